@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <memory>
+#include <optional>
+
+// One key of the current keyboard layout and the modifiers that its level needs.
+struct KeyChord
+{
+    quint32 key = 0; // the backend's key code (an X keycode on X11)
+    bool shift = false;
+    bool altGr = false; // the third level: ISO_Level3_Shift, or Mode_switch where that is all there is
+
+    friend bool operator==(const KeyChord&, const KeyChord&) = default;
+};
+
+// Synthesises key events for whatever window has the keyboard focus. The typing rules (which
+// modifiers go down in which order, Caps Lock neutralised for the burst) live with the caller;
+// a backend only answers layout questions and injects single key events.
+class KeyboardInjector
+{
+public:
+    enum class ModifierKey { Shift, AltGr, CapsLock };
+
+    virtual ~KeyboardInjector() = default;
+
+    // False when the backend could not reach the display; every other call then does nothing.
+    virtual bool isAvailable() const = 0;
+
+    // Starts a burst of events: picks up a changed keymap or layout group before the lookups.
+    virtual void beginBurst() = 0;
+    // Sends everything queued since beginBurst().
+    virtual void endBurst() = 0;
+
+    // The key and level that produce the character in the current keymap and group; nullopt when the
+    // layout cannot produce it. TAB, CR, backspace and escape answer their keys.
+    virtual std::optional<KeyChord> chordForCharacter(char32_t character) = 0;
+    // The key that carries a Windows virtual-key code; nullopt for codes the backend does not know.
+    virtual std::optional<quint32> keyForVirtualKey(quint8 virtualKey) = 0;
+    // The key that acts as the given modifier; nullopt when the keymap has none.
+    virtual std::optional<quint32> modifierKey(ModifierKey modifier) = 0;
+    virtual bool isCapsLockOn() = 0;
+
+    virtual void sendKey(quint32 key, bool down) = 0;
+};
+
+// The backend for the platform the application runs on (QGuiApplication::platformName()); one that
+// does nothing where none is available, for example offscreen.
+std::unique_ptr<KeyboardInjector> createKeyboardInjector();

@@ -1,0 +1,266 @@
+#include "processing/processdata.h"
+
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/mainwindowcontrols.h"
+
+#include <charconv>
+
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool isControlOrSpace(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+// Recognize mode passes a line to the parser only when it could be nothing but a displayed result.
+bool looksLikeWeighingLine(QByteArrayView text)
+{
+    for (const char c : text) {
+        const bool allowed = c == ' ' || c == '+' || c == '-' || c == '.' || c == '\r' || c == '\n' || isDigit(c) ||
+                             (c >= 'a' && c <= 'z');
+        if (!allowed)
+            return false;
+    }
+    return true;
+}
+
+struct ParsedLine
+{
+    bool negative = false;
+    qsizetype numberStart = -1;
+    qsizetype numberEnd = -1;
+    qsizetype decimalAt = -1;
+    qsizetype unitStart = -1;
+    qsizetype unitEnd = -1;
+};
+
+// The scan: one number followed by a unit, ended by CR LF or by a blank and any further character.
+std::optional<ParsedLine> scanWeighingLine(QByteArrayView text)
+{
+    enum class State { Gap, Skip, Minus, Number, AfterNumber, Unit, AfterUnit, AfterCR };
+
+    State state = State::Gap;
+    ParsedLine line;
+    const auto startNumber = [&](qsizetype at, bool negative) {
+        state = State::Number;
+        line.negative = negative;
+        line.numberStart = at;
+        line.numberEnd = -1;
+        line.decimalAt = -1;
+    };
+    const auto startUnit = [&](qsizetype at) {
+        state = State::Unit;
+        line.unitStart = at;
+        line.unitEnd = -1;
+    };
+
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (state) {
+        case State::Gap:
+            if (c == '-') {
+                state = State::Minus;
+                line.negative = true;
+            } else if (isDigit(c)) {
+                startNumber(i, false);
+            } else if (!isBlank(c)) {
+                state = State::Skip;
+            }
+            break;
+        case State::Skip:
+            if (isBlank(c))
+                state = State::Gap;
+            break;
+        case State::Minus:
+            if (isDigit(c))
+                startNumber(i, true);
+            else if (!isBlank(c))
+                state = State::Skip;
+            break;
+        case State::Number:
+            if (isLetter(c)) {
+                line.numberEnd = i - 1;
+                startUnit(i);
+            } else if (isBlank(c)) {
+                line.numberEnd = i - 1;
+                state = State::AfterNumber;
+            } else if (c == '.' || c == ',') {
+                if (line.decimalAt < 0)
+                    line.decimalAt = i;
+                else
+                    state = State::Skip;
+            } else if (!isDigit(c) && c != '[' && c != ']') {
+                state = State::Skip;
+            }
+            break;
+        case State::AfterNumber:
+            if (isLetter(c))
+                startUnit(i);
+            else if (isDigit(c))
+                startNumber(i, false);
+            else if (!isBlank(c))
+                state = State::Skip;
+            break;
+        case State::Unit:
+            if (isBlank(c)) {
+                line.unitEnd = i;
+                state = State::AfterUnit;
+            } else if (c == '\r') {
+                line.unitEnd = i;
+                state = State::AfterCR;
+            } else if (isDigit(c)) {
+                startNumber(i, false);
+            } else if (!isLetter(c) && c != '*') {
+                state = State::Skip;
+            }
+            break;
+        case State::AfterUnit:
+            if (c == '\r')
+                state = State::AfterCR;
+            else if (isDigit(c))
+                startNumber(i, false);
+            else if (!isBlank(c))
+                return line;
+            break;
+        case State::AfterCR:
+            if (c == '\n')
+                return line;
+            if (isDigit(c))
+                startNumber(i, false);
+            else
+                state = State::Skip;
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
+// The number's digits with at most one decimal mark; '[' and ']' (digits the scale has not
+// verified) are dropped. Converted without the C library's locale, which must not matter here.
+std::optional<double> convertNumber(QByteArrayView digits, qsizetype decimalAt)
+{
+    QByteArray plain;
+    plain.reserve(digits.size());
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (i == decimalAt)
+            plain += '.';
+        else if (isDigit(digits[i]))
+            plain += digits[i];
+    }
+    double value = 0;
+    const char* end = plain.constData() + plain.size();
+    const auto [ptr, error] = std::from_chars(plain.constData(), end, value);
+    if (error != std::errc() || ptr != end)
+        return std::nullopt;
+    return value;
+}
+
+// Digits after the decimal mark, bracketed ones included.
+int decimalsAfter(QByteArrayView digits, qsizetype decimalAt)
+{
+    int count = 0;
+    for (qsizetype i = decimalAt + 1; i < digits.size(); ++i)
+        count += isDigit(digits[i]) ? 1 : 0;
+    return count;
+}
+
+QByteArrayView trimmedControlAndSpace(QByteArrayView text)
+{
+    while (!text.isEmpty() && isControlOrSpace(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isControlOrSpace(text.back()))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+ProcessData::ProcessData(MainWindowControls& controls, KeyboardInjector& keyboard, const Clock& clock,
+                         const QLocale& locale)
+    : m_controls(controls)
+    , m_clock(clock)
+    , m_formats(LocaleFormats::fromLocale(locale))
+    , m_delivery(controls, keyboard)
+    , m_script(controls, m_delivery, m_formats)
+    , m_report(controls, m_delivery, clock, m_formats)
+{
+}
+
+void ProcessData::TakeScaleText(const QByteArray& text)
+{
+    switch (readModeFromIndex(m_controls.readMode())) {
+    case ReadMode::Report:
+        m_report.ProcessReport(text);
+        break;
+    case ReadMode::Recognize:
+        if (looksLikeWeighingLine(text))
+            ParseWeighingLine(text);
+        else
+            m_report.ProcessReport(text);
+        break;
+    case ReadMode::Indication:
+        ParseWeighingLine(text);
+        break;
+    }
+}
+
+void ProcessData::ParseWeighingLine(const QByteArray& input)
+{
+    QByteArrayView text(input);
+    while (!text.isEmpty() && isControlOrSpace(text.front()))
+        text = text.sliced(1);
+
+    const std::optional<ParsedLine> line = scanWeighingLine(text);
+    if (!line)
+        return;
+
+    const QByteArrayView digits = text.sliced(line->numberStart, line->numberEnd - line->numberStart + 1);
+    const qsizetype decimalAt = line->decimalAt < 0 ? -1 : line->decimalAt - line->numberStart;
+    const std::optional<double> value = convertNumber(digits, decimalAt);
+    if (!value)
+        return;
+
+    // While the port search runs, a line only tells that a scale answers on the settings under test.
+    if (Global::PortProbing) {
+        Global::PortConfigured = true;
+        return;
+    }
+
+    TStatistics& statistics = Global::Statistics;
+    statistics.LastValue = line->negative ? -*value : *value;
+    statistics.ValueMask = decimalAt < 0 ? QStringLiteral("0")
+                                         : QStringLiteral("0.") + QString(decimalsAfter(digits, decimalAt), u'0');
+    statistics.Unit =
+        trimmedControlAndSpace(text.sliced(line->unitStart, line->unitEnd - line->unitStart + 1)).toByteArray();
+    statistics.Sum += statistics.LastValue;
+    ++statistics.Count;
+    const QDateTime now = m_clock.now();
+    statistics.DateText = m_formats.dateText(now);
+    statistics.TimeText = m_formats.timeText(now);
+
+    // Typing into our own window would be pointless; the file still gets its output.
+    if (!m_controls.isMainWindowActive() || m_controls.destinationFile()) {
+        const QString script = m_controls.advancedOptions() ? m_controls.scriptText() : m_controls.composedScript();
+        if (!m_script.RunScript(script.toUtf8()))
+            return;
+    }
+
+    Global::postToMainWindow(StatisticsRefresh);
+    Global::PortConfigured = true;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "processing/delivery.h"
+#include "processing/localeformats.h"
+#include "processing/report.h"
+#include "processing/script.h"
+
+#include <QByteArray>
+#include <QLocale>
+
+class Clock;
+class KeyboardInjector;
+class MainWindowControls;
+
+// The entry of all received scale text: routes it by read mode to report mode or to the weighing-line
+// parser, which recognises a result, updates the statistics and has the script deliver the output.
+// Main thread only.
+class ProcessData
+{
+public:
+    ProcessData(MainWindowControls& controls, KeyboardInjector& keyboard, const Clock& clock,
+                const QLocale& locale = QLocale::system());
+
+    void TakeScaleText(const QByteArray& text);
+    void ParseWeighingLine(const QByteArray& text);
+
+    Delivery& delivery() { return m_delivery; }
+    ScriptInterpreter& script() { return m_script; }
+    ReportMode& report() { return m_report; }
+    const LocaleFormats& formats() const { return m_formats; }
+
+private:
+    MainWindowControls& m_controls;
+    const Clock& m_clock;
+    const LocaleFormats m_formats;
+    Delivery m_delivery;
+    ScriptInterpreter m_script;
+    ReportMode m_report;
+};

@@ -1,0 +1,97 @@
+#include "processing/report.h"
+
+#include "core/clock.h"
+#include "core/global.h"
+#include "core/mainwindowcontrols.h"
+#include "processing/delivery.h"
+#include "processing/localeformats.h"
+
+namespace {
+
+constexpr QByteArrayView frameWord = "SCAN";
+constexpr QByteArrayView lineBreak = "\r\n";
+
+// Removes the first CR LF; false when there is none.
+bool removeFirstLineBreak(QByteArray& text)
+{
+    const qsizetype at = text.indexOf(lineBreak);
+    if (at < 0)
+        return false;
+    text.remove(at, lineBreak.size());
+    return true;
+}
+
+} // namespace
+
+ReportMode::ReportMode(MainWindowControls& controls, Delivery& delivery, const Clock& clock,
+                       const LocaleFormats& formats)
+    : m_controls(controls)
+    , m_delivery(delivery)
+    , m_clock(clock)
+    , m_formats(formats)
+{
+}
+
+// The frame word may be split over two chunks, so up to three characters that could begin it are
+// held back until the next chunk shows whether they do.
+QByteArray ReportMode::cutScannerFrame(const QByteArray& chunk) const
+{
+    QByteArray beforeFrame;
+    QByteArray work = chunk;
+
+    // The line break that ends the previous frame is dropped first, so a frame word later in this
+    // chunk cannot bring it back.
+    if (Global::ReportBreakPending && removeFirstLineBreak(work))
+        Global::ReportBreakPending = false;
+
+    bool frameCut = false;
+    QByteArray& tail = Global::ScannerFrameTail;
+    if (const qsizetype at = work.indexOf(frameWord); at >= 0) {
+        beforeFrame = work.left(at);
+        work = work.mid(at + frameWord.size());
+        frameCut = true;
+    } else if (!tail.isEmpty()) {
+        const qsizetype missing = frameWord.size() - tail.size();
+        if (tail + work.left(missing) == frameWord) {
+            work = work.mid(missing);
+            frameCut = true;
+        } else {
+            work.prepend(tail);
+        }
+    }
+    tail.clear();
+
+    if (frameCut) {
+        Global::ReportBreakPending = !removeFirstLineBreak(work);
+    } else {
+        for (const QByteArrayView start : {QByteArrayView("SCA"), QByteArrayView("SC"), QByteArrayView("S")}) {
+            if (work.endsWith(start)) {
+                tail = start.toByteArray();
+                work.chop(start.size());
+                break;
+            }
+        }
+    }
+    return beforeFrame + work;
+}
+
+void ReportMode::ProcessReport(const QByteArray& text)
+{
+    QByteArray output = m_controls.removeScannerFrame() ? cutScannerFrame(text) : text;
+
+    if (m_controls.reportTime()) {
+        const QDateTime now = m_clock.now();
+        const double nowDays = dateTimeToDays(now);
+        const qint64 elapsedMs = qRound64((nowDays - Global::LastReportTime) * 86'400'000.0);
+        // Chunks closer together than the delay belong to one report; -1 (no item) dates every chunk.
+        if (elapsedMs > qint64(m_controls.reportDataDelay()) * 1000) {
+            output.prepend(m_formats.dateTimeText(now).toUtf8() + '\t');
+            Global::LastReportTime = nowDays;
+        }
+    }
+
+    if (m_controls.destinationCursor())
+        m_delivery.TypeText(output);
+    if (m_controls.destinationFile() && !Global::OutputFile.isEmpty())
+        m_delivery.AppendToOutputFile(output);
+}
