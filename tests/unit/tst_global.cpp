@@ -1,0 +1,116 @@
+#include "core/global.h"
+#include "core/scaletext.h"
+
+#include <QTest>
+
+class TestGlobal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void setBit_data();
+    void setBit();
+    void bitIsSet_data();
+    void bitIsSet();
+    void resetStatisticsKeepsTheUsersFormat();
+    void readModeOutOfRangeIsIndication();
+    void decodeScaleText_data();
+    void decodeScaleText();
+};
+
+void TestGlobal::setBit_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<int>("bit");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("already set stays") << 5 << true << 0 << 5;
+    QTest::newRow("clear bit 0") << 5 << false << 0 << 4;
+    QTest::newRow("set bit 2 of 0") << 0 << true << 2 << 4;
+    QTest::newRow("already clear stays") << 4 << false << 1 << 4;
+    QTest::newRow("top bit") << 0 << true << 15 << 0x8000;
+    QTest::newRow("clear top bit") << 0xFFFF << false << 15 << 0x7FFF;
+}
+
+void TestGlobal::setBit()
+{
+    QFETCH(int, value);
+    QFETCH(bool, on);
+    QFETCH(int, bit);
+    QFETCH(int, expected);
+    QCOMPARE(Global::SetBit(quint16(value), on, quint8(bit)), quint16(expected));
+}
+
+void TestGlobal::bitIsSet_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("bit");
+    QTest::addColumn<bool>("expected");
+
+    QTest::newRow("6 bit 0") << 6 << 0 << false;
+    QTest::newRow("6 bit 1") << 6 << 1 << true;
+    QTest::newRow("6 bit 2") << 6 << 2 << true;
+    QTest::newRow("3 bit 2") << 3 << 2 << false;
+}
+
+void TestGlobal::bitIsSet()
+{
+    QFETCH(int, value);
+    QFETCH(int, bit);
+    QFETCH(bool, expected);
+    QCOMPARE(Global::BitIsSet(quint16(value), quint8(bit)), expected);
+}
+
+void TestGlobal::resetStatisticsKeepsTheUsersFormat()
+{
+    TStatistics& statistics = Global::Statistics;
+    statistics = TStatistics{12.5, "kg", "0.0", 3, 30.5, "14.03.2026", "09:26:53", "0.##", true};
+
+    Global::ResetStatistics();
+
+    QCOMPARE(statistics.LastValue, 0.0);
+    QCOMPARE(statistics.Unit, QByteArray());
+    QCOMPARE(statistics.ValueMask, QStringLiteral("0"));
+    QCOMPARE(statistics.Count, 0);
+    QCOMPARE(statistics.Sum, 0.0);
+    QVERIFY(statistics.DateText.isEmpty());
+    QVERIFY(statistics.TimeText.isEmpty());
+    QCOMPARE(statistics.ResultFormat, QStringLiteral("0.##"));
+    QCOMPARE(statistics.SetResultFormat, true);
+}
+
+void TestGlobal::readModeOutOfRangeIsIndication()
+{
+    QCOMPARE(readModeFromIndex(1), ReadMode::Report);
+    QCOMPARE(readModeFromIndex(2), ReadMode::Recognize);
+    QCOMPARE(readModeFromIndex(0), ReadMode::Indication);
+    QCOMPARE(readModeFromIndex(-1), ReadMode::Indication);
+    QCOMPARE(readModeFromIndex(7), ReadMode::Indication);
+}
+
+void TestGlobal::decodeScaleText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("ascii") << QByteArray("12.5 kg\r\n") << QStringLiteral("12.5 kg\r\n");
+    QTest::newRow("utf-8") << QByteArray("\xC4\x85\xC5\x82") << QStringLiteral("ął");
+    QTest::newRow("latin-1 byte") << QByteArray("5 \xB5g") << QStringLiteral("5 µg");
+    QTest::newRow("mixed") << QByteArray("\xB5\xC4\x85\xE9") << QStringLiteral("µąé");
+    QTest::newRow("truncated sequence") << QByteArray("\xC4") << QStringLiteral("Ä");
+    QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << QStringLiteral("À¯");
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << QStringLiteral("í\u00A0\u0080");
+    QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80") << QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::newRow("nul kept") << QByteArray("a\0b", 3) << QString(QStringLiteral("a") + QChar(0) + u'b');
+}
+
+void TestGlobal::decodeScaleText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QCOMPARE(::decodeScaleText(bytes), expected);
+}
+
+QTEST_APPLESS_MAIN(TestGlobal)
+#include "tst_global.moc"

@@ -1,0 +1,381 @@
+#include "core/global.h"
+#include "processing/processdata.h"
+#include "support/fakecontrols.h"
+#include "support/fixedclock.h"
+#include "support/recordingkeyboard.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Stands in for the main window: counts the statistics refreshes posted to it.
+class RefreshCounter : public QObject
+{
+public:
+    int refreshes = 0;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == StatisticsRefresh)
+            ++refreshes;
+        return QObject::event(event);
+    }
+};
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestProcessData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void parsesWeighingLines_data();
+    void parsesWeighingLines();
+    void countAndSumAccumulate();
+    void dateAndTimeFollowTheLocale_data();
+    void dateAndTimeFollowTheLocale();
+    void systemLocaleDecidesTheSeparator();
+    void routesByReadMode_data();
+    void routesByReadMode();
+    void probingOnlyConfirmsThePort_data();
+    void probingOnlyConfirmsThePort();
+    void mainWindowActiveSuppressesTyping_data();
+    void mainWindowActiveSuppressesTyping();
+    void advancedOptionsRunTheMemoScript();
+    void unusableMaskAbandonsTheResult();
+    void garbageNeverCrashes();
+
+private:
+    std::unique_ptr<ProcessData> makeProcessor(const QLocale& locale = QLocale::c());
+
+    FakeControls m_controls;
+    RecordingKeyboard m_keyboard;
+    FixedClock m_clock;
+    RefreshCounter m_window;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestProcessData::init()
+{
+    QCoreApplication::sendPostedEvents();
+    m_controls = FakeControls();
+    m_keyboard = RecordingKeyboard();
+    m_window.refreshes = 0;
+    m_dir = std::make_unique<QTemporaryDir>();
+    Global::ResetStatistics();
+    Global::Statistics.ResultFormat = QStringLiteral("0.####");
+    Global::Statistics.SetResultFormat = false;
+    Global::PortProbing = false;
+    Global::PortConfigured = false;
+    Global::OutputFile = m_dir->filePath(QStringLiteral("out.txt"));
+    Global::MainWindowHandle = &m_window;
+}
+
+void TestProcessData::cleanup()
+{
+    Global::MainWindowHandle = nullptr;
+    Global::OutputFile.clear();
+}
+
+std::unique_ptr<ProcessData> TestProcessData::makeProcessor(const QLocale& locale)
+{
+    return std::make_unique<ProcessData>(m_controls, m_keyboard, m_clock, locale);
+}
+
+void TestProcessData::parsesWeighingLines_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QByteArray>("unit");
+    QTest::addColumn<QString>("mask");
+
+    struct Row
+    {
+        const char* name;
+        QByteArray line;
+        bool accepted;
+        double value;
+        QByteArray unit;
+        const char* mask;
+    };
+    const Row rows[] = {
+        {"typical", "     12.345 kg\r\n", true, 12.345, "kg", "0.000"},
+        {"comma and spaced sign", "-  1,5 g\r\n", true, -1.5, "g", "0.0"},
+        {"status words before", "ST,GS,+  0.250 kg\r\n", true, 0.25, "kg", "0.000"},
+        {"text after the unit", "N 120 pcs N\r\n", true, 120, "pcs", "0"},
+        {"word before is skipped", "Brutto 12.5 kg\r\n", true, 12.5, "kg", "0.0"},
+        {"blank and anything ends it", "12.5 kg ?\r\n", true, 12.5, "kg", "0.0"},
+        {"no line end after blank", "12.5 kg G", true, 12.5, "kg", "0.0"},
+        {"blank then LF", "12.5 kg \n", true, 12.5, "kg", "0.0"},
+        {"unit joined to number", "12.5kg\r\n", true, 12.5, "kg", "0.0"},
+        {"star in unit", "12.5 kg*\r\n", true, 12.5, "kg*", "0.0"},
+        {"negative trailing zero", "- 3.10 kg\r\n", true, -3.1, "kg", "0.00"},
+        {"plus with blank", "+ 12.5 kg\r\n", true, 12.5, "kg", "0.0"},
+        {"unverified digit", "12.34[5] kg\r\n", true, 12.345, "kg", "0.000"},
+        {"blank ends the first number", "1 250 kg\r\n", true, 250, "kg", "0"},
+        {"first of two lines", "12.5 kg\r\n13.0 kg\r\n", true, 12.5, "kg", "0.0"},
+        {"bare CR restarts", "12.5 kg\r13.0 kg\r\n", true, 13.0, "kg", "0.0"},
+        {"leading control bytes", QByteArray("\0\x01\x02 7 lb\r\n", 10), true, 7, "lb", "0"},
+        {"tab and blanks before CR", "0.000 kg \t\r\n", true, 0, "kg", "0.000"},
+        {"mark without decimals", "12. kg\r\n", true, 12, "kg", "0."},
+        {"no line end", "12.5 kg", false, 0, "", ""},
+        {"two marks", "12.5.0 kg\r\n", false, 0, "", ""},
+        {"bracket first", "[12.5] kg\r\n", false, 0, "", ""},
+        {"plus glued to number", "+12.5 kg\r\n", false, 0, "", ""},
+        {"LF right after unit", "12.5 kg\n", false, 0, "", ""},
+        {"unit at the very end", "12.5 kg\r", false, 0, "", ""},
+        {"no unit", "12.5 \r\n", false, 0, "", ""},
+        {"empty", "", false, 0, "", ""},
+        {"digits beyond double", QByteArray(400, '9') + " kg\r\n", false, 0, "", ""},
+        {"high bytes", "\xB5\xFF 12 \xB5g\r\n", false, 0, "", ""},
+    };
+    const QLocale locales[] = {QLocale::c(), QLocale(QLocale::Polish, QLocale::Poland)};
+    for (const QLocale& locale : locales) {
+        for (const Row& row : rows) {
+            QTest::addRow("%s, separator %s", row.name, qPrintable(locale.decimalPoint()))
+                << locale << row.line << row.accepted << row.value << row.unit << QString::fromLatin1(row.mask);
+        }
+    }
+}
+
+void TestProcessData::parsesWeighingLines()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, accepted);
+    QFETCH(double, value);
+    QFETCH(QByteArray, unit);
+    QFETCH(QString, mask);
+
+    m_controls.file = true;
+    auto processor = makeProcessor(locale);
+    processor->TakeScaleText(line);
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(Global::PortConfigured, accepted);
+    QCOMPARE(Global::Statistics.Count, accepted ? 1 : 0);
+    QCOMPARE(m_window.refreshes, accepted ? 1 : 0);
+    if (!accepted) {
+        QVERIFY(m_keyboard.events.isEmpty());
+        QVERIFY(!QFile::exists(Global::OutputFile));
+        return;
+    }
+    QCOMPARE(Global::Statistics.LastValue, value);
+    QCOMPARE(Global::Statistics.Sum, value);
+    QCOMPARE(Global::Statistics.Unit, unit);
+    QCOMPARE(Global::Statistics.ValueMask, mask);
+    QVERIFY(!m_keyboard.events.isEmpty());
+    QVERIFY(readFile(Global::OutputFile).endsWith("\t" + unit + "\t\r\n"));
+}
+
+void TestProcessData::countAndSumAccumulate()
+{
+    auto processor = makeProcessor();
+    processor->TakeScaleText("- 3.10 kg\r\n");
+    processor->TakeScaleText("garbage\r\n");
+    processor->TakeScaleText("3.10 kg\r\n");
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(Global::Statistics.Count, 2);
+    QCOMPARE(Global::Statistics.Sum, 0.0);
+    QCOMPARE(Global::Statistics.LastValue, 3.1);
+    QCOMPARE(m_window.refreshes, 2);
+}
+
+void TestProcessData::dateAndTimeFollowTheLocale_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+
+    QTest::newRow("Polish") << QLocale(QLocale::Polish, QLocale::Poland) << "14.03.2026" << "09:26:53";
+    QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "14/03/2026" << "09:26:53";
+    QTest::newRow("American") << QLocale(QLocale::English, QLocale::UnitedStates) << "3/14/26" << "9:26:53 AM";
+}
+
+void TestProcessData::dateAndTimeFollowTheLocale()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+
+    m_controls.composed = QStringLiteral(":d|:t");
+    m_controls.file = true;
+    makeProcessor(locale)->TakeScaleText("1 kg\r\n");
+
+    QCOMPARE(Global::Statistics.DateText, date);
+    // Some locales put a narrow no-break space before AM/PM.
+    QCOMPARE(Global::Statistics.TimeText.replace(QChar(0x202F), u' '), time);
+    QCOMPARE(QString::fromUtf8(readFile(Global::OutputFile)).replace(QChar(0x202F), u' '), date + u'|' + time);
+}
+
+// ctest runs this binary once with LC_ALL=pl_PL.UTF-8 and once with LC_ALL=C: the separator the
+// user's environment sets must be the one in the output, whatever the C library's locale.
+void TestProcessData::systemLocaleDecidesTheSeparator()
+{
+    const QString separator = QLocale::system().decimalPoint();
+    const QByteArray lcAll = qgetenv("LC_ALL");
+    if (lcAll.startsWith("pl_PL"))
+        QCOMPARE(separator, QStringLiteral(","));
+    else if (lcAll == "C")
+        QCOMPARE(separator, QStringLiteral("."));
+
+    m_controls.file = true;
+    ProcessData processor(m_controls, m_keyboard, m_clock);
+    processor.TakeScaleText("12.5 kg\r\n");
+    processor.TakeScaleText("2,25 kg\r\n");
+
+    QCOMPARE(Global::Statistics.Sum, 14.75);
+    QCOMPARE(readFile(Global::OutputFile),
+             (QStringLiteral("12") + separator + QStringLiteral("5\tkg\t\r\n2") + separator + QStringLiteral("25\tkg\t\r\n")).toUtf8());
+}
+
+void TestProcessData::routesByReadMode_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("parsed");
+
+    QTest::newRow("indication parses") << 0 << QByteArray("Brutto 12.5 kg\r\n") << true;
+    QTest::newRow("unknown mode is indication") << 5 << QByteArray("12.5 kg\r\n") << true;
+    QTest::newRow("report passes results on") << 1 << QByteArray("12.5 kg\r\n") << false;
+    QTest::newRow("recognize: signed result") << 2 << QByteArray("  + 12.5 kg\r\n") << true;
+    QTest::newRow("recognize: plain result") << 2 << QByteArray("  12.5 kg\r\n") << true;
+    QTest::newRow("recognize: upper case") << 2 << QByteArray("  12.5 KG\r\n") << false;
+    QTest::newRow("recognize: comma") << 2 << QByteArray("12,5 kg\r\n") << false;
+    QTest::newRow("recognize: word") << 2 << QByteArray("Brutto 12.5 kg\r\n") << false;
+    QTest::newRow("recognize: tab") << 2 << QByteArray("12.5\tkg\r\n") << false;
+}
+
+void TestProcessData::routesByReadMode()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, text);
+    QFETCH(bool, parsed);
+
+    m_controls.mode = mode;
+    m_controls.file = true;
+    makeProcessor()->TakeScaleText(text);
+
+    QCOMPARE(Global::Statistics.Count, parsed ? 1 : 0);
+    // Report handling passes the text on exactly as received.
+    if (!parsed)
+        QCOMPARE(readFile(Global::OutputFile), text);
+}
+
+void TestProcessData::probingOnlyConfirmsThePort_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("confirmed");
+
+    QTest::newRow("a result") << QByteArray("     12.345 kg\r\n") << true;
+    QTest::newRow("half a result") << QByteArray("     12.3") << false;
+    QTest::newRow("noise") << QByteArray("\xF0\x0F\xF0\r\n") << false;
+}
+
+void TestProcessData::probingOnlyConfirmsThePort()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(bool, confirmed);
+
+    Global::PortProbing = true;
+    m_controls.file = true;
+    makeProcessor()->ParseWeighingLine(line);
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(Global::PortConfigured, confirmed);
+    QCOMPARE(Global::Statistics.Count, 0);
+    QCOMPARE(Global::Statistics.LastValue, 0.0);
+    QCOMPARE(m_window.refreshes, 0);
+    QVERIFY(m_keyboard.events.isEmpty());
+    QVERIFY(!QFile::exists(Global::OutputFile));
+}
+
+void TestProcessData::mainWindowActiveSuppressesTyping_data()
+{
+    QTest::addColumn<bool>("file");
+    QTest::newRow("keystrokes only") << false;
+    QTest::newRow("keystrokes and file") << true;
+}
+
+void TestProcessData::mainWindowActiveSuppressesTyping()
+{
+    QFETCH(bool, file);
+
+    m_controls.mainWindowActive = true;
+    m_controls.file = file;
+    makeProcessor()->TakeScaleText("12.5 kg\r\n");
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(Global::Statistics.Count, 1);
+    QCOMPARE(m_window.refreshes, 1);
+    QVERIFY(m_keyboard.events.isEmpty());
+    QCOMPARE(readFile(Global::OutputFile), file ? QByteArray("12.5\tkg\t\r\n") : QByteArray());
+}
+
+void TestProcessData::advancedOptionsRunTheMemoScript()
+{
+    m_controls.file = true;
+    m_controls.advanced = true;
+    m_controls.memoScript = QStringLiteral("Nr :c:: :m :u");
+    auto processor = makeProcessor();
+    processor->TakeScaleText("12.5 kg\r\n");
+
+    m_controls.advanced = false;
+    processor->TakeScaleText("1.25 kg\r\n");
+
+    QCOMPARE(readFile(Global::OutputFile), QByteArray("Nr 1: 12.5 kg1.25\tkg\t\r\n"));
+}
+
+// A mask the formatter cannot use ends the result where it stands: the statistics already counted
+// it, but nothing is delivered, no refresh is posted and the port is not confirmed.
+void TestProcessData::unusableMaskAbandonsTheResult()
+{
+    m_controls.file = true;
+    m_controls.composed = QStringLiteral("before\r\n:m\r\nafter");
+    Global::Statistics.SetResultFormat = true;
+    Global::Statistics.ResultFormat = QString(225, u'0');
+    makeProcessor()->TakeScaleText("12.5 kg\r\n");
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(Global::Statistics.Count, 1);
+    QCOMPARE(m_window.refreshes, 0);
+    QCOMPARE(Global::PortConfigured, false);
+    QCOMPARE(readFile(Global::OutputFile), QByteArray("before\r\n"));
+}
+
+void TestProcessData::garbageNeverCrashes()
+{
+    auto processor = makeProcessor();
+    QByteArray noise;
+    quint32 seed = 12345;
+    for (int round = 0; round < 200; ++round) {
+        noise.resize(1 + round * 7);
+        for (char& byte : noise) {
+            seed = seed * 1103515245u + 12345u;
+            byte = static_cast<char>(seed >> 16);
+        }
+        for (int mode = 0; mode < 3; ++mode) {
+            m_controls.mode = mode;
+            processor->TakeScaleText(noise);
+        }
+    }
+    processor->TakeScaleText(QByteArray(1 << 20, '7'));
+    QVERIFY(Global::Statistics.Count >= 0);
+}
+
+QTEST_GUILESS_MAIN(TestProcessData)
+#include "tst_processdata.moc"
