@@ -1,0 +1,145 @@
+#include "core/global.h"
+#include "processing/delivery.h"
+#include "support/fakecontrols.h"
+#include "support/recordingkeyboard.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestDelivery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void typesKeyEvents_data();
+    void typesKeyEvents();
+    void capsLockIsNeutralisedForTheBurst();
+    void nothingIsTypedIntoOurOwnWindow();
+    void sendKeyCode();
+    void appendsToTheFile();
+    void failedAppendStopsCyclicReadAndTells_data();
+    void failedAppendStopsCyclicReadAndTells();
+
+private:
+    FakeControls m_controls;
+    RecordingKeyboard m_keyboard;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestDelivery::init()
+{
+    m_controls = FakeControls();
+    m_keyboard = RecordingKeyboard();
+    m_keyboard.setChord(U'ą', QStringLiteral("a"), false, true);
+    m_keyboard.setChord(U'Ą', QStringLiteral("a"), true, true);
+    m_keyboard.setChord(U'µ', QStringLiteral("m"), false, true);
+    m_dir = std::make_unique<QTemporaryDir>();
+    Global::OutputFile = m_dir->filePath(QStringLiteral("out.txt"));
+}
+
+void TestDelivery::typesKeyEvents_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("events");
+
+    QTest::newRow("result line, LF types nothing")
+        << QByteArray("12.5\tkg\r\n")
+        << QStringList{"+1", "-1", "+2", "-2", "+.", "-.", "+5", "-5", "+Tab", "-Tab",
+                       "+k", "-k", "+g", "-g", "+Return", "-Return"};
+    QTest::newRow("shifted letter") << QByteArray("aB") << QStringList{"+a", "-a", "+Shift", "+b", "-b", "-Shift"};
+    QTest::newRow("AltGr letter, UTF-8") << QByteArray("\xC4\x85") << QStringList{"+AltGr", "+a", "-a", "-AltGr"};
+    QTest::newRow("Shift and AltGr") << QByteArray("\xC4\x84")
+                                     << QStringList{"+Shift", "+AltGr", "+a", "-a", "-AltGr", "-Shift"};
+    QTest::newRow("ISO 8859-1 byte") << QByteArray("\xB5") << QStringList{"+AltGr", "+m", "-m", "-AltGr"};
+    QTest::newRow("missing character skipped") << QByteArray("a\xE2\x82\xAC" "b")
+                                               << QStringList{"+a", "-a", "+b", "-b"};
+    QTest::newRow("code 1 is its plain letter key") << QByteArray("\x01\x1A") << QStringList{"+a", "-a", "+z", "-z"};
+    QTest::newRow("escape, backspace, delete")
+        << QByteArray("\x1B\x08\x7F")
+        << QStringList{"+Escape", "-Escape", "+BackSpace", "-BackSpace", "+BackSpace", "-BackSpace"};
+    QTest::newRow("empty text") << QByteArray() << QStringList{};
+}
+
+void TestDelivery::typesKeyEvents()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, events);
+
+    Delivery(m_controls, m_keyboard).TypeText(text);
+    QCOMPARE(m_keyboard.events, events);
+}
+
+void TestDelivery::capsLockIsNeutralisedForTheBurst()
+{
+    m_keyboard.capsLock = true;
+    Delivery(m_controls, m_keyboard).TypeText("Ab");
+
+    QCOMPARE(m_keyboard.events,
+             (QStringList{"+Caps", "-Caps", "+Shift", "+a", "-a", "-Shift", "+b", "-b", "+Caps", "-Caps"}));
+    QCOMPARE(m_keyboard.typedText(), QStringLiteral("Ab"));
+    QVERIFY(m_keyboard.capsLock);
+}
+
+void TestDelivery::nothingIsTypedIntoOurOwnWindow()
+{
+    m_controls.mainWindowActive = true;
+    Delivery delivery(m_controls, m_keyboard);
+    delivery.TypeText("12.5");
+    delivery.SendKeyCode(0x0D);
+    QVERIFY(m_keyboard.events.isEmpty());
+}
+
+void TestDelivery::sendKeyCode()
+{
+    m_keyboard.capsLock = true;
+    Delivery delivery(m_controls, m_keyboard);
+    delivery.SendKeyCode(0x70);
+    delivery.SendKeyCode(0xFF);
+    // No Caps Lock handling and no modifiers for a key sent by code; an unknown code sends nothing.
+    QCOMPARE(m_keyboard.events, (QStringList{"+VK:0x70", "-VK:0x70"}));
+}
+
+void TestDelivery::appendsToTheFile()
+{
+    Delivery delivery(m_controls, m_keyboard);
+    delivery.AppendToOutputFile("12.5\tkg\t\r\n");
+    delivery.AppendToOutputFile(QByteArray("\xB5g\0", 3));
+    delivery.AppendToOutputFile("");
+
+    QFile file(Global::OutputFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("12.5\tkg\t\r\n\xB5g\0", 13));
+    QVERIFY(m_controls.messages.isEmpty());
+    QVERIFY(m_controls.cycleRead);
+}
+
+void TestDelivery::failedAppendStopsCyclicReadAndTells_data()
+{
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("missing folder") << QStringLiteral("/nonexistent-kwelta-folder/out.txt");
+    QTest::newRow("a folder") << QStringLiteral("/tmp");
+    // Opening and writing succeed here; only the flush finds the device full.
+    QTest::newRow("full device") << QStringLiteral("/dev/full");
+}
+
+void TestDelivery::failedAppendStopsCyclicReadAndTells()
+{
+    QFETCH(QString, path);
+
+    Global::OutputFile = path;
+    Delivery delivery(m_controls, m_keyboard);
+    delivery.AppendToOutputFile("12.5\r\n");
+    delivery.AppendToOutputFile("13.5\r\n");
+
+    QVERIFY(!m_controls.cycleRead);
+    QCOMPARE(m_controls.messages.size(), 2);
+    QCOMPARE(m_controls.messages.first().text, QStringLiteral("Błąd zapisu do pliku."));
+    QCOMPARE(m_controls.messages.first().caption, QStringLiteral("Błąd"));
+    QCOMPARE(m_controls.messages.first().icon, MainWindowControls::MessageIcon::Error);
+}
+
+QTEST_GUILESS_MAIN(TestDelivery)
+#include "tst_delivery.moc"
