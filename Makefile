@@ -1,0 +1,44 @@
+# The two commands a newcomer needs: `make run` and `make test`. Both install what is missing first.
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE ?= cmake
+CTEST ?= ctest
+
+.PHONY: all deps configure build test test-all test-sanitize format format-check bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@$(CMAKE) -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKWELTA_WERROR=ON
+
+build: configure
+	@$(CMAKE) --build $(BUILD_DIR)
+
+# Every test, then the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test: test-all test-sanitize format-check
+
+test-all: build
+	@$(CTEST) --test-dir $(BUILD_DIR) --output-on-failure
+
+test-sanitize: deps
+	@$(CMAKE) -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKWELTA_SANITIZE=ON \
+		-DKWELTA_WERROR=ON -DKWELTA_BUILD_BENCHMARKS=OFF
+	@$(CMAKE) --build $(SANITIZE_DIR) --target unit_tests
+	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		$(CTEST) --test-dir $(SANITIZE_DIR) -L unit --output-on-failure
+
+format: configure
+	@$(CMAKE) --build $(BUILD_DIR) --target format
+
+format-check: configure
+	@$(CMAKE) --build $(BUILD_DIR) --target format-check
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
