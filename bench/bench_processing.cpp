@@ -1,0 +1,70 @@
+// Throughput of the processing core: lines per second through the intake and parser (with the
+// composed script run for each result), through the interpreter alone, and through report mode.
+#include "core/global.h"
+#include "processing/processdata.h"
+#include "support/fakecontrols.h"
+#include "support/fixedclock.h"
+#include "support/recordingkeyboard.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+namespace {
+
+void report(const char* what, qint64 lines, qint64 elapsedNs)
+{
+    const double seconds = double(elapsedNs) / 1e9;
+    std::printf("%-52s %10lld lines in %7.3f s = %12.0f lines/s\n", what, static_cast<long long>(lines), seconds,
+                double(lines) / seconds);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    constexpr int lines = 500'000;
+
+    FakeControls controls;
+    controls.cursor = false;
+    RecordingKeyboard keyboard;
+    FixedClock clock;
+    ProcessData processor(controls, keyboard, clock, QLocale::c());
+    Global::ResetStatistics();
+    Global::Statistics.ResultFormat = QStringLiteral("0.####");
+
+    const QByteArray samples[] = {"     12.345 kg\r\n", "ST,GS,+  0.250 kg\r\n", "-  1,5 g\r\n", "N 120 pcs N\r\n",
+                                  "12.5.0 kg\r\n"};
+    QElapsedTimer timer;
+
+    timer.start();
+    for (int i = 0; i < lines; ++i)
+        processor.TakeScaleText(samples[i % 5]);
+    report("parser + default script, no destination", lines, timer.nsecsElapsed());
+
+    controls.cursor = true;
+    timer.start();
+    for (int i = 0; i < lines; ++i) {
+        processor.TakeScaleText(samples[i % 5]);
+        keyboard.events.clear();
+    }
+    report("parser + default script + typing rules (fake keys)", lines, timer.nsecsElapsed());
+    controls.cursor = false;
+
+    timer.start();
+    for (int i = 0; i < lines; ++i)
+        processor.script().RunScript(":c;:d;:t;:m;:u;:s;:a:#0D:#0A");
+    report("interpreter, every field", lines, timer.nsecsElapsed());
+
+    controls.cutFrame = true;
+    controls.dateBeforeReport = true;
+    timer.start();
+    for (int i = 0; i < lines; ++i)
+        processor.report().ProcessReport(i % 2 ? QByteArray("SCAN0123456789\r\n") : QByteArray("Line of a report\r\n"));
+    report("report mode, frame cutting and dates", lines, timer.nsecsElapsed());
+
+    std::printf("results counted: %d\n", Global::Statistics.Count);
+    return 0;
+}
