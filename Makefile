@@ -1,11 +1,13 @@
 # The two commands a newcomer needs: `make run` and `make test`. Both install what is missing first.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 30
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all deps configure build test test-all test-sanitize format format-check bench clean
+.PHONY: all deps configure build test test-all test-sanitize fuzz format format-check bench clean
 
 all: build
 
@@ -18,8 +20,9 @@ configure: deps
 build: configure
 	@$(CMAKE) --build $(BUILD_DIR)
 
-# Every test, then the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
-test: test-all test-sanitize format-check
+# Every test, the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer, a short
+# fuzzing run over everything that reads outside input, and the format check.
+test: test-all test-sanitize fuzz format-check
 
 test-all: build
 	@$(CTEST) --test-dir $(BUILD_DIR) --output-on-failure
@@ -31,6 +34,14 @@ test-sanitize: deps
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		$(CTEST) --test-dir $(SANITIZE_DIR) -L unit --output-on-failure
 
+fuzz: deps
+	@$(CMAKE) -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DKWELTA_BUILD_FUZZERS=ON -DKWELTA_BUILD_BENCHMARKS=OFF
+	@$(CMAKE) --build $(FUZZ_DIR) --target fuzz_processing
+	@mkdir -p $(FUZZ_DIR)/corpus
+	@$(FUZZ_DIR)/tests/fuzz/fuzz_processing -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		$(FUZZ_DIR)/corpus tests/fuzz/corpus
+
 format: configure
 	@$(CMAKE) --build $(BUILD_DIR) --target format
 
@@ -41,4 +52,4 @@ bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 clean:
-	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ make pkg-config clang-format
+    cmake ninja-build g++ make pkg-config clang-format clang libclang-rt-14-dev
     qt6-base-dev qt6-charts-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-qpa-plugins libgl-dev
     libxcb1-dev libxcb-xkb-dev libxcb-xtest0-dev libxkbcommon-dev libxkbcommon-x11-dev
