@@ -51,8 +51,7 @@ std::optional<KeyChord> chordFor(KeyboardInjector& keyboard, char32_t character)
 Delivery::Delivery(MainWindowControls& controls, KeyboardInjector& keyboard)
     : m_controls(controls)
     , m_keyboard(keyboard)
-{
-}
+{}
 
 void Delivery::tap(quint32 key)
 {
@@ -108,7 +107,8 @@ void Delivery::SendKeyCode(quint8 code)
 void Delivery::AppendToOutputFile(const QByteArray& text)
 {
     QFile file(Global::OutputFile);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(text) == text.size() && file.flush();
+    bool written =
+        file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(text) == text.size() && file.flush();
     file.close();
     written = written && file.error() == QFileDevice::NoError;
     if (written)

@@ -199,8 +199,7 @@ ProcessData::ProcessData(MainWindowControls& controls, KeyboardInjector& keyboar
     , m_delivery(controls, keyboard)
     , m_script(controls, m_delivery, m_formats)
     , m_report(controls, m_delivery, clock, m_formats)
-{
-}
+{}
 
 void ProcessData::TakeScaleText(const QByteArray& text)
 {
@@ -244,8 +243,8 @@ void ProcessData::ParseWeighingLine(const QByteArray& input)
 
     TStatistics& statistics = Global::Statistics;
     statistics.LastValue = line->negative ? -*value : *value;
-    statistics.ValueMask = decimalAt < 0 ? QStringLiteral("0")
-                                         : QStringLiteral("0.") + QString(decimalsAfter(digits, decimalAt), u'0');
+    statistics.ValueMask =
+        decimalAt < 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimalsAfter(digits, decimalAt), u'0');
     statistics.Unit =
         trimmedControlAndSpace(text.sliced(line->unitStart, line->unitEnd - line->unitStart + 1)).toByteArray();
     statistics.Sum += statistics.LastValue;

@@ -29,8 +29,7 @@ ReportMode::ReportMode(MainWindowControls& controls, Delivery& delivery, const C
     , m_delivery(delivery)
     , m_clock(clock)
     , m_formats(formats)
-{
-}
+{}
 
 // The frame word may be split over two chunks, so up to three characters that could begin it are
 // held back until the next chunk shows whether they do.

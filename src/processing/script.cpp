@@ -39,8 +39,7 @@ ScriptInterpreter::ScriptInterpreter(MainWindowControls& controls, Delivery& del
     : m_controls(controls)
     , m_delivery(delivery)
     , m_formats(formats)
-{
-}
+{}
 
 qint16 ScriptInterpreter::HexDigitValue(char c)
 {

@@ -45,15 +45,15 @@ void TestDelivery::typesKeyEvents_data()
     QTest::addColumn<QStringList>("events");
 
     QTest::newRow("result line, LF types nothing")
-        << QByteArray("12.5\tkg\r\n")
-        << QStringList{"+1", "-1", "+2", "-2", "+.", "-.", "+5", "-5", "+Tab", "-Tab",
-                       "+k", "-k", "+g", "-g", "+Return", "-Return"};
+        << QByteArray("12.5\tkg\r\n") << QStringList{"+1",   "-1",   "+2", "-2", "+.", "-.", "+5",      "-5",
+                                                     "+Tab", "-Tab", "+k", "-k", "+g", "-g", "+Return", "-Return"};
     QTest::newRow("shifted letter") << QByteArray("aB") << QStringList{"+a", "-a", "+Shift", "+b", "-b", "-Shift"};
     QTest::newRow("AltGr letter, UTF-8") << QByteArray("\xC4\x85") << QStringList{"+AltGr", "+a", "-a", "-AltGr"};
     QTest::newRow("Shift and AltGr") << QByteArray("\xC4\x84")
                                      << QStringList{"+Shift", "+AltGr", "+a", "-a", "-AltGr", "-Shift"};
     QTest::newRow("ISO 8859-1 byte") << QByteArray("\xB5") << QStringList{"+AltGr", "+m", "-m", "-AltGr"};
-    QTest::newRow("missing character skipped") << QByteArray("a\xE2\x82\xAC" "b")
+    QTest::newRow("missing character skipped") << QByteArray("a\xE2\x82\xAC"
+                                                             "b")
                                                << QStringList{"+a", "-a", "+b", "-b"};
     QTest::newRow("code 1 is its plain letter key") << QByteArray("\x01\x1A") << QStringList{"+a", "-a", "+z", "-z"};
     QTest::newRow("escape, backspace, delete")

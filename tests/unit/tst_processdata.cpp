@@ -201,9 +201,12 @@ void TestProcessData::dateAndTimeFollowTheLocale_data()
     QTest::addColumn<QString>("date");
     QTest::addColumn<QString>("time");
 
-    QTest::newRow("Polish") << QLocale(QLocale::Polish, QLocale::Poland) << "14.03.2026" << "09:26:53";
-    QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "14/03/2026" << "09:26:53";
-    QTest::newRow("American") << QLocale(QLocale::English, QLocale::UnitedStates) << "3/14/26" << "9:26:53 AM";
+    QTest::newRow("Polish") << QLocale(QLocale::Polish, QLocale::Poland) << "14.03.2026"
+                            << "09:26:53";
+    QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "14/03/2026"
+                             << "09:26:53";
+    QTest::newRow("American") << QLocale(QLocale::English, QLocale::UnitedStates) << "3/14/26"
+                              << "9:26:53 AM";
 }
 
 void TestProcessData::dateAndTimeFollowTheLocale()
@@ -239,8 +242,9 @@ void TestProcessData::systemLocaleDecidesTheSeparator()
     processor.TakeScaleText("2,25 kg\r\n");
 
     QCOMPARE(Global::Statistics.Sum, 14.75);
-    QCOMPARE(readFile(Global::OutputFile),
-             (QStringLiteral("12") + separator + QStringLiteral("5\tkg\t\r\n2") + separator + QStringLiteral("25\tkg\t\r\n")).toUtf8());
+    QCOMPARE(readFile(Global::OutputFile), (QStringLiteral("12") + separator + QStringLiteral("5\tkg\t\r\n2") +
+                                            separator + QStringLiteral("25\tkg\t\r\n"))
+                                               .toUtf8());
 }
 
 void TestProcessData::routesByReadMode_data()

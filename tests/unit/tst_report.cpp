@@ -94,8 +94,8 @@ void TestReport::cutsTheScannerFrame_data()
         << true << L{"S", "C", "A", "N9\r\n"} << L{"", "", "", "9"} << false << QByteArray();
     QTest::newRow("break of the earlier frame before a new one")
         << true << L{"SCAN1", "\r\nSCAN2\r\n"} << L{"1", "2"} << false << QByteArray();
-    QTest::newRow("frame cutting off")
-        << false << L{"SCAN12345\r\n", "12SC", "AN"} << L{"SCAN12345\r\n", "12SC", "AN"} << false << QByteArray();
+    QTest::newRow("frame cutting off") << false << L{"SCAN12345\r\n", "12SC", "AN"} << L{"SCAN12345\r\n", "12SC", "AN"}
+                                       << false << QByteArray();
     QTest::newRow("binary chunk") << true << L{QByteArray("\0\xFFSCAN\x01\r\n", 9)} << L{QByteArray("\0\xFF\x01", 3)}
                                   << false << QByteArray();
 }

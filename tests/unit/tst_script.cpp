@@ -76,7 +76,8 @@ void TestScript::expandsTokens_data()
     QTest::addColumn<QByteArray>("output");
 
     QTest::newRow("default composition") << QByteArray(":m:#09:u:#09:#0D:#0A") << QByteArray("12.5\tkg\t\r\n");
-    QTest::newRow("every field") << QByteArray(":c;:d;:t;:m;:u;:s;:a") << QByteArray("3;14.03.2026;09:26:53;12.5;kg;30.0;10.00");
+    QTest::newRow("every field") << QByteArray(":c;:d;:t;:m;:u;:s;:a")
+                                 << QByteArray("3;14.03.2026;09:26:53;12.5;kg;30.0;10.00");
     QTest::newRow("double colon") << QByteArray("Nr :c::") << QByteArray("Nr 3:");
     QTest::newRow("unknown token") << QByteArray("a:xb") << QByteArray("ab");
     QTest::newRow("upper case token") << QByteArray("a:Mb") << QByteArray("ab");
@@ -93,7 +94,9 @@ void TestScript::expandsTokens_data()
     QTest::newRow("empty line in between") << QByteArray("a\n\nb") << QByteArray("a\r\n\r\nb");
     QTest::newRow("code carries over") << QByteArray(":#4\n1") << QByteArray("\r\nA");
     QTest::newRow("colon carries over") << QByteArray("a:\nm") << QByteArray("a\r\n12.5");
-    QTest::newRow("utf-8 text kept") << QByteArray("wynik \xC5\x82:m") << QByteArray("wynik \xC5\x82" "12.5");
+    QTest::newRow("utf-8 text kept") << QByteArray("wynik \xC5\x82:m")
+                                     << QByteArray("wynik \xC5\x82"
+                                                   "12.5");
 }
 
 void TestScript::expandsTokens()
@@ -209,12 +212,11 @@ void TestScript::keyToken_data()
     QTest::newRow("typed once, around the key") << true << false << QByteArray("ab:$0Dcd") << keyBetween;
     QTest::newRow("key first") << true << false << QByteArray(":$0Dcd")
                                << QStringList{"+VK:0x0d", "-VK:0x0d", "+c", "-c", "+d", "-d"};
-    QTest::newRow("unknown key sends nothing") << true << false << QByteArray("a:$FFb")
-                                               << QStringList{"+a", "-a", "+b", "-b"};
+    QTest::newRow("unknown key sends nothing")
+        << true << false << QByteArray("a:$FFb") << QStringList{"+a", "-a", "+b", "-b"};
     QTest::newRow("keystrokes off") << false << false << QByteArray("ab:$0Dcd") << QStringList{};
     QTest::newRow("our window active") << true << true << QByteArray("ab:$0Dcd") << QStringList{};
-    QTest::newRow("bad digit abandons the key") << true << false << QByteArray(":$0xa")
-                                                << QStringList{"+a", "-a"};
+    QTest::newRow("bad digit abandons the key") << true << false << QByteArray(":$0xa") << QStringList{"+a", "-a"};
 }
 
 void TestScript::keyToken()
