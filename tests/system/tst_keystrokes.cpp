@@ -5,6 +5,7 @@
 #include "platform/keyboardinjector.h"
 #include "platform/x11/x11keyboardinjector.h"
 #include "platform/x11/xcbxkb.h"
+#include "platform/x11/xhandles.h"
 #include "processing/processdata.h"
 #include "support/fakecontrols.h"
 #include "support/fixedclock.h"
@@ -44,7 +45,7 @@ public:
         : m_connection(xcb_connect(nullptr, nullptr))
     {
         const xcb_xkb_use_extension_cookie_t cookie = xcb_xkb_use_extension(m_connection.get(), 1, 0);
-        const std::unique_ptr<xcb_xkb_use_extension_reply_t, FreeDeleter> reply(
+        const XcbReply<xcb_xkb_use_extension_reply_t> reply(
             xcb_xkb_use_extension_reply(m_connection.get(), cookie, nullptr));
         m_usable = reply && reply->supported;
     }
@@ -53,7 +54,7 @@ public:
 
     bool capsLockOn() const
     {
-        const std::unique_ptr<xcb_xkb_get_state_reply_t, FreeDeleter> reply(state());
+        const XcbReply<xcb_xkb_get_state_reply_t> reply(state());
         return reply && (reply->lockedMods & XCB_MOD_MASK_LOCK);
     }
 
@@ -68,7 +69,7 @@ public:
     bool lockGroup(int group)
     {
         xcb_xkb_latch_lock_state(m_connection.get(), XCB_XKB_ID_USE_CORE_KBD, 0, 0, true, uint8_t(group), 0, false, 0);
-        const std::unique_ptr<xcb_xkb_get_state_reply_t, FreeDeleter> reply(state());
+        const XcbReply<xcb_xkb_get_state_reply_t> reply(state());
         return reply && reply->lockedGroup == group;
     }
 
@@ -78,7 +79,7 @@ public:
         const xcb_setup_t* setup = xcb_get_setup(m_connection.get());
         const xcb_get_keyboard_mapping_cookie_t cookie = xcb_get_keyboard_mapping(
             m_connection.get(), setup->min_keycode, uint8_t(setup->max_keycode - setup->min_keycode + 1));
-        const std::unique_ptr<xcb_get_keyboard_mapping_reply_t, FreeDeleter> reply(
+        const XcbReply<xcb_get_keyboard_mapping_reply_t> reply(
             xcb_get_keyboard_mapping_reply(m_connection.get(), cookie, nullptr));
         if (!reply)
             return false;
@@ -94,16 +95,7 @@ private:
         return xcb_xkb_get_state_reply(m_connection.get(), cookie, nullptr);
     }
 
-    struct FreeDeleter
-    {
-        void operator()(void* pointer) const { std::free(pointer); }
-    };
-    struct ConnectionDeleter
-    {
-        void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-    };
-
-    std::unique_ptr<xcb_connection_t, ConnectionDeleter> m_connection;
+    XcbConnectionPtr m_connection;
     bool m_usable = false;
 };
 

@@ -1,3 +1,4 @@
+#include "platform/x11/xhandles.h"
 #include "platform/x11/xkbcharactermap.h"
 
 #include <QTest>
@@ -6,21 +7,6 @@
 #include <memory>
 
 namespace {
-
-struct ContextDeleter
-{
-    void operator()(xkb_context* context) const { xkb_context_unref(context); }
-};
-
-struct KeymapDeleter
-{
-    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
-};
-
-struct StateDeleter
-{
-    void operator()(xkb_state* state) const { xkb_state_unref(state); }
-};
 
 // "Shift+AltGr+AC01" for a chord, by the keys' names in the keymap; empty for none.
 QString describe(xkb_keymap* keymap, const std::optional<KeyChord>& chord)
@@ -61,8 +47,8 @@ private slots:
 private:
     xkb_keymap* keymap(const QString& layouts);
 
-    std::unique_ptr<xkb_context, ContextDeleter> m_context;
-    std::map<QString, std::unique_ptr<xkb_keymap, KeymapDeleter>> m_keymaps;
+    XkbContextPtr m_context;
+    std::map<QString, XkbKeymapPtr> m_keymaps;
 };
 
 void TestXkbCharacterMap::initTestCase()
@@ -185,7 +171,7 @@ void TestXkbCharacterMap::modifierKeysReachTheirLevels()
     xkb_keymap* compiled = keymap(layouts);
     QVERIFY(compiled);
     const XkbCharacterMap map(compiled, xkb_layout_index_t(group));
-    std::unique_ptr<xkb_state, StateDeleter> state(xkb_state_new(compiled));
+    XkbStatePtr state(xkb_state_new(compiled));
     QVERIFY(state);
     xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, xkb_layout_index_t(group));
 

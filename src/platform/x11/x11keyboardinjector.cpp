@@ -1,6 +1,7 @@
 #include "platform/x11/x11keyboardinjector.h"
 
 #include "platform/x11/xcbxkb.h"
+#include "platform/x11/xhandles.h"
 #include "platform/x11/xkbcharactermap.h"
 
 #include <QLoggingCategory>
@@ -9,46 +10,18 @@
 #include <xcb/xtest.h>
 #include <xkbcommon/xkbcommon-x11.h>
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcKeyboard)
 
-namespace {
-
-struct ConnectionDeleter
-{
-    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
-
-struct ContextDeleter
-{
-    void operator()(xkb_context* context) const { xkb_context_unref(context); }
-};
-
-struct KeymapDeleter
-{
-    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
-};
-
-struct FreeDeleter
-{
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-
-template <typename T>
-using XcbPointer = std::unique_ptr<T, FreeDeleter>;
-
-} // namespace
-
 struct X11KeyboardInjector::Connection
 {
-    std::unique_ptr<xcb_connection_t, ConnectionDeleter> connection;
+    XcbConnectionPtr connection;
     xcb_window_t root = XCB_NONE;
-    std::unique_ptr<xkb_context, ContextDeleter> context;
+    XkbContextPtr context;
     uint8_t xkbFirstEvent = 0;
-    std::unique_ptr<xkb_keymap, KeymapDeleter> keymap;
+    XkbKeymapPtr keymap;
     // Built on first use of a group: most sessions never leave their first one.
     std::map<xkb_layout_index_t, XkbCharacterMap> maps;
     xkb_layout_index_t group = 0;
@@ -136,7 +109,7 @@ bool X11KeyboardInjector::Connection::loadKeymap()
 void X11KeyboardInjector::Connection::readState()
 {
     const xcb_xkb_get_state_cookie_t cookie = xcb_xkb_get_state(c(), XCB_XKB_ID_USE_CORE_KBD);
-    const XcbPointer<xcb_xkb_get_state_reply_t> reply(xcb_xkb_get_state_reply(c(), cookie, nullptr));
+    const XcbReply<xcb_xkb_get_state_reply_t> reply(xcb_xkb_get_state_reply(c(), cookie, nullptr));
     if (!reply)
         return;
     group = reply->group;
@@ -145,7 +118,7 @@ void X11KeyboardInjector::Connection::readState()
 
 void X11KeyboardInjector::Connection::drainEvents()
 {
-    while (const XcbPointer<xcb_generic_event_t> event{xcb_poll_for_event(c())}) {
+    while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(c())}) {
         const uint8_t type = event->response_type & 0x7f;
         if (type == 0) {
             const auto* error = reinterpret_cast<const xcb_generic_error_t*>(event.get());

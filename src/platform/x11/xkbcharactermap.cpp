@@ -1,23 +1,19 @@
 #include "platform/x11/xkbcharactermap.h"
 
+#include "platform/x11/xhandles.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 
 namespace {
 
-struct StateDeleter
-{
-    void operator()(xkb_state* state) const { xkb_state_unref(state); }
-};
-using StatePtr = std::unique_ptr<xkb_state, StateDeleter>;
-
 // The state the server is in with that group selected and nothing held. Clients have no call to lock a
 // group, so the mask is set directly; key presses on top of it still run the keymap's own actions,
 // which is what tells us the real modifiers behind Shift and AltGr instead of assuming Mod5.
-StatePtr lockedGroupState(xkb_keymap* keymap, xkb_layout_index_t layout)
+XkbStatePtr lockedGroupState(xkb_keymap* keymap, xkb_layout_index_t layout)
 {
-    StatePtr state(xkb_state_new(keymap));
+    XkbStatePtr state(xkb_state_new(keymap));
     if (state)
         xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, layout);
     return state;
@@ -81,14 +77,14 @@ XkbCharacterMap::XkbCharacterMap(xkb_keymap* keymap, xkb_layout_index_t layout)
 
 void XkbCharacterMap::findModifierKeys(xkb_keymap* keymap)
 {
-    const StatePtr plain = lockedGroupState(keymap, m_layout);
+    const XkbStatePtr plain = lockedGroupState(keymap, m_layout);
     if (!plain)
         return;
 
     // A key can carry a modifier's keysym without the keymap binding an action to it (a stray
     // keysym, or a key missing from the modifier map); pressing that one would change nothing.
     const auto acts = [&](xkb_keycode_t key) {
-        const StatePtr state = lockedGroupState(keymap, m_layout);
+        const XkbStatePtr state = lockedGroupState(keymap, m_layout);
         const int changed = state ? xkb_state_update_key(state.get(), key, XKB_KEY_DOWN) : 0;
         return (changed & (XKB_STATE_MODS_EFFECTIVE | XKB_STATE_LAYOUT_EFFECTIVE)) != 0;
     };
@@ -133,7 +129,7 @@ void XkbCharacterMap::readLevels(xkb_keymap* keymap)
         for (const bool shift : {false, true}) {
             if ((shift && !m_shiftKey) || (altGr && !m_altGrKey))
                 continue;
-            const StatePtr state = lockedGroupState(keymap, m_layout);
+            const XkbStatePtr state = lockedGroupState(keymap, m_layout);
             if (!state)
                 return;
             if (shift)
@@ -158,7 +154,7 @@ void XkbCharacterMap::readLevels(xkb_keymap* keymap)
 
 void XkbCharacterMap::readOtherLevels(xkb_keymap* keymap)
 {
-    const StatePtr plain = lockedGroupState(keymap, m_layout);
+    const XkbStatePtr plain = lockedGroupState(keymap, m_layout);
     if (!plain)
         return;
 
