@@ -1,0 +1,206 @@
+#pragma once
+
+#include <QLatin1StringView>
+#include <QString>
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <optional>
+
+class QSettings;
+
+enum class SettingKind { Integer, Boolean, String };
+
+// Every stored value, in the order in which they are read. The loader relies on that order: the four
+// key combinations come before the four check values, because ticking a check registers the key
+// combination its control shows at that moment.
+enum class Setting {
+    Connection,
+    ComPort,
+    Baud,
+    EthIP,
+    EthPort,
+    EthProtocol,
+    DecimalSeparator,
+    ComOpenOnStart,
+    AutoRun,
+    MinimizeOnStart,
+    OnlyOneInstance,
+    ReadFromScale,
+    SendFields,
+    InsBetweenFields,
+    InsAfterFields,
+    AdvancedOptions,
+    PortConfigured,
+    Language,
+    RepeatTime,
+    RepeatUnit,
+    BufferSize,
+    Destination,
+    OutputFile,
+    SpecialShortCut,
+    TareShortCut,
+    ZeroShortCut,
+    PrintShortCut,
+    SpecialCheck,
+    TareCheck,
+    ZeroCheck,
+    PrintCheck,
+    ReadOnlyStable,
+    SpecialOrder,
+    ResultFormat,
+    SetResultFormat,
+    ReportTime,
+    RemoveScanerFrame,
+    ReportDataDelay,
+    RepeatRead,
+};
+
+struct SettingDefinition
+{
+    Setting setting;
+    QLatin1StringView name;
+    SettingKind kind;
+};
+
+inline constexpr std::size_t SettingCount = 39;
+
+// The one place where the stored names live; entry i describes Setting(i).
+inline constexpr std::array<SettingDefinition, SettingCount> SettingsTable{{
+    {Setting::Connection, QLatin1StringView("Connection"), SettingKind::Integer},
+    {Setting::ComPort, QLatin1StringView("ComPort"), SettingKind::Integer},
+    {Setting::Baud, QLatin1StringView("Baud"), SettingKind::Integer},
+    {Setting::EthIP, QLatin1StringView("EthIP"), SettingKind::String},
+    {Setting::EthPort, QLatin1StringView("EthPort"), SettingKind::Integer},
+    {Setting::EthProtocol, QLatin1StringView("EthProtocol"), SettingKind::Integer},
+    {Setting::DecimalSeparator, QLatin1StringView("DecimalSeparator"), SettingKind::Integer},
+    {Setting::ComOpenOnStart, QLatin1StringView("ComOpenOnStart"), SettingKind::Boolean},
+    {Setting::AutoRun, QLatin1StringView("AutoRun"), SettingKind::Boolean},
+    {Setting::MinimizeOnStart, QLatin1StringView("MinimizeOnStart"), SettingKind::Boolean},
+    {Setting::OnlyOneInstance, QLatin1StringView("OnlyOneInstance"), SettingKind::Boolean},
+    {Setting::ReadFromScale, QLatin1StringView("ReadFromScale"), SettingKind::Integer},
+    {Setting::SendFields, QLatin1StringView("SendFields"), SettingKind::String},
+    {Setting::InsBetweenFields, QLatin1StringView("InsBetweenFields"), SettingKind::Integer},
+    {Setting::InsAfterFields, QLatin1StringView("InsAfterFields"), SettingKind::Integer},
+    {Setting::AdvancedOptions, QLatin1StringView("AdvancedOptions"), SettingKind::Boolean},
+    {Setting::PortConfigured, QLatin1StringView("PortConfigured"), SettingKind::Boolean},
+    {Setting::Language, QLatin1StringView("Language"), SettingKind::Integer},
+    {Setting::RepeatTime, QLatin1StringView("RepeatTime"), SettingKind::Integer},
+    {Setting::RepeatUnit, QLatin1StringView("RepeatUnit"), SettingKind::Integer},
+    {Setting::BufferSize, QLatin1StringView("BufferSize"), SettingKind::Integer},
+    {Setting::Destination, QLatin1StringView("Destination"), SettingKind::Integer},
+    {Setting::OutputFile, QLatin1StringView("OutputFile"), SettingKind::String},
+    {Setting::SpecialShortCut, QLatin1StringView("SpecialShortCut"), SettingKind::String},
+    {Setting::TareShortCut, QLatin1StringView("TareShortCut"), SettingKind::String},
+    {Setting::ZeroShortCut, QLatin1StringView("ZeroShortCut"), SettingKind::String},
+    {Setting::PrintShortCut, QLatin1StringView("PrintShortCut"), SettingKind::String},
+    {Setting::SpecialCheck, QLatin1StringView("SpecialCheck"), SettingKind::Boolean},
+    {Setting::TareCheck, QLatin1StringView("TareCheck"), SettingKind::Boolean},
+    {Setting::ZeroCheck, QLatin1StringView("ZeroCheck"), SettingKind::Boolean},
+    {Setting::PrintCheck, QLatin1StringView("PrintCheck"), SettingKind::Boolean},
+    {Setting::ReadOnlyStable, QLatin1StringView("ReadOnlyStable"), SettingKind::Boolean},
+    {Setting::SpecialOrder, QLatin1StringView("SpecialOrder"), SettingKind::String},
+    {Setting::ResultFormat, QLatin1StringView("ResultFormat"), SettingKind::String},
+    {Setting::SetResultFormat, QLatin1StringView("SetResultFormat"), SettingKind::Boolean},
+    {Setting::ReportTime, QLatin1StringView("ReportTime"), SettingKind::Boolean},
+    {Setting::RemoveScanerFrame, QLatin1StringView("RemoveScanerFrame"), SettingKind::Boolean},
+    {Setting::ReportDataDelay, QLatin1StringView("ReportDataDelay"), SettingKind::Integer},
+    {Setting::RepeatRead, QLatin1StringView("RepeatRead"), SettingKind::Boolean},
+}};
+
+// The order in which the closing of the main window writes the values.
+inline constexpr std::array<Setting, SettingCount> SettingsWriteOrder{
+    Setting::Connection,
+    Setting::ComPort,
+    Setting::Baud,
+    Setting::EthIP,
+    Setting::EthPort,
+    Setting::EthProtocol,
+    Setting::DecimalSeparator,
+    Setting::ComOpenOnStart,
+    Setting::MinimizeOnStart,
+    Setting::AutoRun,
+    Setting::ReadFromScale,
+    Setting::PortConfigured,
+    Setting::Language,
+    Setting::SendFields,
+    Setting::InsBetweenFields,
+    Setting::InsAfterFields,
+    Setting::AdvancedOptions,
+    Setting::RepeatTime,
+    Setting::RepeatUnit,
+    Setting::BufferSize,
+    Setting::Destination,
+    Setting::OnlyOneInstance,
+    Setting::OutputFile,
+    Setting::SpecialShortCut,
+    Setting::TareShortCut,
+    Setting::ZeroShortCut,
+    Setting::PrintShortCut,
+    Setting::SpecialCheck,
+    Setting::TareCheck,
+    Setting::ZeroCheck,
+    Setting::PrintCheck,
+    Setting::ReadOnlyStable,
+    Setting::SpecialOrder,
+    Setting::ResultFormat,
+    Setting::SetResultFormat,
+    Setting::ReportTime,
+    Setting::RemoveScanerFrame,
+    Setting::ReportDataDelay,
+    Setting::RepeatRead,
+};
+
+constexpr const SettingDefinition& settingDefinition(Setting setting)
+{
+    return SettingsTable[static_cast<std::size_t>(setting)];
+}
+
+// The user's settings: an INI file of typed values.
+//
+// Integers are written as decimal text and booleans as 1 and 0. An integer or boolean read accepts
+// exactly an optional '-' followed by ASCII digits, within the 32-bit signed range; no '+', no hex, no
+// spaces inside the value (QSettings itself trims the spaces around an unquoted value). Any non-zero
+// number reads as true. A read fails when the value is missing or its text is not such a number;
+// a string read gives "" for a missing value and fails when the file holds no single string there
+// (an unquoted "a, b" is a list to QSettings).
+class SettingsStore
+{
+public:
+    static constexpr QLatin1StringView OrganisationName{"Ostrel"};
+    static constexpr QLatin1StringView ApplicationName{"Kwelta"};
+
+    // The user's store, in the profile the environment names at this moment.
+    SettingsStore();
+    explicit SettingsStore(const QString& filePath);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    // $XDG_CONFIG_HOME/Ostrel/Kwelta.conf (default ~/.config), the file QSettings would choose for the
+    // organisation and application in its native format.
+    static QString defaultFilePath();
+    QString filePath() const { return m_filePath; }
+
+    // Whether settings are stored at all: the file exists and can be read. Reading never creates it.
+    bool opens() const;
+
+    std::optional<qint32> readInteger(Setting setting) const;
+    std::optional<bool> readBoolean(Setting setting) const;
+    std::optional<QString> readString(Setting setting) const;
+
+    void writeInteger(Setting setting, qint32 value);
+    void writeBoolean(Setting setting, bool value);
+    void writeString(Setting setting, const QString& value);
+    // Puts what was written into the file; false when the file could not be written.
+    bool commit();
+
+private:
+    QString m_filePath;
+    std::unique_ptr<QSettings> m_settings;
+};
+
+// The one-instance flag as the program entry sees it: false when no settings are stored, the stored
+// boolean when it reads as one, and true when the file exists but the value is missing or unreadable.
+bool readOnlyOneInstance(const SettingsStore& store = SettingsStore());

@@ -1,0 +1,236 @@
+#include "core/singleinstance.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr char LockName[] = "Kwelta_Application_Mutex";
+constexpr char StartMessageName[] = "Kwelta_Application_Start_Message";
+constexpr char Answer[] = "handled";
+// Far more than the message; a peer sending more without a line break is not one of us.
+constexpr qint64 MaxMessageLength = 256;
+// Another starter holds the exclusive lock only between its test and its conversion to shared.
+constexpr int SharedLockWaitMs = 1000;
+
+bool hasRuntimeFolder()
+{
+    return !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR");
+}
+
+QString perUserName(const char* base)
+{
+    if (hasRuntimeFolder())
+        return QLatin1StringView(base);
+    return QLatin1StringView(base) + u'-' + QString::number(::getuid());
+}
+
+QString socketPrefix()
+{
+    return perUserName(StartMessageName) + u'.';
+}
+
+// Open file description locks rather than flock: turning the exclusive lock into a shared one is
+// atomic, so two copies starting together cannot both see the file unlocked. Unlike classic POSIX
+// record locks they are not dropped when some other descriptor of the same file is closed.
+bool setLock(int fd, short type)
+{
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 1;
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+bool heldByAnother()
+{
+    return errno == EAGAIN || errno == EACCES;
+}
+
+int remainingMs(const QDeadlineTimer& deadline)
+{
+    return int(qMax<qint64>(0, deadline.remainingTime()));
+}
+
+bool isPid(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+bool callToFront(const QString& path, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(remainingMs(deadline))) {
+        // Refused means the process that made the socket is gone and nothing will listen there again;
+        // other failures may be passing, so the file is left alone.
+        if (socket.error() == QLocalSocket::ConnectionRefusedError)
+            QFile::remove(path);
+        return false;
+    }
+    socket.write(StartMessageName);
+    socket.write("\n");
+    socket.flush();
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(remainingMs(deadline)))
+            return false;
+    }
+    return socket.readLine().trimmed() == Answer;
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(QObject* parent)
+    : QObject(parent)
+{}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_server)
+        m_server->close();
+    release();
+}
+
+QString SingleInstance::runtimeFolder()
+{
+    if (hasRuntimeFolder())
+        return QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).absolutePath();
+    return QDir::tempPath();
+}
+
+QString SingleInstance::lockFilePath()
+{
+    return runtimeFolder() + u'/' + perUserName(LockName);
+}
+
+QString SingleInstance::socketPath(qint64 pid)
+{
+    return runtimeFolder() + u'/' + socketPrefix() + QString::number(pid);
+}
+
+void SingleInstance::acquire()
+{
+    release();
+    // O_CLOEXEC: a child process inheriting the descriptor would keep the lock alive after we end.
+    // O_NOFOLLOW: in the shared temporary folder the name could be a planted link.
+    const int fd = ::open(QFile::encodeName(lockFilePath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                          S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return;
+
+    if (setLock(fd, F_WRLCK)) {
+        m_existedAlready = false;
+        if (!setLock(fd, F_RDLCK)) {
+            ::close(fd);
+            return;
+        }
+    } else if (heldByAnother()) {
+        m_existedAlready = true;
+        // Failing here leaves the handle without a lock: the copy still learned what it needed.
+        const QDeadlineTimer deadline(SharedLockWaitMs);
+        while (!setLock(fd, F_RDLCK) && heldByAnother() && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } else {
+        ::close(fd);
+        return;
+    }
+    m_lockFile = fd;
+}
+
+void SingleInstance::release()
+{
+    // The file itself stays: removing it would let the next starter lock a new file while running
+    // copies still hold locks on the old one, and both would believe they are alone.
+    if (m_lockFile >= 0)
+        ::close(m_lockFile);
+    m_lockFile = -1;
+    m_existedAlready = false;
+}
+
+bool SingleInstance::listen()
+{
+    if (m_server)
+        return m_server->isListening();
+    auto server = std::make_unique<QLocalServer>();
+    // Besides keeping other users out, an access option makes Qt bind in a private folder and move the
+    // socket into place once it listens, so a refused start never finds a file that refuses it only
+    // because it is not listening yet, and never removes it as dead.
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString path = socketPath(QCoreApplication::applicationPid());
+    // A file under our own pid can only be left by an earlier process of that pid that died.
+    QLocalServer::removeServer(path);
+    if (!server->listen(path))
+        return false;
+    m_server = server.release();
+    m_server->setParent(this);
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (m_server->hasPendingConnections())
+            serve(m_server->nextPendingConnection());
+    });
+    return true;
+}
+
+void SingleInstance::serve(QLocalSocket* connection)
+{
+    connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
+    connect(connection, &QLocalSocket::readyRead, this, [this, connection] {
+        if (!connection->canReadLine()) {
+            if (connection->bytesAvailable() > MaxMessageLength) {
+                connection->abort();
+                connection->deleteLater();
+            }
+            return;
+        }
+        if (connection->readLine().trimmed() != StartMessageName) {
+            connection->abort();
+            connection->deleteLater();
+            return;
+        }
+        // The sender waits for the answer, so it must come after the window has been dealt with.
+        emit startMessageReceived();
+        connection->write(Answer);
+        connection->write("\n");
+        connection->disconnectFromServer();
+    });
+}
+
+int SingleInstance::broadcastStartMessage(int timeoutMs)
+{
+    const QDir folder(runtimeFolder());
+    const QString prefix = socketPrefix();
+    const qint64 ownPid = QCoreApplication::applicationPid();
+    int answered = 0;
+    const QStringList entries =
+        folder.entryList({prefix + u'*'}, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        const QStringView pid = QStringView(entry).mid(prefix.size());
+        if (!isPid(pid) || pid.toLongLong() == ownPid)
+            continue;
+        const QString path = folder.filePath(entry);
+        // The temporary folder is shared: another user's file is neither called nor removed.
+        struct stat status = {};
+        if (::lstat(QFile::encodeName(path).constData(), &status) != 0 || status.st_uid != ::getuid())
+            continue;
+        if (callToFront(path, timeoutMs))
+            ++answered;
+    }
+    return answered;
+}

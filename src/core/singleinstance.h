@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+class QLocalSocket;
+
+// How running copies of the program know of each other and call each other to the front.
+//
+// Presence: every copy holds a shared lock on the file "Kwelta_Application_Mutex" in the user's
+// runtime folder for its whole life. A copy that starts learns whether another live process holds
+// such a lock. The locks belong to the process's open file, so a copy that crashes leaves nothing
+// behind that a later start would mistake for a running copy.
+//
+// Start message: every running copy listens on a local socket of its own,
+// "Kwelta_Application_Start_Message.<pid>" in the same folder. A refused start connects to each in
+// turn, sends the message's name and waits for the answer, which the copy gives once it has emitted
+// startMessageReceived().
+//
+// Without XDG_RUNTIME_DIR both names live in the temporary folder with "-<uid>" appended to the
+// base name, so that users sharing that folder do not meet.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    // How long a refused start waits for each running copy: connecting, sending and the answer.
+    static constexpr int AnswerTimeoutMs = 3000;
+
+    explicit SingleInstance(QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // Opens or creates the lock file and takes the shared lock, noting whether another process held
+    // one already. Without a lock file (it cannot be opened or created, or the file system refuses
+    // locks) there is no handle.
+    void acquire();
+    bool hasHandle() const { return m_lockFile >= 0; }
+    bool existedAlready() const { return m_existedAlready; }
+    void release();
+
+    // Starts answering start messages; false when the socket cannot be set up, in which case this
+    // copy runs but cannot be called to the front.
+    bool listen();
+
+    // Sends the start message to every other running copy and waits for each answer, at most
+    // timeoutMs per copy. Socket files nobody listens on any more are removed on the way. Returns how
+    // many copies answered.
+    int broadcastStartMessage(int timeoutMs = AnswerTimeoutMs);
+
+    static QString runtimeFolder();
+    static QString lockFilePath();
+    static QString socketPath(qint64 pid);
+
+signals:
+    void startMessageReceived();
+
+private:
+    void serve(QLocalSocket* connection);
+
+    int m_lockFile = -1;
+    bool m_existedAlready = false;
+    QLocalServer* m_server = nullptr;
+};
+
+// The entry's decision: a copy runs when it holds the presence lock and nobody else did, or when only
+// one instance is not asked for.
+constexpr bool mayRun(bool hasHandle, bool existedAlready, bool onlyOneInstance)
+{
+    return (hasHandle && !existedAlready) || !onlyOneInstance;
+}
