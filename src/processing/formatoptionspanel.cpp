@@ -1,0 +1,345 @@
+#include "processing/formatoptionspanel.h"
+
+#include "core/global.h"
+#include "core/messagepresenter.h"
+#include "ui_formatoptionspanel.h"
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidgetItem>
+#include <QProxyStyle>
+#include <QStyleOptionGroupBox>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// What each position of chklbSendValues contributes to the composed script.
+constexpr std::array<const char*, 7> FieldTokens = {":c", ":d", ":t", ":m", ":u", ":s", ":a"};
+
+// What the items "nic", "średnik", "Tab" and "Enter" of the two separator groups insert.
+QString separatorText(int item)
+{
+    switch (item) {
+    case 1:
+        return QStringLiteral(";");
+    case 2:
+        return QStringLiteral(":#09");
+    case 3:
+        return QStringLiteral(":#0D:#0A");
+    default:
+        return QString();
+    }
+}
+
+constexpr int NormalScriptGroupHeight = 90;
+constexpr int NormalMemoHeight = 70;
+constexpr int EnlargedScriptGroupHeight = 162;
+constexpr int EnlargedMemoHeight = 144;
+
+// The page is only 252 x 212 pixels and holds up to ten rows of choices in four titled groups. The
+// padding that styles put around check boxes and radio buttons, and the room they keep between a group's
+// title and its contents (sized for a check box in the title), would push the lower rows off the page.
+// This keeps the full indicator, text and title and drops only that padding. The groups are flat and
+// drawn without a frame, since a frame line would run through the contents that now start right below
+// the title. A style rather than fixed sizes, so that it still holds after a language switch or with
+// another desktop style.
+class CompactStyle : public QProxyStyle
+{
+public:
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl subControl,
+                         const QWidget* widget) const override
+    {
+        QRect rect = QProxyStyle::subControlRect(control, option, subControl, widget);
+        const auto* group = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control == CC_GroupBox && subControl == SC_GroupBoxContents && group &&
+            (group->features & QStyleOptionFrame::Flat)) {
+            const QRect title = QProxyStyle::subControlRect(control, option, SC_GroupBoxLabel, widget);
+            rect.setTop(title.isValid() ? title.bottom() + 1 : option->rect.top());
+            rect.setBottom(option->rect.bottom());
+        }
+        return rect;
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        const auto* group = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control == CC_GroupBox && group && (group->features & QStyleOptionFrame::Flat)) {
+            QStyleOptionGroupBox titleOnly(*group);
+            titleOnly.subControls &= ~SC_GroupBoxFrame;
+            QProxyStyle::drawComplexControl(control, &titleOnly, painter, widget);
+            return;
+        }
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contentsSize,
+                           const QWidget* widget) const override
+    {
+        QSize size = QProxyStyle::sizeFromContents(type, option, contentsSize, widget);
+        if (type == CT_RadioButton || type == CT_CheckBox) {
+            const int indicator =
+                pixelMetric(type == CT_RadioButton ? PM_ExclusiveIndicatorHeight : PM_IndicatorHeight, option, widget);
+            size.setHeight(std::max(indicator, option->fontMetrics.height()));
+        }
+        return size;
+    }
+};
+
+// The fields wrap into columns; the list must be high enough for three rows, or a fourth column would
+// run off the page.
+void fitFieldColumns(QListWidget* list)
+{
+    list->setFixedHeight(3 * list->sizeHintForRow(0) + 2 * list->frameWidth() + 1);
+}
+
+const QString DefaultResultFormat = QStringLiteral("0.####");
+const QString DefaultSendFields = QStringLiteral("0001100");
+
+} // namespace
+
+FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::FormatOptionsPanel>())
+{
+    m_ui->setupUi(this);
+    auto* compact = new CompactStyle;
+    compact->setParent(this);
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (qobject_cast<QGroupBox*>(control) || qobject_cast<QRadioButton*>(control) ||
+            qobject_cast<QCheckBox*>(control))
+            control->setStyle(compact);
+    }
+    fitFieldColumns(m_ui->chklbSendValues);
+
+    connect(m_ui->chklbSendValues, &QListWidget::itemChanged, this, &FormatOptionsPanel::ChangeScriptClick);
+    connect(m_ui->rgOptBetweenFields, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::ChangeScriptClick);
+    connect(m_ui->rgOptAfterFields, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::ChangeScriptClick);
+    connect(m_ui->chkbOptAdvanced, &QCheckBox::toggled, this, &FormatOptionsPanel::ChooseOptionClick);
+    connect(m_ui->rgOptReadFromScale, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::ChooseOptionClick);
+    connect(m_ui->eFormatWyniku, &QLineEdit::textChanged, this, &FormatOptionsPanel::eFormatWynikuChange);
+    connect(m_ui->chbUstawFormatWyniku, &QCheckBox::toggled, this, &FormatOptionsPanel::chbUstawFormatWynikuClick);
+    connect(m_ui->cbOpoznienieDanych, &QComboBox::editTextChanged, this, &FormatOptionsPanel::followTypedDelay);
+    connect(m_ui->sbScriptWizard, &QAbstractButton::clicked, this, &FormatOptionsPanel::sbScriptWizardClick);
+    connect(m_ui->sbScriptHelp, &QAbstractButton::clicked, this, &FormatOptionsPanel::sbScriptHelpClick);
+    connect(m_ui->sbExtendScript, &QAbstractButton::clicked, this, &FormatOptionsPanel::sbExtendScriptClick);
+    connect(m_ui->sbOptDefault, &QAbstractButton::clicked, this, &FormatOptionsPanel::sbOptDefaultClick);
+
+    // Symbols, which at this font size read better than the glyphs in the form; the texts stay for
+    // screen readers.
+    m_ui->sbScriptWizard->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft, nullptr, m_ui->sbScriptWizard));
+    m_ui->sbScriptHelp->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, m_ui->sbScriptHelp));
+    showExtendState();
+
+    // The script group is not in the layout: enlarged, it has to lie over other controls.
+    m_ui->gbOptScript->setAutoFillBackground(true);
+    m_ui->gbOptScript->raise();
+    m_ui->OptionGroupsArea->installEventFilter(this);
+
+    ChangeScriptClick();
+    ChooseOptionClick();
+    placeScriptGroup();
+}
+
+FormatOptionsPanel::~FormatOptionsPanel() = default;
+
+QString FormatOptionsPanel::sendFieldsText() const
+{
+    QString text;
+    for (int i = 0; i < m_ui->chklbSendValues->count(); ++i)
+        text += m_ui->chklbSendValues->item(i)->checkState() == Qt::Checked ? u'1' : u'0';
+    return text;
+}
+
+void FormatOptionsPanel::setSendFieldsText(const QString& text)
+{
+    if (text.size() != m_ui->chklbSendValues->count())
+        return;
+    for (int i = 0; i < m_ui->chklbSendValues->count(); ++i)
+        m_ui->chklbSendValues->item(i)->setCheckState(text.at(i) == u'1' ? Qt::Checked : Qt::Unchecked);
+}
+
+int FormatOptionsPanel::readMode() const
+{
+    return m_ui->rgOptReadFromScale->itemIndex();
+}
+
+bool FormatOptionsPanel::advancedOptions() const
+{
+    return m_ui->chkbOptAdvanced->isChecked();
+}
+
+QString FormatOptionsPanel::scriptText() const
+{
+    return m_ui->MemoScript->toPlainText();
+}
+
+int FormatOptionsPanel::decimalSeparatorChoice() const
+{
+    return m_ui->rgOptDecimalSeparator->itemIndex();
+}
+
+bool FormatOptionsPanel::removeScannerFrame() const
+{
+    return m_ui->chbWytnijRamkeSkanera->isChecked();
+}
+
+bool FormatOptionsPanel::reportTime() const
+{
+    return m_ui->chbCzasPrzedRaportem->isChecked();
+}
+
+int FormatOptionsPanel::reportDataDelay() const
+{
+    return m_ui->cbOpoznienieDanych->currentIndex();
+}
+
+void FormatOptionsPanel::setReportDataDelay(int index)
+{
+    m_ui->cbOpoznienieDanych->setCurrentIndex(index);
+}
+
+void FormatOptionsPanel::ChangeScriptClick()
+{
+    const QString between = separatorText(m_ui->rgOptBetweenFields->itemIndex());
+    const QString after = separatorText(m_ui->rgOptAfterFields->itemIndex());
+    const int count = std::min(m_ui->chklbSendValues->count(), int(FieldTokens.size()));
+    QString script;
+    for (int i = 0; i < count; ++i) {
+        const bool last = i == count - 1;
+        if (m_ui->chklbSendValues->item(i)->checkState() == Qt::Checked) {
+            script += QLatin1String(FieldTokens[std::size_t(i)]);
+            if (!last)
+                script += between;
+        }
+        if (last)
+            script += after;
+    }
+    m_composedScript = script;
+}
+
+void FormatOptionsPanel::ChooseOptionClick()
+{
+    const bool report = readModeFromIndex(m_ui->rgOptReadFromScale->itemIndex()) == ReadMode::Report;
+    const bool advanced = m_ui->chkbOptAdvanced->isChecked();
+
+    m_ui->gbOptSendFields->setVisible(!advanced && !report);
+    m_ui->rgOptBetweenFields->setVisible(!advanced && !report);
+    m_ui->rgOptAfterFields->setVisible(!advanced && !report);
+    m_ui->gbOptScript->setVisible(advanced && !report);
+    m_ui->gbReportOpt->setVisible(report);
+
+    const QList<QWidget*> scriptControls = {m_ui->chklbSendValues, m_ui->rgOptBetweenFields, m_ui->rgOptAfterFields,
+                                            m_ui->MemoScript,      m_ui->sbExtendScript,     m_ui->sbScriptHelp,
+                                            m_ui->sbScriptWizard,  m_ui->chkbOptAdvanced};
+    for (QWidget* control : scriptControls)
+        control->setEnabled(!report);
+}
+
+void FormatOptionsPanel::sbScriptWizardClick()
+{
+    const MessagePresenter::Answer answer =
+        MessagePresenter::current().show(window(), tr("Czy chcesz zastąpic aktualny skrypt?"), tr("Uwaga"),
+                                         MessagePresenter::Icon::None, MessagePresenter::Buttons::YesNo);
+    if (answer == MessagePresenter::Answer::Yes)
+        m_ui->MemoScript->setPlainText(m_composedScript);
+}
+
+void FormatOptionsPanel::sbScriptHelpClick()
+{
+    const QString help = tr("Do wykorzystania możliwe są następujące opcje:\r\n"
+                            ":m - wartosc masy,\r\n"
+                            ":u - jednostka (g, kg),\r\n"
+                            ":t - czas pomiaru,\r\n"
+                            ":c - numer pomiaru/ilosc pomiarow,\r\n"
+                            ":s - suma pomiarow,\r\n"
+                            ":a - srednia z pomiarow,\r\n"
+                            "\r\n"
+                            ":#xx - dwucyfrowy znak ASCII w kodzie szestnastkowym,\r\n"
+                            "       np. :#0D - ENTER, :#09 - znak tabulacji.\r\n"
+                            "Aby wyzerowac wartosci numeru pomiaru, sumy i sredniej\r\n"
+                            "nalezy użyc przycisku Czysc w zakladce Statystyki.");
+    MessagePresenter::current().show(window(), help, tr("Tworzenie skryptu"), MessagePresenter::Icon::Information,
+                                     MessagePresenter::Buttons::Ok);
+}
+
+void FormatOptionsPanel::sbExtendScriptClick()
+{
+    m_scriptEnlarged = !m_scriptEnlarged;
+    m_ui->MemoScript->setFixedHeight(m_scriptEnlarged ? EnlargedMemoHeight : NormalMemoHeight);
+    showExtendState();
+    placeScriptGroup();
+}
+
+void FormatOptionsPanel::eFormatWynikuChange()
+{
+    Global::Statistics.ResultFormat = m_ui->eFormatWyniku->text();
+}
+
+void FormatOptionsPanel::chbUstawFormatWynikuClick()
+{
+    Global::Statistics.SetResultFormat = m_ui->chbUstawFormatWyniku->isChecked();
+    m_ui->eFormatWyniku->setEnabled(m_ui->chbUstawFormatWyniku->isChecked());
+}
+
+void FormatOptionsPanel::sbOptDefaultClick()
+{
+    m_ui->rgOptReadFromScale->setItemIndex(static_cast<int>(ReadMode::Indication));
+    setSendFieldsText(DefaultSendFields);
+    m_ui->rgOptBetweenFields->setItemIndex(2);
+    m_ui->rgOptAfterFields->setItemIndex(3);
+    m_ui->rgOptDecimalSeparator->setItemIndex(0);
+    m_ui->chkbOptAdvanced->setChecked(false);
+    // A control that already held its default emitted nothing, so the handlers are run regardless.
+    ChangeScriptClick();
+    ChooseOptionClick();
+    m_ui->eFormatWyniku->setText(DefaultResultFormat);
+    m_ui->chbUstawFormatWyniku->setChecked(false);
+    m_ui->eFormatWyniku->setEnabled(false);
+}
+
+bool FormatOptionsPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->OptionGroupsArea && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        placeScriptGroup();
+    return QWidget::eventFilter(watched, event);
+}
+
+void FormatOptionsPanel::followTypedDelay(const QString& text)
+{
+    QComboBox* box = m_ui->cbOpoznienieDanych;
+    const int index = box->findText(text);
+    if (index == box->currentIndex())
+        return;
+    if (index >= 0) {
+        box->setCurrentIndex(index);
+        return;
+    }
+    // Dropping the selection empties the edit; the text being typed has to stay.
+    QLineEdit* edit = box->lineEdit();
+    const int cursor = edit->cursorPosition();
+    box->setCurrentIndex(-1);
+    edit->setText(text);
+    edit->setCursorPosition(cursor);
+}
+
+void FormatOptionsPanel::showExtendState()
+{
+    m_ui->sbExtendScript->setIcon(
+        style()->standardIcon(m_scriptEnlarged ? QStyle::SP_TitleBarNormalButton : QStyle::SP_TitleBarMaxButton,
+                              nullptr, m_ui->sbExtendScript));
+}
+
+void FormatOptionsPanel::placeScriptGroup()
+{
+    const QRect area = m_ui->OptionGroupsArea->geometry();
+    const int groupHeight = m_scriptEnlarged ? EnlargedScriptGroupHeight : NormalScriptGroupHeight;
+    // Enlarged, the group lies over the controls below it; where it would run past the bottom edge it
+    // covers the top rows whole instead, so that no control is left half hidden.
+    const int top = area.top() + groupHeight <= height() ? area.top() : 0;
+    m_ui->gbOptScript->setGeometry(area.left(), top, area.width(), groupHeight);
+    if (QLayout* layout = m_ui->gbOptScript->layout())
+        layout->activate();
+}

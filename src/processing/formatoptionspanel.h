@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class FormatOptionsPanel;
+}
+
+// The page PanelOptions of the main window: how a weighing result becomes output (the read mode, the
+// fields and separators from which ComposedScript is built, or the script written by hand), the
+// decimal separator, the result format and the report options. The settings loader puts values into
+// these controls from code; the handlers are connected to the value-change signals so that they run
+// for loaded values just as for the user's clicks.
+class FormatOptionsPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FormatOptionsPanel(QWidget* parent = nullptr);
+    ~FormatOptionsPanel() override;
+
+    // ComposedScript: the script used while the advanced options are off.
+    QString composedScript() const { return m_composedScript; }
+    // chklbSendValues as one '1' or '0' per position; a text of another length than the list's is
+    // ignored.
+    QString sendFieldsText() const;
+    void setSendFieldsText(const QString& text);
+
+    // rgOptReadFromScale item index.
+    int readMode() const;
+    bool advancedOptions() const;
+    // MemoScript text.
+    QString scriptText() const;
+    // rgOptDecimalSeparator item index.
+    int decimalSeparatorChoice() const;
+    bool removeScannerFrame() const;
+    bool reportTime() const;
+    // cbOpoznienieDanych item index: the seconds within which chunks form one report, -1 while the
+    // typed text is none of the items.
+    int reportDataDelay() const;
+    void setReportDataDelay(int index);
+
+public slots:
+    void ChangeScriptClick();
+    void ChooseOptionClick();
+    void sbScriptWizardClick();
+    void sbScriptHelpClick();
+    void sbExtendScriptClick();
+    void eFormatWynikuChange();
+    void chbUstawFormatWynikuClick();
+    void sbOptDefaultClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void followTypedDelay(const QString& text);
+    void showExtendState();
+    void placeScriptGroup();
+
+    std::unique_ptr<Ui::FormatOptionsPanel> m_ui;
+    QString m_composedScript;
+    bool m_scriptEnlarged = false;
+};

@@ -1,0 +1,160 @@
+#include "processing/statisticspanel.h"
+
+#include "core/global.h"
+#include "processing/numbermask.h"
+#include "ui_statisticspanel.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QGraphicsLayout>
+#include <QScatterSeries>
+#include <QValueAxis>
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+const QString NoValue = QStringLiteral("- - -");
+
+// The chart shows the value as the user read it, so the label text is converted back, accepting only
+// the system's decimal separator: a grouped or otherwise decorated text is no number and plots as 0.
+double shownValue(const QString& text, const QString& decimalSeparator)
+{
+    QString number = text.trimmed();
+    if (decimalSeparator != u"." && number.contains(u'.'))
+        return 0;
+    number.replace(decimalSeparator, QStringLiteral("."));
+    if (number.startsWith(u'+'))
+        number.remove(0, 1);
+    const QByteArray ascii = number.toLatin1();
+    double value = 0;
+    const char* end = ascii.constData() + ascii.size();
+    const auto [stop, error] = std::from_chars(ascii.constData(), end, value, std::chars_format::general);
+    if (ascii.isEmpty() || error != std::errc() || stop != end || !std::isfinite(value))
+        return 0;
+    return value;
+}
+
+} // namespace
+
+StatisticsPanel::StatisticsPanel(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::StatisticsPanel>())
+    , m_formats(LocaleFormats::fromLocale(QLocale::system()))
+{
+    m_ui->setupUi(this);
+
+    QChart* chart = m_ui->Chart1->chart();
+    chart->legend()->hide();
+    chart->setTitle(QString());
+    chart->setBackgroundRoundness(0);
+    // Room for the half of the top axis label that stands above the plot, and for the last point.
+    chart->setMargins(QMargins(0, 6, 4, 0));
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    m_ui->Chart1->setRenderHint(QPainter::Antialiasing);
+
+    m_series = new QScatterSeries(chart);
+    m_series->setObjectName(QStringLiteral("Series1"));
+    m_series->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+    m_series->setMarkerSize(6);
+    m_series->setColor(Qt::red);
+    m_series->setBorderColor(Qt::red);
+    m_series->setPointLabelsVisible(false);
+    chart->addSeries(m_series);
+
+    // The points are in the order of the results; a horizontal scale would only number them.
+    m_axisX = new QValueAxis(chart);
+    m_axisX->setVisible(false);
+    chart->addAxis(m_axisX, Qt::AlignBottom);
+    m_series->attachAxis(m_axisX);
+
+    m_axisY = new QValueAxis(chart);
+    m_axisY->setLabelFormat(QStringLiteral("%g"));
+    m_axisY->setLabelsFont(font());
+    chart->addAxis(m_axisY, Qt::AlignLeft);
+    m_series->attachAxis(m_axisY);
+    clearChart();
+
+    connect(m_ui->sbStatClear, &QAbstractButton::clicked, this, &StatisticsPanel::sbStatClearClick);
+}
+
+StatisticsPanel::~StatisticsPanel() = default;
+
+void StatisticsPanel::setLocaleFormats(const LocaleFormats& formats)
+{
+    m_formats = formats;
+}
+
+QChartView* StatisticsPanel::chartView() const
+{
+    return m_ui->Chart1;
+}
+
+void StatisticsPanel::RefreshStatistics()
+{
+    const TStatistics& statistics = Global::Statistics;
+    if (statistics.Count == 0) {
+        for (QLabel* label : {m_ui->Label6, m_ui->Label24, m_ui->Label27, m_ui->Label28, m_ui->Label31})
+            label->setText(NoValue);
+        clearChart();
+        return;
+    }
+
+    const QString mask = statistics.SetResultFormat ? statistics.ResultFormat : statistics.ValueMask;
+    // The average always shows one decimal more than the results, whatever the result format says.
+    const QString averageMask =
+        statistics.ValueMask == u"0" ? QStringLiteral("0.0") : statistics.ValueMask + QStringLiteral("0");
+    const auto format = [this](double value, const QString& numberMask) {
+        return formatWithMask(value, numberMask, m_formats.decimalSeparator, m_formats.groupSeparator);
+    };
+
+    // An unusable mask ends the refresh where it is first needed; what was set before it stays.
+    m_ui->Label27->setText(QString::number(statistics.Count));
+    const std::optional<MaskedNumber> value = format(statistics.LastValue, mask);
+    if (!value)
+        return;
+    m_ui->Label6->setText(value->text);
+    const std::optional<MaskedNumber> sum = format(statistics.Sum, mask);
+    if (!sum)
+        return;
+    m_ui->Label28->setText(sum->text);
+    const std::optional<MaskedNumber> average = format(statistics.Sum / statistics.Count, averageMask);
+    if (!average)
+        return;
+    m_ui->Label31->setText(average->text);
+    m_ui->Label24->setText(statistics.TimeText);
+    plot(shownValue(m_ui->Label6->text(), m_formats.decimalSeparator));
+}
+
+void StatisticsPanel::sbStatClearClick()
+{
+    Global::ResetStatistics();
+    RefreshStatistics();
+}
+
+void StatisticsPanel::plot(double value)
+{
+    if (m_series->count() == 0) {
+        m_lowest = value;
+        m_highest = value;
+    } else {
+        m_lowest = std::min(m_lowest, value);
+        m_highest = std::max(m_highest, value);
+    }
+    m_series->append(m_series->count() + 1, value);
+
+    m_axisX->setRange(0, m_series->count() + 1);
+    // A margin keeps the extreme points off the plot's edges; equal values still need a span.
+    const double span = m_highest - m_lowest;
+    const double margin = span > 0 ? span * 0.1 : std::max(1.0, std::abs(m_highest) * 0.1);
+    m_axisY->setRange(m_lowest - margin, m_highest + margin);
+    m_axisY->applyNiceNumbers();
+}
+
+void StatisticsPanel::clearChart()
+{
+    m_series->clear();
+    m_axisX->setRange(0, 1);
+    m_axisY->setRange(0, 1);
+}

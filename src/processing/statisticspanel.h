@@ -1,0 +1,51 @@
+#pragma once
+
+#include "processing/localeformats.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QChartView;
+class QScatterSeries;
+class QValueAxis;
+
+namespace Ui {
+class StatisticsPanel;
+}
+
+// The page PanelStats of the main window: the latest result with its time, count, sum and average of
+// Global::Statistics, and a point chart with one point per refresh.
+class StatisticsPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit StatisticsPanel(QWidget* parent = nullptr);
+    ~StatisticsPanel() override;
+
+    // The separators the numbers are shown with; the user's locale unless a test sets others.
+    const LocaleFormats& localeFormats() const { return m_formats; }
+    void setLocaleFormats(const LocaleFormats& formats);
+
+    QChartView* chartView() const;
+    QScatterSeries* series() const { return m_series; }
+
+public slots:
+    // Redraws the panel from Global::Statistics and plots the latest value as it is shown.
+    void RefreshStatistics();
+    void sbStatClearClick();
+
+private:
+    void plot(double value);
+    void clearChart();
+
+    std::unique_ptr<Ui::StatisticsPanel> m_ui;
+    LocaleFormats m_formats;
+    // Owned by the chart, which the chart view owns.
+    QScatterSeries* m_series = nullptr;
+    QValueAxis* m_axisX = nullptr;
+    QValueAxis* m_axisY = nullptr;
+    double m_lowest = 0;
+    double m_highest = 0;
+};

@@ -1,0 +1,487 @@
+#include "core/global.h"
+#include "core/radiogroup.h"
+#include "processing/formatoptionspanel.h"
+#include "support/scriptedmessages.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+const QString DefaultScript = QStringLiteral(":m:#09:u:#09:#0D:#0A");
+
+template <typename Control>
+Control* control(const FormatOptionsPanel& panel, const char* name)
+{
+    auto* found = panel.findChild<Control*>(QLatin1String(name));
+    if (!found)
+        qFatal("the panel has no %s", name);
+    return found;
+}
+
+RadioGroup* group(const FormatOptionsPanel& panel, const char* name)
+{
+    return control<RadioGroup>(panel, name);
+}
+
+bool shownOnPanel(const FormatOptionsPanel& panel, const char* name)
+{
+    return control<QWidget>(panel, name)->isVisibleTo(&panel);
+}
+
+} // namespace
+
+class TestFormatOptionsPanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void composesTheScriptFromValuesPutInByCode_data();
+    void composesTheScriptFromValuesPutInByCode();
+    void eachCaptionNamesItsToken_data();
+    void eachCaptionNamesItsToken();
+    void showsTheGroupsOfTheMode_data();
+    void showsTheGroupsOfTheMode();
+    void leavingReportRestoresTheGroup_data();
+    void leavingReportRestoresTheGroup();
+    void everyShownControlFitsThePage_data();
+    void everyShownControlFitsThePage();
+    void wizardReplacesTheMemoOnlyOnYes_data();
+    void wizardReplacesTheMemoOnlyOnYes();
+    void helpExplainsTheTokens();
+    void enlargementToggles_data();
+    void enlargementToggles();
+    void sendFieldsText_data();
+    void sendFieldsText();
+    void reportDataDelayFollowsTypedText_data();
+    void reportDataDelayFollowsTypedText();
+    void resultFormatGoesToTheStatistics();
+    void defaultsButtonRestoresTheFormatOptions();
+};
+
+void TestFormatOptionsPanel::init()
+{
+    Global::ResetStatistics();
+    Global::Statistics.ResultFormat.clear();
+    Global::Statistics.SetResultFormat = false;
+}
+
+void TestFormatOptionsPanel::composesTheScriptFromValuesPutInByCode_data()
+{
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<int>("between");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QString>("script");
+
+    QTest::newRow("defaults") << "0001100" << 2 << 3 << DefaultScript;
+    QTest::newRow("value and unit, semicolon, nothing after") << "0001100" << 1 << 0 << ":m;:u;";
+    QTest::newRow("nothing checked, Enter after") << "0000000" << 2 << 3 << ":#0D:#0A";
+    QTest::newRow("nothing at all") << "0000000" << 0 << 0 << "";
+    QTest::newRow("no separator after the average") << "0000011" << 2 << 0 << ":s:#09:a";
+    QTest::newRow("every field") << "1111111" << 1 << 3 << ":c;:d;:t;:m;:u;:s;:a:#0D:#0A";
+    QTest::newRow("separator still follows the last field") << "1000000" << 3 << 1 << ":c:#0D:#0A;";
+    QTest::newRow("date and time, Tab after") << "0110000" << 0 << 2 << ":d:t:#09";
+}
+
+// The settings loader puts values in from code; nothing calls ChangeScriptClick here, so the script
+// follows only if the handler runs on value changes.
+void TestFormatOptionsPanel::composesTheScriptFromValuesPutInByCode()
+{
+    QFETCH(QString, fields);
+    QFETCH(int, between);
+    QFETCH(int, after);
+
+    FormatOptionsPanel panel;
+    panel.setSendFieldsText(fields);
+    group(panel, "rgOptBetweenFields")->setItemIndex(between);
+    group(panel, "rgOptAfterFields")->setItemIndex(after);
+
+    QTEST(panel.composedScript(), "script");
+}
+
+void TestFormatOptionsPanel::eachCaptionNamesItsToken_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("token");
+
+    QTest::newRow("number") << "numer pomiaru"
+                            << ":c";
+    QTest::newRow("date") << "data"
+                          << ":d";
+    QTest::newRow("time") << "czas"
+                          << ":t";
+    QTest::newRow("value") << "wartość"
+                           << ":m";
+    QTest::newRow("unit") << "jednostka"
+                          << ":u";
+    QTest::newRow("sum") << "suma"
+                         << ":s";
+    QTest::newRow("average") << "średnia"
+                             << ":a";
+}
+
+void TestFormatOptionsPanel::eachCaptionNamesItsToken()
+{
+    QFETCH(QString, caption);
+
+    FormatOptionsPanel panel;
+    auto* list = control<QListWidget>(panel, "chklbSendValues");
+    const QList<QListWidgetItem*> items = list->findItems(caption, Qt::MatchExactly);
+    QCOMPARE(items.size(), 1);
+    group(panel, "rgOptBetweenFields")->setItemIndex(0);
+    group(panel, "rgOptAfterFields")->setItemIndex(0);
+    QString fields(list->count(), u'0');
+    fields[list->row(items.first())] = u'1';
+    panel.setSendFieldsText(fields);
+
+    QTEST(panel.composedScript(), "token");
+}
+
+void TestFormatOptionsPanel::showsTheGroupsOfTheMode_data()
+{
+    QTest::addColumn<int>("readMode");
+    QTest::addColumn<bool>("advanced");
+    QTest::addColumn<bool>("fieldsShown");
+    QTest::addColumn<bool>("scriptShown");
+    QTest::addColumn<bool>("reportShown");
+
+    QTest::newRow("indication") << 0 << false << true << false << false;
+    QTest::newRow("indication, advanced") << 0 << true << false << true << false;
+    QTest::newRow("report") << 1 << false << false << false << true;
+    QTest::newRow("report, advanced") << 1 << true << false << false << true;
+    QTest::newRow("recognize") << 2 << false << true << false << false;
+    QTest::newRow("recognize, advanced") << 2 << true << false << true << false;
+}
+
+void TestFormatOptionsPanel::showsTheGroupsOfTheMode()
+{
+    QFETCH(int, readMode);
+    QFETCH(bool, advanced);
+    QFETCH(bool, fieldsShown);
+    QFETCH(bool, reportShown);
+
+    FormatOptionsPanel panel;
+    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(advanced);
+    group(panel, "rgOptReadFromScale")->setItemIndex(readMode);
+
+    for (const char* name : {"gbOptSendFields", "rgOptBetweenFields", "rgOptAfterFields"})
+        QCOMPARE(shownOnPanel(panel, name), fieldsShown);
+    QTEST(shownOnPanel(panel, "gbOptScript"), "scriptShown");
+    QCOMPARE(shownOnPanel(panel, "gbReportOpt"), reportShown);
+    for (const char* name : {"chklbSendValues", "rgOptBetweenFields", "rgOptAfterFields", "MemoScript",
+                             "sbExtendScript", "sbScriptHelp", "sbScriptWizard", "chkbOptAdvanced"})
+        QVERIFY2(control<QWidget>(panel, name)->isEnabled() == !reportShown, name);
+    // The choices that apply in every mode stay within reach.
+    for (const char* name : {"rgOptReadFromScale", "rgOptDecimalSeparator", "chbUstawFormatWyniku", "sbOptDefault"}) {
+        QVERIFY2(shownOnPanel(panel, name), name);
+        QVERIFY2(control<QWidget>(panel, name)->isEnabled(), name);
+    }
+    QVERIFY(!shownOnPanel(panel, "Button2"));
+}
+
+void TestFormatOptionsPanel::leavingReportRestoresTheGroup_data()
+{
+    QTest::addColumn<bool>("advanced");
+    QTest::addColumn<QString>("restored");
+
+    QTest::newRow("fields") << false << "gbOptSendFields";
+    QTest::newRow("script") << true << "gbOptScript";
+}
+
+void TestFormatOptionsPanel::leavingReportRestoresTheGroup()
+{
+    QFETCH(bool, advanced);
+    QFETCH(QString, restored);
+
+    FormatOptionsPanel panel;
+    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(advanced);
+    group(panel, "rgOptReadFromScale")->setItemIndex(1);
+    QVERIFY(!shownOnPanel(panel, qPrintable(restored)));
+    QVERIFY(control<QCheckBox>(panel, "chkbOptAdvanced")->isChecked() == advanced);
+
+    group(panel, "rgOptReadFromScale")->setItemIndex(0);
+    QVERIFY(shownOnPanel(panel, qPrintable(restored)));
+    QVERIFY(!shownOnPanel(panel, "gbReportOpt"));
+    QVERIFY(control<QWidget>(panel, "MemoScript")->isEnabled());
+}
+
+void TestFormatOptionsPanel::everyShownControlFitsThePage_data()
+{
+    QTest::addColumn<int>("readMode");
+    QTest::addColumn<bool>("advanced");
+
+    QTest::newRow("fields") << 0 << false;
+    QTest::newRow("script") << 0 << true;
+    QTest::newRow("report") << 1 << false;
+}
+
+// The main window gives the page 252 x 212 pixels and no more.
+void TestFormatOptionsPanel::everyShownControlFitsThePage()
+{
+    QFETCH(int, readMode);
+    QFETCH(bool, advanced);
+
+    FormatOptionsPanel panel;
+    panel.setFixedSize(252, 212);
+    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(advanced);
+    group(panel, "rgOptReadFromScale")->setItemIndex(readMode);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+
+    QList<QWidget*> controls;
+    const QList<QWidget*> children = panel.findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        const bool leaf = qobject_cast<QAbstractButton*>(child) || qobject_cast<QLabel*>(child) ||
+                          qobject_cast<QLineEdit*>(child) || qobject_cast<QComboBox*>(child) ||
+                          qobject_cast<QAbstractScrollArea*>(child);
+        const bool part = qobject_cast<QComboBox*>(child->parentWidget()) ||
+                          qobject_cast<QAbstractScrollArea*>(child->parentWidget()) ||
+                          qobject_cast<QAbstractScrollArea*>(child->parentWidget()->parentWidget());
+        if (leaf && !part && child->isVisibleTo(&panel))
+            controls.append(child);
+    }
+    QVERIFY(controls.size() > 10);
+    // The fields wrap into columns: every one of them has to be in view, none scrolled away.
+    const auto* fields = control<QListWidget>(panel, "chklbSendValues");
+    if (fields->isVisibleTo(&panel)) {
+        for (int i = 0; i < fields->count(); ++i)
+            QVERIFY2(fields->viewport()->rect().contains(fields->visualItemRect(fields->item(i))),
+                     qPrintable(fields->item(i)->text()));
+    }
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        const QRect place(controls[i]->mapTo(&panel, QPoint(0, 0)), controls[i]->size());
+        QVERIFY2(panel.rect().contains(place), qPrintable(controls[i]->objectName()));
+        QVERIFY2(controls[i]->height() >= controls[i]->fontMetrics().height(), qPrintable(controls[i]->objectName()));
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            const QRect other(controls[j]->mapTo(&panel, QPoint(0, 0)), controls[j]->size());
+            QVERIFY2(!place.intersects(other),
+                     qPrintable(controls[i]->objectName() + QStringLiteral(" / ") + controls[j]->objectName()));
+        }
+    }
+}
+
+void TestFormatOptionsPanel::wizardReplacesTheMemoOnlyOnYes_data()
+{
+    QTest::addColumn<MessagePresenter::Answer>("answer");
+    QTest::addColumn<bool>("replaced");
+
+    QTest::newRow("no") << MessagePresenter::Answer::No << false;
+    QTest::newRow("yes") << MessagePresenter::Answer::Yes << true;
+}
+
+void TestFormatOptionsPanel::wizardReplacesTheMemoOnlyOnYes()
+{
+    QFETCH(MessagePresenter::Answer, answer);
+    QFETCH(bool, replaced);
+
+    FormatOptionsPanel panel;
+    auto* memo = control<QPlainTextEdit>(panel, "MemoScript");
+    QStringList lines;
+    for (int i = 0; i < 200; ++i)
+        lines.append(QStringLiteral(":c;:d;:t;:m;:u;:s;:a:#0D:#0A line %1").arg(i));
+    const QString longScript = lines.join(u'\n');
+    memo->setPlainText(longScript);
+    ScriptedMessages messages;
+    messages.nextAnswer = answer;
+
+    control<QToolButton>(panel, "sbScriptWizard")->click();
+
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].text, QStringLiteral("Czy chcesz zastąpic aktualny skrypt?"));
+    QCOMPARE(messages.shown[0].caption, QStringLiteral("Uwaga"));
+    QCOMPARE(messages.shown[0].icon, MessagePresenter::Icon::None);
+    QCOMPARE(messages.shown[0].buttons, MessagePresenter::Buttons::YesNo);
+    QCOMPARE(memo->toPlainText(), replaced ? DefaultScript : longScript);
+}
+
+void TestFormatOptionsPanel::helpExplainsTheTokens()
+{
+    FormatOptionsPanel panel;
+    ScriptedMessages messages;
+
+    control<QToolButton>(panel, "sbScriptHelp")->click();
+
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(
+        messages.shown[0].text,
+        QStringLiteral("Do wykorzystania możliwe są następujące opcje:\r\n:m - wartosc masy,\r\n:u - jednostka (g, "
+                       "kg),\r\n:t - czas pomiaru,\r\n:c - numer pomiaru/ilosc pomiarow,\r\n:s - suma "
+                       "pomiarow,\r\n:a - srednia z pomiarow,\r\n\r\n:#xx - dwucyfrowy znak ASCII w kodzie "
+                       "szestnastkowym,\r\n       np. :#0D - ENTER, :#09 - znak tabulacji.\r\nAby wyzerowac "
+                       "wartosci numeru pomiaru, sumy i sredniej\r\nnalezy użyc przycisku Czysc w zakladce "
+                       "Statystyki."));
+    QCOMPARE(messages.shown[0].caption, QStringLiteral("Tworzenie skryptu"));
+    QCOMPARE(messages.shown[0].icon, MessagePresenter::Icon::Information);
+    QCOMPARE(messages.shown[0].buttons, MessagePresenter::Buttons::Ok);
+}
+
+void TestFormatOptionsPanel::enlargementToggles_data()
+{
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<int>("groupHeight");
+    QTest::addColumn<int>("memoHeight");
+
+    QTest::newRow("first click enlarges") << 1 << 162 << 144;
+    QTest::newRow("second restores") << 2 << 90 << 70;
+    QTest::newRow("third enlarges again") << 3 << 162 << 144;
+}
+
+void TestFormatOptionsPanel::enlargementToggles()
+{
+    QFETCH(int, clicks);
+
+    FormatOptionsPanel panel;
+    panel.setFixedSize(252, 212);
+    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(true);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    auto* scriptGroup = control<QWidget>(panel, "gbOptScript");
+    QCOMPARE(scriptGroup->height(), 90);
+
+    for (int i = 0; i < clicks; ++i)
+        control<QToolButton>(panel, "sbExtendScript")->click();
+
+    QTEST(scriptGroup->height(), "groupHeight");
+    QTEST(control<QWidget>(panel, "MemoScript")->height(), "memoHeight");
+    QVERIFY(panel.rect().contains(scriptGroup->geometry()));
+}
+
+void TestFormatOptionsPanel::sendFieldsText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("checked");
+
+    QTest::newRow("round trip") << "0110110"
+                                << "0110110";
+    QTest::newRow("result number and average") << "1000001"
+                                               << "1000001";
+    QTest::newRow("too short, ignored") << "101"
+                                        << "0001100";
+    QTest::newRow("too long, ignored") << "11111111"
+                                       << "0001100";
+    QTest::newRow("empty, ignored") << ""
+                                    << "0001100";
+    QTest::newRow("anything but 1 is unchecked") << "1x20001"
+                                                 << "1000001";
+}
+
+void TestFormatOptionsPanel::sendFieldsText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, checked);
+
+    FormatOptionsPanel panel;
+    panel.setSendFieldsText(text);
+
+    const auto* list = control<QListWidget>(panel, "chklbSendValues");
+    QCOMPARE(list->count(), checked.size());
+    for (int i = 0; i < list->count(); ++i)
+        QCOMPARE(list->item(i)->checkState() == Qt::Checked, checked.at(i) == u'1');
+    QCOMPARE(panel.sendFieldsText(), checked);
+}
+
+void TestFormatOptionsPanel::reportDataDelayFollowsTypedText_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("index");
+
+    QTest::newRow("seven") << "7" << 7;
+    QTest::newRow("ten") << "10" << 10;
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("not an item") << "x" << -1;
+    QTest::newRow("leading zero is not an item") << "07" << -1;
+    QTest::newRow("nothing") << "" << -1;
+}
+
+void TestFormatOptionsPanel::reportDataDelayFollowsTypedText()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, index);
+
+    FormatOptionsPanel panel;
+    auto* box = control<QComboBox>(panel, "cbOpoznienieDanych");
+    panel.setReportDataDelay(3);
+    QCOMPARE(panel.reportDataDelay(), 3);
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+    QTest::keyClicks(box->lineEdit(), typed);
+
+    QCOMPARE(panel.reportDataDelay(), index);
+    QCOMPARE(box->currentIndex(), index);
+    QCOMPARE(box->currentText(), typed);
+    QCOMPARE(box->count(), 11);
+}
+
+void TestFormatOptionsPanel::resultFormatGoesToTheStatistics()
+{
+    FormatOptionsPanel panel;
+    auto* setFormat = control<QCheckBox>(panel, "chbUstawFormatWyniku");
+    auto* format = control<QLineEdit>(panel, "eFormatWyniku");
+    QVERIFY(!format->isEnabled());
+
+    setFormat->setChecked(true);
+    QVERIFY(Global::Statistics.SetResultFormat);
+    QVERIFY(format->isEnabled());
+
+    format->selectAll();
+    QTest::keyClicks(format, QStringLiteral("0.00"));
+    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("0.00"));
+    format->setText(QStringLiteral("#,##0.0"));
+    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("#,##0.0"));
+
+    setFormat->setChecked(false);
+    QVERIFY(!Global::Statistics.SetResultFormat);
+    QVERIFY(!format->isEnabled());
+    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("#,##0.0"));
+}
+
+void TestFormatOptionsPanel::defaultsButtonRestoresTheFormatOptions()
+{
+    FormatOptionsPanel panel;
+    group(panel, "rgOptReadFromScale")->setItemIndex(1);
+    panel.setSendFieldsText(QStringLiteral("1110011"));
+    group(panel, "rgOptBetweenFields")->setItemIndex(0);
+    group(panel, "rgOptAfterFields")->setItemIndex(1);
+    group(panel, "rgOptDecimalSeparator")->setItemIndex(2);
+    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(true);
+    control<QCheckBox>(panel, "chbUstawFormatWyniku")->setChecked(true);
+    control<QLineEdit>(panel, "eFormatWyniku")->setText(QStringLiteral("0.0"));
+    control<QPlainTextEdit>(panel, "MemoScript")->setPlainText(QStringLiteral(":c:#09:m"));
+    control<QCheckBox>(panel, "chbCzasPrzedRaportem")->setChecked(true);
+    control<QCheckBox>(panel, "chbWytnijRamkeSkanera")->setChecked(true);
+    panel.setReportDataDelay(5);
+
+    control<QToolButton>(panel, "sbOptDefault")->click();
+
+    QCOMPARE(panel.readMode(), 0);
+    QCOMPARE(panel.sendFieldsText(), QStringLiteral("0001100"));
+    QCOMPARE(group(panel, "rgOptBetweenFields")->itemIndex(), 2);
+    QCOMPARE(group(panel, "rgOptAfterFields")->itemIndex(), 3);
+    QCOMPARE(panel.decimalSeparatorChoice(), 0);
+    QVERIFY(!panel.advancedOptions());
+    QCOMPARE(panel.composedScript(), DefaultScript);
+    QVERIFY(shownOnPanel(panel, "gbOptSendFields"));
+    QVERIFY(!shownOnPanel(panel, "gbReportOpt"));
+    QVERIFY(!shownOnPanel(panel, "gbOptScript"));
+    QCOMPARE(control<QLineEdit>(panel, "eFormatWyniku")->text(), QStringLiteral("0.####"));
+    QVERIFY(!control<QLineEdit>(panel, "eFormatWyniku")->isEnabled());
+    QVERIFY(!control<QCheckBox>(panel, "chbUstawFormatWyniku")->isChecked());
+    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("0.####"));
+    QVERIFY(!Global::Statistics.SetResultFormat);
+
+    QCOMPARE(panel.scriptText(), QStringLiteral(":c:#09:m"));
+    QVERIFY(panel.reportTime());
+    QVERIFY(panel.removeScannerFrame());
+    QCOMPARE(panel.reportDataDelay(), 5);
+}
+
+QTEST_MAIN(TestFormatOptionsPanel)
+#include "tst_formatoptionspanel.moc"

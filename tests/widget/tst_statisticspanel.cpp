@@ -1,0 +1,219 @@
+#include "core/global.h"
+#include "processing/processdata.h"
+#include "processing/statisticspanel.h"
+#include "support/fakecontrols.h"
+#include "support/fixedclock.h"
+#include "support/recordingkeyboard.h"
+
+#include <QLabel>
+#include <QScatterSeries>
+#include <QTest>
+#include <QToolButton>
+#include <QValueAxis>
+
+namespace {
+
+const QString NoValue = QStringLiteral("- - -");
+
+QString shown(const StatisticsPanel& panel, const char* label)
+{
+    const auto* widget = panel.findChild<QLabel*>(QLatin1String(label));
+    return widget ? widget->text() : QStringLiteral("<no %1>").arg(QLatin1String(label));
+}
+
+QList<double> plotted(const StatisticsPanel& panel)
+{
+    QList<double> values;
+    const QList<QPointF> points = panel.series()->points();
+    for (const QPointF& point : points)
+        values.append(point.y());
+    return values;
+}
+
+} // namespace
+
+class TestStatisticsPanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void emptyBeforeAnyResultAndAfterClearing();
+    void showsAndPlotsTheResults_data();
+    void showsAndPlotsTheResults();
+    void unusableMaskStopsTheRefresh_data();
+    void unusableMaskStopsTheRefresh();
+
+private:
+    // Feeds each line through the parser and refreshes after each, as the posted refresh would.
+    void weigh(StatisticsPanel& panel, const QByteArrayList& lines);
+
+    FakeControls m_controls;
+    RecordingKeyboard m_keyboard;
+    FixedClock m_clock;
+    std::unique_ptr<ProcessData> m_processor;
+};
+
+void TestStatisticsPanel::init()
+{
+    m_clock = FixedClock();
+    Global::ResetStatistics();
+    Global::Statistics.ResultFormat = QStringLiteral("0.####");
+    Global::Statistics.SetResultFormat = false;
+    Global::MainWindowHandle = nullptr;
+    m_processor = std::make_unique<ProcessData>(m_controls, m_keyboard, m_clock, QLocale::c());
+}
+
+void TestStatisticsPanel::weigh(StatisticsPanel& panel, const QByteArrayList& lines)
+{
+    for (const QByteArray& line : lines) {
+        m_processor->TakeScaleText(line);
+        panel.RefreshStatistics();
+    }
+}
+
+void TestStatisticsPanel::emptyBeforeAnyResultAndAfterClearing()
+{
+    StatisticsPanel panel;
+    panel.setLocaleFormats(LocaleFormats::fromLocale(QLocale::c()));
+    for (const char* label : {"Label6", "Label24", "Label27", "Label28", "Label31"})
+        QCOMPARE(shown(panel, label), NoValue);
+    QVERIFY(plotted(panel).isEmpty());
+
+    weigh(panel, {"10.5 kg\r\n", "11.25 kg\r\n"});
+    QCOMPARE(shown(panel, "Label27"), QStringLiteral("2"));
+    QCOMPARE(plotted(panel).size(), 2);
+
+    panel.findChild<QToolButton*>(QStringLiteral("sbStatClear"))->click();
+    for (const char* label : {"Label6", "Label24", "Label27", "Label28", "Label31"})
+        QCOMPARE(shown(panel, label), NoValue);
+    QVERIFY(plotted(panel).isEmpty());
+    QCOMPARE(Global::Statistics.Count, 0);
+
+    // Counting and plotting start over.
+    weigh(panel, {"7 kg\r\n"});
+    QCOMPARE(shown(panel, "Label27"), QStringLiteral("1"));
+    QCOMPARE(shown(panel, "Label28"), QStringLiteral("7"));
+    QCOMPARE(plotted(panel), QList<double>{7});
+}
+
+void TestStatisticsPanel::showsAndPlotsTheResults_data()
+{
+    QTest::addColumn<QLocale>("systemLocale");
+    QTest::addColumn<QByteArrayList>("lines");
+    QTest::addColumn<QString>("resultFormat");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("sum");
+    QTest::addColumn<QString>("average");
+    QTest::addColumn<QList<double>>("points");
+
+    const QByteArrayList twoResults = {"10.5 kg\r\n", "11.25 kg\r\n"};
+    const QLocale polish(QLocale::Polish, QLocale::Poland);
+    // An empty result format stands for SetResultFormat off.
+    QTest::newRow("masks of the results") << QLocale::c() << twoResults << QString() << "2"
+                                          << "11.25"
+                                          << "21.75"
+                                          << "10.875" << QList<double>{10.5, 11.25};
+    QTest::newRow("result format rounds value and sum, not the average") << QLocale::c() << twoResults << "0.0"
+                                                                         << "2"
+                                                                         << "11.3"
+                                                                         << "21.8"
+                                                                         << "10.875" << QList<double>{10.5, 11.3};
+    QTest::newRow("system comma, plotted as the number") << polish << twoResults << QString() << "2"
+                                                         << "11,25"
+                                                         << "21,75"
+                                                         << "10,875" << QList<double>{10.5, 11.25};
+    QTest::newRow("whole numbers average with one decimal")
+        << QLocale::c() << QByteArrayList{"7 kg\r\n", "8 kg\r\n"} << QString() << "2"
+        << "8"
+        << "15"
+        << "7.5" << QList<double>{7, 8};
+    QTest::newRow("negative") << QLocale::c() << QByteArrayList{"- 3.10 kg\r\n"} << QString() << "1"
+                              << "-3.10"
+                              << "-3.10"
+                              << "-3.100" << QList<double>{-3.1};
+    QTest::newRow("quoted dot is no separator in a comma locale")
+        << polish << QByteArrayList{"11.25 kg\r\n"} << "0\".\"00"
+        << "1"
+        << "0.11"
+        << "0.11"
+        << "11,250" << QList<double>{0};
+    QTest::newRow("grouped text is no number and plots 0")
+        << QLocale::c() << QByteArrayList{"1234.5 kg\r\n"} << "#,##0.0"
+        << "1"
+        << "1,234.5"
+        << "1,234.5"
+        << "1234.50" << QList<double>{0};
+}
+
+void TestStatisticsPanel::showsAndPlotsTheResults()
+{
+    QFETCH(QLocale, systemLocale);
+    QFETCH(QByteArrayList, lines);
+    QFETCH(QString, resultFormat);
+    QFETCH(QList<double>, points);
+
+    Global::Statistics.SetResultFormat = !resultFormat.isEmpty();
+    Global::Statistics.ResultFormat = resultFormat;
+    StatisticsPanel panel;
+    panel.setLocaleFormats(LocaleFormats::fromLocale(systemLocale));
+    weigh(panel, lines);
+
+    QTEST(shown(panel, "Label27"), "count");
+    QTEST(shown(panel, "Label6"), "value");
+    QTEST(shown(panel, "Label28"), "sum");
+    QTEST(shown(panel, "Label31"), "average");
+    QCOMPARE(shown(panel, "Label24"), QStringLiteral("09:26:53"));
+    QCOMPARE(plotted(panel), points);
+
+    const QList<QAbstractAxis*> verticalAxes = panel.series()->attachedAxes();
+    const auto vertical = std::find_if(verticalAxes.begin(), verticalAxes.end(),
+                                       [](QAbstractAxis* axis) { return axis->orientation() == Qt::Vertical; });
+    QVERIFY(vertical != verticalAxes.end());
+    const auto* scale = qobject_cast<QValueAxis*>(*vertical);
+    QVERIFY(scale);
+    for (const double point : points)
+        QVERIFY2(scale->min() < point && point < scale->max(), qPrintable(QString::number(point)));
+}
+
+void TestStatisticsPanel::unusableMaskStopsTheRefresh_data()
+{
+    QTest::addColumn<int>("maskLength");
+    QTest::addColumn<bool>("usable");
+
+    QTest::newRow("224 characters") << 224 << true;
+    QTest::newRow("225 characters") << 225 << false;
+}
+
+void TestStatisticsPanel::unusableMaskStopsTheRefresh()
+{
+    QFETCH(int, maskLength);
+    QFETCH(bool, usable);
+
+    StatisticsPanel panel;
+    panel.setLocaleFormats(LocaleFormats::fromLocale(QLocale::c()));
+    weigh(panel, {"10.5 kg\r\n"});
+    Global::Statistics.SetResultFormat = true;
+    Global::Statistics.ResultFormat = QString(maskLength, u'0');
+    m_clock.advance(1000);
+    weigh(panel, {"11.25 kg\r\n"});
+
+    // The count needs no mask and is shown either way.
+    QCOMPARE(shown(panel, "Label27"), QStringLiteral("2"));
+    if (usable) {
+        QCOMPARE(shown(panel, "Label6"), QString(maskLength - 2, u'0') + QStringLiteral("11"));
+        QCOMPARE(shown(panel, "Label24"), QStringLiteral("09:26:54"));
+        QCOMPARE(plotted(panel), (QList<double>{10.5, 11}));
+    } else {
+        QCOMPARE(shown(panel, "Label6"), QStringLiteral("10.5"));
+        QCOMPARE(shown(panel, "Label28"), QStringLiteral("10.5"));
+        QCOMPARE(shown(panel, "Label31"), QStringLiteral("10.50"));
+        QCOMPARE(shown(panel, "Label24"), QStringLiteral("09:26:53"));
+        QCOMPARE(plotted(panel), QList<double>{10.5});
+    }
+}
+
+QTEST_MAIN(TestStatisticsPanel)
+#include "tst_statisticspanel.moc"
