@@ -41,6 +41,9 @@ int runProgram(int& argc, char** argv, const std::function<std::unique_ptr<QWidg
     // can always be called to the front. A copy that cannot listen still runs.
     instance.listen();
     window->show();
+    // A window manager activates a new window by itself; without one the first activation, which
+    // loads the settings, would never come.
+    window->activateWindow();
     QApplication::exec();
 
     window.reset();

@@ -1,0 +1,56 @@
+#include "platform/x11/x11windowactivation.h"
+
+#include "platform/x11/xhandles.h"
+
+#include <QGuiApplication>
+
+#include <cstring>
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* connection, const char* name)
+{
+    const XcbReply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+bool windowManagerRuns(xcb_connection_t* connection, xcb_window_t root)
+{
+    const xcb_atom_t check = atom(connection, "_NET_SUPPORTING_WM_CHECK");
+    const XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr));
+    return reply && xcb_get_property_value_length(reply.get()) >= 4;
+}
+
+} // namespace
+
+// Qt stamps its own activation requests with the last event time it saw, which the X server (or the
+// window manager's focus-stealing prevention) refuses once another program has taken the focus since.
+// A request on the user's behalf carries the current time, and to a window manager it says it comes
+// from a pager (source 2), which window managers honour.
+void x11ActivateOnUserRequest(quint64 windowId)
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const xcb_window_t window = xcb_window_t(windowId);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+
+    if (!windowManagerRuns(connection, root)) {
+        xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+        xcb_flush(connection);
+        return;
+    }
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom(connection, "_NET_ACTIVE_WINDOW");
+    message.data.data32[0] = 2;
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection);
+}

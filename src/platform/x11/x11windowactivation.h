@@ -1,0 +1,5 @@
+#pragma once
+
+#include <QtGlobal>
+
+void x11ActivateOnUserRequest(quint64 windowId);
