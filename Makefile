@@ -7,7 +7,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all deps configure build test test-all test-sanitize fuzz format format-check bench clean
+.PHONY: all deps configure build run screenshots test test-all test-sanitize fuzz format format-check bench clean
 
 all: build
 
@@ -19,6 +19,16 @@ configure: deps
 
 build: configure
 	@$(CMAKE) --build $(BUILD_DIR)
+
+# The program in a demo profile of its own under the build folder, so a user's own settings stay untouched.
+DEMO_PROFILE ?= $(abspath $(BUILD_DIR))/demo-profile
+run: build
+	@mkdir -p $(DEMO_PROFILE)/config $(DEMO_PROFILE)/data
+	@XDG_CONFIG_HOME=$(DEMO_PROFILE)/config XDG_DATA_HOME=$(DEMO_PROFILE)/data $(BUILD_DIR)/src/core/kwelta
+
+# A PNG of each of the window's six panels, made under an X server of its own.
+screenshots: build
+	@$(BUILD_DIR)/tests/support/kwelta_screenshots $(BUILD_DIR)/screenshots
 
 # Every test, the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer, a short
 # fuzzing run over everything that reads outside input, and the format check.

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/settingsstore.h"
+
+#include <QString>
+
+class QWidget;
+
+// How the main window's settings last: loaded from the settings file at the first activation,
+// copied into the snapshot at every hide and put back at every show, written back only at the
+// close; and "script.txt", which keeps the processing script. It works on the window's controls by
+// their object names, the contract every part of the window shares.
+class FormSettings
+{
+public:
+    explicit FormSettings(QWidget& form);
+
+    void LoadSettings();
+    void ApplyDefaultSettings();
+    void sbCommDefaultClick();
+    void StoreSettings();
+    // The restoring step of showing the window: the snapshot back into the controls, "script.txt" loaded.
+    void RestoreSettings();
+    void Button2Click();
+    void cbAllowOneInstanceClick();
+
+    // Where "script.txt" and the "log" folder live: beside the program when its folder is writable
+    // (a portable copy), otherwise in the user's data folder.
+    static QString programDataFolder();
+    static QString scriptFile();
+    static QString logFolder();
+    // Tests point the program's folder somewhere of their own.
+    static void setProgramFolderForTests(const QString& folder);
+
+private:
+    struct Snapshot
+    {
+        QString ipAddress;
+        QString ethernetPort;
+        QString specialCommand;
+        bool advanced = false;
+        QString sendFields;
+        bool autoRun = false;
+        bool openOnStart = false;
+        bool minimise = false;
+        bool oneInstance = false;
+        quint8 connection = 0;
+        quint8 portNumber = 0;
+        quint8 baudCode = 0;
+        quint8 readMode = 0;
+        quint8 betweenFields = 0;
+        quint8 afterFields = 0;
+        quint8 decimalSeparator = 0;
+        quint8 ethernetProtocol = 0;
+        quint8 repeatUnit = 0;
+        qint32 repeatTime = 0;
+    };
+
+    template <typename T>
+    T* control(const char* name) const;
+    bool loadValue(const SettingsStore& store, Setting setting);
+    void applyInteger(Setting setting, qint32 value);
+    void applyBoolean(Setting setting, bool value);
+    void applyString(Setting setting, const QString& value);
+    void writeValue(SettingsStore& store, Setting setting) const;
+    void showOutputFile();
+    void saveScript() const;
+    void loadScript();
+
+    QWidget& m_form;
+    Snapshot m_snapshot;
+};

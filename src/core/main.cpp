@@ -1,0 +1,9 @@
+#include "core/mainform.h"
+#include "core/programentry.h"
+
+int main(int argc, char** argv)
+{
+    return runProgram(
+        argc, argv, [] { return std::make_unique<TMainForm>(); },
+        [](QWidget& window) { static_cast<TMainForm&>(window).StartMessage(); });
+}

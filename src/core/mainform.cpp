@@ -1,0 +1,395 @@
+#include "core/mainform.h"
+
+#include "core/clock.h"
+#include "core/formsettings.h"
+#include "core/global.h"
+#include "core/messagepresenter.h"
+#include "core/radiogroup.h"
+#include "platform/keyboardinjector.h"
+#include "platform/windowactivation.h"
+#include "processing/formatoptionspanel.h"
+#include "processing/processdata.h"
+#include "processing/programoptionspanel.h"
+#include "processing/statisticspanel.h"
+
+#include "ui_mainform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+const QString versionTitle = QStringLiteral("Kwelta v1.15R17");
+const QUrl makerWebAddress(QStringLiteral("https://example.com/kwelta"));
+const QUrl makerMailAddress(QStringLiteral("mailto:kwelta@example.com"));
+constexpr int englishLanguage = 2057;
+constexpr int polishLanguage = 1045;
+
+template <typename T>
+T* control(const QObject* form, const char* name)
+{
+    T* found = form->findChild<T*>(QString::fromLatin1(name));
+    Q_ASSERT_X(found, "TMainForm", name);
+    return found;
+}
+
+QTimer* makeTimer(QObject* parent, const char* name, int interval)
+{
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QString::fromLatin1(name));
+    timer->setInterval(interval);
+    return timer;
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::TMainForm>())
+{
+    m_ui->setupUi(this);
+    setObjectName(QStringLiteral("TMainForm"));
+    setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+
+    m_statistics = m_ui->PanelStats;
+    m_formatOptions = m_ui->PanelOptions;
+    m_programOptions = m_ui->PanelOptions2;
+    // The port number's edit box and its up-down arrows are one control here; both names reach it.
+    m_ui->UpDown1->findChild<QLineEdit*>()->setObjectName(QStringLiteral("Edit1"));
+
+    m_readMode = control<RadioGroup>(this, "rgOptReadFromScale");
+    m_decimalSeparator = control<RadioGroup>(this, "rgOptDecimalSeparator");
+    m_destinationCursor = control<QCheckBox>(this, "chbDestinationCursor");
+    m_destinationFile = control<QCheckBox>(this, "chbDestinationFile");
+    m_advanced = control<QCheckBox>(this, "chkbOptAdvanced");
+    m_cutScannerFrame = control<QCheckBox>(this, "chbWytnijRamkeSkanera");
+    m_dateBeforeReport = control<QCheckBox>(this, "chbCzasPrzedRaportem");
+    m_cycleRead = control<QCheckBox>(this, "chkbCycleRead");
+    m_script = control<QPlainTextEdit>(this, "MemoScript");
+
+    m_timerActivation = makeTimer(this, "TimerActivation", 1);
+    m_timerMinimise = makeTimer(this, "TimerMinimise", 100);
+    m_timerRepeat = makeTimer(this, "TimerRepeat", 1000);
+    m_timerPing = makeTimer(this, "TimerPing", 3000);
+    m_timerActivation->setSingleShot(true);
+    m_timerMinimise->setSingleShot(true);
+    connect(m_timerActivation, &QTimer::timeout, this, &TMainForm::TimerActivationTimer);
+    connect(m_timerMinimise, &QTimer::timeout, this, &TMainForm::TimerMinimiseTimer);
+
+    const QList<QAbstractButton*> navigation = {m_ui->sbStatistics, m_ui->sbCommunication, m_ui->sbOptions,
+                                                m_ui->sbAbout,      m_ui->sbOptions2,      m_ui->sbHelp};
+    for (QAbstractButton* button : navigation)
+        connect(button, &QAbstractButton::clicked, this, [this, button] { ChangePanel(button); });
+    connect(m_ui->Label17, &QLabel::linkActivated, this, &TMainForm::Label17Click);
+    connect(m_ui->Label19, &QLabel::linkActivated, this, &TMainForm::Label19Click);
+    m_ui->Image2->installEventFilter(this);
+    paintBanner();
+
+    // German is not offered; the identifiers are the locale numbers the language switch uses.
+    m_ui->sbEnglish->setProperty("Tag", englishLanguage);
+    m_ui->sbPolish->setProperty("Tag", polishLanguage);
+    m_ui->sbGerman->setEnabled(false);
+    m_ui->sbGerman->setVisible(false);
+
+    m_keyboard = createKeyboardInjector();
+    m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
+    m_settings = std::make_unique<FormSettings>(*this);
+
+    FirstActivation = true;
+    Global::SerialStopped = true;
+    Global::ResetStatistics();
+
+    // Fixed size from the contents, centred on the screen the window opens on.
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TMainForm::~TMainForm() = default;
+
+// The title text twice, white over a dark copy 3 pixels right and 2 down, on a picture of our own.
+void TMainForm::paintBanner()
+{
+    const QSize size(std::max(356, m_ui->Image2->width()), 56);
+    QPixmap picture(size);
+    QPainter painter(&picture);
+    QLinearGradient gradient(0, 0, size.width(), size.height());
+    gradient.setColorAt(0, QColor(120, 0, 0));
+    gradient.setColorAt(0.6, QColor(204, 0, 0));
+    gradient.setColorAt(1, QColor(240, 150, 120));
+    painter.fillRect(picture.rect(), gradient);
+    painter.setPen(QPen(QColor(255, 255, 255, 40), 2));
+    for (int x = -size.height(); x < size.width(); x += 14)
+        painter.drawLine(x, size.height(), x + size.height(), 0);
+    painter.end();
+    m_ui->Image2->setPixmap(picture);
+
+    QFont title(QStringLiteral("Lucida Sans Unicode"));
+    title.setPixelSize(16);
+    title.setBold(true);
+    for (QLabel* label : {m_ui->Label3, m_ui->Label4}) {
+        label->setFont(title);
+        label->adjustSize();
+    }
+    QPalette shadow = m_ui->Label3->palette();
+    shadow.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+    m_ui->Label3->setPalette(shadow);
+    QPalette front = m_ui->Label4->palette();
+    front.setColor(QPalette::WindowText, Qt::white);
+    m_ui->Label4->setPalette(front);
+    const QPoint shadowAt(size.width() - m_ui->Label3->width() - 14, (size.height() - m_ui->Label3->height()) / 2 + 2);
+    m_ui->Label3->move(shadowAt);
+    m_ui->Label4->move(shadowAt - QPoint(3, 2));
+    m_ui->Label4->raise();
+}
+
+QAbstractButton* TMainForm::navigationButton(int index) const
+{
+    const QList<QAbstractButton*> navigation = {m_ui->sbStatistics, m_ui->sbCommunication, m_ui->sbOptions,
+                                                m_ui->sbAbout,      m_ui->sbOptions2,      m_ui->sbHelp};
+    return navigation.value(index, m_ui->sbStatistics);
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        FormActivate();
+        break;
+    default:
+        if (event->type() == StatisticsRefresh) {
+            m_statistics->RefreshStatistics();
+            return true;
+        }
+        break;
+    }
+    return QWidget::event(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->Image2 && event->type() == QEvent::MouseButtonRelease)
+        Label19Click();
+    // The picture spans the window, whose width follows the widest panel.
+    if (watched == m_ui->Image2 && event->type() == QEvent::Resize)
+        paintBanner();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Restoring from a minimised state is not a show of the window; only the program's own showing is.
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TMainForm::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        FormHide();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!m_closing) {
+        m_closing = true;
+        FormCloseQuery();
+    }
+    event->accept();
+}
+
+void TMainForm::FormShow()
+{
+    Global::MainWindowHandle = this;
+    m_settings->RestoreSettings();
+    QAbstractButton* panel = navigationButton(CurrentPanel);
+    // The link state display arrives with the serial and Ethernet links.
+    m_formatOptions->ChooseOptionClick();
+    m_formatOptions->ChangeScriptClick();
+    panel->setChecked(true);
+    ChangePanel(panel);
+}
+
+void TMainForm::FormActivate()
+{
+    if (!FirstActivation || m_settingsLoaded)
+        return;
+    m_settingsLoaded = true;
+
+    m_timerActivation->start(1);
+    m_settings->LoadSettings();
+    m_settings->StoreSettings();
+    m_formatOptions->ChooseOptionClick();
+    m_formatOptions->ChangeScriptClick();
+    // rgConnectionClick, the autorun entry and the cyclic read arrive with their own parts.
+    QAbstractButton* panel = Global::PortConfigured ? m_ui->sbStatistics : m_ui->sbCommunication;
+    panel->setChecked(true);
+    ChangePanel(panel);
+    QDir().mkpath(FormSettings::logFolder());
+    setWindowTitle(versionTitle);
+    QApplication::setApplicationDisplayName(versionTitle);
+}
+
+void TMainForm::TimerActivationTimer()
+{
+    m_timerActivation->stop();
+    // The stored language is applied here once the language modules exist.
+    m_ui->Label3->setText(versionTitle);
+    m_ui->Label4->setText(versionTitle);
+    // The port search and the opening of the link at start arrive with the serial and Ethernet links.
+    m_timerMinimise->start();
+}
+
+void TMainForm::TimerMinimiseTimer()
+{
+    m_timerMinimise->stop();
+    // Hiding to the notification area at start arrives with the tray icon.
+    FirstActivation = false;
+}
+
+void TMainForm::FormHide()
+{
+    m_settings->StoreSettings();
+}
+
+void TMainForm::FormCloseQuery()
+{
+    // The Ethernet link is released here once it exists, before the settings are written.
+    m_settings->StoreSettings();
+    Button2Click();
+}
+
+void TMainForm::Button2Click()
+{
+    m_settings->Button2Click();
+}
+
+void TMainForm::ChangePanel(QAbstractButton* sender)
+{
+    const QList<QAbstractButton*> navigation = {m_ui->sbStatistics, m_ui->sbCommunication, m_ui->sbOptions,
+                                                m_ui->sbAbout,      m_ui->sbOptions2,      m_ui->sbHelp};
+    const QList<QWidget*> panels = {m_ui->PanelStats, m_ui->PanelComm,     m_ui->PanelOptions,
+                                    m_ui->Panel6,     m_ui->PanelOptions2, m_ui->Panel9};
+    const int index = int(navigation.indexOf(sender));
+    if (index < 0)
+        return;
+    m_ui->ContentArea->setCurrentWidget(panels.at(index));
+    CurrentPanel = index;
+    m_programOptions->chbDestinationClick();
+}
+
+void TMainForm::Label17Click()
+{
+    QDesktopServices::openUrl(makerMailAddress);
+}
+
+void TMainForm::Label19Click()
+{
+    QDesktopServices::openUrl(makerWebAddress);
+}
+
+void TMainForm::StartMessage()
+{
+    if (isMinimized())
+        showNormal();
+    if (!isVisible())
+        show();
+    raise();
+    activateWindow();
+    activateOnUserRequest(winId());
+}
+
+int TMainForm::readMode() const
+{
+    return m_readMode->itemIndex();
+}
+
+bool TMainForm::destinationCursor() const
+{
+    return m_destinationCursor->isChecked();
+}
+
+bool TMainForm::destinationFile() const
+{
+    return m_destinationFile->isChecked();
+}
+
+bool TMainForm::advancedOptions() const
+{
+    return m_advanced->isChecked();
+}
+
+QString TMainForm::scriptText() const
+{
+    return m_script->toPlainText();
+}
+
+QString TMainForm::composedScript() const
+{
+    return m_formatOptions->composedScript();
+}
+
+int TMainForm::decimalSeparatorChoice() const
+{
+    return m_decimalSeparator->itemIndex();
+}
+
+bool TMainForm::removeScannerFrame() const
+{
+    return m_cutScannerFrame->isChecked();
+}
+
+bool TMainForm::reportTime() const
+{
+    return m_dateBeforeReport->isChecked();
+}
+
+int TMainForm::reportDataDelay() const
+{
+    return m_formatOptions->reportDataDelay();
+}
+
+// Typing into any window of our own (this one, a message box, a dialog) would only disturb it.
+bool TMainForm::isMainWindowActive() const
+{
+    return QApplication::activeWindow() != nullptr;
+}
+
+void TMainForm::uncheckCycleRead()
+{
+    m_cycleRead->setChecked(false);
+}
+
+void TMainForm::showMessageBox(const QString& text, const QString& caption, MessageIcon icon)
+{
+    MessagePresenter::Icon shown = MessagePresenter::Icon::None;
+    switch (icon) {
+    case MessageIcon::None:
+        break;
+    case MessageIcon::Information:
+        shown = MessagePresenter::Icon::Information;
+        break;
+    case MessageIcon::Warning:
+        shown = MessagePresenter::Icon::Warning;
+        break;
+    case MessageIcon::Error:
+        shown = MessagePresenter::Icon::Error;
+        break;
+    }
+    MessagePresenter::current().show(this, text, caption, shown, MessagePresenter::Buttons::Ok);
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "core/mainwindowcontrols.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class FormSettings;
+class FormatOptionsPanel;
+class KeyboardInjector;
+class ProcessData;
+class ProgramOptionsPanel;
+class QAbstractButton;
+class QCheckBox;
+class QTimer;
+class RadioGroup;
+class StatisticsPanel;
+
+namespace Ui {
+class TMainForm;
+}
+
+// The program's one ordinary window: six panels beside a column of navigation buttons, the banner
+// and the status line. It holds every setting control, runs the start-up and closing sequences,
+// receives the messages the rest of the program posts to it, and is what the processing logic reads
+// the settings from.
+class TMainForm : public QWidget, public MainWindowControls
+{
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    ProcessData& processData() { return *m_processData; }
+    FormSettings& settings() { return *m_settings; }
+
+    // MainWindowControls
+    int readMode() const override;
+    bool destinationCursor() const override;
+    bool destinationFile() const override;
+    bool advancedOptions() const override;
+    QString scriptText() const override;
+    QString composedScript() const override;
+    int decimalSeparatorChoice() const override;
+    bool removeScannerFrame() const override;
+    bool reportTime() const override;
+    int reportDataDelay() const override;
+    bool isMainWindowActive() const override;
+    void uncheckCycleRead() override;
+    void showMessageBox(const QString& text, const QString& caption, MessageIcon icon) override;
+
+public slots:
+    void ChangePanel(QAbstractButton* sender);
+    void Label17Click();
+    void Label19Click();
+    void TimerActivationTimer();
+    void TimerMinimiseTimer();
+    void Button2Click();
+    // A second start of the program asked for this window: restore it and bring it to the front.
+    void StartMessage();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormShow();
+    void FormActivate();
+    void FormHide();
+    void FormCloseQuery();
+    void paintBanner();
+    QAbstractButton* navigationButton(int index) const;
+
+    std::unique_ptr<Ui::TMainForm> m_ui;
+    std::unique_ptr<KeyboardInjector> m_keyboard;
+    std::unique_ptr<ProcessData> m_processData;
+    std::unique_ptr<FormSettings> m_settings;
+    StatisticsPanel* m_statistics = nullptr;
+    FormatOptionsPanel* m_formatOptions = nullptr;
+    ProgramOptionsPanel* m_programOptions = nullptr;
+
+    // The controls the processing logic reads on every result, looked up once.
+    RadioGroup* m_readMode = nullptr;
+    RadioGroup* m_decimalSeparator = nullptr;
+    QCheckBox* m_destinationCursor = nullptr;
+    QCheckBox* m_destinationFile = nullptr;
+    QCheckBox* m_advanced = nullptr;
+    QCheckBox* m_cutScannerFrame = nullptr;
+    QCheckBox* m_dateBeforeReport = nullptr;
+    QCheckBox* m_cycleRead = nullptr;
+    class QPlainTextEdit* m_script = nullptr;
+
+    QTimer* m_timerActivation = nullptr;
+    QTimer* m_timerMinimise = nullptr;
+    QTimer* m_timerRepeat = nullptr;
+    QTimer* m_timerPing = nullptr;
+
+    bool FirstActivation = true;
+    bool m_settingsLoaded = false;
+    int CurrentPanel = 0;
+    bool m_closing = false;
+};

@@ -1,0 +1,423 @@
+#include "core/formsettings.h"
+#include "core/global.h"
+#include "core/mainform.h"
+#include "core/radiogroup.h"
+#include "core/settingsstore.h"
+#include "processing/processdata.h"
+#include "processing/programoptionspanel.h"
+#include "support/temporaryprofile.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeySequenceEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTest>
+
+namespace {
+
+// Every value of a full settings file, as a first close writes them for the defaults.
+const QList<std::pair<const char*, const char*>> fullSettings = {
+    {"Connection", "1"},
+    {"ComPort", "7"},
+    {"Baud", "12"},
+    {"EthIP", "10.1.2.3"},
+    {"EthPort", "4001"},
+    {"EthProtocol", "1"},
+    {"DecimalSeparator", "2"},
+    {"ComOpenOnStart", "0"},
+    {"AutoRun", "0"},
+    {"MinimizeOnStart", "0"},
+    {"OnlyOneInstance", "0"},
+    {"ReadFromScale", "2"},
+    {"SendFields", "1000001"},
+    {"InsBetweenFields", "1"},
+    {"InsAfterFields", "0"},
+    {"AdvancedOptions", "1"},
+    {"PortConfigured", "1"},
+    {"Language", "2057"},
+    {"RepeatTime", "5"},
+    {"RepeatUnit", "2"},
+    {"BufferSize", "512"},
+    {"Destination", "3"},
+    {"OutputFile", "/tmp/wyniki.csv"},
+    {"SpecialShortCut", "Ctrl+F2"},
+    {"TareShortCut", "F3"},
+    {"ZeroShortCut", "Shift+F4"},
+    {"PrintShortCut", "Alt+F5"},
+    {"SpecialCheck", "0"},
+    {"TareCheck", "0"},
+    {"ZeroCheck", "0"},
+    {"PrintCheck", "0"},
+    {"ReadOnlyStable", "1"},
+    {"SpecialOrder", "SR"},
+    {"ResultFormat", "0.00"},
+    {"SetResultFormat", "1"},
+    {"ReportTime", "1"},
+    {"RemoveScanerFrame", "1"},
+    {"ReportDataDelay", "4"},
+    {"RepeatRead", "0"},
+};
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstStartUsesTheDefaults();
+    void fullFileLoadsEveryValue();
+    void missingLastValueAppliesTheDefaults();
+    void missingStringReadsEmpty();
+    void sendFieldsOfWrongLengthAreIgnored_data();
+    void sendFieldsOfWrongLengthAreIgnored();
+    void destinationBits_data();
+    void destinationBits();
+    void nonNumbersAtCloseWriteTheirReplacements();
+    void snapshotSurvivesHideAndShow();
+    void scriptFileFollowsTheMemo();
+    void resultReachesStatisticsAndFile();
+    void outputFileChoice_data();
+    void outputFileChoice();
+
+private:
+    void writeSettings(const QList<std::pair<const char*, const char*>>& values);
+    // Creates the window, shows it and gives it its first activation, which loads the settings.
+    void start();
+    template <typename T>
+    T* control(const char* name) const
+    {
+        T* found = m_form->findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+    QSettings storedSettings() const { return QSettings(SettingsStore::defaultFilePath(), QSettings::IniFormat); }
+
+    std::unique_ptr<TemporaryProfile> m_profile;
+    std::unique_ptr<TMainForm> m_form;
+};
+
+void TestMainForm::init()
+{
+    m_profile = std::make_unique<TemporaryProfile>();
+    FormSettings::setProgramFolderForTests(m_profile->path());
+    Global::OutputFile.clear();
+    Global::PortConfigured = false;
+    Global::BufferSize = 0;
+    Global::Language = 0;
+    Global::Statistics = TStatistics();
+}
+
+void TestMainForm::cleanup()
+{
+    m_form.reset();
+    m_profile.reset();
+}
+
+void TestMainForm::writeSettings(const QList<std::pair<const char*, const char*>>& values)
+{
+    QSettings settings(SettingsStore::defaultFilePath(), QSettings::IniFormat);
+    for (const auto& [name, value] : values)
+        settings.setValue(QString::fromLatin1(name), QString::fromUtf8(value));
+    settings.sync();
+}
+
+void TestMainForm::start()
+{
+    m_form = std::make_unique<TMainForm>();
+    m_form->show();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+}
+
+void TestMainForm::firstStartUsesTheDefaults()
+{
+    start();
+
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("4800"));
+    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("192.168.1.100"));
+    QCOMPARE(control<QLineEdit>("EditPort")->text(), QStringLiteral("1001"));
+    QCOMPARE(control<QLineEdit>("EditRepeatTime")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QComboBox>("cbRepeatUnit")->currentText(), QStringLiteral("s"));
+    QCOMPARE(control<QLineEdit>("EditBufferSize")->text(), QStringLiteral("4096"));
+    QCOMPARE(Global::BufferSize, 4096);
+    QCOMPARE(control<QLineEdit>("EditSpecialOrder")->text(), QStringLiteral("Sx1"));
+    QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QStringLiteral("0.####"));
+    QVERIFY(!control<QLineEdit>("eFormatWyniku")->isEnabled());
+    QCOMPARE(m_form->composedScript(), QStringLiteral(":m:#09:u:#09:#0D:#0A"));
+    QVERIFY(control<QCheckBox>("cbStartComm")->isChecked());
+    QVERIFY(control<QCheckBox>("cbAllowOneInstance")->isChecked());
+    QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
+    QVERIFY(m_form->destinationCursor());
+    QVERIFY(!m_form->destinationFile());
+    QVERIFY(!Global::PortConfigured);
+    // With nothing configured the communication panel is the one to see.
+    QVERIFY(control<QAbstractButton>("sbCommunication")->isChecked());
+    QVERIFY(control<QWidget>("PanelComm")->isVisible());
+
+    QVERIFY(m_form->close());
+    QSettings stored = storedSettings();
+    QCOMPARE(stored.allKeys().size(), qsizetype(SettingCount));
+    for (const SettingDefinition& definition : SettingsTable)
+        QVERIFY2(stored.contains(QString(definition.name)), definition.name.data());
+    QCOMPARE(stored.value(QStringLiteral("OnlyOneInstance")).toString(), QStringLiteral("1"));
+    QCOMPARE(stored.value(QStringLiteral("AutoRun")).toString(), QStringLiteral("0"));
+    QCOMPARE(stored.value(QStringLiteral("Destination")).toString(), QStringLiteral("1"));
+    QCOMPARE(stored.value(QStringLiteral("SendFields")).toString(), QStringLiteral("0001100"));
+    QCOMPARE(stored.value(QStringLiteral("SpecialShortCut")).toString(), QStringLiteral("F7"));
+}
+
+void TestMainForm::fullFileLoadsEveryValue()
+{
+    writeSettings(fullSettings);
+    start();
+
+    QCOMPARE(control<RadioGroup>("rgConnection")->itemIndex(), 1);
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("7"));
+    QCOMPARE(Global::PortSettings.Port, 7);
+    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(control<RadioGroup>("rgEthProtocol")->itemIndex(), 1);
+    QCOMPARE(m_form->decimalSeparatorChoice(), 2);
+    QCOMPARE(m_form->readMode(), 2);
+    QVERIFY(m_form->advancedOptions());
+    QCOMPARE(m_form->composedScript(), QStringLiteral(":c;:a"));
+    QCOMPARE(Global::Language, 2057);
+    QCOMPARE(Global::BufferSize, 512);
+    QVERIFY(m_form->destinationCursor() && m_form->destinationFile());
+    QCOMPARE(Global::OutputFile, QStringLiteral("/tmp/wyniki.csv"));
+    QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("/tmp/wyniki.csv"));
+    QCOMPARE(control<QKeySequenceEdit>("HotKeySpecial")->keySequence(), QKeySequence(Qt::CTRL | Qt::Key_F2));
+    QCOMPARE(control<QKeySequenceEdit>("HotKeyZero")->keySequence(), QKeySequence(Qt::SHIFT | Qt::Key_F4));
+    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("0.00"));
+    QVERIFY(Global::Statistics.SetResultFormat);
+    QVERIFY(control<QLineEdit>("eFormatWyniku")->isEnabled());
+    QVERIFY(m_form->reportTime() && m_form->removeScannerFrame());
+    QCOMPARE(m_form->reportDataDelay(), 4);
+    QVERIFY(Global::PortConfigured);
+    QVERIFY(control<QAbstractButton>("sbStatistics")->isChecked());
+
+    // What was loaded is what the close writes back.
+    QVERIFY(m_form->close());
+    QSettings stored = storedSettings();
+    for (const auto& [name, value] : fullSettings)
+        QCOMPARE(stored.value(QString::fromLatin1(name)).toString(), QString::fromUtf8(value));
+}
+
+void TestMainForm::missingLastValueAppliesTheDefaults()
+{
+    QList<std::pair<const char*, const char*>> values = fullSettings;
+    values.removeLast();
+    writeSettings(values);
+    start();
+
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("192.168.1.100"));
+    QVERIFY(!Global::PortConfigured);
+    QVERIFY(Global::OutputFile.isEmpty());
+    QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
+    QVERIFY(m_form->destinationCursor() && !m_form->destinationFile());
+    QCOMPARE(m_form->readMode(), 0);
+    // What the defaults do not cover stays as loaded.
+    QCOMPARE(control<RadioGroup>("rgConnection")->itemIndex(), 1);
+    QCOMPARE(control<QKeySequenceEdit>("HotKeyTare")->keySequence(), QKeySequence(Qt::Key_F3));
+    QVERIFY(m_form->reportTime() && m_form->removeScannerFrame());
+    QCOMPARE(m_form->reportDataDelay(), 4);
+}
+
+void TestMainForm::missingStringReadsEmpty()
+{
+    QList<std::pair<const char*, const char*>> values = fullSettings;
+    values.removeIf([](const auto& value) { return qstrcmp(value.first, "EthIP") == 0; });
+    writeSettings(values);
+    start();
+
+    QCOMPARE(control<QLineEdit>("EditIP")->text(), QString());
+    // Loading went on to the end.
+    QCOMPARE(m_form->reportDataDelay(), 4);
+    QVERIFY(Global::PortConfigured);
+}
+
+void TestMainForm::sendFieldsOfWrongLengthAreIgnored_data()
+{
+    QTest::addColumn<QString>("sendFields");
+    QTest::newRow("six") << "111111";
+    QTest::newRow("eight") << "11111111";
+}
+
+void TestMainForm::sendFieldsOfWrongLengthAreIgnored()
+{
+    QFETCH(QString, sendFields);
+    QList<std::pair<const char*, const char*>> values = fullSettings;
+    const QByteArray text = sendFields.toLatin1();
+    for (auto& value : values) {
+        if (qstrcmp(value.first, "SendFields") == 0)
+            value.second = text.constData();
+    }
+    writeSettings(values);
+    start();
+
+    // The check marks the window was created with: value and unit.
+    QCOMPARE(m_form->composedScript(), QStringLiteral(":m;:u;"));
+}
+
+void TestMainForm::destinationBits_data()
+{
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<bool>("cursor");
+    QTest::addColumn<bool>("file");
+    QTest::newRow("0") << "0" << false << false;
+    QTest::newRow("1") << "1" << true << false;
+    QTest::newRow("2") << "2" << false << true;
+    QTest::newRow("3") << "3" << true << true;
+}
+
+void TestMainForm::destinationBits()
+{
+    QFETCH(QString, destination);
+    QFETCH(bool, cursor);
+    QFETCH(bool, file);
+    QList<std::pair<const char*, const char*>> values = fullSettings;
+    const QByteArray text = destination.toLatin1();
+    for (auto& value : values) {
+        if (qstrcmp(value.first, "Destination") == 0)
+            value.second = text.constData();
+    }
+    writeSettings(values);
+    start();
+
+    QCOMPARE(m_form->destinationCursor(), cursor);
+    QCOMPARE(m_form->destinationFile(), file);
+    QCOMPARE(control<QAbstractButton>("sbSelectDestFile")->isEnabled(), file);
+}
+
+void TestMainForm::nonNumbersAtCloseWriteTheirReplacements()
+{
+    start();
+    control<QLineEdit>("EditPort")->setText(QStringLiteral("12x"));
+    control<QLineEdit>("EditRepeatTime")->setText(QString());
+    QVERIFY(m_form->close());
+
+    QSettings stored = storedSettings();
+    QCOMPARE(stored.value(QStringLiteral("EthPort")).toString(), QStringLiteral("1001"));
+    QCOMPARE(stored.value(QStringLiteral("RepeatTime")).toString(), QStringLiteral("0"));
+}
+
+void TestMainForm::snapshotSurvivesHideAndShow()
+{
+    start();
+    control<QLineEdit>("EditIP")->setText(QStringLiteral("10.0.0.9"));
+    control<RadioGroup>("rgOptBetweenFields")->setItemIndex(1);
+    control<QCheckBox>("cbRunMinimased")->setChecked(true);
+    control<QAbstractButton>("sbOptions2")->click();
+    m_form->hide();
+
+    control<QLineEdit>("EditIP")->setText(QStringLiteral("changed while hidden"));
+    control<RadioGroup>("rgOptBetweenFields")->setItemIndex(3);
+    control<QCheckBox>("cbRunMinimased")->setChecked(false);
+    m_form->show();
+
+    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.0.0.9"));
+    QCOMPARE(control<RadioGroup>("rgOptBetweenFields")->itemIndex(), 1);
+    QVERIFY(control<QCheckBox>("cbRunMinimased")->isChecked());
+    QCOMPARE(m_form->composedScript(), QStringLiteral(":m;:u;:#0D:#0A"));
+    // The panel shown last is shown again.
+    QVERIFY(control<QWidget>("PanelOptions2")->isVisible());
+}
+
+void TestMainForm::scriptFileFollowsTheMemo()
+{
+    const QString scriptFile = FormSettings::scriptFile();
+    QFile::remove(scriptFile);
+    start();
+    // The first activation writes the memo's first script.
+    QFile written(scriptFile);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray(":m\r\n"));
+    written.close();
+
+    control<QPlainTextEdit>("MemoScript")->setPlainText(QStringLiteral("Nr :c\nwaga :m :u"));
+    QVERIFY(m_form->close());
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("Nr :c\r\nwaga :m :u\r\n"));
+    written.close();
+    m_form.reset();
+
+    // The next start shows the script again, before any settings are loaded.
+    TMainForm next;
+    next.show();
+    QCOMPARE(next.findChild<QPlainTextEdit*>(QStringLiteral("MemoScript"))->toPlainText(),
+             QStringLiteral("Nr :c\nwaga :m :u"));
+}
+
+void TestMainForm::resultReachesStatisticsAndFile()
+{
+    start();
+    const QString output = m_profile->filePath(QStringLiteral("wyniki.txt"));
+    Global::OutputFile = output;
+    control<QCheckBox>("chbDestinationFile")->setChecked(true);
+    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
+
+    m_form->processData().TakeScaleText("     12.5 kg\r\n");
+    QTRY_COMPARE(control<QLabel>("Label27")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QLabel>("Label6")->text(), QStringLiteral("12.5"));
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("12.5\tkg\t\r\n"));
+}
+
+void TestMainForm::outputFileChoice_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("outputFile");
+
+    QTest::newRow("text filter") << "data/wyniki" << 0 << "data/wyniki.txt";
+    QTest::newRow("csv filter") << "data/wyniki" << 1 << "data/wyniki.csv";
+    QTest::newRow("all files") << "data/wyniki" << 2 << "data/wyniki";
+    QTest::newRow("own extension") << "data/wyniki.log" << 0 << "data/wyniki.log";
+    QTest::newRow("dot in a folder name counts") << "dane.2024/wyniki" << 0 << "dane.2024/wyniki";
+    QTest::newRow("empty name") << "" << 0 << "";
+}
+
+void TestMainForm::outputFileChoice()
+{
+    QFETCH(QString, chosen);
+    QFETCH(int, filter);
+    QFETCH(QString, outputFile);
+    QDir(m_profile->path()).mkpath(QStringLiteral("data"));
+    QDir(m_profile->path()).mkpath(QStringLiteral("dane.2024"));
+    start();
+    const QString base = m_profile->path() + u'/';
+    auto* options = control<ProgramOptionsPanel>("PanelOptions2");
+    options->setFileChooser([&](QWidget*, const QStringList& filters) {
+        [&] { QCOMPARE(filters.size(), 3); }();
+        return ProgramOptionsPanel::FileChoice{chosen.isEmpty() ? QString() : base + chosen, filter};
+    });
+    control<QCheckBox>("chbDestinationFile")->setChecked(true);
+    control<QAbstractButton>("sbSelectDestFile")->click();
+
+    if (outputFile.isEmpty()) {
+        QVERIFY(Global::OutputFile.isEmpty());
+        QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
+        return;
+    }
+    QCOMPARE(Global::OutputFile, base + outputFile);
+    QCOMPARE(control<QLabel>("LabelFileName")->text(), base + outputFile);
+    // Created at once.
+    QVERIFY(QFile::exists(base + outputFile));
+}
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"
