@@ -74,6 +74,8 @@ private slots:
     void init();
     void cleanup();
 
+    void everyNamedControlExists();
+    void bufferSizeFollowsOnlyTheUsersTyping();
     void firstStartUsesTheDefaults();
     void fullFileLoadsEveryValue();
     void missingLastValueAppliesTheDefaults();
@@ -138,6 +140,64 @@ void TestMainForm::start()
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+}
+
+// The names are the contract between the window, its panels, the settings and the language modules.
+void TestMainForm::everyNamedControlExists()
+{
+    start();
+    const char* names[] = {
+        "TMainForm", "Image2", "Label3", "Label4", "Bevel1", "sbStatistics", "sbCommunication", "sbOptions", "sbAbout",
+        "sbOptions2", "sbHelp", "sbEnglish", "sbGerman", "sbPolish", "LabelCommunication", "LabelCommStatus",
+        "PanelStats", "PanelComm", "PanelOptions", "Panel6", "PanelOptions2", "Panel9", "TimerActivation",
+        "TimerMinimise", "TimerRepeat", "TimerPing",
+        // statistics
+        "Label6", "Label24", "Label27", "Label28", "Label31", "LabelStatValue", "LabelStatTime", "LabelStatCount",
+        "LabelStatSum", "LabelStatAverage", "LabelStatLastMeas", "LabelStatStat", "sbStatClear", "Chart1",
+        // communication
+        "rgConnection", "gbSerialPort", "Edit1", "UpDown1", "cbBaudRate", "LabelBaudRate", "gbEthernet", "EditIP",
+        "EditPort", "rgEthProtocol", "GroupBox1", "cbStartComm", "cbSystemStartup", "cbRunMinimased",
+        "cbAllowOneInstance", "sbCommDefault", "sbDetect", "sbOpenComm",
+        // format
+        "rgOptReadFromScale", "chkbOptAdvanced", "gbOptScript", "MemoScript", "sbExtendScript", "sbScriptWizard",
+        "sbScriptHelp", "gbOptSendFields", "chklbSendValues", "rgOptBetweenFields", "rgOptAfterFields", "gbReportOpt",
+        "chbCzasPrzedRaportem", "chbWytnijRamkeSkanera", "cbOpoznienieDanych", "rgOptDecimalSeparator",
+        "chbUstawFormatWyniku", "eFormatWyniku", "sbOptDefault", "Button2",
+        // about and help
+        "Label17", "Label19", "Memo1",
+        // program options
+        "chkbCycleRead", "EditRepeatTime", "cbRepeatUnit", "chbReadOnlyStable", "EditBufferSize", "GroupBox3",
+        "chbDestinationCursor", "chbDestinationFile", "GroupBox2", "sbSelectDestFile", "LabelFileName", "gbHotKeys",
+        "sbSpecial", "EditSpecialOrder", "sbTare", "sbZero", "sbPrint", "chbSpecialHotKey", "HotKeySpecial",
+        "chbTareHotKey", "HotKeyTare", "chbZeroHotKey", "HotKeyZero", "chbPrintHotKey", "HotKeyPrint"};
+    for (const char* name : names) {
+        const QString objectName = QString::fromLatin1(name);
+        QVERIFY2(m_form->objectName() == objectName || m_form->findChild<QObject*>(objectName), name);
+    }
+    QVERIFY(!control<QWidget>("sbGerman")->isVisible());
+    QVERIFY(!control<QWidget>("Button2")->isVisible());
+    QCOMPARE(control<QPlainTextEdit>("Memo1")->toPlainText().split(u'\n').size(), 12);
+    QVERIFY(control<QPlainTextEdit>("Memo1")->toPlainText().startsWith(
+        QStringLiteral("Program Kwelta służy do automatycznego \nwpisywania wartości ważeń do programów\n")));
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Kwelta v1.15R17"));
+    QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+void TestMainForm::bufferSizeFollowsOnlyTheUsersTyping()
+{
+    start();
+    auto* edit = control<QLineEdit>("EditBufferSize");
+    edit->setText(QStringLiteral("100"));
+    QCOMPARE(Global::BufferSize, 4096);
+
+    control<QAbstractButton>("sbOptions2")->click();
+    edit->setFocus();
+    QVERIFY(QTest::qWaitFor([edit] { return edit->hasFocus(); }));
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("12x"));
+    QCOMPARE(Global::BufferSize, 4096);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QCOMPARE(Global::BufferSize, 12);
 }
 
 void TestMainForm::firstStartUsesTheDefaults()
