@@ -14,8 +14,7 @@ public:
     enum class Answer { Ok, Yes, No };
 
     virtual ~MessagePresenter() = default;
-    virtual Answer show(QWidget* parent, const QString& text, const QString& caption, Icon icon,
-                        Buttons buttons) = 0;
+    virtual Answer show(QWidget* parent, const QString& text, const QString& caption, Icon icon, Buttons buttons) = 0;
 
     // The presenter in use: QMessageBox unless a test installed another (nullptr restores QMessageBox).
     static MessagePresenter& current();
