@@ -1,6 +1,7 @@
 #include "core/mainform.h"
 
 #include "core/clock.h"
+#include "core/compactstyle.h"
 #include "core/formsettings.h"
 #include "core/global.h"
 #include "core/messagepresenter.h"
@@ -67,6 +68,11 @@ TMainForm::TMainForm(QWidget* parent)
     m_statistics = m_ui->PanelStats;
     m_formatOptions = m_ui->PanelOptions;
     m_programOptions = m_ui->PanelOptions2;
+    for (QWidget* page : {m_ui->PanelComm, m_ui->Panel6, m_ui->Panel9})
+        applyCompactStyle(page);
+    connect(control<RadioGroup>(this, "rgConnection"), &RadioGroup::itemIndexChanged, this,
+            &TMainForm::rgConnectionClick);
+    rgConnectionClick();
     // The port number's edit box and its up-down arrows are one control here; both names reach it.
     m_ui->UpDown1->findChild<QLineEdit*>()->setObjectName(QStringLiteral("Edit1"));
 
@@ -236,7 +242,8 @@ void TMainForm::FormActivate()
     m_settings->StoreSettings();
     m_formatOptions->ChooseOptionClick();
     m_formatOptions->ChangeScriptClick();
-    // rgConnectionClick, the autorun entry and the cyclic read arrive with their own parts.
+    rgConnectionClick();
+    // The autorun entry and the cyclic read arrive with their own parts.
     QAbstractButton* panel = Global::PortConfigured ? m_ui->sbStatistics : m_ui->sbCommunication;
     panel->setChecked(true);
     ChangePanel(panel);
@@ -291,6 +298,15 @@ void TMainForm::ChangePanel(QAbstractButton* sender)
     m_ui->ContentArea->setCurrentWidget(panels.at(index));
     CurrentPanel = index;
     m_programOptions->chbDestinationClick();
+}
+
+// Only the settings group of the chosen connection kind is shown; the port search is for serial ports.
+void TMainForm::rgConnectionClick()
+{
+    const int connection = control<RadioGroup>(this, "rgConnection")->itemIndex();
+    m_ui->gbSerialPort->setVisible(connection == int(ScaleLink::Serial));
+    m_ui->gbEthernet->setVisible(connection == int(ScaleLink::Ethernet));
+    m_ui->sbDetect->setEnabled(connection == int(ScaleLink::Serial));
 }
 
 void TMainForm::Label17Click()

@@ -53,6 +53,7 @@ public:
 
 public slots:
     void ChangePanel(QAbstractButton* sender);
+    void rgConnectionClick();
     void Label17Click();
     void Label19Click();
     void TimerActivationTimer();

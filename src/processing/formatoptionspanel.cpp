@@ -1,5 +1,6 @@
 #include "processing/formatoptionspanel.h"
 
+#include "core/compactstyle.h"
 #include "core/global.h"
 #include "core/messagepresenter.h"
 #include "ui_formatoptionspanel.h"
@@ -7,8 +8,6 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QListWidgetItem>
-#include <QProxyStyle>
-#include <QStyleOptionGroupBox>
 
 #include <algorithm>
 #include <array>
@@ -38,56 +37,6 @@ constexpr int NormalMemoHeight = 70;
 constexpr int EnlargedScriptGroupHeight = 162;
 constexpr int EnlargedMemoHeight = 144;
 
-// The page is only 252 x 212 pixels and holds up to ten rows of choices in four titled groups. The
-// padding that styles put around check boxes and radio buttons, and the room they keep between a group's
-// title and its contents (sized for a check box in the title), would push the lower rows off the page.
-// This keeps the full indicator, text and title and drops only that padding. The groups are flat and
-// drawn without a frame, since a frame line would run through the contents that now start right below
-// the title. A style rather than fixed sizes, so that it still holds after a language switch or with
-// another desktop style.
-class CompactStyle : public QProxyStyle
-{
-public:
-    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl subControl,
-                         const QWidget* widget) const override
-    {
-        QRect rect = QProxyStyle::subControlRect(control, option, subControl, widget);
-        const auto* group = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
-        if (control == CC_GroupBox && subControl == SC_GroupBoxContents && group &&
-            (group->features & QStyleOptionFrame::Flat)) {
-            const QRect title = QProxyStyle::subControlRect(control, option, SC_GroupBoxLabel, widget);
-            rect.setTop(title.isValid() ? title.bottom() + 1 : option->rect.top());
-            rect.setBottom(option->rect.bottom());
-        }
-        return rect;
-    }
-
-    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
-                            const QWidget* widget) const override
-    {
-        const auto* group = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
-        if (control == CC_GroupBox && group && (group->features & QStyleOptionFrame::Flat)) {
-            QStyleOptionGroupBox titleOnly(*group);
-            titleOnly.subControls &= ~SC_GroupBoxFrame;
-            QProxyStyle::drawComplexControl(control, &titleOnly, painter, widget);
-            return;
-        }
-        QProxyStyle::drawComplexControl(control, option, painter, widget);
-    }
-
-    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contentsSize,
-                           const QWidget* widget) const override
-    {
-        QSize size = QProxyStyle::sizeFromContents(type, option, contentsSize, widget);
-        if (type == CT_RadioButton || type == CT_CheckBox) {
-            const int indicator =
-                pixelMetric(type == CT_RadioButton ? PM_ExclusiveIndicatorHeight : PM_IndicatorHeight, option, widget);
-            size.setHeight(std::max(indicator, option->fontMetrics.height()));
-        }
-        return size;
-    }
-};
-
 // The fields wrap into columns; the list must be high enough for three rows, or a fourth column would
 // run off the page.
 void fitFieldColumns(QListWidget* list)
@@ -105,13 +54,7 @@ FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
     , m_ui(std::make_unique<Ui::FormatOptionsPanel>())
 {
     m_ui->setupUi(this);
-    auto* compact = new CompactStyle;
-    compact->setParent(this);
-    for (QWidget* control : findChildren<QWidget*>()) {
-        if (qobject_cast<QGroupBox*>(control) || qobject_cast<QRadioButton*>(control) ||
-            qobject_cast<QCheckBox*>(control))
-            control->setStyle(compact);
-    }
+    applyCompactStyle(this);
     fitFieldColumns(m_ui->chklbSendValues);
 
     connect(m_ui->chklbSendValues, &QListWidget::itemChanged, this, &FormatOptionsPanel::ChangeScriptClick);

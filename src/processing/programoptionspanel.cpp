@@ -1,5 +1,6 @@
 #include "processing/programoptionspanel.h"
 
+#include "core/compactstyle.h"
 #include "core/global.h"
 
 #include "ui_programoptionspanel.h"
@@ -29,6 +30,7 @@ ProgramOptionsPanel::ProgramOptionsPanel(QWidget* parent)
     , m_chooseFile(askWithSaveDialog)
 {
     m_ui->setupUi(this);
+    applyCompactStyle(this);
     showNoFileChosen();
     connect(m_ui->chbDestinationCursor, &QCheckBox::toggled, this, &ProgramOptionsPanel::chbDestinationClick);
     connect(m_ui->chbDestinationFile, &QCheckBox::toggled, this, &ProgramOptionsPanel::chbDestinationClick);
