@@ -65,7 +65,7 @@ void applyCompactStyle(QWidget* page)
     QFont font = page->font();
     font.setPointSize(7);
     page->setFont(font);
-    const int rowHeight = QFontMetrics(font).height() + 8;
+    const int rowHeight = QFontMetrics(font).height() + 6;
     auto* compact = new CompactStyle;
     compact->setParent(page);
     for (QWidget* control : page->findChildren<QWidget*>()) {

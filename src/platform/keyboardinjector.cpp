@@ -32,6 +32,6 @@ std::unique_ptr<KeyboardInjector> createKeyboardInjector()
         if (injector->isAvailable())
             return injector;
     }
-    qCWarning(lcKeyboard) << "No keystroke output on platform" << QGuiApplication::platformName();
+    qCInfo(lcKeyboard) << "No keystroke output on platform" << QGuiApplication::platformName();
     return std::make_unique<NullKeyboardInjector>();
 }
