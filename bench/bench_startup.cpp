@@ -2,6 +2,7 @@
 // and the resident memory once the start-up has settled. Each run gets a fresh profile and its own X
 // server; the window is found by asking the X server, so the program needs no hook for this.
 #include "support/temporaryprofile.h"
+#include "support/xscreen.h"
 #include "support/xvfbserver.h"
 
 #include <QCoreApplication>
@@ -10,46 +11,12 @@
 #include <QProcess>
 #include <QThread>
 
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 namespace {
-
-struct FreeReply
-{
-    void operator()(void* reply) const { std::free(reply); }
-};
-
-// Whether a viewable top-level window whose title starts with "Kwelta" exists.
-bool kweltaWindowShown(xcb_connection_t* connection, xcb_window_t root)
-{
-    const std::unique_ptr<xcb_query_tree_reply_t, FreeReply> tree(
-        xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr));
-    if (!tree)
-        return false;
-    const xcb_window_t* children = xcb_query_tree_children(tree.get());
-    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-        const std::unique_ptr<xcb_get_window_attributes_reply_t, FreeReply> attributes(
-            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, children[i]), nullptr));
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
-            continue;
-        const std::unique_ptr<xcb_get_property_reply_t, FreeReply> name(xcb_get_property_reply(
-            connection,
-            xcb_get_property(connection, 0, children[i], XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 64), nullptr));
-        if (!name)
-            continue;
-        const QByteArray title(static_cast<const char*>(xcb_get_property_value(name.get())),
-                               xcb_get_property_value_length(name.get()));
-        if (title.startsWith("Kwelta"))
-            return true;
-    }
-    return false;
-}
 
 qint64 residentKiB(qint64 pid)
 {
@@ -75,13 +42,9 @@ int main(int argc, char** argv)
     for (int run = 0; run < runs; ++run) {
         TemporaryProfile profile;
         XvfbServer server;
-        if (!server.start()) {
-            std::fprintf(stderr, "bench_startup cannot run: %s\n", qPrintable(server.errorString()));
+        if (!server.startForApplication("bench_startup"))
             return EXIT_FAILURE;
-        }
-        int screen = 0;
-        xcb_connection_t* connection = xcb_connect(nullptr, &screen);
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const XScreen screen;
 
         QProcess program;
         program.setProgram(QStringLiteral(KWELTA_PROGRAM_PATH));
@@ -91,7 +54,7 @@ int main(int argc, char** argv)
         program.start();
         bool shown = false;
         while (!shown && timer.elapsed() < 10000 && program.state() != QProcess::NotRunning) {
-            shown = kweltaWindowShown(connection, root);
+            shown = !screen.windowsTitled("Kwelta").isEmpty();
             if (!shown)
                 QThread::usleep(500);
         }
@@ -105,7 +68,6 @@ int main(int argc, char** argv)
         const qint64 memory = residentKiB(program.processId());
         program.terminate();
         program.waitForFinished(5000);
-        xcb_disconnect(connection);
 
         shownMs.push_back(elapsed);
         memoryKiB.push_back(memory);

@@ -78,11 +78,8 @@ int main(int argc, char** argv)
 {
     TemporaryProfile profile;
     XvfbServer server;
-    if (!server.start()) {
-        std::fprintf(stderr, "bench_typing cannot run: %s\n", qPrintable(server.errorString()));
+    if (!server.startForApplication("bench_typing"))
         return EXIT_FAILURE;
-    }
-    qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication application(argc, argv);
 
     ReceiverProcess receiver;

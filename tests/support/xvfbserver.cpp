@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <sys/prctl.h>
 
 XvfbServer::XvfbServer()
@@ -61,6 +62,16 @@ bool XvfbServer::start(const QStringList& extraArguments, int timeoutMs)
     }
     m_display = u':' + QString::number(number);
     qputenv("DISPLAY", m_display.toLocal8Bit());
+    return true;
+}
+
+bool XvfbServer::startForApplication(const char* programName)
+{
+    if (!start()) {
+        std::fprintf(stderr, "%s: %s\n", programName, qPrintable(m_error));
+        return false;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
     return true;
 }
 

@@ -19,6 +19,9 @@ public:
     // Starts the server and points DISPLAY at it; false, with errorString(), when it could not. The
     // arguments go to Xvfb after the usual ones, for example to disable an extension.
     bool start(const QStringList& extraArguments = {}, int timeoutMs = 10000);
+    // For a program's main(): starts the server and makes Qt applications created afterwards use it;
+    // when it cannot, says why on stderr under the program's name and returns false.
+    bool startForApplication(const char* programName);
     void stop();
 
     QString display() const { return m_display; }

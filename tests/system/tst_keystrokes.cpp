@@ -402,11 +402,8 @@ int main(int argc, char** argv)
     // The receiver and Qt look for runtime and settings folders; none of the developer's may be used.
     TemporaryProfile profile;
     XvfbServer server;
-    if (!server.start()) {
-        std::fprintf(stderr, "%s\n", qPrintable(server.errorString()));
+    if (!server.startForApplication("tst_keystrokes"))
         return EXIT_FAILURE;
-    }
-    qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     TestKeystrokes test(server.display());
     return QTest::qExec(&test, argc, argv);

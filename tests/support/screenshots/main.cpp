@@ -17,11 +17,8 @@ int main(int argc, char** argv)
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     TemporaryProfile profile;
     XvfbServer server;
-    if (!server.start()) {
-        std::fprintf(stderr, "kwelta_screenshots: %s\n", qPrintable(server.errorString()));
+    if (!server.startForApplication("kwelta_screenshots"))
         return 1;
-    }
-    qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QApplication::setApplicationName(QStringLiteral("Kwelta"));
