@@ -75,6 +75,7 @@ private slots:
     void cleanup();
 
     void everyNamedControlExists();
+    void everyPageFitsTheContentArea();
     void bufferSizeFollowsOnlyTheUsersTyping();
     void firstStartUsesTheDefaults();
     void fullFileLoadsEveryValue();
@@ -181,6 +182,30 @@ void TestMainForm::everyNamedControlExists()
         QStringLiteral("Program Kwelta służy do automatycznego \nwpisywania wartości ważeń do programów\n")));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Kwelta v1.15R17"));
     QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+// Each page is shown in 252 x 212 pixels; no control may be cut off or shrunk below what its text needs.
+void TestMainForm::everyPageFitsTheContentArea()
+{
+    start();
+    QCOMPARE(control<QWidget>("ContentArea")->size(), QSize(252, 212));
+    const char* buttons[] = {"sbStatistics", "sbCommunication", "sbOptions", "sbAbout", "sbOptions2", "sbHelp"};
+    const char* pages[] = {"PanelStats", "PanelComm", "PanelOptions", "Panel6", "PanelOptions2", "Panel9"};
+    for (int i = 0; i < 6; ++i) {
+        control<QAbstractButton>(buttons[i])->click();
+        auto* page = control<QWidget>(pages[i]);
+        QVERIFY2(page->isVisible(), pages[i]);
+        for (QWidget* child : page->findChildren<QWidget*>()) {
+            const bool shown = child->isVisibleTo(page) && !child->isHidden();
+            const bool hasText = qobject_cast<QLabel*>(child) || qobject_cast<QAbstractButton*>(child);
+            if (!shown || !hasText)
+                continue;
+            const QRect placed(child->mapTo(page, QPoint(0, 0)), child->size());
+            const QString where = QStringLiteral("%1 on %2").arg(child->objectName(), QString::fromLatin1(pages[i]));
+            QVERIFY2(page->rect().contains(placed), qPrintable(where));
+            QVERIFY2(child->width() >= child->minimumSizeHint().width(), qPrintable(where));
+        }
+    }
 }
 
 void TestMainForm::bufferSizeFollowsOnlyTheUsersTyping()
