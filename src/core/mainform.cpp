@@ -43,6 +43,38 @@ T* control(const QObject* form, const char* name)
     return found;
 }
 
+// The flags of the two offered languages, drawn rather than shipped as pictures.
+QIcon polishFlag(QSize size)
+{
+    QPixmap flag(size);
+    QPainter painter(&flag);
+    painter.fillRect(0, 0, size.width(), size.height() / 2, Qt::white);
+    painter.fillRect(0, size.height() / 2, size.width(), size.height() - size.height() / 2, QColor(220, 20, 60));
+    painter.setPen(QColor(160, 160, 160));
+    painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+    return QIcon(flag);
+}
+
+QIcon britishFlag(QSize size)
+{
+    QPixmap flag(size);
+    flag.fill(QColor(1, 33, 105));
+    QPainter painter(&flag);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QLineF diagonals[] = {QLineF(0, 0, size.width(), size.height()), QLineF(0, size.height(), size.width(), 0)};
+    painter.setPen(QPen(Qt::white, 3));
+    painter.drawLines(diagonals, 2);
+    painter.setPen(QPen(QColor(200, 16, 46), 1));
+    painter.drawLines(diagonals, 2);
+    const QPointF centre(size.width() / 2.0, size.height() / 2.0);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(QRectF(0, centre.y() - 2.5, size.width(), 5), Qt::white);
+    painter.fillRect(QRectF(centre.x() - 2.5, 0, 5, size.height()), Qt::white);
+    painter.fillRect(QRectF(0, centre.y() - 1.5, size.width(), 3), QColor(200, 16, 46));
+    painter.fillRect(QRectF(centre.x() - 1.5, 0, 3, size.height()), QColor(200, 16, 46));
+    return QIcon(flag);
+}
+
 QTimer* makeTimer(QObject* parent, const char* name, int interval)
 {
     auto* timer = new QTimer(parent);
@@ -109,6 +141,8 @@ TMainForm::TMainForm(QWidget* parent)
     m_ui->sbPolish->setProperty("Tag", polishLanguage);
     m_ui->sbGerman->setEnabled(false);
     m_ui->sbGerman->setVisible(false);
+    m_ui->sbEnglish->setIcon(britishFlag(m_ui->sbEnglish->iconSize()));
+    m_ui->sbPolish->setIcon(polishFlag(m_ui->sbPolish->iconSize()));
 
     m_keyboard = createKeyboardInjector();
     m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
