@@ -13,6 +13,7 @@ class ProcessData;
 class ProgramOptionsPanel;
 class QAbstractButton;
 class QCheckBox;
+class QPlainTextEdit;
 class QTimer;
 class RadioGroup;
 class StatisticsPanel;
@@ -94,7 +95,7 @@ private:
     QCheckBox* m_cutScannerFrame = nullptr;
     QCheckBox* m_dateBeforeReport = nullptr;
     QCheckBox* m_cycleRead = nullptr;
-    class QPlainTextEdit* m_script = nullptr;
+    QPlainTextEdit* m_script = nullptr;
 
     QTimer* m_timerActivation = nullptr;
     QTimer* m_timerMinimise = nullptr;
