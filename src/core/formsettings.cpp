@@ -1,6 +1,7 @@
 #include "core/formsettings.h"
 
 #include "core/global.h"
+#include "core/namedcontrol.h"
 #include "core/radiogroup.h"
 #include "core/settingsstore.h"
 #include "core/shortcuttext.h"
@@ -103,9 +104,7 @@ FormSettings::FormSettings(QWidget& form)
 template <typename T>
 T* FormSettings::control(const char* name) const
 {
-    T* found = m_form.findChild<T*>(QString::fromLatin1(name));
-    Q_ASSERT_X(found, "FormSettings", name);
-    return found;
+    return namedControl<T>(&m_form, name);
 }
 
 QString FormSettings::programDataFolder()

@@ -5,6 +5,7 @@
 #include "core/formsettings.h"
 #include "core/global.h"
 #include "core/messagepresenter.h"
+#include "core/namedcontrol.h"
 #include "core/radiogroup.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
@@ -33,14 +34,6 @@ const QUrl makerWebAddress(QStringLiteral("https://example.com/kwelta"));
 const QUrl makerMailAddress(QStringLiteral("mailto:kwelta@example.com"));
 constexpr int englishLanguage = 2057;
 constexpr int polishLanguage = 1045;
-
-template <typename T>
-T* control(const QObject* form, const char* name)
-{
-    T* found = form->findChild<T*>(QString::fromLatin1(name));
-    Q_ASSERT_X(found, "TMainForm", name);
-    return found;
-}
 
 // The flags of the two offered languages, drawn rather than shipped as pictures.
 QIcon polishFlag(QSize size)
@@ -101,21 +94,21 @@ TMainForm::TMainForm(QWidget* parent)
     m_programOptions = m_ui->PanelOptions2;
     for (QWidget* page : {m_ui->PanelComm, m_ui->Panel6, m_ui->Panel9})
         applyCompactStyle(page);
-    connect(control<RadioGroup>(this, "rgConnection"), &RadioGroup::itemIndexChanged, this,
+    connect(namedControl<RadioGroup>(this, "rgConnection"), &RadioGroup::itemIndexChanged, this,
             &TMainForm::rgConnectionClick);
     rgConnectionClick();
     // The port number's edit box and its up-down arrows are one control here; both names reach it.
     m_ui->UpDown1->findChild<QLineEdit*>()->setObjectName(QStringLiteral("Edit1"));
 
-    m_readMode = control<RadioGroup>(this, "rgOptReadFromScale");
-    m_decimalSeparator = control<RadioGroup>(this, "rgOptDecimalSeparator");
-    m_destinationCursor = control<QCheckBox>(this, "chbDestinationCursor");
-    m_destinationFile = control<QCheckBox>(this, "chbDestinationFile");
-    m_advanced = control<QCheckBox>(this, "chkbOptAdvanced");
-    m_cutScannerFrame = control<QCheckBox>(this, "chbWytnijRamkeSkanera");
-    m_dateBeforeReport = control<QCheckBox>(this, "chbCzasPrzedRaportem");
-    m_cycleRead = control<QCheckBox>(this, "chkbCycleRead");
-    m_script = control<QPlainTextEdit>(this, "MemoScript");
+    m_readMode = namedControl<RadioGroup>(this, "rgOptReadFromScale");
+    m_decimalSeparator = namedControl<RadioGroup>(this, "rgOptDecimalSeparator");
+    m_destinationCursor = namedControl<QCheckBox>(this, "chbDestinationCursor");
+    m_destinationFile = namedControl<QCheckBox>(this, "chbDestinationFile");
+    m_advanced = namedControl<QCheckBox>(this, "chkbOptAdvanced");
+    m_cutScannerFrame = namedControl<QCheckBox>(this, "chbWytnijRamkeSkanera");
+    m_dateBeforeReport = namedControl<QCheckBox>(this, "chbCzasPrzedRaportem");
+    m_cycleRead = namedControl<QCheckBox>(this, "chkbCycleRead");
+    m_script = namedControl<QPlainTextEdit>(this, "MemoScript");
 
     m_timerActivation = makeTimer(this, "TimerActivation", 1);
     m_timerMinimise = makeTimer(this, "TimerMinimise", 100);
@@ -336,7 +329,7 @@ void TMainForm::ChangePanel(QAbstractButton* sender)
 // Only the settings group of the chosen connection kind is shown; the port search is for serial ports.
 void TMainForm::rgConnectionClick()
 {
-    const int connection = control<RadioGroup>(this, "rgConnection")->itemIndex();
+    const int connection = namedControl<RadioGroup>(this, "rgConnection")->itemIndex();
     m_ui->gbSerialPort->setVisible(connection == int(ScaleLink::Serial));
     m_ui->gbEthernet->setVisible(connection == int(ScaleLink::Ethernet));
     m_ui->sbDetect->setEnabled(connection == int(ScaleLink::Serial));
