@@ -1,0 +1,47 @@
+#pragma once
+
+#include "scalemodel.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+class PtyTransport;
+class QSocketNotifier;
+
+// Joins the scale model to a transport and to its operator, who speaks one command a line on stdin.
+class SimulatedScale : public QObject
+{
+    Q_OBJECT
+
+public:
+    // An operator line longer than this is no command; it is dropped rather than kept growing.
+    static constexpr qsizetype MaxControlLine = 4096;
+
+    SimulatedScale(ScaleModel model, PtyTransport* transport, bool verbose, QObject* parent = nullptr);
+    ~SimulatedScale() override;
+
+    void listenOnStdin();
+    // Lines per second; 0 stops the stream.
+    bool setStreamRate(double linesPerSecond);
+
+signals:
+    void quitRequested();
+
+private:
+    void onReceived(const QByteArray& bytes);
+    void readControl();
+    void runControl(const QByteArray& line);
+    void send(const QByteArray& bytes);
+    void log(const QString& text) const;
+
+    ScaleModel m_model;
+    PtyTransport* m_transport;
+    bool m_verbose;
+    std::unique_ptr<QSocketNotifier> m_stdinNotifier;
+    QByteArray m_control;
+    bool m_controlOverlong = false;
+    QTimer m_streamTimer;
+};
