@@ -90,8 +90,14 @@ bool applyLineSettings(int fd, const LineSettings& settings)
     tio.c_iflag = 0;
     tio.c_oflag = 0;
     tio.c_lflag = 0;
-    // No separate input speed (zero input-speed bits), so the one speed serves both directions.
-    tio.c_cflag = CREAD | CLOCAL | BOTHER;
+    // A standard speed goes in as its Bxxx code, because a program reading it back through glibc's
+    // termios sees a BOTHER speed as 0. No input-speed bits: the one speed serves both directions.
+    tcflag_t code = BOTHER;
+    for (const SpeedCode& entry : SpeedCodes) {
+        if (entry.baud == settings.baud)
+            code = entry.code;
+    }
+    tio.c_cflag = CREAD | CLOCAL | code;
     switch (settings.dataBits) {
     case 5:
         tio.c_cflag |= CS5;

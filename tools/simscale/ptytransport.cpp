@@ -109,6 +109,13 @@ bool PtyTransport::send(const QByteArray& bytes)
     return true;
 }
 
+bool PtyTransport::matches(const std::optional<LineSettings>& peer) const
+{
+    // Linux forces CS8 and no parity on every pseudo-terminal, whatever the other side asks for, so only
+    // the speed and the stop bits can be told apart here; data bits and parity only shape the pace.
+    return peer && peer->baud == m_own.baud && peer->stopBits == m_own.stopBits;
+}
+
 std::chrono::nanoseconds PtyTransport::characterTime() const
 {
     return std::chrono::nanoseconds(qint64(1'000'000'000) * m_own.bitsPerCharacter() / m_own.baud);
@@ -137,7 +144,7 @@ void PtyTransport::readAvailable()
     if (bytes.isEmpty())
         return;
     const std::optional<LineSettings> peer = peerSettings();
-    if (peer == m_own)
+    if (matches(peer))
         emit received(bytes);
     else
         emit ignored(bytes, describe(peer));

@@ -32,7 +32,7 @@ public:
     void setLineSettings(const LineSettings& own);
     // What the other side has applied to the port right now, if it can be read.
     std::optional<LineSettings> peerSettings() const;
-    bool peerMatches() const { return peerSettings() == m_own; }
+    bool peerMatches() const { return matches(peerSettings()); }
 
     // Queues bytes for paced sending; returns false when the other side could not understand them
     // (other line settings) or the queue is full, and nothing was queued.
@@ -46,6 +46,7 @@ signals:
     void ignored(const QByteArray& bytes, const QString& peerSettings);
 
 private:
+    bool matches(const std::optional<LineSettings>& peer) const;
     void readAvailable();
     void writeDue();
     void scheduleNextByte();

@@ -77,6 +77,10 @@ bool SimulatedScale::setStreamRate(double linesPerSecond)
 void SimulatedScale::onReceived(const QByteArray& bytes)
 {
     log(QStringLiteral("received: %1").arg(printable(bytes)));
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastReceived > ReceiveTimeout)
+        m_model.discardPartialLine();
+    m_lastReceived = now;
     send(m_model.receive(bytes));
 }
 

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
 #include <memory>
 
 class PtyTransport;
@@ -19,6 +20,9 @@ class SimulatedScale : public QObject
 public:
     // An operator line longer than this is no command; it is dropped rather than kept growing.
     static constexpr qsizetype MaxControlLine = 4096;
+    // A pause this long on the line ends a half-received command, as a scale's receive timeout does, so
+    // garbage left by a program that closed the port cannot swallow the next program's first command.
+    static constexpr std::chrono::milliseconds ReceiveTimeout{500};
 
     SimulatedScale(ScaleModel model, PtyTransport* transport, bool verbose, QObject* parent = nullptr);
     ~SimulatedScale() override;
@@ -44,4 +48,5 @@ private:
     QByteArray m_control;
     bool m_controlOverlong = false;
     QTimer m_streamTimer;
+    std::chrono::steady_clock::time_point m_lastReceived;
 };

@@ -1,0 +1,465 @@
+// The real kwelta-simscale process, spoken to through the pseudo-terminal it links, as Kwelta would open a
+// serial port: plain termios, raw mode. Every wait is bounded and every copy of the tool is stopped.
+
+#include "linesettings.h"
+#include "support/temporaryprofile.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int StartTimeoutMs = 10000;
+constexpr int AnswerTimeoutMs = 5000;
+constexpr int StopTimeoutMs = 5000;
+// Long enough that a scale that was going to answer would have started to.
+constexpr int SilenceMs = 600;
+const QByteArray DefaultLine = "     12.345 kg\r\n";
+
+// The tool as a child process, with stdin for the operator's commands.
+class SimScaleProcess
+{
+public:
+    SimScaleProcess()
+    {
+        m_process.setProgram(QStringLiteral(KWELTA_SIMSCALE_PATH));
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Should the test die, no scale outlives it.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    }
+
+    ~SimScaleProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning && !stopWith(QByteArray("quit")))
+            m_process.kill();
+        m_process.waitForFinished(StopTimeoutMs);
+    }
+
+    SimScaleProcess(const SimScaleProcess&) = delete;
+    SimScaleProcess& operator=(const SimScaleProcess&) = delete;
+
+    // Starts the tool and waits for its ready line.
+    bool start(const QString& link, const QStringList& options = {})
+    {
+        m_process.setArguments(QStringList{QStringLiteral("--link"), link} + options);
+        m_process.start();
+        if (!m_process.waitForStarted(StartTimeoutMs))
+            return false;
+        const QByteArray expected = "ready " + QFile::encodeName(link) + "\n";
+        QDeadlineTimer deadline(StartTimeoutMs);
+        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
+            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        return m_process.readLine() == expected;
+    }
+
+    void command(const QByteArray& lines)
+    {
+        m_process.write(lines);
+        m_process.waitForBytesWritten(AnswerTimeoutMs);
+    }
+
+    // "quit" on stdin, or a signal number; true when the tool ended on its own with status 0.
+    bool stopWith(const QVariant& how)
+    {
+        if (how.typeId() == QMetaType::Int)
+            ::kill(pid_t(m_process.processId()), how.toInt());
+        else
+            command(how.toByteArray() + "\n");
+        return m_process.waitForFinished(StopTimeoutMs) && m_process.exitStatus() == QProcess::NormalExit &&
+               m_process.exitCode() == 0;
+    }
+
+    QProcess& process() { return m_process; }
+
+private:
+    QProcess m_process;
+};
+
+// The other end of the line, opened and set up the way a program opens a serial port.
+class Port
+{
+public:
+    Port() = default;
+    ~Port() { close(); }
+    Port(const Port&) = delete;
+    Port& operator=(const Port&) = delete;
+
+    bool open(const QString& path, const LineSettings& settings)
+    {
+        close();
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        return m_fd >= 0 && configure(settings);
+    }
+
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    bool configure(const LineSettings& settings)
+    {
+        const speed_t code = standardSpeed(settings.baud);
+        // Only speeds without a Bxxx constant need termios2.
+        if (code == 0)
+            return applyLineSettings(m_fd, settings);
+        termios tio{};
+        if (::tcgetattr(m_fd, &tio) != 0)
+            return false;
+        ::cfmakeraw(&tio);
+        // Data bits and parity are left at 8N1: Linux forces them on a pseudo-terminal anyway.
+        tio.c_cflag |= CREAD | CLOCAL;
+        tio.c_cflag &= ~CSTOPB;
+        if (settings.stopBits == 2)
+            tio.c_cflag |= CSTOPB;
+        ::cfsetspeed(&tio, code);
+        return ::tcsetattr(m_fd, TCSANOW, &tio) == 0;
+    }
+
+    // Writes everything, waiting while the line's buffer is full.
+    bool write(const QByteArray& bytes)
+    {
+        qsizetype done = 0;
+        QDeadlineTimer deadline(AnswerTimeoutMs);
+        while (done < bytes.size() && !deadline.hasExpired()) {
+            const ssize_t written = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (written > 0) {
+                done += written;
+                continue;
+            }
+            pollfd fd{m_fd, POLLOUT, 0};
+            ::poll(&fd, 1, int(qMax<qint64>(1, deadline.remainingTime())));
+        }
+        return done == bytes.size();
+    }
+
+    // Reads until `count` bytes have come or the time is up; the size of each read goes to `reads`.
+    QByteArray read(qsizetype count, int timeoutMs, QList<qsizetype>* reads = nullptr)
+    {
+        QByteArray bytes;
+        QDeadlineTimer deadline(timeoutMs);
+        while (bytes.size() < count && !deadline.hasExpired()) {
+            pollfd fd{m_fd, POLLIN, 0};
+            if (::poll(&fd, 1, int(qMax<qint64>(1, deadline.remainingTime()))) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t got = ::read(m_fd, buffer, size_t(qMin<qsizetype>(count - bytes.size(), sizeof buffer)));
+            if (got > 0) {
+                bytes.append(buffer, got);
+                if (reads)
+                    reads->append(got);
+            }
+        }
+        return bytes;
+    }
+
+    // Everything that arrives during the given time.
+    QByteArray readFor(int ms) { return read(std::numeric_limits<qsizetype>::max(), ms); }
+
+private:
+    static speed_t standardSpeed(int baud)
+    {
+        switch (baud) {
+        case 134:
+            return B134;
+        case 1200:
+            return B1200;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        default:
+            return 0;
+        }
+    }
+
+    int m_fd = -1;
+};
+
+LineSettings settingsOf(int baud, const QString& frame)
+{
+    return LineSettings::withFrame(baud, frame).value_or(LineSettings{});
+}
+
+} // namespace
+
+class TestSimScale : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void answersOnlyAtItsOwnSettings_data();
+    void answersOnlyAtItsOwnSettings();
+    void sendsAtTheLineSpeed_data();
+    void sendsAtTheLineSpeed();
+    void takesOperatorCommands_data();
+    void takesOperatorCommands();
+    void changesItsSpeedOnCommand();
+    void streams_data();
+    void streams();
+    void survivesGarbageAndReopening();
+    void replacesAndRemovesItsLink_data();
+    void replacesAndRemovesItsLink();
+    void leavesOtherFilesAlone();
+
+private:
+    std::unique_ptr<TemporaryProfile> m_profile;
+    QString m_link;
+};
+
+void TestSimScale::init()
+{
+    m_profile = std::make_unique<TemporaryProfile>();
+    m_link = m_profile->filePath(QStringLiteral("ports/COM2"));
+}
+
+void TestSimScale::cleanup()
+{
+    m_profile.reset();
+}
+
+void TestSimScale::answersOnlyAtItsOwnSettings_data()
+{
+    QTest::addColumn<int>("scaleBaud");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("portBaud");
+    QTest::addColumn<QString>("portFrame");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QString n81 = QStringLiteral("8N1");
+    QTest::newRow("SI at 9600 8N1") << 9600 << QStringList() << 9600 << n81 << QByteArray("SI\r\n") << DefaultLine;
+    QTest::newRow("Sx1 at 9600 8N1") << 9600 << QStringList() << 9600 << n81 << QByteArray("Sx1\r\n") << DefaultLine;
+    QTest::newRow("port at 4800") << 9600 << QStringList() << 4800 << n81 << QByteArray("SI\r\n") << QByteArray();
+    QTest::newRow("port at 8N2") << 9600 << QStringList() << 9600 << QStringLiteral("8N2") << QByteArray("SI\r\n")
+                                 << QByteArray();
+    QTest::newRow("scale and port at 4800")
+        << 4800 << QStringList() << 4800 << n81 << QByteArray("SI\r\n") << DefaultLine;
+    QTest::newRow("custom 7200 on both") << 7200 << QStringList() << 7200 << n81 << QByteArray("SI\r\n") << DefaultLine;
+    QTest::newRow("scale at 7200, port at 9600")
+        << 7200 << QStringList() << 9600 << n81 << QByteArray("SI\r\n") << QByteArray();
+    QTest::newRow("weight and format options")
+        << 9600
+        << QStringList{QStringLiteral("--weight"), QStringLiteral("-1.5"), QStringLiteral("--format"),
+                       QStringLiteral("%.2f lb\\r\\n")}
+        << 9600 << n81 << QByteArray("SI\r\n") << QByteArray("-1.50 lb\r\n");
+    QTest::newRow("tare acknowledged when asked to")
+        << 9600 << QStringList{QStringLiteral("--ack-tare"), QStringLiteral("OK\\r\\n")} << 9600 << n81
+        << QByteArray("ST\r\n") << QByteArray("OK\r\n");
+}
+
+void TestSimScale::answersOnlyAtItsOwnSettings()
+{
+    QFETCH(int, scaleBaud);
+    QFETCH(QStringList, options);
+    QFETCH(int, portBaud);
+    QFETCH(QString, portFrame);
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, expected);
+
+    SimScaleProcess scale;
+    QVERIFY(scale.start(m_link, QStringList{QStringLiteral("--baud"), QString::number(scaleBaud)} + options));
+    Port port;
+    QVERIFY(port.open(m_link, settingsOf(portBaud, portFrame)));
+    QVERIFY(port.write(command));
+    if (expected.isEmpty())
+        QCOMPARE(port.readFor(SilenceMs), QByteArray());
+    else
+        QCOMPARE(port.read(expected.size(), AnswerTimeoutMs), expected);
+
+    // The settings count when a command arrives, so the same scale answers once the port matches it.
+    QVERIFY(port.configure(settingsOf(scaleBaud, QStringLiteral("8N1"))));
+    QVERIFY(port.write("Sx1\r\n"));
+    QVERIFY(!port.read(1, AnswerTimeoutMs).isEmpty());
+}
+
+void TestSimScale::sendsAtTheLineSpeed_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("minimumMs");
+
+    // 16 characters of 10 bits each; the bounds leave a quarter off the exact times.
+    QTest::newRow("9600") << 9600 << 12;
+    QTest::newRow("1200") << 1200 << 100;
+    QTest::newRow("134") << 134 << 900;
+}
+
+void TestSimScale::sendsAtTheLineSpeed()
+{
+    QFETCH(int, baud);
+    QFETCH(int, minimumMs);
+
+    SimScaleProcess scale;
+    QVERIFY(scale.start(m_link, {QStringLiteral("--baud"), QString::number(baud)}));
+    Port port;
+    QVERIFY(port.open(m_link, settingsOf(baud, QStringLiteral("8N1"))));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(port.write("SI\r\n"));
+    QList<qsizetype> reads;
+    QCOMPARE(port.read(DefaultLine.size(), AnswerTimeoutMs, &reads), DefaultLine);
+    QCOMPARE_GE(clock.elapsed(), minimumMs);
+    // A reader that stops after its first read would hold part of the line, as with a real scale.
+    QCOMPARE_LT(reads.constFirst(), DefaultLine.size());
+}
+
+void TestSimScale::takesOperatorCommands_data()
+{
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("print") << QByteArray("print\n") << DefaultLine;
+    QTest::newRow("weight then print") << QByteArray("weight 3.5\nprint\n") << QByteArray("      3.500 kg\r\n");
+    QTest::newRow("tare and a new load") << QByteArray("weight 5\ntare\nweight 7\nprint\n")
+                                         << QByteArray("      2.000 kg\r\n");
+    QTest::newRow("nonsense changes nothing")
+        << QByteArray("jump\nweight x\nweight\nstream -1\nprint\n") << DefaultLine;
+    QTest::newRow("report") << QByteArray("report\n")
+                            << QByteArray("WEIGHING REPORT\r\n      1.250 kg\r\n      0.750 kg\r\n     12.345 kg\r\n"
+                                          "TOTAL     14.345 kg\r\n");
+    QTest::newRow("report scan") << QByteArray("weight 1\nreport scan\n")
+                                 << QByteArray(
+                                        "WEIGHING REPORT\r\nSCAN10001\r\n      1.250 kg\r\nSCAN10002\r\n"
+                                        "      0.750 kg\r\nSCAN10003\r\n      1.000 kg\r\nTOTAL      3.000 kg\r\n");
+}
+
+void TestSimScale::takesOperatorCommands()
+{
+    QFETCH(QByteArray, lines);
+    QFETCH(QByteArray, expected);
+
+    SimScaleProcess scale;
+    QVERIFY(scale.start(m_link));
+    Port port;
+    QVERIFY(port.open(m_link, LineSettings{}));
+    scale.command(lines);
+    QCOMPARE(port.read(expected.size(), AnswerTimeoutMs), expected);
+    QCOMPARE(port.readFor(SilenceMs / 2), QByteArray());
+}
+
+void TestSimScale::changesItsSpeedOnCommand()
+{
+    SimScaleProcess scale;
+    QVERIFY(scale.start(m_link));
+    Port port;
+    QVERIFY(port.open(m_link, LineSettings{}));
+    scale.command("speed 4800\n");
+    // Stdin and the port are separate channels: a print proves the speed command has been taken.
+    scale.command("print\n");
+    QCOMPARE(port.readFor(SilenceMs), QByteArray());
+    QVERIFY(port.write("SI\r\n"));
+    QCOMPARE(port.readFor(SilenceMs), QByteArray());
+    QVERIFY(port.configure(settingsOf(4800, QStringLiteral("8N1"))));
+    QVERIFY(port.write("SI\r\n"));
+    QCOMPARE(port.read(DefaultLine.size(), AnswerTimeoutMs), DefaultLine);
+}
+
+void TestSimScale::streams_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("command");
+
+    QTest::newRow("from the command line")
+        << QStringList{QStringLiteral("--stream"), QStringLiteral("20")} << QByteArray();
+    QTest::newRow("from stdin") << QStringList() << QByteArray("stream 20\n");
+}
+
+void TestSimScale::streams()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, command);
+
+    SimScaleProcess scale;
+    QVERIFY(scale.start(m_link, options));
+    Port port;
+    QVERIFY(port.open(m_link, LineSettings{}));
+    scale.command(command);
+    const QByteArray streamed = port.readFor(2000);
+    // 20 lines a second for two seconds; generous bounds, since the machine may be busy.
+    QCOMPARE_GE(streamed.count(DefaultLine), 15);
+    QCOMPARE_LE(streamed.count(DefaultLine), 60);
+    QCOMPARE(streamed.size() % DefaultLine.size(), 0);
+
+    scale.command("stream 0\n");
+    port.readFor(SilenceMs);
+    QCOMPARE(port.readFor(SilenceMs), QByteArray());
+}
+
+void TestSimScale::survivesGarbageAndReopening()
+{
+    SimScaleProcess scale;
+    QVERIFY(scale.start(m_link));
+    Port port;
+    QVERIFY(port.open(m_link, LineSettings{}));
+    QByteArray garbage;
+    for (int i = 0; i < 40000; ++i)
+        garbage += char((i * 7919) % 256 == '\n' ? 0 : (i * 7919) % 256);
+    QVERIFY(port.write(garbage));
+    port.close();
+
+    QVERIFY(port.open(m_link, LineSettings{}));
+    // A pause longer than the scale's receive timeout ends the garbage's unfinished line.
+    QThread::msleep(800);
+    QVERIFY(port.write("SI\r\n"));
+    QCOMPARE(port.read(DefaultLine.size(), AnswerTimeoutMs), DefaultLine);
+    QCOMPARE(scale.process().state(), QProcess::Running);
+}
+
+void TestSimScale::replacesAndRemovesItsLink_data()
+{
+    QTest::addColumn<QVariant>("stop");
+
+    QTest::newRow("quit on stdin") << QVariant(QByteArray("quit"));
+    QTest::newRow("SIGTERM") << QVariant(int(SIGTERM));
+    QTest::newRow("SIGINT") << QVariant(int(SIGINT));
+}
+
+void TestSimScale::replacesAndRemovesItsLink()
+{
+    QFETCH(QVariant, stop);
+
+    QVERIFY(QDir().mkpath(QFileInfo(m_link).path()));
+    QVERIFY(QFile::link(QStringLiteral("/nonexistent/port"), m_link));
+    SimScaleProcess scale;
+    QVERIFY(scale.start(m_link));
+    QVERIFY(QFileInfo(m_link).symLinkTarget().startsWith(QStringLiteral("/dev/pts/")));
+    QVERIFY(scale.stopWith(stop));
+    QVERIFY(!QFileInfo(m_link).isSymLink());
+    QVERIFY(!QFileInfo::exists(m_link));
+}
+
+void TestSimScale::leavesOtherFilesAlone()
+{
+    QVERIFY(QDir().mkpath(QFileInfo(m_link).path()));
+    QFile file(m_link);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write("keep"), 4);
+    file.close();
+
+    SimScaleProcess scale;
+    QVERIFY(!scale.start(m_link));
+    QVERIFY(scale.process().state() == QProcess::NotRunning || scale.process().waitForFinished(StopTimeoutMs));
+    QCOMPARE(scale.process().exitCode(), 2);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep"));
+}
+
+QTEST_GUILESS_MAIN(TestSimScale)
+#include "tst_simscale.moc"
