@@ -86,7 +86,8 @@ void makeRaw8N1(termios2& settings)
     settings.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
     // CLOCAL: a scale wired without carrier detect must still be readable.
     settings.c_cflag |= CS8 | CREAD | CLOCAL;
-    settings.c_cc[VMIN] = 0;
+    // VMIN 0 would make an empty non-blocking read return 0, which must stay the sign of a hang-up.
+    settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
 }
 
@@ -173,6 +174,8 @@ int sio_open(int port)
     // A previous user may have left echo or line editing on, which would send the scale's bytes back
     // to it and hold them until a line end.
     makeRaw8N1(settings);
+    settings.c_cflag &= ~tcflag_t(CRTSCTS);
+    settings.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
     if (ioctl(fd, TCSETS2, &settings) != 0) {
         const int error = errno;
         ioctl(fd, TIOCNXCL);
@@ -361,10 +364,11 @@ int sio_wait_readable(int port, int timeoutMs)
                 continue;
             return systemError(errno);
         }
-        // Data still queued count before the hang-up that follows them.
-        if ((waiter.revents & POLLIN) != 0)
-            return Sio::Readable;
-        return Sio::DeviceGone;
+        // A hung-up tty reports itself readable as well (its reads return end of file), so the
+        // hang-up decides; the kernel has discarded its input queue by then anyway.
+        if ((waiter.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+            return Sio::DeviceGone;
+        return Sio::Readable;
     }
 }
 

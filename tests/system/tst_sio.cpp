@@ -1,0 +1,622 @@
+// The serial layer against real pseudo-terminals: the test holds the master side and plays the scale,
+// the layer opens the slave side through an override link, as it would a USB adapter.
+
+#include "link/sio.h"
+#include "support/temporaryprofile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <asm/termbits.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <future>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int port = 1;
+
+class PseudoTerminal
+{
+public:
+    PseudoTerminal()
+    {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+            return;
+        m_slavePath = QString::fromLocal8Bit(ptsname(m_master));
+        // Held open so that the pty lives on between the layer's opens and closes.
+        m_slave = ::open(ptsname(m_master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    }
+    ~PseudoTerminal()
+    {
+        closeMaster();
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    bool isValid() const { return m_master >= 0 && m_slave >= 0; }
+    int master() const { return m_master; }
+    int slave() const { return m_slave; }
+    QString slavePath() const { return m_slavePath; }
+
+    void closeMaster()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+    bool write(const QByteArray& bytes) const
+    {
+        return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
+
+    // What the layer sent, collected until nothing more comes for a while.
+    QByteArray readAll() const
+    {
+        QByteArray bytes;
+        pollfd waiter = {m_master, POLLIN, 0};
+        while (poll(&waiter, 1, 300) > 0 && (waiter.revents & POLLIN) != 0) {
+            char chunk[256];
+            const ssize_t n = ::read(m_master, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            bytes.append(chunk, n);
+        }
+        return bytes;
+    }
+
+    termios2 slaveSettings() const
+    {
+        termios2 settings = {};
+        ioctl(m_slave, TCGETS2, &settings);
+        return settings;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+};
+
+QString portsFolder(const TemporaryProfile& profile)
+{
+    return profile.filePath(QStringLiteral("config/Ostrel/Kwelta/ports"));
+}
+
+bool linkPort(const TemporaryProfile& profile, int number, const QString& target)
+{
+    QDir().mkpath(portsFolder(profile));
+    return QFile::link(target, portsFolder(profile) + QStringLiteral("/COM") + QString::number(number));
+}
+
+// A process of its own that opens the device and holds it the way another program would, until the
+// object goes away.
+class OtherProgram
+{
+public:
+    enum Hold { Lock, Exclusive };
+
+    OtherProgram(const QString& path, Hold hold)
+    {
+        int ready[2];
+        if (pipe(ready) != 0 || pipe(m_release) != 0)
+            return;
+        const QByteArray device = QFile::encodeName(path);
+        m_pid = fork();
+        if (m_pid == 0) {
+            // Only the parent may keep the release pipe's writing end, or the wait below never ends.
+            ::close(m_release[1]);
+            const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY);
+            const bool held = fd >= 0 && (hold == Lock ? flock(fd, LOCK_EX | LOCK_NB) : ioctl(fd, TIOCEXCL)) == 0;
+            const char answer = held ? '1' : '0';
+            (void)!::write(ready[1], &answer, 1);
+            char ignored;
+            (void)!::read(m_release[0], &ignored, 1);
+            if (hold == Exclusive && fd >= 0)
+                ioctl(fd, TIOCNXCL);
+            _exit(0);
+        }
+        ::close(ready[1]);
+        char answer = '0';
+        m_holding = ::read(ready[0], &answer, 1) == 1 && answer == '1';
+        ::close(ready[0]);
+    }
+    ~OtherProgram()
+    {
+        ::close(m_release[0]);
+        ::close(m_release[1]);
+        if (m_pid > 0)
+            waitpid(m_pid, nullptr, 0);
+    }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+
+    bool isHolding() const { return m_holding; }
+
+private:
+    pid_t m_pid = -1;
+    int m_release[2] = {-1, -1};
+    bool m_holding = false;
+};
+
+struct Write
+{
+    int atMs;
+    QByteArray bytes;
+};
+using Schedule = QList<Write>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Schedule)
+
+class TestSio : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void openFailures_data();
+    void openFailures();
+    void openAndCloseThroughALink();
+    void heldElsewhere_data();
+    void heldElsewhere();
+    void speeds_data();
+    void speeds();
+    void rejectedLineSettings_data();
+    void rejectedLineSettings();
+    void flowControlAndModemLines_data();
+    void flowControlAndModemLines();
+    void readTimeouts_data();
+    void readTimeouts();
+    void bytesSentArriveUnchanged();
+    void farEndGone_data();
+    void farEndGone();
+    void waitReadableFromAnotherThread_data();
+    void waitReadableFromAnotherThread();
+    void callsOnAPortNotOpen();
+
+private:
+    std::unique_ptr<TemporaryProfile> m_profile;
+    std::unique_ptr<QTemporaryDir> m_noDevices;
+    std::unique_ptr<PseudoTerminal> m_pty;
+};
+
+void TestSio::init()
+{
+    m_profile = std::make_unique<TemporaryProfile>();
+    // No automatic devices, so the numbers the test does not link map to nothing on any machine.
+    m_noDevices = std::make_unique<QTemporaryDir>();
+    qputenv("KWELTA_DEVICE_DIR", m_noDevices->path().toLocal8Bit());
+    m_pty = std::make_unique<PseudoTerminal>();
+    QVERIFY(m_pty->isValid());
+    QVERIFY(linkPort(*m_profile, port, m_pty->slavePath()));
+}
+
+void TestSio::cleanup()
+{
+    for (int number = 1; number <= 3; ++number)
+        sio_close(number);
+    m_pty.reset();
+    qunsetenv("KWELTA_DEVICE_DIR");
+    m_noDevices.reset();
+    m_profile.reset();
+}
+
+void TestSio::openFailures_data()
+{
+    QTest::addColumn<QString>("target"); // empty: leave the number unlinked; "*": a plain file
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<int>("systemError");
+
+    QTest::newRow("link to a missing device") << "/dev/ttyKweltaMissing0" << 2 << Sio::NoDevice << 0;
+    QTest::newRow("number mapped to nothing") << QString() << 2 << Sio::NoDevice << 0;
+    QTest::newRow("number zero") << QString() << 0 << Sio::NoDevice << 0;
+    QTest::newRow("negative number") << QString() << -3 << Sio::NoDevice << 0;
+    QTest::newRow("not a terminal") << "/dev/null" << 2 << Sio::SystemError << ENOTTY;
+    QTest::newRow("a plain file") << "*" << 2 << Sio::SystemError << ENOTTY;
+}
+
+void TestSio::openFailures()
+{
+    QFETCH(QString, target);
+    QFETCH(int, number);
+    QFETCH(int, expected);
+    QFETCH(int, systemError);
+
+    if (target == QStringLiteral("*")) {
+        target = m_profile->filePath(QStringLiteral("not-a-port"));
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    if (!target.isEmpty())
+        QVERIFY(linkPort(*m_profile, number, target));
+    QCOMPARE(sio_open(number), expected);
+    if (systemError != 0)
+        QCOMPARE(sio_lastSystemMessage(), qt_error_string(systemError));
+    QCOMPARE(sio_close(number), Sio::NotOpen);
+}
+
+void TestSio::openAndCloseThroughALink()
+{
+    int exclusive = -1;
+    QCOMPARE(sio_open(port), Sio::Ok);
+    QCOMPARE(ioctl(m_pty->slave(), TIOCGEXCL, &exclusive), 0);
+    QCOMPARE(exclusive, 1);
+    // A terminal left in line mode with echo would hand back nothing until a line end.
+    const termios2 settings = m_pty->slaveSettings();
+    QCOMPARE(settings.c_lflag & (ICANON | ECHO), tcflag_t(0));
+
+    QCOMPARE(sio_open(port), Sio::Busy);
+    QCOMPARE(sio_close(port), Sio::Ok);
+    QCOMPARE(ioctl(m_pty->slave(), TIOCGEXCL, &exclusive), 0);
+    QCOMPARE(exclusive, 0);
+    QCOMPARE(sio_close(port), Sio::NotOpen);
+    QCOMPARE(sio_open(port), Sio::Ok);
+}
+
+void TestSio::heldElsewhere_data()
+{
+    QTest::addColumn<int>("holder"); // -1: this process under a second number
+
+    QTest::newRow("locked by another program") << int(OtherProgram::Lock);
+    QTest::newRow("made exclusive by another program") << int(OtherProgram::Exclusive);
+    QTest::newRow("this program under another number") << -1;
+}
+
+void TestSio::heldElsewhere()
+{
+    QFETCH(int, holder);
+
+    if (holder == -1) {
+        QVERIFY(linkPort(*m_profile, 2, m_pty->slavePath()));
+        QCOMPARE(sio_open(2), Sio::Ok);
+        QCOMPARE(sio_open(port), Sio::Busy);
+        QCOMPARE(sio_close(2), Sio::Ok);
+        QCOMPARE(sio_open(port), Sio::Ok);
+        return;
+    }
+    if (holder == OtherProgram::Exclusive && geteuid() == 0)
+        QSKIP("the kernel lets root open a terminal another program made exclusive");
+    {
+        OtherProgram other(m_pty->slavePath(), OtherProgram::Hold(holder));
+        QVERIFY(other.isHolding());
+        QCOMPARE(sio_open(port), Sio::Busy);
+    }
+    QCOMPARE(sio_open(port), Sio::Ok);
+}
+
+void TestSio::speeds_data()
+{
+    QTest::addColumn<int>("baudCode");
+    QTest::addColumn<uint>("speedBits");
+    QTest::addColumn<uint>("rate");
+
+    const struct
+    {
+        const char* name;
+        tcflag_t bits;
+        speed_t rate;
+    } rows[] = {
+        {"50", B50, 50},
+        {"75", B75, 75},
+        {"110", B110, 110},
+        {"134.5", B134, 134},
+        {"150", B150, 150},
+        {"300", B300, 300},
+        {"600", B600, 600},
+        {"1200", B1200, 1200},
+        {"1800", B1800, 1800},
+        {"2400", B2400, 2400},
+        {"4800", B4800, 4800},
+        {"7200", BOTHER, 7200},
+        {"9600", B9600, 9600},
+        {"19200", B19200, 19200},
+        {"38400", B38400, 38400},
+        {"57600", B57600, 57600},
+        {"115200", B115200, 115200},
+        {"230400", B230400, 230400},
+        {"460800", B460800, 460800},
+        {"921600", B921600, 921600},
+    };
+    int code = 0;
+    for (const auto& row : rows)
+        QTest::newRow(row.name) << code++ << uint(row.bits) << uint(row.rate);
+}
+
+void TestSio::speeds()
+{
+    QFETCH(int, baudCode);
+    QFETCH(uint, speedBits);
+    QFETCH(uint, rate);
+
+    QCOMPARE(sio_open(port), Sio::Ok);
+    // Start from a different speed, so a row cannot pass by finding the one it wants already set.
+    QCOMPARE(sio_ioctl(port, baudCode == 12 ? 16 : 12, Sio::LineMode8N1), Sio::Ok);
+    QCOMPARE(sio_ioctl(port, baudCode, Sio::LineMode8N1), Sio::Ok);
+
+    const termios2 settings = m_pty->slaveSettings();
+    QCOMPARE(uint(settings.c_cflag & CBAUD), speedBits);
+    QCOMPARE(uint(settings.c_ospeed), rate);
+    QCOMPARE(uint(settings.c_ispeed), rate);
+    QCOMPARE(settings.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
+    QCOMPARE(settings.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
+    QCOMPARE(settings.c_oflag & OPOST, tcflag_t(0));
+}
+
+void TestSio::rejectedLineSettings_data()
+{
+    QTest::addColumn<int>("baudCode");
+    QTest::addColumn<int>("mode");
+
+    QTest::newRow("baud code below the table") << -1 << Sio::LineMode8N1;
+    QTest::newRow("baud code above the table") << 20 << Sio::LineMode8N1;
+    QTest::newRow("baud code far out") << 1 << 0 + 1000000;
+    QTest::newRow("seven data bits") << 12 << 2;
+    QTest::newRow("eight bits with even parity") << 12 << 3 + 0x18;
+    QTest::newRow("two stop bits") << 12 << 3 + 4;
+}
+
+void TestSio::rejectedLineSettings()
+{
+    QFETCH(int, baudCode);
+    QFETCH(int, mode);
+
+    QCOMPARE(sio_open(port), Sio::Ok);
+    QCOMPARE(sio_ioctl(port, 10, Sio::LineMode8N1), Sio::Ok);
+    QCOMPARE(sio_ioctl(port, baudCode, mode), Sio::BadParameter);
+    QCOMPARE(uint(m_pty->slaveSettings().c_ospeed), 4800u);
+}
+
+void TestSio::flowControlAndModemLines_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<bool>("hardware");
+    QTest::addColumn<bool>("software");
+
+    QTest::newRow("none") << 0 << Sio::Ok << false << false;
+    QTest::newRow("CTS/RTS") << 3 << Sio::Ok << true << false;
+    QTest::newRow("XON/XOFF") << 12 << Sio::Ok << false << true;
+    QTest::newRow("both") << 15 << Sio::Ok << true << true;
+    QTest::newRow("half of the hardware bits") << 1 << Sio::BadParameter << false << false;
+    QTest::newRow("unknown bits") << 16 << Sio::BadParameter << false << false;
+    QTest::newRow("negative") << -1 << Sio::BadParameter << false << false;
+}
+
+void TestSio::flowControlAndModemLines()
+{
+    QFETCH(int, mode);
+    QFETCH(int, expected);
+    QFETCH(bool, hardware);
+    QFETCH(bool, software);
+
+    QCOMPARE(sio_open(port), Sio::Ok);
+    QCOMPARE(sio_flowctrl(port, mode), expected);
+    const termios2 settings = m_pty->slaveSettings();
+    QCOMPARE((settings.c_cflag & CRTSCTS) != 0, hardware);
+    QCOMPARE((settings.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF), software);
+    QCOMPARE((settings.c_iflag & (IXON | IXOFF)) == 0, !software);
+
+    // A pseudo-terminal has no modem lines; the requests still count as applied.
+    QCOMPARE(sio_DTR(port, 1), Sio::Ok);
+    QCOMPARE(sio_RTS(port, 0), Sio::Ok);
+    QCOMPARE(sio_DTR(port, 0), Sio::Ok);
+    QCOMPARE(sio_RTS(port, 1), Sio::Ok);
+}
+
+void TestSio::readTimeouts_data()
+{
+    QTest::addColumn<int>("totalMs");
+    QTest::addColumn<int>("intervalMs");
+    QTest::addColumn<Schedule>("writes"); // atMs < 0: written before the read starts
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("minBytes");
+    QTest::addColumn<int>("maxBytes");
+    QTest::addColumn<int>("minMs");
+    QTest::addColumn<int>("maxMs");
+
+    // Bounds are generous on the slow side: the machine is shared, and speed is not what is checked.
+    QTest::newRow("nothing arrives: the total timeout ends it")
+        << 300 << 50 << Schedule{} << 25 << 0 << 0 << 290 << 600;
+    QTest::newRow("count reached ends it at once")
+        << 5000 << 2000 << Schedule{{-1, "abcdef"}} << 4 << 4 << 4 << 0 << 1500;
+    QTest::newRow("count reached by bytes arriving later")
+        << 5000 << 2000 << Schedule{{100, "ab"}, {200, "cd"}} << 4 << 4 << 4 << 150 << 2500;
+    QTest::newRow("silence after the last byte ends it")
+        << 5000 << 250 << Schedule{{50, "ab"}, {150, "cd"}} << 1000 << 4 << 4 << 380 << 2500;
+    QTest::newRow("bytes within the interval keep it going until the total")
+        << 700 << 300 << Schedule{{0, "1"},   {100, "2"}, {200, "3"}, {300, "4"},  {400, "5"}, {500, "6"},
+                                  {600, "7"}, {800, "8"}, {900, "9"}, {1000, "A"}, {1100, "B"}}
+        << 1000 << 4 << 8 << 690 << 1000;
+    QTest::newRow("total zero returns what is there at once")
+        << 0 << 0 << Schedule{{-1, "xyz"}, {200, "late"}} << 25 << 3 << 3 << 0 << 150;
+    QTest::newRow("interval zero: only the total counts")
+        << 400 << 0 << Schedule{{50, "a"}, {100, "b"}} << 25 << 2 << 2 << 390 << 700;
+    QTest::newRow("no more than count bytes")
+        << 300 << 100 << Schedule{{-1, QByteArray(100, 'q')}} << 25 << 25 << 25 << 0 << 600;
+}
+
+void TestSio::readTimeouts()
+{
+    QFETCH(int, totalMs);
+    QFETCH(int, intervalMs);
+    QFETCH(Schedule, writes);
+    QFETCH(int, count);
+    QFETCH(int, minBytes);
+    QFETCH(int, maxBytes);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+
+    QCOMPARE(sio_open(port), Sio::Ok);
+    QCOMPARE(sio_ioctl(port, 16, Sio::LineMode8N1), Sio::Ok);
+    QCOMPARE(sio_SetReadTimeouts(port, totalMs, intervalMs), Sio::Ok);
+
+    QByteArray everything;
+    for (const Write& write : writes) {
+        everything += write.bytes;
+        if (write.atMs < 0)
+            QVERIFY(m_pty->write(write.bytes));
+    }
+    // The pty hands written bytes to the reader through a kernel worker; let the early ones land.
+    if (!writes.isEmpty() && writes.first().atMs < 0)
+        QTest::qWait(50);
+
+    const PseudoTerminal& pty = *m_pty;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread writer([&pty, &writes, start] {
+        for (const Write& write : writes) {
+            if (write.atMs < 0)
+                continue;
+            std::this_thread::sleep_until(start + std::chrono::milliseconds(write.atMs));
+            pty.write(write.bytes);
+        }
+    });
+    QByteArray buffer(count + 16, '\0');
+    QElapsedTimer timer;
+    timer.start();
+    const int received = sio_read(port, buffer.data(), count);
+    const qint64 elapsed = timer.elapsed();
+    writer.join();
+
+    QVERIFY2(received >= minBytes && received <= maxBytes, qPrintable(QString::number(received)));
+    QCOMPARE(buffer.left(received), everything.left(received));
+    QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed) + " ms"));
+    QCOMPARE(buffer.mid(count), QByteArray(16, '\0'));
+}
+
+void TestSio::bytesSentArriveUnchanged()
+{
+    QCOMPARE(sio_open(port), Sio::Ok);
+    QCOMPARE(sio_ioctl(port, 12, Sio::LineMode8N1), Sio::Ok);
+    // The probe's question, then bytes a cooked terminal would change or swallow, then a value that
+    // does not fit in a byte.
+    for (const int byte : {int('S'), int('I'), 13, 10, 0, 0x03, 0x11, 0x7f, 0xff, 0x100 + 'A'})
+        QCOMPARE(sio_putch(port, byte), Sio::Ok);
+    QCOMPARE(m_pty->readAll(), QByteArray("SI\r\n\0\x03\x11\x7f\xff"
+                                          "A",
+                                          10));
+}
+
+void TestSio::farEndGone_data()
+{
+    QTest::addColumn<int>("closeAfterMs"); // -1: before the read starts
+
+    QTest::newRow("gone before the read") << -1;
+    QTest::newRow("gone while a read waits") << 100;
+}
+
+void TestSio::farEndGone()
+{
+    QFETCH(int, closeAfterMs);
+
+    QCOMPARE(sio_open(port), Sio::Ok);
+    QCOMPARE(sio_SetReadTimeouts(port, 5000, 1000), Sio::Ok);
+    if (closeAfterMs < 0)
+        m_pty->closeMaster();
+    PseudoTerminal& pty = *m_pty;
+    std::thread closer([&pty, closeAfterMs] {
+        if (closeAfterMs >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(closeAfterMs));
+            pty.closeMaster();
+        }
+    });
+
+    char buffer[1000];
+    QElapsedTimer timer;
+    timer.start();
+    const int received = sio_read(port, buffer, int(sizeof buffer));
+    closer.join();
+    QCOMPARE(received, Sio::DeviceGone);
+    QCOMPARE(sio_read(port, buffer, int(sizeof buffer)), Sio::DeviceGone);
+    QCOMPARE(sio_wait_readable(port, 5000), Sio::DeviceGone);
+    QCOMPARE(sio_putch(port, 'x'), Sio::DeviceGone);
+    // Far below the 5 s the timeouts would allow: the hang-up is noticed, not waited out.
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed()) + " ms"));
+    QCOMPARE(sio_close(port), Sio::Ok);
+}
+
+void TestSio::waitReadableFromAnotherThread_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // written by the main thread after 100 ms; empty: nothing
+    QTest::addColumn<bool>("hangUp");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("data arrive") << QByteArray("W") << false << Sio::Readable;
+    QTest::newRow("nothing arrives") << QByteArray() << false << Sio::TimedOut;
+    QTest::newRow("the far end closes") << QByteArray() << true << Sio::DeviceGone;
+}
+
+void TestSio::waitReadableFromAnotherThread()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, hangUp);
+    QFETCH(int, expected);
+
+    QCOMPARE(sio_open(port), Sio::Ok);
+    const int timeoutMs = expected == Sio::TimedOut ? 300 : 5000;
+    QElapsedTimer timer;
+    timer.start();
+    auto waited = std::async(std::launch::async, [timeoutMs] { return sio_wait_readable(port, timeoutMs); });
+    QTest::qWait(100);
+    if (!bytes.isEmpty())
+        QVERIFY(m_pty->write(bytes));
+    if (hangUp)
+        m_pty->closeMaster();
+    QCOMPARE(waited.get(), expected);
+    const qint64 elapsed = timer.elapsed();
+    if (expected == Sio::TimedOut)
+        QVERIFY2(elapsed >= 290, qPrintable(QString::number(elapsed) + " ms"));
+    else
+        QVERIFY2(elapsed < 2500, qPrintable(QString::number(elapsed) + " ms"));
+
+    if (!bytes.isEmpty()) {
+        char buffer[25];
+        QCOMPARE(sio_read(port, buffer, int(sizeof buffer)), int(bytes.size()));
+    }
+}
+
+void TestSio::callsOnAPortNotOpen()
+{
+    char buffer[8];
+    for (const int number : {port, 2, 0, -1, 1 << 30}) {
+        QCOMPARE(sio_ioctl(number, 12, Sio::LineMode8N1), Sio::NotOpen);
+        QCOMPARE(sio_flowctrl(number, 0), Sio::NotOpen);
+        QCOMPARE(sio_DTR(number, 1), Sio::NotOpen);
+        QCOMPARE(sio_RTS(number, 0), Sio::NotOpen);
+        QCOMPARE(sio_SetReadTimeouts(number, 50, 50), Sio::NotOpen);
+        QCOMPARE(sio_read(number, buffer, int(sizeof buffer)), Sio::NotOpen);
+        QCOMPARE(sio_putch(number, 'x'), Sio::NotOpen);
+        QCOMPARE(sio_wait_readable(number, 10), Sio::NotOpen);
+        QCOMPARE(sio_close(number), Sio::NotOpen);
+    }
+
+    // Arguments no caller should pass, on an open port.
+    QCOMPARE(sio_open(port), Sio::Ok);
+    QCOMPARE(sio_read(port, nullptr, 25), Sio::BadParameter);
+    QCOMPARE(sio_read(port, buffer, -1), Sio::BadParameter);
+    QCOMPARE(sio_read(port, buffer, 0), 0);
+    QCOMPARE(sio_SetReadTimeouts(port, -1, 50), Sio::BadParameter);
+    QCOMPARE(sio_wait_readable(port, -5), Sio::BadParameter);
+}
+
+QTEST_GUILESS_MAIN(TestSio)
+#include "tst_sio.moc"
