@@ -11,7 +11,8 @@ public:
     {
         QMessageBox box(parent);
         box.setWindowTitle(caption);
-        box.setText(text);
+        // Some texts break their lines with a bare CR, which a label would not show as a break.
+        box.setText(QString(text).replace(u'\r', u'\n'));
         switch (icon) {
         case Icon::None:
             box.setIcon(QMessageBox::NoIcon);

@@ -2,6 +2,7 @@
 // the layer opens the slave side through an override link, as it would a USB adapter.
 
 #include "link/sio.h"
+#include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 
 #include <QDir>
@@ -26,83 +27,6 @@
 namespace {
 
 constexpr int port = 1;
-
-class PseudoTerminal
-{
-public:
-    PseudoTerminal()
-    {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
-            return;
-        m_slavePath = QString::fromLocal8Bit(ptsname(m_master));
-        // Held open so that the pty lives on between the layer's opens and closes.
-        m_slave = ::open(ptsname(m_master), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    }
-    ~PseudoTerminal()
-    {
-        closeMaster();
-        if (m_slave >= 0)
-            ::close(m_slave);
-    }
-    PseudoTerminal(const PseudoTerminal&) = delete;
-    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
-
-    bool isValid() const { return m_master >= 0 && m_slave >= 0; }
-    int master() const { return m_master; }
-    int slave() const { return m_slave; }
-    QString slavePath() const { return m_slavePath; }
-
-    void closeMaster()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
-    }
-
-    bool write(const QByteArray& bytes) const
-    {
-        return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    }
-
-    // What the layer sent, collected until nothing more comes for a while.
-    QByteArray readAll() const
-    {
-        QByteArray bytes;
-        pollfd waiter = {m_master, POLLIN, 0};
-        while (poll(&waiter, 1, 300) > 0 && (waiter.revents & POLLIN) != 0) {
-            char chunk[256];
-            const ssize_t n = ::read(m_master, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
-            bytes.append(chunk, n);
-        }
-        return bytes;
-    }
-
-    termios2 slaveSettings() const
-    {
-        termios2 settings = {};
-        ioctl(m_slave, TCGETS2, &settings);
-        return settings;
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_slavePath;
-};
-
-QString portsFolder(const TemporaryProfile& profile)
-{
-    return profile.filePath(QStringLiteral("config/Ostrel/Kwelta/ports"));
-}
-
-bool linkPort(const TemporaryProfile& profile, int number, const QString& target)
-{
-    QDir().mkpath(portsFolder(profile));
-    return QFile::link(target, portsFolder(profile) + QStringLiteral("/COM") + QString::number(number));
-}
 
 // A process of its own that opens the device and holds it the way another program would, until the
 // object goes away.
