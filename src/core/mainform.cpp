@@ -7,6 +7,7 @@
 #include "core/messagepresenter.h"
 #include "core/namedcontrol.h"
 #include "core/radiogroup.h"
+#include "link/portmap.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
 #include "processing/formatoptionspanel.h"
@@ -96,6 +97,7 @@ TMainForm::TMainForm(QWidget* parent)
         applyCompactStyle(page);
     connect(namedControl<RadioGroup>(this, "rgConnection"), &RadioGroup::itemIndexChanged, this,
             &TMainForm::rgConnectionClick);
+    connect(m_ui->UpDown1, &QSpinBox::valueChanged, this, &TMainForm::showPortDevice);
     rgConnectionClick();
     // The port number's edit box and its up-down arrows are one control here; both names reach it.
     m_ui->UpDown1->findChild<QLineEdit*>()->setObjectName(QStringLiteral("Edit1"));
@@ -323,7 +325,17 @@ void TMainForm::ChangePanel(QAbstractButton* sender)
         return;
     m_ui->ContentArea->setCurrentWidget(panels.at(index));
     CurrentPanel = index;
+    // Devices come and go (USB adapters); look again whenever the user looks at the port.
+    if (panels.at(index) == m_ui->PanelComm)
+        showPortDevice();
     m_programOptions->chbDestinationClick();
+}
+
+void TMainForm::showPortDevice()
+{
+    const QString device = PortMap::devicePath(m_ui->UpDown1->value());
+    m_ui->LabelPortDevice->setText(device.isEmpty() ? tr("(brak urządzenia)") : device);
+    m_ui->LabelPortDevice->setToolTip(device);
 }
 
 // Only the settings group of the chosen connection kind is shown; the port search is for serial ports.

@@ -55,6 +55,8 @@ public:
 public slots:
     void ChangePanel(QAbstractButton* sender);
     void rgConnectionClick();
+    // Shows beside the port number the device that number stands for now.
+    void showPortDevice();
     void Label17Click();
     void Label19Click();
     void TimerActivationTimer();

@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,6 +90,7 @@ private slots:
     void snapshotSurvivesHideAndShow();
     void scriptFileFollowsTheMemo();
     void resultReachesStatisticsAndFile();
+    void portNumberShowsItsDevice();
     void outputFileChoice_data();
     void outputFileChoice();
 
@@ -460,6 +462,20 @@ void TestMainForm::resultReachesStatisticsAndFile()
     QFile file(output);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("12.5\tkg\t\r\n"));
+}
+
+void TestMainForm::portNumberShowsItsDevice()
+{
+    const QString ports = m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta/ports"));
+    QDir().mkpath(ports);
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), ports + QStringLiteral("/COM3")));
+    start();
+    control<QAbstractButton>("sbCommunication")->click();
+
+    control<QSpinBox>("UpDown1")->setValue(3);
+    QCOMPARE(control<QLabel>("LabelPortDevice")->text(), QStringLiteral("/dev/null"));
+    control<QSpinBox>("UpDown1")->setValue(31);
+    QCOMPARE(control<QLabel>("LabelPortDevice")->text(), QStringLiteral("(brak urządzenia)"));
 }
 
 void TestMainForm::outputFileChoice_data()
