@@ -121,9 +121,10 @@ TMainForm::TMainForm(QWidget* parent)
     connect(m_timerActivation, &QTimer::timeout, this, &TMainForm::TimerActivationTimer);
     connect(m_timerMinimise, &QTimer::timeout, this, &TMainForm::TimerMinimiseTimer);
 
-    const QList<QAbstractButton*> navigation = {m_ui->sbStatistics, m_ui->sbCommunication, m_ui->sbOptions,
-                                                m_ui->sbAbout,      m_ui->sbOptions2,      m_ui->sbHelp};
-    for (QAbstractButton* button : navigation)
+    // In the order of the pages of the content area, which each one shows.
+    m_navigation = {m_ui->sbStatistics, m_ui->sbCommunication, m_ui->sbOptions,
+                    m_ui->sbAbout,      m_ui->sbOptions2,      m_ui->sbHelp};
+    for (QAbstractButton* button : std::as_const(m_navigation))
         connect(button, &QAbstractButton::clicked, this, [this, button] { ChangePanel(button); });
     connect(m_ui->Label17, &QLabel::linkActivated, this, &TMainForm::Label17Click);
     connect(m_ui->Label19, &QLabel::linkActivated, this, &TMainForm::Label19Click);
@@ -190,13 +191,6 @@ void TMainForm::paintBanner()
     m_ui->Label4->raise();
 }
 
-QAbstractButton* TMainForm::navigationButton(int index) const
-{
-    const QList<QAbstractButton*> navigation = {m_ui->sbStatistics, m_ui->sbCommunication, m_ui->sbOptions,
-                                                m_ui->sbAbout,      m_ui->sbOptions2,      m_ui->sbHelp};
-    return navigation.value(index, m_ui->sbStatistics);
-}
-
 bool TMainForm::event(QEvent* event)
 {
     switch (event->type()) {
@@ -251,7 +245,7 @@ void TMainForm::FormShow()
 {
     Global::MainWindowHandle = this;
     m_settings->RestoreSettings();
-    QAbstractButton* panel = navigationButton(CurrentPanel);
+    QAbstractButton* panel = m_navigation.value(CurrentPanel, m_ui->sbStatistics);
     // The link state display arrives with the serial and Ethernet links.
     m_formatOptions->ChooseOptionClick();
     m_formatOptions->ChangeScriptClick();
@@ -316,17 +310,13 @@ void TMainForm::Button2Click()
 
 void TMainForm::ChangePanel(QAbstractButton* sender)
 {
-    const QList<QAbstractButton*> navigation = {m_ui->sbStatistics, m_ui->sbCommunication, m_ui->sbOptions,
-                                                m_ui->sbAbout,      m_ui->sbOptions2,      m_ui->sbHelp};
-    const QList<QWidget*> panels = {m_ui->PanelStats, m_ui->PanelComm,     m_ui->PanelOptions,
-                                    m_ui->Panel6,     m_ui->PanelOptions2, m_ui->Panel9};
-    const int index = int(navigation.indexOf(sender));
+    const int index = int(m_navigation.indexOf(sender));
     if (index < 0)
         return;
-    m_ui->ContentArea->setCurrentWidget(panels.at(index));
+    m_ui->ContentArea->setCurrentIndex(index);
     CurrentPanel = index;
     // Devices come and go (USB adapters); look again whenever the user looks at the port.
-    if (panels.at(index) == m_ui->PanelComm)
+    if (m_ui->ContentArea->currentWidget() == m_ui->PanelComm)
         showPortDevice();
     m_programOptions->chbDestinationClick();
 }

@@ -78,12 +78,12 @@ private:
     void FormHide();
     void FormCloseQuery();
     void paintBanner();
-    QAbstractButton* navigationButton(int index) const;
 
     std::unique_ptr<Ui::TMainForm> m_ui;
     std::unique_ptr<KeyboardInjector> m_keyboard;
     std::unique_ptr<ProcessData> m_processData;
     std::unique_ptr<FormSettings> m_settings;
+    QList<QAbstractButton*> m_navigation;
     StatisticsPanel* m_statistics = nullptr;
     FormatOptionsPanel* m_formatOptions = nullptr;
     ProgramOptionsPanel* m_programOptions = nullptr;
