@@ -345,6 +345,17 @@ int sio_close(int port)
     return Sio::Ok;
 }
 
+int sio_iqueue(int port)
+{
+    const auto open = findPort(port);
+    if (!open)
+        return Sio::NotOpen;
+    int queued = 0;
+    if (ioctl(open->fd, TIOCINQ, &queued) != 0)
+        return isGoneError(errno) ? Sio::DeviceGone : systemError(errno);
+    return queued;
+}
+
 int sio_wait_readable(int port, int timeoutMs)
 {
     const auto open = findPort(port);

@@ -49,6 +49,10 @@ int sio_read(int port, char* buffer, int count);
 int sio_putch(int port, int byte);
 int sio_close(int port);
 
+// The number of bytes received and not yet read (a read of that many returns at once), or a
+// negative code.
+int sio_iqueue(int port);
+
 // Waits until the port has data to read (Sio::Readable), timeoutMs passed (Sio::TimedOut) or the
 // device went away (Sio::DeviceGone); Sio::NotOpen when the number is not open.
 int sio_wait_readable(int port, int timeoutMs);

@@ -1,0 +1,181 @@
+#include "link/comthread.h"
+
+#include "link/sio.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+// The worker looks at its stop request this often while it waits for data.
+constexpr int readableWaitSliceMs = 20;
+// Text that waits without a line being due is still cut again this often, so that a change of the
+// read mode applies to it without new data having to arrive.
+constexpr std::chrono::milliseconds pendingRecheck{500};
+
+} // namespace
+
+struct ComThread::Channel
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stopping = false;
+    bool pollRunning = false;
+    bool gone = false;
+    // The state of the pending text after the last poll, for the worker to decide how to wait.
+    bool pendingEmpty = true;
+    bool lineDue = false;
+};
+
+ComThread::ComThread(int port, ReadModeSource readMode, Intake intake, QObject* parent)
+    : QThread(parent)
+    , m_port(port)
+    , m_readMode(std::move(readMode))
+    , m_intake(std::move(intake))
+    , m_channel(std::make_shared<Channel>())
+{
+    Global::ScannerFrameTail.clear();
+}
+
+ComThread::~ComThread()
+{
+    stop();
+}
+
+void ComThread::stop()
+{
+    {
+        const std::lock_guard lock(m_channel->mutex);
+        m_channel->stopping = true;
+    }
+    m_channel->changed.notify_all();
+    wait();
+}
+
+void ComThread::run()
+{
+    Execute();
+}
+
+void ComThread::Execute()
+{
+    const std::shared_ptr<Channel> channel = m_channel;
+
+    for (;;) {
+        bool pendingEmpty = true;
+        bool lineDue = false;
+        {
+            const std::lock_guard lock(channel->mutex);
+            if (channel->stopping || channel->gone)
+                return;
+            pendingEmpty = channel->pendingEmpty;
+            lineDue = channel->lineDue;
+        }
+        if (Global::SerialStopped)
+            return;
+
+        // The wait is the only thing the worker does on the port; the main thread must not close the
+        // port before stop() has returned.
+        if (!lineDue) {
+            const auto recheckAt = std::chrono::steady_clock::now() + pendingRecheck;
+            int state = Sio::TimedOut;
+            while (state == Sio::TimedOut) {
+                {
+                    const std::lock_guard lock(channel->mutex);
+                    if (channel->stopping)
+                        return;
+                }
+                if (Global::SerialStopped)
+                    return;
+                if (!pendingEmpty && std::chrono::steady_clock::now() >= recheckAt)
+                    break;
+                state = sio_wait_readable(m_port, readableWaitSliceMs);
+            }
+            if (state == Sio::NotOpen)
+                return;
+            if (state < 0) {
+                reportGone();
+                return;
+            }
+        }
+
+        {
+            const std::lock_guard lock(channel->mutex);
+            channel->pollRunning = true;
+        }
+        // The queued call holds the channel, not this object, for after the poll: the intake may run
+        // a message box's event loop, in which the connection can be closed and this object deleted.
+        QMetaObject::invokeMethod(
+            this,
+            [this, channel] {
+                Poll();
+                {
+                    const std::lock_guard lock(channel->mutex);
+                    channel->pollRunning = false;
+                }
+                channel->changed.notify_all();
+            },
+            Qt::QueuedConnection);
+
+        std::unique_lock lock(channel->mutex);
+        channel->changed.wait(lock, [&channel] { return !channel->pollRunning || channel->stopping; });
+        if (channel->stopping)
+            return;
+        channel->changed.wait_for(lock, std::chrono::milliseconds(PollPauseMs),
+                                  [&channel] { return channel->stopping; });
+    }
+}
+
+void ComThread::Poll()
+{
+    char buffer[ReadChunk];
+    qint64 total = 0;
+    bool gone = false;
+    for (;;) {
+        // Asking for no more than has arrived lets the read return at once rather than wait out its
+        // timeouts on the main thread for bytes that are still on the line.
+        const int queued = sio_iqueue(m_port);
+        const int count = queued < 0 ? queued : sio_read(m_port, buffer, std::min(queued, ReadChunk));
+        if (count > 0)
+            m_pending.append(buffer, count);
+        gone = gone || count == Sio::DeviceGone;
+        total += count;
+        if (count <= 0 || total >= Global::BufferSize)
+            break;
+    }
+
+    QByteArray handed;
+    if (!m_pending.isEmpty()) {
+        const ReadMode mode = m_readMode();
+        handed = m_pending.take(mode);
+        m_pending.enforceLimit();
+        const std::lock_guard lock(m_channel->mutex);
+        m_channel->pendingEmpty = m_pending.isEmpty();
+        m_channel->lineDue = m_pending.hasDue(mode);
+    } else {
+        const std::lock_guard lock(m_channel->mutex);
+        m_channel->pendingEmpty = true;
+        m_channel->lineDue = false;
+    }
+
+    if (gone)
+        reportGone();
+    if (!handed.isEmpty()) {
+        // A copy: the intake may end this reader's life (see Execute).
+        const Intake intake = m_intake;
+        intake(handed);
+    }
+}
+
+// Both threads may notice; the signal goes out once, queued, so that it never arrives inside a poll.
+void ComThread::reportGone()
+{
+    {
+        const std::lock_guard lock(m_channel->mutex);
+        if (std::exchange(m_channel->gone, true))
+            return;
+    }
+    QMetaObject::invokeMethod(this, &ComThread::deviceGone, Qt::QueuedConnection);
+}

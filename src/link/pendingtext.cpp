@@ -1,0 +1,79 @@
+#include "link/pendingtext.h"
+
+namespace {
+
+// Lines of up to this many bytes, "\n" included, are a scale's status or acknowledgement rather than a
+// result, and Indication drops them.
+constexpr qsizetype longestDroppedLine = 10;
+
+} // namespace
+
+void PendingText::append(const char* data, qsizetype size)
+{
+    if (size <= 0)
+        return;
+    QByteArrayView received(data, size);
+    if (m_droppingOverlongLine) {
+        const qsizetype end = received.indexOf('\n');
+        if (end < 0)
+            return;
+        received = received.sliced(end + 1);
+        m_droppingOverlongLine = false;
+    }
+    m_text.append(received);
+}
+
+PendingText::Cut PendingText::nextCut(ReadMode mode) const
+{
+    switch (mode) {
+    case ReadMode::Report:
+        return {0, m_text.size()};
+    case ReadMode::Recognize: {
+        const qsizetype end = m_text.indexOf('\n');
+        return {0, end < 0 ? 0 : end + 1};
+    }
+    case ReadMode::Indication:
+        break;
+    }
+    qsizetype offset = 0;
+    for (;;) {
+        const qsizetype end = m_text.indexOf('\n', offset);
+        if (end < 0)
+            return {offset, 0};
+        const qsizetype lineLength = end + 1 - offset;
+        if (lineLength > longestDroppedLine)
+            return {offset, lineLength};
+        // A short line is dropped only once more text follows it; alone, it waits.
+        if (m_text.size() - offset <= longestDroppedLine)
+            return {offset, 0};
+        offset = end + 1;
+    }
+}
+
+QByteArray PendingText::take(ReadMode mode)
+{
+    const Cut cut = nextCut(mode);
+    QByteArray handed = m_text.mid(cut.dropped, cut.handed);
+    m_text.remove(0, cut.dropped + cut.handed);
+    return handed;
+}
+
+void PendingText::enforceLimit()
+{
+    const qsizetype excess = m_text.size() - Limit;
+    if (excess <= 0)
+        return;
+    const qsizetype end = m_text.indexOf('\n', excess - 1);
+    if (end >= 0) {
+        m_text.remove(0, end + 1);
+        return;
+    }
+    m_text.clear();
+    m_droppingOverlongLine = true;
+}
+
+void PendingText::clear()
+{
+    m_text.clear();
+    m_droppingOverlongLine = false;
+}

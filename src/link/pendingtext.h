@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/global.h"
+
+#include <QByteArray>
+
+// What the serial port delivered and the reader has not yet handed on, byte for byte (zero bytes
+// included), and the rules by which the read mode cuts it into what the intake receives.
+class PendingText
+{
+public:
+    // More than this stays pending only while a poll runs. A scale that never ends its lines (or
+    // ends them with "\r" alone while a line mode is chosen), or one that sends lines faster than one
+    // per poll, would otherwise make it grow without end.
+    static constexpr qsizetype Limit = 64 * 1024;
+
+    void append(const char* data, qsizetype size);
+    // Removes and returns what one poll hands on in this mode; empty when nothing is due.
+    // Indication: the first line with at least ten characters before its "\n", shorter lines ahead of
+    // it being dropped while more than ten characters are pending. Recognize: the first line,
+    // whatever its length. Report: everything.
+    QByteArray take(ReadMode mode);
+    // Whether take would hand something on now, without further text arriving.
+    bool hasDue(ReadMode mode) const { return nextCut(mode).handed > 0; }
+    // Drops the oldest text beyond Limit, in whole lines so that no fragment ever reaches the intake
+    // as if it were a line: up to and including the first "\n" after which no more than Limit bytes
+    // remain. When the newest Limit bytes hold no "\n" at all, everything is dropped, and so is the
+    // rest of that overlong line when it arrives.
+    void enforceLimit();
+
+    bool isEmpty() const { return m_text.isEmpty(); }
+    qsizetype size() const { return m_text.size(); }
+    const QByteArray& text() const { return m_text; }
+    void clear();
+
+private:
+    // What take removes from the front: dropped bytes, then the handed-on ones.
+    struct Cut
+    {
+        qsizetype dropped = 0;
+        qsizetype handed = 0;
+    };
+    Cut nextCut(ReadMode mode) const;
+
+    QByteArray m_text;
+    bool m_droppingOverlongLine = false;
+};

@@ -1,0 +1,166 @@
+// The polling reader on a real pseudo-terminal: what the scale writes reaches the intake on the main
+// thread, cut by the read mode, and a device that goes away is reported once.
+#include "core/global.h"
+#include "link/comthread.h"
+#include "link/sio.h"
+#include "support/pseudoterminal.h"
+#include "support/temporaryprofile.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+class TestComThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void linesReachTheIntakeOnePerPoll();
+    void bufferSizeBoundsWhatOnePollReads_data();
+    void bufferSizeBoundsWhatOnePollReads();
+    void goneDeviceIsReportedOnce();
+    void stopEndsTheWorker();
+    void intakeMayEndTheReader();
+
+private:
+    std::unique_ptr<ComThread> makeReader(ReadMode mode);
+
+    std::unique_ptr<TemporaryProfile> m_profile;
+    std::unique_ptr<PseudoTerminal> m_line;
+    QList<QByteArray> m_received;
+    QList<bool> m_onMainThread;
+};
+
+void TestComThread::init()
+{
+    m_profile = std::make_unique<TemporaryProfile>();
+    m_line = std::make_unique<PseudoTerminal>();
+    QVERIFY(m_line->isValid());
+    QVERIFY(linkPort(*m_profile, 1, m_line->slavePath()));
+    QCOMPARE(sio_open(1), 0);
+    QCOMPARE(sio_ioctl(1, 12, Sio::LineMode8N1), 0);
+    QCOMPARE(sio_SetReadTimeouts(1, 50, 50), 0);
+    Global::SerialStopped = false;
+    Global::BufferSize = 4096;
+    m_received.clear();
+    m_onMainThread.clear();
+}
+
+void TestComThread::cleanup()
+{
+    Global::SerialStopped = true;
+    sio_close(1);
+    m_line.reset();
+    m_profile.reset();
+}
+
+std::unique_ptr<ComThread> TestComThread::makeReader(ReadMode mode)
+{
+    return std::make_unique<ComThread>(
+        1, [mode] { return mode; },
+        [this](const QByteArray& text) {
+            m_received.append(text);
+            m_onMainThread.append(QThread::currentThread() == qApp->thread());
+        });
+}
+
+void TestComThread::linesReachTheIntakeOnePerPoll()
+{
+    auto reader = makeReader(ReadMode::Indication);
+    reader->start();
+    const QByteArray lines("     12.345 kg\r\nOK\r\n      1.000 kg\r\n      2.000 kg\r\n");
+    QVERIFY(m_line->write(lines));
+    QTRY_COMPARE(m_received.size(), 3);
+    QCOMPARE(m_received, (QList<QByteArray>{"     12.345 kg\r\n", "      1.000 kg\r\n", "      2.000 kg\r\n"}));
+    QCOMPARE(m_onMainThread, (QList<bool>{true, true, true}));
+
+    // Half a line waits for its end.
+    QVERIFY(m_line->write("      3.0"));
+    QTest::qWait(150);
+    QCOMPARE(m_received.size(), 3);
+    QVERIFY(m_line->write("00 kg\r\n"));
+    QTRY_COMPARE(m_received.size(), 4);
+    QCOMPARE(m_received.last(), QByteArray("      3.000 kg\r\n"));
+}
+
+void TestComThread::bufferSizeBoundsWhatOnePollReads_data()
+{
+    QTest::addColumn<int>("bufferSize");
+    QTest::addColumn<int>("firstHandOn");
+    QTest::newRow("4096: all of it") << 4096 << 3000;
+    QTest::newRow("0: one read") << 0 << ComThread::ReadChunk;
+    QTest::newRow("1500: two reads") << 1500 << 2 * ComThread::ReadChunk;
+}
+
+// Report mode hands on whatever a poll read, so the size of the first hand-on shows how much it read.
+void TestComThread::bufferSizeBoundsWhatOnePollReads()
+{
+    QFETCH(int, bufferSize);
+    QFETCH(int, firstHandOn);
+    Global::BufferSize = bufferSize;
+    const QByteArray burst(3000, 'x');
+    QVERIFY(m_line->write(burst));
+    QTRY_COMPARE(sio_iqueue(1), 3000);
+
+    auto reader = makeReader(ReadMode::Report);
+    reader->start();
+    QTRY_COMPARE(m_received.join().size(), 3000);
+    QCOMPARE(m_received.first().size(), firstHandOn);
+    QCOMPARE(m_received.join(), burst);
+}
+
+void TestComThread::goneDeviceIsReportedOnce()
+{
+    auto reader = makeReader(ReadMode::Indication);
+    QSignalSpy gone(reader.get(), &ComThread::deviceGone);
+    reader->start();
+    QVERIFY(m_line->write("     12.345 kg\r\n"));
+    QTRY_COMPARE(m_received.size(), 1);
+
+    m_line->closeMaster();
+    QTRY_COMPARE(gone.size(), 1);
+    QTRY_VERIFY(reader->isFinished());
+    QTest::qWait(100);
+    QCOMPARE(gone.size(), 1);
+}
+
+void TestComThread::stopEndsTheWorker()
+{
+    auto reader = makeReader(ReadMode::Indication);
+    reader->start();
+    QTest::qWait(100);
+    reader->stop();
+    QVERIFY(reader->isFinished());
+    // Stopped for good: what arrives now stays in the port for the next reader.
+    QVERIFY(m_line->write("     12.345 kg\r\n"));
+    QTest::qWait(150);
+    QVERIFY(m_received.isEmpty());
+}
+
+// The intake can run a message box, in whose event loop the connection may be closed: the reader is
+// destroyed while its poll is still on the stack.
+void TestComThread::intakeMayEndTheReader()
+{
+    std::unique_ptr<ComThread> reader;
+    reader = std::make_unique<ComThread>(
+        1, [] { return ReadMode::Recognize; },
+        [&reader, this](const QByteArray& text) {
+            m_received.append(text);
+            QEventLoop nested;
+            QTimer::singleShot(0, &nested, [&reader] { reader.reset(); });
+            QTimer::singleShot(50, &nested, &QEventLoop::quit);
+            nested.exec();
+        });
+    reader->start();
+    QVERIFY(m_line->write("a\r\nb\r\n"));
+    QTRY_VERIFY(reader == nullptr);
+    QTest::qWait(100);
+    QCOMPARE(m_received, QList<QByteArray>{"a\r\n"});
+}
+
+QTEST_GUILESS_MAIN(TestComThread)
+#include "tst_comthread.moc"

@@ -1,0 +1,153 @@
+// How the reader cuts what the port delivered into what the intake receives, poll by poll.
+#include "link/pendingtext.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(ReadMode)
+
+class TestPendingText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cutsByReadMode_data();
+    void cutsByReadMode();
+    void newModeAppliesToWhatIsPending();
+    void overlongLineIsDroppedWhole();
+    void tooManyLinesDropTheOldestWhole();
+    void reportNeverDropsWhatOnePollRead();
+};
+
+namespace {
+
+// One poll: what arrived before it (may be empty), and what it handed on (empty: nothing).
+struct Poll
+{
+    QByteArray arrived;
+    QByteArray handed;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Poll>)
+
+void TestPendingText::cutsByReadMode_data()
+{
+    QTest::addColumn<ReadMode>("mode");
+    QTest::addColumn<QList<Poll>>("polls");
+    QTest::addColumn<QByteArray>("left");
+
+    const QByteArray weight("     12.345 kg\r\n");
+    QTest::newRow("indication: a ten-byte line alone waits")
+        << ReadMode::Indication << QList<Poll>{{"12345678\r\n", ""}, {"", ""}} << QByteArray("12345678\r\n");
+    QTest::newRow("indication: a ten-byte line is dropped once more follows")
+        << ReadMode::Indication << QList<Poll>{{"12345678\r\n", ""}, {"1", ""}} << QByteArray("1");
+    QTest::newRow("indication: nine characters, CR and LF go on whole")
+        << ReadMode::Indication << QList<Poll>{{"123456789\r\n", "123456789\r\n"}} << QByteArray();
+    QTest::newRow("indication: short lines ahead of a result are dropped")
+        << ReadMode::Indication << QList<Poll>{{"OK\r\nST\r\n" + weight, weight}} << QByteArray();
+    QTest::newRow("indication: three lines at once, one per poll")
+        << ReadMode::Indication
+        << QList<Poll>{{weight + "      1.000 kg\r\n" + "      2.000 kg\r\n", weight},
+                       {"", "      1.000 kg\r\n"},
+                       {"", "      2.000 kg\r\n"},
+                       {"", ""}}
+        << QByteArray();
+    QTest::newRow("indication: a line in pieces goes on when its LF arrives")
+        << ReadMode::Indication << QList<Poll>{{"     12.3", ""}, {"45 kg\r", ""}, {"\n", weight}} << QByteArray();
+    QTest::newRow("recognize: three lines at once, one per poll")
+        << ReadMode::Recognize << QList<Poll>{{"a\r\nbb\r\n\n", "a\r\n"}, {"", "bb\r\n"}, {"", "\n"}, {"", ""}}
+        << QByteArray();
+    QTest::newRow("recognize: a lone LF is a line") << ReadMode::Recognize << QList<Poll>{{"\n", "\n"}} << QByteArray();
+    QTest::newRow("recognize: the text after the last LF waits")
+        << ReadMode::Recognize << QList<Poll>{{"12.5 kg\r\n12.", "12.5 kg\r\n"}, {"", ""}} << QByteArray("12.");
+    QTest::newRow("report: half a line now, the rest next time")
+        << ReadMode::Report << QList<Poll>{{"     12.3", "     12.3"}, {"45 kg\r\n", "45 kg\r\n"}} << QByteArray();
+    QTest::newRow("report: several lines at once")
+        << ReadMode::Report << QList<Poll>{{"SCAN\r\na\r\nb\r\n", "SCAN\r\na\r\nb\r\n"}} << QByteArray();
+    QTest::newRow("CR alone ends no line in indication")
+        << ReadMode::Indication << QList<Poll>{{"     12.345 kg\r", ""}, {"     12.345 kg\r", ""}}
+        << QByteArray("     12.345 kg\r     12.345 kg\r");
+    QTest::newRow("CR alone ends no line in recognize")
+        << ReadMode::Recognize << QList<Poll>{{"1 kg\r", ""}, {"2 kg\r", ""}} << QByteArray("1 kg\r2 kg\r");
+    QTest::newRow("zero bytes are kept") << ReadMode::Recognize
+                                         << QList<Poll>{{QByteArray("\0 12.5\0 kg\r\n", 12),
+                                                         QByteArray("\0 12.5\0 kg\r\n", 12)}}
+                                         << QByteArray();
+}
+
+void TestPendingText::cutsByReadMode()
+{
+    QFETCH(ReadMode, mode);
+    QFETCH(QList<Poll>, polls);
+    QFETCH(QByteArray, left);
+
+    PendingText pending;
+    for (qsizetype i = 0; i < polls.size(); ++i) {
+        pending.append(polls[i].arrived.constData(), polls[i].arrived.size());
+        QCOMPARE(pending.take(mode), polls[i].handed);
+        const bool moreDue = i + 1 < polls.size() && polls[i + 1].arrived.isEmpty() && !polls[i + 1].handed.isEmpty();
+        QCOMPARE(pending.hasDue(mode), moreDue);
+    }
+    QCOMPARE(pending.text(), left);
+}
+
+void TestPendingText::newModeAppliesToWhatIsPending()
+{
+    PendingText pending;
+    const QByteArray text("OK\r\n12.");
+    pending.append(text.constData(), text.size());
+    QVERIFY(!pending.hasDue(ReadMode::Indication));
+    QVERIFY(pending.hasDue(ReadMode::Recognize));
+    QVERIFY(pending.hasDue(ReadMode::Report));
+    QCOMPARE(pending.take(ReadMode::Recognize), QByteArray("OK\r\n"));
+    QCOMPARE(pending.take(ReadMode::Report), QByteArray("12."));
+    QVERIFY(pending.isEmpty());
+}
+
+// A scale that never sends LF in a line mode: what is pending is bounded, and the end of the overlong
+// line, when its LF finally comes, must not reach the intake as if it were a line of its own.
+void TestPendingText::overlongLineIsDroppedWhole()
+{
+    PendingText pending;
+    const QByteArray noLineEnd(PendingText::Limit + 100, '7');
+    pending.append(noLineEnd.constData(), noLineEnd.size());
+    QCOMPARE(pending.take(ReadMode::Recognize), QByteArray());
+    pending.enforceLimit();
+    QVERIFY(pending.isEmpty());
+
+    const QByteArray more = QByteArray(5000, '7') + " kg\r\n      1.000 kg\r\n";
+    pending.append(more.constData(), more.size());
+    QCOMPARE(pending.take(ReadMode::Indication), QByteArray("      1.000 kg\r\n"));
+    QVERIFY(pending.isEmpty());
+}
+
+// Lines arriving faster than one per poll: the oldest go, whole, and the newest stay.
+void TestPendingText::tooManyLinesDropTheOldestWhole()
+{
+    PendingText pending;
+    QByteArray lines;
+    int count = 0;
+    while (lines.size() <= PendingText::Limit + 1000)
+        lines += QByteArray::number(++count).rightJustified(11, ' ') + " kg\r\n";
+    pending.append(lines.constData(), lines.size());
+    pending.enforceLimit();
+
+    QVERIFY(pending.size() <= PendingText::Limit);
+    QVERIFY(pending.size() > PendingText::Limit - 20);
+    QVERIFY(pending.text().endsWith(QByteArray::number(count) + " kg\r\n"));
+    // Every line left is whole: it starts where an earlier one ended.
+    QVERIFY(lines.endsWith(pending.text()));
+    QCOMPARE(lines.at(lines.size() - pending.size() - 1), '\n');
+}
+
+void TestPendingText::reportNeverDropsWhatOnePollRead()
+{
+    PendingText pending;
+    const QByteArray burst(PendingText::Limit * 2, 'x');
+    pending.append(burst.constData(), burst.size());
+    QCOMPARE(pending.take(ReadMode::Report), burst);
+}
+
+QTEST_GUILESS_MAIN(TestPendingText)
+#include "tst_pendingtext.moc"
