@@ -1,0 +1,249 @@
+// The port search dialog on real pseudo-terminals: a silent line, a port another program holds, and the
+// real kwelta-simscale process, with the real serial layer, port record and weighing-line parser.
+#include "core/global.h"
+#include "link/autokonfform.h"
+#include "link/sio.h"
+#include "processing/processdata.h"
+#include "support/fakecontrols.h"
+#include "support/fixedclock.h"
+#include "support/pseudoterminal.h"
+#include "support/recordingkeyboard.h"
+#include "support/scriptedmessages.h"
+#include "support/temporaryprofile.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+#include <sys/file.h>
+#include <sys/prctl.h>
+
+namespace {
+
+constexpr int StartTimeoutMs = 10000;
+constexpr int StopTimeoutMs = 5000;
+// Three half-second reads at each of two speeds on each of three ports, with room to spare.
+constexpr int SearchTimeoutMs = 30000;
+
+// kwelta-simscale as a child process, answering on the port its link names.
+class SimScale
+{
+public:
+    SimScale()
+    {
+        m_process.setProgram(QStringLiteral(KWELTA_SIMSCALE_PATH));
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Should the test die, no scale outlives it.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    }
+    ~SimScale()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.write("quit\n");
+        if (!m_process.waitForFinished(StopTimeoutMs))
+            m_process.kill();
+        m_process.waitForFinished(StopTimeoutMs);
+    }
+    SimScale(const SimScale&) = delete;
+    SimScale& operator=(const SimScale&) = delete;
+
+    bool start(const QString& link, int baud)
+    {
+        m_process.setArguments({QStringLiteral("--link"), link, QStringLiteral("--baud"), QString::number(baud)});
+        m_process.start();
+        if (!m_process.waitForStarted(StartTimeoutMs))
+            return false;
+        QDeadlineTimer deadline(StartTimeoutMs);
+        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
+            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        return m_process.readLine() == "ready " + QFile::encodeName(link) + "\n";
+    }
+
+private:
+    QProcess m_process;
+};
+
+// Another program's hold on a port: its own open of the device, locked and marked exclusive the way
+// serial programs do it.
+class PortHolder
+{
+public:
+    explicit PortHolder(const QString& path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (m_fd >= 0 && (flock(m_fd, LOCK_EX | LOCK_NB) != 0 || ioctl(m_fd, TIOCEXCL) != 0)) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~PortHolder()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    PortHolder(const PortHolder&) = delete;
+    PortHolder& operator=(const PortHolder&) = delete;
+
+    bool isValid() const { return m_fd >= 0; }
+
+    speed_t speed() const
+    {
+        termios2 settings = {};
+        ioctl(m_fd, TCGETS2, &settings);
+        return settings.c_ospeed;
+    }
+
+    bool setSpeed(speed_t rate) const
+    {
+        termios2 settings = {};
+        if (ioctl(m_fd, TCGETS2, &settings) != 0)
+            return false;
+        settings.c_cflag = (settings.c_cflag & ~tcflag_t(CBAUD)) | BOTHER;
+        settings.c_ispeed = settings.c_ospeed = rate;
+        return ioctl(m_fd, TCSETS2, &settings) == 0;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace
+
+class TestAutoKonfSearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void findsTheScale_data();
+    void findsTheScale();
+
+private:
+    std::unique_ptr<TemporaryProfile> m_profile;
+    std::unique_ptr<ScriptedMessages> m_messages;
+    FakeControls m_controls;
+    RecordingKeyboard m_keyboard;
+    FixedClock m_clock;
+};
+
+void TestAutoKonfSearch::init()
+{
+    m_profile = std::make_unique<TemporaryProfile>();
+    // No device of this machine takes a port number; only the test's links do.
+    QDir().mkpath(m_profile->filePath(QStringLiteral("devices")));
+    qputenv("KWELTA_DEVICE_DIR", m_profile->filePath(QStringLiteral("devices")).toLocal8Bit());
+    qputenv("KWELTA_SYS_TTY_DIR", m_profile->filePath(QStringLiteral("devices")).toLocal8Bit());
+    m_messages = std::make_unique<ScriptedMessages>();
+    Global::PortProbing = false;
+    Global::PortConfigured = false;
+    Global::ResetStatistics();
+}
+
+void TestAutoKonfSearch::cleanup()
+{
+    m_messages.reset();
+    qunsetenv("KWELTA_DEVICE_DIR");
+    qunsetenv("KWELTA_SYS_TTY_DIR");
+    m_profile.reset();
+}
+
+void TestAutoKonfSearch::findsTheScale_data()
+{
+    QTest::addColumn<QString>("ports");
+    QTest::addColumn<int>("scaleBaud");
+    QTest::addColumn<int>("foundPort");
+    QTest::addColumn<int>("foundBaudCode");
+
+    // One letter a port from COM1: s silent, S the scale, h held by another program.
+    QTest::newRow("scale on COM2 at 9600, silent COM1, held COM3") << "sSh" << 9600 << 2 << 12;
+    QTest::newRow("held COM1, scale on COM2 at 4800") << "hSs" << 4800 << 2 << 10;
+}
+
+void TestAutoKonfSearch::findsTheScale()
+{
+    QFETCH(QString, ports);
+    QFETCH(int, scaleBaud);
+    QFETCH(int, foundPort);
+    QFETCH(int, foundBaudCode);
+
+    std::vector<std::unique_ptr<PseudoTerminal>> silent(size_t(ports.size()));
+    std::unique_ptr<PortHolder> holder;
+    int heldPort = 0;
+    SimScale scale;
+    for (int port = 1; port <= ports.size(); ++port) {
+        const QChar role = ports.at(port - 1);
+        if (role == u'S') {
+            QVERIFY(QDir().mkpath(portsFolder(*m_profile)));
+            QVERIFY(scale.start(portsFolder(*m_profile) + QStringLiteral("/COM%1").arg(port), scaleBaud));
+            continue;
+        }
+        auto& line = silent[size_t(port - 1)];
+        line = std::make_unique<PseudoTerminal>();
+        QVERIFY(line->isValid());
+        QVERIFY(linkPort(*m_profile, port, line->slavePath()));
+        if (role == u'h') {
+            holder = std::make_unique<PortHolder>(line->slavePath());
+            QVERIFY(holder->isValid());
+            QVERIFY(holder->setSpeed(1200));
+            heldPort = port;
+        }
+    }
+
+    ProcessData processData(m_controls, m_keyboard, m_clock, QLocale::c());
+    TAutoKonfForm dialog;
+    dialog.setAnswerParser([&](const QByteArray& answer) { processData.ParseWeighingLine(answer); });
+    QSignalSpy portFound(&dialog, &TAutoKonfForm::portFound);
+    auto* retry = dialog.findChild<QPushButton*>(QStringLiteral("SpeedButton2"));
+    dialog.findChild<QLineEdit*>(QStringLiteral("EditMaxPort"))->setText(QString::number(ports.size()));
+
+    dialog.show();
+    QVERIFY(!retry->isEnabled());
+    QVERIFY(QTest::qWaitFor([&] { return retry->isEnabled(); }, SearchTimeoutMs));
+
+    QCOMPARE(portFound.count(), 1);
+    QCOMPARE(portFound.first().at(0).toInt(), foundPort);
+    QCOMPARE(portFound.first().at(1).toInt(), foundBaudCode);
+    QVERIFY(Global::PortConfigured);
+    QVERIFY(!Global::PortProbing);
+    // The parser only confirmed the port; no weighing was recorded.
+    QCOMPARE(Global::Statistics.Count, 0);
+    // The held port was passed over silently and left as its holder set it.
+    QVERIFY(m_messages->shown.isEmpty());
+    QCOMPARE(holder->speed(), speed_t(1200));
+
+    // A silent port before the scale got three requests at each speed; one after it got none.
+    for (int port = 1; port <= ports.size(); ++port) {
+        if (ports.at(port - 1) != u's')
+            continue;
+        QCOMPARE(silent[size_t(port - 1)]->readAll(),
+                 port < foundPort ? QByteArray("SI\r\n").repeated(6) : QByteArray());
+    }
+    // Nothing is left open: every port but the held one opens again.
+    for (int port = 1; port <= ports.size(); ++port) {
+        const int opened = sio_open(port);
+        QCOMPARE(opened, port == heldPort ? Sio::Busy : Sio::Ok);
+        sio_close(port);
+    }
+}
+
+int main(int argc, char* argv[])
+{
+    // The dialog needs widgets but no screen to be seen on.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TestAutoKonfSearch test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_autokonfsearch.moc"
