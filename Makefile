@@ -20,11 +20,11 @@ configure: deps
 build: configure
 	@$(CMAKE) --build $(BUILD_DIR)
 
-# The program in a demo profile of its own under the build folder, so a user's own settings stay untouched.
+# The program against the simulated scale, in a demo profile of its own under the build folder, so a
+# user's own settings stay untouched.
 DEMO_PROFILE ?= $(abspath $(BUILD_DIR))/demo-profile
 run: build
-	@mkdir -p $(DEMO_PROFILE)/config $(DEMO_PROFILE)/data
-	@XDG_CONFIG_HOME=$(DEMO_PROFILE)/config XDG_DATA_HOME=$(DEMO_PROFILE)/data $(BUILD_DIR)/src/core/kwelta
+	@scripts/run-demo.sh $(BUILD_DIR) $(DEMO_PROFILE)
 
 # A PNG of each of the window's six panels, made under an X server of its own.
 screenshots: build

@@ -7,7 +7,11 @@
 #include "core/messagepresenter.h"
 #include "core/namedcontrol.h"
 #include "core/radiogroup.h"
+#include "link/autokonfform.h"
+#include "link/comthread.h"
+#include "link/obsport.h"
 #include "link/portmap.h"
+#include "link/sio.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
 #include "processing/formatoptionspanel.h"
@@ -35,6 +39,9 @@ const QUrl makerWebAddress(QStringLiteral("https://example.com/kwelta"));
 const QUrl makerMailAddress(QStringLiteral("mailto:kwelta@example.com"));
 constexpr int englishLanguage = 2057;
 constexpr int polishLanguage = 1045;
+
+const QColor stateRed(255, 0, 0);
+const QColor stateGreen(0, 128, 0);
 
 // The flags of the two offered languages, drawn rather than shipped as pictures.
 QIcon polishFlag(QSize size)
@@ -95,12 +102,15 @@ TMainForm::TMainForm(QWidget* parent)
     m_programOptions = m_ui->PanelOptions2;
     for (QWidget* page : {m_ui->PanelComm, m_ui->Panel6, m_ui->Panel9})
         applyCompactStyle(page);
-    connect(namedControl<RadioGroup>(this, "rgConnection"), &RadioGroup::itemIndexChanged, this,
-            &TMainForm::rgConnectionClick);
+    m_connection = namedControl<RadioGroup>(this, "rgConnection");
+    connect(m_connection, &RadioGroup::itemIndexChanged, this, &TMainForm::rgConnectionClick);
     connect(m_ui->UpDown1, &QSpinBox::valueChanged, this, &TMainForm::showPortDevice);
+    connect(m_ui->sbOpenComm, &QAbstractButton::clicked, this, &TMainForm::sbOpenCommClick);
+    connect(m_ui->sbDetect, &QAbstractButton::clicked, this, &TMainForm::sbDetectClick);
     rgConnectionClick();
     // The port number's edit box and its up-down arrows are one control here; both names reach it.
-    m_ui->UpDown1->findChild<QLineEdit*>()->setObjectName(QStringLiteral("Edit1"));
+    m_portEdit = m_ui->UpDown1->findChild<QLineEdit*>();
+    m_portEdit->setObjectName(QStringLiteral("Edit1"));
 
     m_readMode = namedControl<RadioGroup>(this, "rgOptReadFromScale");
     m_decimalSeparator = namedControl<RadioGroup>(this, "rgOptDecimalSeparator");
@@ -143,6 +153,13 @@ TMainForm::TMainForm(QWidget* parent)
     m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
     m_settings = std::make_unique<FormSettings>(*this);
 
+    m_autoKonf = new TAutoKonfForm(this);
+    m_autoKonf->setAnswerParser([this](const QByteArray& answer) { m_processData->ParseWeighingLine(answer); });
+    connect(m_autoKonf, &TAutoKonfForm::portFound, this, [this](int port, int baudCode) {
+        setPortNumber(port);
+        m_ui->cbBaudRate->setCurrentIndex(baudCode);
+    });
+
     FirstActivation = true;
     Global::SerialStopped = true;
     Global::ResetStatistics();
@@ -153,7 +170,16 @@ TMainForm::TMainForm(QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TMainForm::~TMainForm() = default;
+// The port is closed here rather than left to the end of the process: a pseudo-terminal's device would
+// otherwise stay reserved for us after we are gone.
+TMainForm::~TMainForm()
+{
+    if (!Global::SerialStopped) {
+        Global::SerialStopped = true;
+        m_reader.reset();
+        ObsPort::ClosePort(Global::PortSettings);
+    }
+}
 
 // The title text twice, white over a dark copy 3 pixels right and 2 down, on a picture of our own.
 void TMainForm::paintBanner()
@@ -246,7 +272,9 @@ void TMainForm::FormShow()
     Global::MainWindowHandle = this;
     m_settings->RestoreSettings();
     QAbstractButton* panel = m_navigation.value(CurrentPanel, m_ui->sbStatistics);
-    // The link state display arrives with the serial and Ethernet links.
+    // The Ethernet link's state is shown here once that link exists.
+    if (connectionKind() == ScaleLink::Serial)
+        ShowSerialState(Global::SerialStopped ? SerialState::Closed : SerialState::Open);
     m_formatOptions->ChooseOptionClick();
     m_formatOptions->ChangeScriptClick();
     panel->setChecked(true);
@@ -280,7 +308,10 @@ void TMainForm::TimerActivationTimer()
     // The stored language is applied here once the language modules exist.
     m_ui->Label3->setText(versionTitle);
     m_ui->Label4->setText(versionTitle);
-    // The port search and the opening of the link at start arrive with the serial and Ethernet links.
+    if (!Global::PortConfigured && connectionKind() == ScaleLink::Serial)
+        sbDetectClick();
+    if (Global::PortConfigured && m_ui->cbStartComm->isChecked())
+        sbOpenCommClick();
     m_timerMinimise->start();
 }
 
@@ -328,13 +359,131 @@ void TMainForm::showPortDevice()
     m_ui->LabelPortDevice->setToolTip(device);
 }
 
+ScaleLink TMainForm::connectionKind() const
+{
+    return m_connection->itemIndex() == int(ScaleLink::Ethernet) ? ScaleLink::Ethernet : ScaleLink::Serial;
+}
+
 // Only the settings group of the chosen connection kind is shown; the port search is for serial ports.
 void TMainForm::rgConnectionClick()
 {
-    const int connection = namedControl<RadioGroup>(this, "rgConnection")->itemIndex();
-    m_ui->gbSerialPort->setVisible(connection == int(ScaleLink::Serial));
-    m_ui->gbEthernet->setVisible(connection == int(ScaleLink::Ethernet));
-    m_ui->sbDetect->setEnabled(connection == int(ScaleLink::Serial));
+    const bool serial = connectionKind() == ScaleLink::Serial;
+    m_ui->gbSerialPort->setVisible(serial);
+    m_ui->gbEthernet->setVisible(!serial);
+    m_ui->sbDetect->setEnabled(serial);
+}
+
+void TMainForm::sbOpenCommClick()
+{
+    Global::LastReportTime = dateTimeToDays(Clock::system().now());
+    if (connectionKind() == ScaleLink::Ethernet) {
+        // The Ethernet link opens and closes here, with its ping supervision, once it exists.
+        return;
+    }
+    if (!Global::SerialStopped) {
+        StopSerial();
+        // The notification-area icon shows the closed port here once it exists.
+        return;
+    }
+
+    bool isNumber = false;
+    const int port = m_portEdit->text().toInt(&isNumber);
+    Global::PortSettings.Port = isNumber ? port : 0;
+    Global::PortSettings.BaudCode = m_ui->cbBaudRate->currentIndex();
+    StartSerial();
+    if (Global::SerialStopped)
+        return;
+    m_reader = std::make_unique<ComThread>(
+        Global::PortSettings.Port, [this] { return readModeFromIndex(readMode()); },
+        [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
+    connect(m_reader.get(), &ComThread::deviceGone, this, &TMainForm::serialDeviceGone);
+    m_reader->start(QThread::HighestPriority);
+    // The notification-area icon shows the open port here once it exists.
+}
+
+void TMainForm::StartSerial()
+{
+    // Never two readers: one left from an earlier connection ends before the port is touched again.
+    m_reader.reset();
+    Global::PortProbing = false;
+    Global::SerialStopped = false;
+    ObsPort::ResetPortSettings(Global::PortSettings);
+    const bool opened = ObsPort::OpenPort(Global::PortSettings);
+    Global::ReportBreakPending = false;
+    if (!opened) {
+        Global::SerialStopped = true;
+        ShowSerialState(SerialState::Failed);
+        return;
+    }
+    m_ui->sbDetect->setEnabled(false);
+    ShowSerialState(SerialState::Open);
+    // A read may wait about as long as a line of a slow scale takes to arrive: 50 ms at 9600 bit/s
+    // and faster, 50 ms more for each slower speed.
+    const int totalMs = std::max(50 * (13 - Global::PortSettings.BaudCode), 50);
+    sio_SetReadTimeouts(Global::PortSettings.Port, totalMs, 50);
+}
+
+void TMainForm::StopSerial()
+{
+    Global::SerialStopped = true;
+    // The reader's wait runs on the port, so it ends before the port closes.
+    m_reader.reset();
+    ObsPort::ClosePort(Global::PortSettings);
+    if (connectionKind() == ScaleLink::Serial)
+        m_ui->sbDetect->setEnabled(true);
+    ShowSerialState(SerialState::Closed);
+}
+
+void TMainForm::serialDeviceGone()
+{
+    if (Global::SerialStopped)
+        return;
+    StopSerial();
+    ShowSerialState(SerialState::Failed);
+}
+
+void TMainForm::ShowSerialState(SerialState state)
+{
+    QString status;
+    QColor colour = stateRed;
+    switch (state) {
+    case SerialState::Closed:
+        m_ui->sbOpenComm->setText(tr("Otwórz port"));
+        status = tr("Zamknięty port COM.");
+        break;
+    case SerialState::Open:
+        m_ui->sbOpenComm->setText(tr("Zamknij port"));
+        status = tr("Otwarty port COM.");
+        colour = stateGreen;
+        break;
+    case SerialState::Failed:
+        status = tr("Brak połączenia. Sprawdź ustawienia.");
+        break;
+    }
+    m_ui->LabelCommStatus->setText(status);
+    m_ui->LabelCommStatus->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
+    SetLinkSettingsEnabled(state != SerialState::Open);
+}
+
+void TMainForm::SetLinkSettingsEnabled(bool enabled)
+{
+    for (const char* name : {"rgConnection", "gbEthernet", "EditIP", "EditPort", "rgEthProtocol", "gbSerialPort",
+                             "Edit1", "UpDown1", "cbBaudRate", "sbCommDefault"})
+        namedControl<QWidget>(this, name)->setEnabled(enabled);
+}
+
+void TMainForm::sbDetectClick()
+{
+    if (!Global::SerialStopped || m_autoKonf->isVisible())
+        return;
+    m_autoKonf->exec();
+}
+
+// The search may find a port above the arrows' usual range, which the number box must still hold.
+void TMainForm::setPortNumber(int port)
+{
+    m_ui->UpDown1->setMaximum(std::max(m_ui->UpDown1->maximum(), port));
+    m_ui->UpDown1->setValue(port);
 }
 
 void TMainForm::Label17Click()
@@ -356,6 +505,12 @@ void TMainForm::StartMessage()
     raise();
     activateWindow();
     activateOnUserRequest(winId());
+    // A dialog that holds the window (the port search) is what the user must see and answer.
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+        dialog->raise();
+        dialog->activateWindow();
+        activateOnUserRequest(dialog->winId());
+    }
 }
 
 int TMainForm::readMode() const

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/global.h"
 #include "core/mainwindowcontrols.h"
 
 #include <QWidget>
 
 #include <memory>
 
+class ComThread;
 class FormSettings;
 class FormatOptionsPanel;
 class KeyboardInjector;
@@ -14,9 +16,14 @@ class ProgramOptionsPanel;
 class QAbstractButton;
 class QCheckBox;
 class QPlainTextEdit;
+class QLineEdit;
 class QTimer;
 class RadioGroup;
 class StatisticsPanel;
+class TAutoKonfForm;
+
+// What the status line and sbOpenComm show of the serial connection.
+enum class SerialState { Closed = 0, Open = 1, Failed = 2 };
 
 namespace Ui {
 class TMainForm;
@@ -59,6 +66,10 @@ public slots:
     void showPortDevice();
     void Label17Click();
     void Label19Click();
+    void sbOpenCommClick();
+    void sbDetectClick();
+    void ShowSerialState(SerialState state);
+    void SetLinkSettingsEnabled(bool enabled);
     void TimerActivationTimer();
     void TimerMinimiseTimer();
     void Button2Click();
@@ -78,11 +89,19 @@ private:
     void FormHide();
     void FormCloseQuery();
     void paintBanner();
+    void StartSerial();
+    void StopSerial();
+    // The reader found the device gone: the port is closed as by the user, and the state says why.
+    void serialDeviceGone();
+    ScaleLink connectionKind() const;
+    void setPortNumber(int port);
 
     std::unique_ptr<Ui::TMainForm> m_ui;
     std::unique_ptr<KeyboardInjector> m_keyboard;
     std::unique_ptr<ProcessData> m_processData;
     std::unique_ptr<FormSettings> m_settings;
+    std::unique_ptr<ComThread> m_reader;
+    TAutoKonfForm* m_autoKonf = nullptr;
     QList<QAbstractButton*> m_navigation;
     StatisticsPanel* m_statistics = nullptr;
     FormatOptionsPanel* m_formatOptions = nullptr;
@@ -98,6 +117,8 @@ private:
     QCheckBox* m_dateBeforeReport = nullptr;
     QCheckBox* m_cycleRead = nullptr;
     QPlainTextEdit* m_script = nullptr;
+    QLineEdit* m_portEdit = nullptr;
+    RadioGroup* m_connection = nullptr;
 
     QTimer* m_timerActivation = nullptr;
     QTimer* m_timerMinimise = nullptr;

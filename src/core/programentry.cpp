@@ -2,6 +2,7 @@
 
 #include "core/settingsstore.h"
 #include "core/singleinstance.h"
+#include "core/terminationsignals.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -40,6 +41,11 @@ int runProgram(int& argc, char** argv, const std::function<std::unique_ptr<QWidg
     // Listening only once the window can answer, and before it shows, so that a copy seen on screen
     // can always be called to the front. A copy that cannot listen still runs.
     instance.listen();
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::requested, window.get(), [&window] {
+        window->close();
+        QCoreApplication::quit();
+    });
     window->show();
     // A window manager activates a new window by itself; without one the first activation, which
     // loads the settings, would never come.

@@ -14,7 +14,8 @@ void bringWindowToFront(QWidget& window);
 // may not run calls every running copy to the front and returns 0 without creating a window or
 // writing anything. Otherwise it creates the main window through createMainWindow, lets
 // bringToFront handle the start messages of later starts, shows the window and runs the event loop.
-// The loop ends as Qt ends it (the last visible primary window closed, or QCoreApplication::quit());
+// The loop ends as Qt ends it (the last visible primary window closed, or QCoreApplication::quit()),
+// or on SIGTERM, SIGINT or SIGHUP, which close the window as the user would;
 // then the window is destroyed while the application still exists, the lock is released and the
 // result is 0.
 int runProgram(int& argc, char** argv, const std::function<std::unique_ptr<QWidget>()>& createMainWindow,

@@ -6,113 +6,24 @@
 #include "processing/processdata.h"
 #include "support/fakecontrols.h"
 #include "support/fixedclock.h"
+#include "support/portholder.h"
 #include "support/pseudoterminal.h"
 #include "support/recordingkeyboard.h"
 #include "support/scriptedmessages.h"
+#include "support/simscaleprocess.h"
 #include "support/temporaryprofile.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <csignal>
-#include <sys/file.h>
-#include <sys/prctl.h>
-
 namespace {
 
-constexpr int StartTimeoutMs = 10000;
-constexpr int StopTimeoutMs = 5000;
 // Three half-second reads at each of two speeds on each of three ports, with room to spare.
 constexpr int SearchTimeoutMs = 30000;
-
-// kwelta-simscale as a child process, answering on the port its link names.
-class SimScale
-{
-public:
-    SimScale()
-    {
-        m_process.setProgram(QStringLiteral(KWELTA_SIMSCALE_PATH));
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // Should the test die, no scale outlives it.
-        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    }
-    ~SimScale()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.write("quit\n");
-        if (!m_process.waitForFinished(StopTimeoutMs))
-            m_process.kill();
-        m_process.waitForFinished(StopTimeoutMs);
-    }
-    SimScale(const SimScale&) = delete;
-    SimScale& operator=(const SimScale&) = delete;
-
-    bool start(const QString& link, int baud)
-    {
-        m_process.setArguments({QStringLiteral("--link"), link, QStringLiteral("--baud"), QString::number(baud)});
-        m_process.start();
-        if (!m_process.waitForStarted(StartTimeoutMs))
-            return false;
-        QDeadlineTimer deadline(StartTimeoutMs);
-        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
-            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-        return m_process.readLine() == "ready " + QFile::encodeName(link) + "\n";
-    }
-
-private:
-    QProcess m_process;
-};
-
-// Another program's hold on a port: its own open of the device, locked and marked exclusive the way
-// serial programs do it.
-class PortHolder
-{
-public:
-    explicit PortHolder(const QString& path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (m_fd >= 0 && (flock(m_fd, LOCK_EX | LOCK_NB) != 0 || ioctl(m_fd, TIOCEXCL) != 0)) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-    ~PortHolder()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    PortHolder(const PortHolder&) = delete;
-    PortHolder& operator=(const PortHolder&) = delete;
-
-    bool isValid() const { return m_fd >= 0; }
-
-    speed_t speed() const
-    {
-        termios2 settings = {};
-        ioctl(m_fd, TCGETS2, &settings);
-        return settings.c_ospeed;
-    }
-
-    bool setSpeed(speed_t rate) const
-    {
-        termios2 settings = {};
-        if (ioctl(m_fd, TCGETS2, &settings) != 0)
-            return false;
-        settings.c_cflag = (settings.c_cflag & ~tcflag_t(CBAUD)) | BOTHER;
-        settings.c_ispeed = settings.c_ospeed = rate;
-        return ioctl(m_fd, TCSETS2, &settings) == 0;
-    }
-
-private:
-    int m_fd = -1;
-};
 
 } // namespace
 
@@ -178,12 +89,13 @@ void TestAutoKonfSearch::findsTheScale()
     std::vector<std::unique_ptr<PseudoTerminal>> silent(size_t(ports.size()));
     std::unique_ptr<PortHolder> holder;
     int heldPort = 0;
-    SimScale scale;
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     for (int port = 1; port <= ports.size(); ++port) {
         const QChar role = ports.at(port - 1);
         if (role == u'S') {
             QVERIFY(QDir().mkpath(portsFolder(*m_profile)));
-            QVERIFY(scale.start(portsFolder(*m_profile) + QStringLiteral("/COM%1").arg(port), scaleBaud));
+            QVERIFY(scale.start(portsFolder(*m_profile) + QStringLiteral("/COM%1").arg(port),
+                                {QStringLiteral("--baud"), QString::number(scaleBaud)}));
             continue;
         }
         auto& line = silent[size_t(port - 1)];

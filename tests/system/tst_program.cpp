@@ -101,8 +101,11 @@ void TestProgram::secondStart()
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
     QCOMPARE(screen.windowsTitled("Kwelta"), QList<quint32>{first});
-    // The running copy came to the front and took the focus.
-    QTRY_COMPARE_WITH_TIMEOUT(screen.inputFocus(), first, startTimeoutMs);
+    // The running copy came to the front and took the focus; without stored settings the port search
+    // is showing, and then its dialog has it.
+    const QList<quint32> search = screen.windowsTitled("Autokonfiguracja portu");
+    const quint32 expected = search.isEmpty() ? first : search.constFirst();
+    QTRY_COMPARE_WITH_TIMEOUT(screen.inputFocus(), expected, startTimeoutMs);
 }
 
 int main(int argc, char** argv)

@@ -2,6 +2,7 @@
 // serial port: plain termios, raw mode. Every wait is bounded and every copy of the tool is stopped.
 
 #include "linesettings.h"
+#include "support/simscaleprocess.h"
 #include "support/temporaryprofile.h"
 
 #include <QDeadlineTimer>
@@ -14,77 +15,15 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int StartTimeoutMs = 10000;
 constexpr int AnswerTimeoutMs = 5000;
-constexpr int StopTimeoutMs = 5000;
 // Long enough that a scale that was going to answer would have started to.
 constexpr int SilenceMs = 600;
 const QByteArray DefaultLine = "     12.345 kg\r\n";
-
-// The tool as a child process, with stdin for the operator's commands.
-class SimScaleProcess
-{
-public:
-    SimScaleProcess()
-    {
-        m_process.setProgram(QStringLiteral(KWELTA_SIMSCALE_PATH));
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // Should the test die, no scale outlives it.
-        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    }
-
-    ~SimScaleProcess()
-    {
-        if (m_process.state() != QProcess::NotRunning && !stopWith(QByteArray("quit")))
-            m_process.kill();
-        m_process.waitForFinished(StopTimeoutMs);
-    }
-
-    SimScaleProcess(const SimScaleProcess&) = delete;
-    SimScaleProcess& operator=(const SimScaleProcess&) = delete;
-
-    // Starts the tool and waits for its ready line.
-    bool start(const QString& link, const QStringList& options = {})
-    {
-        m_process.setArguments(QStringList{QStringLiteral("--link"), link} + options);
-        m_process.start();
-        if (!m_process.waitForStarted(StartTimeoutMs))
-            return false;
-        const QByteArray expected = "ready " + QFile::encodeName(link) + "\n";
-        QDeadlineTimer deadline(StartTimeoutMs);
-        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
-            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-        return m_process.readLine() == expected;
-    }
-
-    void command(const QByteArray& lines)
-    {
-        m_process.write(lines);
-        m_process.waitForBytesWritten(AnswerTimeoutMs);
-    }
-
-    // "quit" on stdin, or a signal number; true when the tool ended on its own with status 0.
-    bool stopWith(const QVariant& how)
-    {
-        if (how.typeId() == QMetaType::Int)
-            ::kill(pid_t(m_process.processId()), how.toInt());
-        else
-            command(how.toByteArray() + "\n");
-        return m_process.waitForFinished(StopTimeoutMs) && m_process.exitStatus() == QProcess::NormalExit &&
-               m_process.exitCode() == 0;
-    }
-
-    QProcess& process() { return m_process; }
-
-private:
-    QProcess m_process;
-};
 
 // The other end of the line, opened and set up the way a program opens a serial port.
 class Port
@@ -274,7 +213,7 @@ void TestSimScale::answersOnlyAtItsOwnSettings()
     QFETCH(QByteArray, command);
     QFETCH(QByteArray, expected);
 
-    SimScaleProcess scale;
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     QVERIFY(scale.start(m_link, QStringList{QStringLiteral("--baud"), QString::number(scaleBaud)} + options));
     Port port;
     QVERIFY(port.open(m_link, settingsOf(portBaud, portFrame)));
@@ -306,7 +245,7 @@ void TestSimScale::sendsAtTheLineSpeed()
     QFETCH(int, baud);
     QFETCH(int, minimumMs);
 
-    SimScaleProcess scale;
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     QVERIFY(scale.start(m_link, {QStringLiteral("--baud"), QString::number(baud)}));
     Port port;
     QVERIFY(port.open(m_link, settingsOf(baud, QStringLiteral("8N1"))));
@@ -345,7 +284,7 @@ void TestSimScale::takesOperatorCommands()
     QFETCH(QByteArray, lines);
     QFETCH(QByteArray, expected);
 
-    SimScaleProcess scale;
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     QVERIFY(scale.start(m_link));
     Port port;
     QVERIFY(port.open(m_link, LineSettings{}));
@@ -356,7 +295,7 @@ void TestSimScale::takesOperatorCommands()
 
 void TestSimScale::changesItsSpeedOnCommand()
 {
-    SimScaleProcess scale;
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     QVERIFY(scale.start(m_link));
     Port port;
     QVERIFY(port.open(m_link, LineSettings{}));
@@ -386,7 +325,7 @@ void TestSimScale::streams()
     QFETCH(QStringList, options);
     QFETCH(QByteArray, command);
 
-    SimScaleProcess scale;
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     QVERIFY(scale.start(m_link, options));
     Port port;
     QVERIFY(port.open(m_link, LineSettings{}));
@@ -404,7 +343,7 @@ void TestSimScale::streams()
 
 void TestSimScale::survivesGarbageAndReopening()
 {
-    SimScaleProcess scale;
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     QVERIFY(scale.start(m_link));
     Port port;
     QVERIFY(port.open(m_link, LineSettings{}));
@@ -437,7 +376,7 @@ void TestSimScale::replacesAndRemovesItsLink()
 
     QVERIFY(QDir().mkpath(QFileInfo(m_link).path()));
     QVERIFY(QFile::link(QStringLiteral("/nonexistent/port"), m_link));
-    SimScaleProcess scale;
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     QVERIFY(scale.start(m_link));
     QVERIFY(QFileInfo(m_link).symLinkTarget().startsWith(QStringLiteral("/dev/pts/")));
     QVERIFY(scale.stopWith(stop));
@@ -453,9 +392,10 @@ void TestSimScale::leavesOtherFilesAlone()
     QCOMPARE(file.write("keep"), 4);
     file.close();
 
-    SimScaleProcess scale;
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     QVERIFY(!scale.start(m_link));
-    QVERIFY(scale.process().state() == QProcess::NotRunning || scale.process().waitForFinished(StopTimeoutMs));
+    QVERIFY(scale.process().state() == QProcess::NotRunning ||
+            scale.process().waitForFinished(SimScaleProcess::StopTimeoutMs));
     QCOMPARE(scale.process().exitCode(), 2);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("keep"));

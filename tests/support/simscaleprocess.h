@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// The simulated scale (tools/simscale) as a child process, with stdin for the operator's commands.
+// Every wait is bounded, and no scale outlives the test.
+class SimScaleProcess
+{
+public:
+    static constexpr int StartTimeoutMs = 10000;
+    static constexpr int CommandTimeoutMs = 5000;
+    static constexpr int StopTimeoutMs = 5000;
+
+    explicit SimScaleProcess(const QString& program);
+    ~SimScaleProcess();
+    SimScaleProcess(const SimScaleProcess&) = delete;
+    SimScaleProcess& operator=(const SimScaleProcess&) = delete;
+
+    // Starts the tool with its pseudo-terminal linked at link and waits for its ready line.
+    bool start(const QString& link, const QStringList& options = {});
+    void command(const QByteArray& lines);
+    // "quit" on stdin, or a signal number; true when the tool ended on its own with status 0.
+    bool stopWith(const QVariant& how);
+
+    QProcess& process() { return m_process; }
+
+private:
+    QProcess m_process;
+};

@@ -1,0 +1,336 @@
+// The serial connection end to end: the main window, the simulated scale on pseudo-terminals, the real
+// keyboard backend typing into another program's window, all under an X server of the test's own.
+#include "core/formsettings.h"
+#include "core/global.h"
+#include "core/mainform.h"
+#include "core/namedcontrol.h"
+#include "core/radiogroup.h"
+#include "support/portholder.h"
+#include "support/pseudoterminal.h"
+#include "support/receiver/receiverprocess.h"
+#include "support/scriptedmessages.h"
+#include "support/simscaleprocess.h"
+#include "support/temporaryprofile.h"
+#include "support/xscreen.h"
+#include "support/xvfbserver.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTest>
+
+namespace {
+
+// The search tries a silent port at two speeds, three times each, then the scale's port; it closes
+// itself two seconds after its success.
+constexpr int searchTimeoutMs = 30000;
+constexpr int lineTimeoutMs = 5000;
+
+const QString notThere = QStringLiteral(
+    "Port nie istnieje lub jest zajęty przez inny program.\rZamknij wszystkie programy i spróbuj jeszcze raz.\r");
+const QString openText = QStringLiteral("Otwarty port COM.");
+const QString closedText = QStringLiteral("Zamknięty port COM.");
+const QString failedText = QStringLiteral("Brak połączenia. Sprawdź ustawienia.");
+const QByteArray weighingFileLine = "12.345\tkg\t\r\n";
+
+QByteArray fileContents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestSerialLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstStartFindsTheScaleAndTypesItsResults();
+    void readModesCutWhatTheScaleSends_data();
+    void readModesCutWhatTheScaleSends();
+    void portWithoutNumberFails();
+    void portHeldByAnotherProgramFails();
+    void secondClickCloses();
+    void vanishingDeviceClosesTheConnection();
+    void programOnItsOwnFindsTheScale();
+
+private:
+    // A window that is never shown: no start-up sequence, no port search; results go to the file only.
+    void makeQuietWindow();
+    bool startScale(int port, const QStringList& options = {});
+    void openPort(int port, int baudCode);
+    QString status() const { return control<QLabel>("LabelCommStatus")->text(); }
+    template <typename T>
+    T* control(const char* name) const
+    {
+        return namedControl<T>(m_form.get(), name);
+    }
+
+    std::unique_ptr<TemporaryProfile> m_profile;
+    std::unique_ptr<ScriptedMessages> m_messages;
+    std::unique_ptr<SimScaleProcess> m_scale;
+    std::unique_ptr<TMainForm> m_form;
+    QString m_outputFile;
+};
+
+void TestSerialLink::init()
+{
+    m_profile = std::make_unique<TemporaryProfile>();
+    FormSettings::setProgramFolderForTests(m_profile->path());
+    m_messages = std::make_unique<ScriptedMessages>();
+    m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
+    Global::OutputFile.clear();
+    Global::PortConfigured = false;
+    Global::BufferSize = 4096;
+    Global::ResetStatistics();
+}
+
+void TestSerialLink::cleanup()
+{
+    m_form.reset();
+    m_scale.reset();
+    m_messages.reset();
+    m_profile.reset();
+}
+
+void TestSerialLink::makeQuietWindow()
+{
+    m_form = std::make_unique<TMainForm>();
+    Global::OutputFile = m_outputFile;
+    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
+    control<QCheckBox>("chbDestinationFile")->setChecked(true);
+}
+
+bool TestSerialLink::startScale(int port, const QStringList& options)
+{
+    m_scale = std::make_unique<SimScaleProcess>(QStringLiteral(KWELTA_SIMSCALE_PATH));
+    return m_scale->start(portsFolder(*m_profile) + QStringLiteral("/COM") + QString::number(port), options);
+}
+
+void TestSerialLink::openPort(int port, int baudCode)
+{
+    control<QSpinBox>("UpDown1")->setValue(port);
+    control<QComboBox>("cbBaudRate")->setCurrentIndex(baudCode);
+    control<QPushButton>("sbOpenComm")->click();
+}
+
+// A first start with no settings: the port search finds the scale on COM2 at 9600 bit/s past a silent
+// COM1, the port opens, and a print from the scale is typed, written and counted.
+void TestSerialLink::firstStartFindsTheScaleAndTypesItsResults()
+{
+    PseudoTerminal silent;
+    QVERIFY(silent.isValid());
+    QVERIFY(linkPort(*m_profile, 1, silent.slavePath()));
+    QVERIFY(startScale(2, {QStringLiteral("--baud"), QStringLiteral("9600")}));
+
+    m_form = std::make_unique<TMainForm>();
+    m_form->show();
+    m_form->activateWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(status(), openText, searchTimeoutMs);
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("2"));
+    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
+    QVERIFY(Global::PortConfigured);
+    QVERIFY(!namedControl<QWidget>(m_form.get(), "TAutoKonfForm")->isVisible());
+    QVERIFY(m_messages->shown.isEmpty());
+    QVERIFY(!control<QPushButton>("sbDetect")->isEnabled());
+    // The silent port was asked for a result at both speeds and left alone afterwards.
+    QCOMPARE(silent.readAll(), QByteArray("SI\r\nSI\r\nSI\r\nSI\r\nSI\r\nSI\r\n"));
+
+    Global::OutputFile = m_outputFile;
+    control<QCheckBox>("chbDestinationFile")->setChecked(true);
+    ReceiverProcess receiver;
+    QVERIFY2(receiver.start(QStringLiteral(KWELTA_RECEIVER_PATH)), qPrintable(receiver.errorString()));
+    m_scale->command("print\n");
+    QVERIFY(receiver.waitForKeys(11, lineTimeoutMs));
+    QCOMPARE(receiver.keys(), (QStringList{"1", "2", ".", "3", "4", "5", "Tab", "k", "g", "Tab", "Return"}));
+    QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
+    QTRY_COMPARE(control<QLabel>("Label27")->text(), QStringLiteral("1"));
+    QCOMPARE(Global::Statistics.Count, 1);
+}
+
+void TestSerialLink::readModesCutWhatTheScaleSends_data()
+{
+    QTest::addColumn<int>("readMode");
+    QTest::addColumn<QStringList>("scaleOptions");
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<int>("counted");
+    QTest::addColumn<QByteArray>("written");
+
+    const QStringList shortLines{QStringLiteral("--weight"), QStringLiteral("5"), QStringLiteral("--format"),
+                                 QStringLiteral("%.1f kg\\r\\n")};
+    QTest::newRow("indication: results") << 0 << QStringList() << QByteArray("print\nprint\n") << 2
+                                         << weighingFileLine + weighingFileLine;
+    QTest::newRow("indication: lines of ten or fewer bytes dropped")
+        << 0 << shortLines << QByteArray("print\nprint\nprint\n") << 0 << QByteArray();
+    QTest::newRow("recognize: short lines counted")
+        << 2 << shortLines << QByteArray("print\nprint\n") << 2 << QByteArray("5.0\tkg\t\r\n5.0\tkg\t\r\n");
+    QTest::newRow("report: passed on as it came, nothing counted")
+        << 1 << QStringList() << QByteArray("print\n") << 0 << QByteArray("     12.345 kg\r\n");
+}
+
+void TestSerialLink::readModesCutWhatTheScaleSends()
+{
+    QFETCH(int, readMode);
+    QFETCH(QStringList, scaleOptions);
+    QFETCH(QByteArray, commands);
+    QFETCH(int, counted);
+    QFETCH(QByteArray, written);
+
+    QVERIFY(startScale(1, scaleOptions));
+    makeQuietWindow();
+    control<RadioGroup>("rgOptReadFromScale")->setItemIndex(readMode);
+    openPort(1, 12);
+    QCOMPARE(status(), openText);
+
+    m_scale->command(commands);
+    QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), written, lineTimeoutMs);
+    // Long enough for anything that was still coming.
+    QTest::qWait(300);
+    QCOMPARE(fileContents(m_outputFile), written);
+    QCOMPARE(Global::Statistics.Count, counted);
+}
+
+void TestSerialLink::portWithoutNumberFails()
+{
+    QVERIFY(startScale(1));
+    makeQuietWindow();
+    const QString caption = control<QPushButton>("sbOpenComm")->text();
+    control<QLineEdit>("Edit1")->setText(QString());
+    control<QPushButton>("sbOpenComm")->click();
+
+    QCOMPARE(m_messages->shown.size(), 1);
+    QCOMPARE(m_messages->shown.first().caption, QStringLiteral("Niepowodzenie"));
+    QCOMPARE(m_messages->shown.first().text, notThere);
+    QCOMPARE(status(), failedText);
+    QVERIFY(control<QLabel>("LabelCommStatus")->styleSheet().contains(QStringLiteral("#ff0000")));
+    QCOMPARE(control<QPushButton>("sbOpenComm")->text(), caption);
+    QVERIFY(Global::SerialStopped);
+    QVERIFY(control<QWidget>("cbBaudRate")->isEnabled());
+
+    // After a failure the button tries again.
+    openPort(1, 12);
+    QCOMPARE(status(), openText);
+    QCOMPARE(control<QPushButton>("sbOpenComm")->text(), QStringLiteral("Zamknij port"));
+}
+
+void TestSerialLink::portHeldByAnotherProgramFails()
+{
+    QVERIFY(startScale(1));
+    makeQuietWindow();
+    auto holder =
+        std::make_unique<PortHolder>(QFileInfo(portsFolder(*m_profile) + QStringLiteral("/COM1")).symLinkTarget());
+    QVERIFY(holder->isValid());
+
+    openPort(1, 12);
+    QCOMPARE(m_messages->shown.size(), 1);
+    QCOMPARE(m_messages->shown.first().text, notThere);
+    QCOMPARE(status(), failedText);
+
+    holder.reset();
+    control<QPushButton>("sbOpenComm")->click();
+    QCOMPARE(status(), openText);
+    QCOMPARE(m_messages->shown.size(), 1);
+}
+
+void TestSerialLink::secondClickCloses()
+{
+    QVERIFY(startScale(1));
+    makeQuietWindow();
+    openPort(1, 12);
+    QCOMPARE(status(), openText);
+    QVERIFY(!Global::SerialStopped);
+    for (const char* name : {"rgConnection", "Edit1", "UpDown1", "cbBaudRate", "sbCommDefault", "sbDetect"})
+        QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+    // The port search does not run while the port is open.
+    control<QPushButton>("sbDetect")->setEnabled(true);
+    control<QPushButton>("sbDetect")->click();
+    QVERIFY(!namedControl<QWidget>(m_form.get(), "TAutoKonfForm")->isVisible());
+
+    control<QPushButton>("sbOpenComm")->click();
+    QCOMPARE(status(), closedText);
+    QCOMPARE(control<QPushButton>("sbOpenComm")->text(), QStringLiteral("Otwórz port"));
+    QVERIFY(Global::SerialStopped);
+    for (const char* name : {"rgConnection", "Edit1", "UpDown1", "cbBaudRate", "sbCommDefault", "sbDetect"})
+        QVERIFY2(control<QWidget>(name)->isEnabled(), name);
+
+    // Closed means given back: the scale's line can be opened again at once.
+    control<QPushButton>("sbOpenComm")->click();
+    QCOMPARE(status(), openText);
+    m_scale->command("print\n");
+    QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
+}
+
+// The scale's end of the line goes away (an adapter pulled out): the connection closes by itself and
+// says so, without a message box.
+void TestSerialLink::vanishingDeviceClosesTheConnection()
+{
+    QVERIFY(startScale(1));
+    makeQuietWindow();
+    openPort(1, 12);
+    m_scale->command("print\n");
+    QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
+
+    QVERIFY(m_scale->stopWith(QByteArray("quit")));
+    QTRY_COMPARE_WITH_TIMEOUT(status(), failedText, lineTimeoutMs);
+    QVERIFY(Global::SerialStopped);
+    QCOMPARE(control<QPushButton>("sbOpenComm")->text(), QStringLiteral("Otwórz port"));
+    QVERIFY(control<QWidget>("sbDetect")->isEnabled());
+    QVERIFY(control<QWidget>("cbBaudRate")->isEnabled());
+    QVERIFY(m_messages->shown.isEmpty());
+}
+
+// The same first start with the program as a process of its own, started as a user starts it.
+void TestSerialLink::programOnItsOwnFindsTheScale()
+{
+    PseudoTerminal silent;
+    QVERIFY(silent.isValid());
+    QVERIFY(linkPort(*m_profile, 1, silent.slavePath()));
+    QVERIFY(startScale(2, {QStringLiteral("--baud"), QStringLiteral("9600")}));
+    XScreen screen;
+
+    QProcess program;
+    program.setProgram(QStringLiteral(KWELTA_PROGRAM_PATH));
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!screen.windowsTitled("Autokonfiguracja portu").isEmpty(), searchTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(screen.windowsTitled("Autokonfiguracja portu").isEmpty(), searchTimeoutMs);
+
+    ReceiverProcess receiver;
+    QVERIFY2(receiver.start(QStringLiteral(KWELTA_RECEIVER_PATH)), qPrintable(receiver.errorString()));
+    m_scale->command("print\n");
+    QVERIFY(receiver.waitForKeys(11, lineTimeoutMs));
+    QCOMPARE(receiver.keys(), (QStringList{"1", "2", ".", "3", "4", "5", "Tab", "k", "g", "Tab", "Return"}));
+
+    program.terminate();
+    QVERIFY(program.waitForFinished(lineTimeoutMs));
+    // Closing stored what the search found.
+    QSettings stored(m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf")), QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("ComPort")).toString(), QStringLiteral("2"));
+    QCOMPARE(stored.value(QStringLiteral("Baud")).toString(), QStringLiteral("12"));
+    QCOMPARE(stored.value(QStringLiteral("PortConfigured")).toString(), QStringLiteral("1"));
+}
+
+int main(int argc, char** argv)
+{
+    TemporaryProfile profile;
+    XvfbServer server;
+    if (!server.startForApplication("tst_seriallink"))
+        return EXIT_FAILURE;
+    QApplication application(argc, argv);
+    TestSerialLink test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_seriallink.moc"
