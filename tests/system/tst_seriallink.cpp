@@ -5,6 +5,7 @@
 #include "core/mainform.h"
 #include "core/namedcontrol.h"
 #include "core/radiogroup.h"
+#include "support/filecontents.h"
 #include "support/portholder.h"
 #include "support/pseudoterminal.h"
 #include "support/receiver/receiverprocess.h"
@@ -40,12 +41,6 @@ const QString openText = QStringLiteral("Otwarty port COM.");
 const QString closedText = QStringLiteral("Zamknięty port COM.");
 const QString failedText = QStringLiteral("Brak połączenia. Sprawdź ustawienia.");
 const QByteArray weighingFileLine = "12.345\tkg\t\r\n";
-
-QByteArray fileContents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 

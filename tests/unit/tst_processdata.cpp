@@ -1,6 +1,7 @@
 #include "core/global.h"
 #include "processing/processdata.h"
 #include "support/fakecontrols.h"
+#include "support/filecontents.h"
 #include "support/fixedclock.h"
 #include "support/recordingkeyboard.h"
 
@@ -23,12 +24,6 @@ protected:
         return QObject::event(event);
     }
 };
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -178,7 +173,7 @@ void TestProcessData::parsesWeighingLines()
     QCOMPARE(Global::Statistics.Unit, unit);
     QCOMPARE(Global::Statistics.ValueMask, mask);
     QVERIFY(!m_keyboard.events.isEmpty());
-    QVERIFY(readFile(Global::OutputFile).endsWith("\t" + unit + "\t\r\n"));
+    QVERIFY(fileContents(Global::OutputFile).endsWith("\t" + unit + "\t\r\n"));
 }
 
 void TestProcessData::countAndSumAccumulate()
@@ -222,7 +217,7 @@ void TestProcessData::dateAndTimeFollowTheLocale()
     QCOMPARE(Global::Statistics.DateText, date);
     // Some locales put a narrow no-break space before AM/PM.
     QCOMPARE(Global::Statistics.TimeText.replace(QChar(0x202F), u' '), time);
-    QCOMPARE(QString::fromUtf8(readFile(Global::OutputFile)).replace(QChar(0x202F), u' '), date + u'|' + time);
+    QCOMPARE(QString::fromUtf8(fileContents(Global::OutputFile)).replace(QChar(0x202F), u' '), date + u'|' + time);
 }
 
 // ctest runs this binary once with LC_ALL=pl_PL.UTF-8 and once with LC_ALL=C: the separator the
@@ -242,9 +237,9 @@ void TestProcessData::systemLocaleDecidesTheSeparator()
     processor.TakeScaleText("2,25 kg\r\n");
 
     QCOMPARE(Global::Statistics.Sum, 14.75);
-    QCOMPARE(readFile(Global::OutputFile), (QStringLiteral("12") + separator + QStringLiteral("5\tkg\t\r\n2") +
-                                            separator + QStringLiteral("25\tkg\t\r\n"))
-                                               .toUtf8());
+    QCOMPARE(fileContents(Global::OutputFile), (QStringLiteral("12") + separator + QStringLiteral("5\tkg\t\r\n2") +
+                                                separator + QStringLiteral("25\tkg\t\r\n"))
+                                                   .toUtf8());
 }
 
 void TestProcessData::routesByReadMode_data()
@@ -277,7 +272,7 @@ void TestProcessData::routesByReadMode()
     QCOMPARE(Global::Statistics.Count, parsed ? 1 : 0);
     // Report handling passes the text on exactly as received.
     if (!parsed)
-        QCOMPARE(readFile(Global::OutputFile), text);
+        QCOMPARE(fileContents(Global::OutputFile), text);
 }
 
 void TestProcessData::probingOnlyConfirmsThePort_data()
@@ -327,7 +322,7 @@ void TestProcessData::mainWindowActiveSuppressesTyping()
     QCOMPARE(Global::Statistics.Count, 1);
     QCOMPARE(m_window.refreshes, 1);
     QVERIFY(m_keyboard.events.isEmpty());
-    QCOMPARE(readFile(Global::OutputFile), file ? QByteArray("12.5\tkg\t\r\n") : QByteArray());
+    QCOMPARE(fileContents(Global::OutputFile), file ? QByteArray("12.5\tkg\t\r\n") : QByteArray());
 }
 
 void TestProcessData::advancedOptionsRunTheMemoScript()
@@ -341,7 +336,7 @@ void TestProcessData::advancedOptionsRunTheMemoScript()
     m_controls.advanced = false;
     processor->TakeScaleText("1.25 kg\r\n");
 
-    QCOMPARE(readFile(Global::OutputFile), QByteArray("Nr 1: 12.5 kg1.25\tkg\t\r\n"));
+    QCOMPARE(fileContents(Global::OutputFile), QByteArray("Nr 1: 12.5 kg1.25\tkg\t\r\n"));
 }
 
 // A mask the formatter cannot use ends the result where it stands: the statistics already counted
@@ -358,7 +353,7 @@ void TestProcessData::unusableMaskAbandonsTheResult()
     QCOMPARE(Global::Statistics.Count, 1);
     QCOMPARE(m_window.refreshes, 0);
     QCOMPARE(Global::PortConfigured, false);
-    QCOMPARE(readFile(Global::OutputFile), QByteArray("before\r\n"));
+    QCOMPARE(fileContents(Global::OutputFile), QByteArray("before\r\n"));
 }
 
 void TestProcessData::garbageNeverCrashes()

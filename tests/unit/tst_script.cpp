@@ -3,18 +3,13 @@
 #include "processing/localeformats.h"
 #include "processing/script.h"
 #include "support/fakecontrols.h"
+#include "support/filecontents.h"
 #include "support/recordingkeyboard.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The statistics as the parser leaves them after its third result, 12.5 kg.
 void setThirdResult()
@@ -110,7 +105,7 @@ void TestScript::expandsTokens()
     ScriptInterpreter interpreter(m_controls, delivery, m_formats);
 
     QVERIFY(interpreter.RunScript(script));
-    QCOMPARE(readFile(Global::OutputFile), output);
+    QCOMPARE(fileContents(Global::OutputFile), output);
 }
 
 void TestScript::eachLineIsDeliveredOnItsOwn()
@@ -123,7 +118,7 @@ void TestScript::eachLineIsDeliveredOnItsOwn()
 
     QCOMPARE(m_keyboard.bursts, 2);
     QCOMPARE(m_keyboard.typedText(), QStringLiteral("12.5\rkg"));
-    QCOMPARE(readFile(Global::OutputFile), QByteArray("12.5\r\nkg"));
+    QCOMPARE(fileContents(Global::OutputFile), QByteArray("12.5\r\nkg"));
 }
 
 void TestScript::emptyScriptTouchesNothing()
@@ -140,7 +135,7 @@ void TestScript::emptyScriptTouchesNothing()
     QVERIFY(interpreter.RunScript("\r\n"));
     QVERIFY(m_keyboard.events.isEmpty());
     QVERIFY(QFile::exists(Global::OutputFile));
-    QCOMPARE(readFile(Global::OutputFile), QByteArray());
+    QCOMPARE(fileContents(Global::OutputFile), QByteArray());
 }
 
 void TestScript::averageShowsOneMoreDecimal()
@@ -237,7 +232,7 @@ void TestScript::keyToken()
     // The file always receives the whole line's text.
     QByteArray text = script;
     text.replace(":$0D", "").replace(":$FF", "").replace(":$0x", "");
-    QCOMPARE(readFile(Global::OutputFile), text);
+    QCOMPARE(fileContents(Global::OutputFile), text);
 }
 
 void TestScript::hexDigitValue_data()

@@ -2,6 +2,7 @@
 // one-instance flag the program entry reads from it.
 
 #include "core/settingsstore.h"
+#include "support/filecontents.h"
 #include "support/temporaryprofile.h"
 
 #include <QDir>
@@ -20,12 +21,6 @@ void writeFile(const QString& path, const QByteArray& text)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(text), text.size());
-}
-
-QByteArray fileText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The value a read gave, as the test tables write it: an invalid QVariant for a failed read.
@@ -205,7 +200,7 @@ void TestSettingsStore::writeThenRead()
             break;
         }
         QVERIFY(store.commit());
-        text = fileText(store.filePath());
+        text = fileContents(store.filePath());
     }
     if (!line.isEmpty())
         QVERIFY2(text.split('\n').contains(line), text.constData());
