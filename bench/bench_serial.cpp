@@ -168,13 +168,18 @@ void lineToKeyLatency(const PseudoTerminal& line, ReceiverProcess& receiver, Pro
 
     std::vector<double> latencies;
     int missing = 0;
+    quint32 seed = 2024;
     for (int index = 0; index < lines; ++index) {
         receiver.clearKeys();
         const QByteArray weight = QByteArray::number(10 + index % 10) + "." + QByteArray::number(100 + index);
+        // Lines of different lengths end at every phase of the reader's 30 ms rhythm, which starts with
+        // a line's first byte.
+        seed = seed * 1103515245u + 12345u;
+        const qsizetype width = 8 + qsizetype((seed >> 16) % 16);
         std::atomic<bool> sent = false;
         SteadyClock::time_point lineFeed;
         std::thread writer([&] {
-            lineFeed = scale.send(weight.rightJustified(11, ' ') + " kg\r\n");
+            lineFeed = scale.send(weight.rightJustified(width, ' ') + " kg\r\n");
             sent = true;
         });
         const bool arrived = receiver.waitFor([&] { return sent && !receiver.keys().isEmpty(); }, 5000);
@@ -186,7 +191,7 @@ void lineToKeyLatency(const PseudoTerminal& line, ReceiverProcess& receiver, Pro
             ++missing;
         // Let the rest of the line's keys arrive before the next one starts.
         receiver.waitFor([&] { return receiver.keys().size() >= 11; }, 2000);
-        receiver.waitFor([] { return false; }, 30);
+        receiver.waitFor([] { return false; }, 50);
     }
     closePort(reader);
     std::printf("  %5d bit/s: %d lines, first key after the LF: median %.1f ms, 95th percentile %.1f ms, "

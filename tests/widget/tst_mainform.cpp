@@ -3,6 +3,7 @@
 #include "core/mainform.h"
 #include "core/radiogroup.h"
 #include "core/settingsstore.h"
+#include "link/autokonfform.h"
 #include "processing/processdata.h"
 #include "processing/programoptionspanel.h"
 #include "support/temporaryprofile.h"
@@ -91,6 +92,7 @@ private slots:
     void scriptFileFollowsTheMemo();
     void resultReachesStatisticsAndFile();
     void portNumberShowsItsDevice();
+    void portSearchFindingsReachThePanel();
     void outputFileChoice_data();
     void outputFileChoice();
 
@@ -476,6 +478,19 @@ void TestMainForm::portNumberShowsItsDevice()
     QCOMPARE(control<QLabel>("LabelPortDevice")->text(), QStringLiteral("/dev/null"));
     control<QSpinBox>("UpDown1")->setValue(31);
     QCOMPARE(control<QLabel>("LabelPortDevice")->text(), QStringLiteral("(brak urządzenia)"));
+}
+
+// The search goes up to COM255, beyond the arrows' usual range; what it found must show as found.
+void TestMainForm::portSearchFindingsReachThePanel()
+{
+    m_form = std::make_unique<TMainForm>();
+    auto* search = control<TAutoKonfForm>("TAutoKonfForm");
+    emit search->portFound(2, 12);
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("2"));
+    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
+    emit search->portFound(40, 10);
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("40"));
+    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("4800"));
 }
 
 void TestMainForm::outputFileChoice_data()
