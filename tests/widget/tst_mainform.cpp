@@ -93,6 +93,7 @@ private slots:
     void resultReachesStatisticsAndFile();
     void portNumberShowsItsDevice();
     void portSearchFindingsReachThePanel();
+    void ethernetLeavesTheSerialStateAlone();
     void outputFileChoice_data();
     void outputFileChoice();
 
@@ -491,6 +492,17 @@ void TestMainForm::portSearchFindingsReachThePanel()
     emit search->portFound(40, 10);
     QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("40"));
     QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("4800"));
+}
+
+void TestMainForm::ethernetLeavesTheSerialStateAlone()
+{
+    m_form = std::make_unique<TMainForm>();
+    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Ethernet));
+    const QString status = control<QLabel>("LabelCommStatus")->text();
+    control<QAbstractButton>("sbOpenComm")->click();
+    QVERIFY(Global::SerialStopped);
+    QCOMPARE(control<QLabel>("LabelCommStatus")->text(), status);
+    QVERIFY(!control<QAbstractButton>("sbDetect")->isEnabled());
 }
 
 void TestMainForm::outputFileChoice_data()
