@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <asm/termbits.h>
 #include <cstdlib>
@@ -83,3 +84,25 @@ private:
 // The folder of the COM<n> links in the profile, and a link there naming a device for a port number.
 QString portsFolder(const TemporaryProfile& profile);
 bool linkPort(const TemporaryProfile& profile, int number, const QString& target);
+
+// While it lives, no device of this machine takes a port number: only links the test makes count, and
+// nothing is ever sent to a real serial port. Child processes inherit it.
+class NoMachineSerialPorts
+{
+public:
+    NoMachineSerialPorts()
+    {
+        qputenv("KWELTA_DEVICE_DIR", m_empty.path().toLocal8Bit());
+        qputenv("KWELTA_SYS_TTY_DIR", m_empty.path().toLocal8Bit());
+    }
+    ~NoMachineSerialPorts()
+    {
+        qunsetenv("KWELTA_DEVICE_DIR");
+        qunsetenv("KWELTA_SYS_TTY_DIR");
+    }
+    NoMachineSerialPorts(const NoMachineSerialPorts&) = delete;
+    NoMachineSerialPorts& operator=(const NoMachineSerialPorts&) = delete;
+
+private:
+    QTemporaryDir m_empty;
+};

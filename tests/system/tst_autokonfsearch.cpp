@@ -40,6 +40,7 @@ private slots:
 
 private:
     std::unique_ptr<TemporaryProfile> m_profile;
+    std::unique_ptr<NoMachineSerialPorts> m_noDevices;
     std::unique_ptr<ScriptedMessages> m_messages;
     FakeControls m_controls;
     RecordingKeyboard m_keyboard;
@@ -49,10 +50,7 @@ private:
 void TestAutoKonfSearch::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
-    // No device of this machine takes a port number; only the test's links do.
-    QDir().mkpath(m_profile->filePath(QStringLiteral("devices")));
-    qputenv("KWELTA_DEVICE_DIR", m_profile->filePath(QStringLiteral("devices")).toLocal8Bit());
-    qputenv("KWELTA_SYS_TTY_DIR", m_profile->filePath(QStringLiteral("devices")).toLocal8Bit());
+    m_noDevices = std::make_unique<NoMachineSerialPorts>();
     m_messages = std::make_unique<ScriptedMessages>();
     Global::PortProbing = false;
     Global::PortConfigured = false;
@@ -62,8 +60,7 @@ void TestAutoKonfSearch::init()
 void TestAutoKonfSearch::cleanup()
 {
     m_messages.reset();
-    qunsetenv("KWELTA_DEVICE_DIR");
-    qunsetenv("KWELTA_SYS_TTY_DIR");
+    m_noDevices.reset();
     m_profile.reset();
 }
 

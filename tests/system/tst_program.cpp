@@ -1,5 +1,6 @@
 // The real program, as separate processes on an X server of the test's own: whether a second start
 // runs, and what it does to the first copy when it may not.
+#include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "support/xscreen.h"
 #include "support/xvfbserver.h"
@@ -111,6 +112,8 @@ void TestProgram::secondStart()
 int main(int argc, char** argv)
 {
     TemporaryProfile profile;
+    // The program searches the serial ports at a first start; it must find only the test's.
+    NoMachineSerialPorts noDevices;
     XvfbServer server;
     if (!server.startForApplication("tst_program"))
         return EXIT_FAILURE;

@@ -320,6 +320,8 @@ void TestSerialLink::programOnItsOwnFindsTheScale()
 int main(int argc, char** argv)
 {
     TemporaryProfile profile;
+    // The program searches the serial ports at a first start; it must find only the test's.
+    NoMachineSerialPorts noDevices;
     XvfbServer server;
     if (!server.startForApplication("tst_seriallink"))
         return EXIT_FAILURE;

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <asm/termbits.h>
@@ -119,16 +118,15 @@ private slots:
 
 private:
     std::unique_ptr<TemporaryProfile> m_profile;
-    std::unique_ptr<QTemporaryDir> m_noDevices;
+    std::unique_ptr<NoMachineSerialPorts> m_noDevices;
     std::unique_ptr<PseudoTerminal> m_pty;
 };
 
 void TestSio::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
-    // No automatic devices, so the numbers the test does not link map to nothing on any machine.
-    m_noDevices = std::make_unique<QTemporaryDir>();
-    qputenv("KWELTA_DEVICE_DIR", m_noDevices->path().toLocal8Bit());
+    // The numbers the test does not link map to nothing on any machine.
+    m_noDevices = std::make_unique<NoMachineSerialPorts>();
     m_pty = std::make_unique<PseudoTerminal>();
     QVERIFY(m_pty->isValid());
     QVERIFY(linkPort(*m_profile, port, m_pty->slavePath()));
@@ -139,7 +137,6 @@ void TestSio::cleanup()
     for (int number = 1; number <= 3; ++number)
         sio_close(number);
     m_pty.reset();
-    qunsetenv("KWELTA_DEVICE_DIR");
     m_noDevices.reset();
     m_profile.reset();
 }
