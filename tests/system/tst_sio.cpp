@@ -5,7 +5,6 @@
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
