@@ -35,8 +35,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr int speeds[Sio::BaudCodeCount] = {50,   75,   110,  134,   150,   300,   600,    1200,   1800,   2400,
-                                            4800, 7200, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
 constexpr int port = 1;
 
 // The scale's side of the line: writes bytes one by one at the pace of the line speed, from a thread
@@ -122,7 +120,7 @@ void idleLoopBlocking()
     const double baseline = longestBlockMs(1000);
     for (int code = 0; code < Sio::BaudCodeCount; ++code) {
         if (!openPort(code)) {
-            std::printf("  %6d bit/s: cannot open the port\n", speeds[code]);
+            std::printf("  %6d bit/s: cannot open the port\n", Sio::bitRate(code));
             continue;
         }
         auto reader = std::make_unique<ComThread>(
@@ -131,7 +129,7 @@ void idleLoopBlocking()
         const double blocked = longestBlockMs(1000);
         closePort(reader);
         worst = std::max(worst, blocked);
-        std::printf("  %6d bit/s: %.2f ms\n", speeds[code], blocked);
+        std::printf("  %6d bit/s: %.2f ms\n", Sio::bitRate(code), blocked);
     }
     std::printf("  worst %.2f ms (target at most 5 ms); the same loop with no port open: %.2f ms\n", worst, baseline);
 }
@@ -164,7 +162,7 @@ void lineToKeyLatency(const PseudoTerminal& line, ReceiverProcess& receiver, Pro
         port, [] { return ReadMode::Indication; },
         [&processData](const QByteArray& text) { processData.TakeScaleText(text); });
     reader->start();
-    const PacedScale scale(line, speeds[baudCode]);
+    const PacedScale scale(line, Sio::bitRate(baudCode));
 
     std::vector<double> latencies;
     int missing = 0;
@@ -196,7 +194,7 @@ void lineToKeyLatency(const PseudoTerminal& line, ReceiverProcess& receiver, Pro
     closePort(reader);
     std::printf("  %5d bit/s: %d lines, first key after the LF: median %.1f ms, 95th percentile %.1f ms, "
                 "worst %.1f ms%s\n",
-                speeds[baudCode], lines, percentile(latencies, 0.5), percentile(latencies, 0.95),
+                Sio::bitRate(baudCode), lines, percentile(latencies, 0.5), percentile(latencies, 0.95),
                 percentile(latencies, 1.0), missing ? " (some lines never arrived)" : "");
 }
 

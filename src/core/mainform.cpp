@@ -174,11 +174,8 @@ TMainForm::TMainForm(QWidget* parent)
 // otherwise stay reserved for us after we are gone.
 TMainForm::~TMainForm()
 {
-    if (!Global::SerialStopped) {
-        Global::SerialStopped = true;
-        m_reader.reset();
-        ObsPort::ClosePort(Global::PortSettings);
-    }
+    if (!Global::SerialStopped)
+        endSerialConnection();
 }
 
 // The title text twice, white over a dark copy 3 pixels right and 2 down, on a picture of our own.
@@ -423,12 +420,17 @@ void TMainForm::StartSerial()
     sio_SetReadTimeouts(Global::PortSettings.Port, totalMs, 50);
 }
 
-void TMainForm::StopSerial()
+void TMainForm::endSerialConnection()
 {
     Global::SerialStopped = true;
     // The reader's wait runs on the port, so it ends before the port closes.
     m_reader.reset();
     ObsPort::ClosePort(Global::PortSettings);
+}
+
+void TMainForm::StopSerial()
+{
+    endSerialConnection();
     if (connectionKind() == ScaleLink::Serial)
         m_ui->sbDetect->setEnabled(true);
     ShowSerialState(SerialState::Closed);

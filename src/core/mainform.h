@@ -91,6 +91,8 @@ private:
     void paintBanner();
     void StartSerial();
     void StopSerial();
+    // The reader, then the port; no display.
+    void endSerialConnection();
     // The reader found the device gone: the port is closed as by the user, and the state says why.
     void serialDeviceGone();
     ScaleLink connectionKind() const;

@@ -31,12 +31,6 @@ constexpr int SelfCloseMs = 2000;
 // an echo of the request, and is not worth the parser's time.
 constexpr qsizetype ShortestLineEndIndex = 10;
 
-// Code 3 runs at 134.5 bit/s; the dialog names it without the half.
-const char* const BaudRateTexts[Sio::BaudCodeCount] = {
-    "50",   "75",   "110",  "134",   "150",   "300",   "600",    "1200",   "1800",   "2400",
-    "4800", "7200", "9600", "19200", "38400", "57600", "115200", "230400", "460800", "921600",
-};
-
 // A slow line needs longer for an answer; only below 134 bit/s does that exceed the half-second floor.
 int readTotalMs(int baudCode)
 {
@@ -100,8 +94,8 @@ void TAutoKonfForm::setAnswerParser(AnswerParser parser)
 
 QString TAutoKonfForm::BaudCodeText(int baudCode)
 {
-    const char* rate = baudCode >= 0 && baudCode < Sio::BaudCodeCount ? BaudRateTexts[baudCode] : "-";
-    return QString::fromLatin1(rate) + QLatin1String(" bps");
+    const int rate = Sio::bitRate(baudCode);
+    return (rate > 0 ? QString::number(rate) : QStringLiteral("-")) + QLatin1String(" bps");
 }
 
 void TAutoKonfForm::FormShow()

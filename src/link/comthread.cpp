@@ -63,18 +63,19 @@ void ComThread::Execute()
 {
     const std::shared_ptr<Channel> channel = m_channel;
 
-    for (;;) {
+    const auto stopRequested = [&channel] {
+        const std::lock_guard lock(channel->mutex);
+        return channel->stopping || channel->gone || Global::SerialStopped;
+    };
+
+    while (!stopRequested()) {
         bool pendingEmpty = true;
         bool lineDue = false;
         {
             const std::lock_guard lock(channel->mutex);
-            if (channel->stopping || channel->gone)
-                return;
             pendingEmpty = channel->pendingEmpty;
             lineDue = channel->lineDue;
         }
-        if (Global::SerialStopped)
-            return;
 
         // The wait is the only thing the worker does on the port; the main thread must not close the
         // port before stop() has returned.
@@ -82,12 +83,7 @@ void ComThread::Execute()
             const auto recheckAt = std::chrono::steady_clock::now() + pendingRecheck;
             int state = Sio::TimedOut;
             while (state == Sio::TimedOut) {
-                {
-                    const std::lock_guard lock(channel->mutex);
-                    if (channel->stopping)
-                        return;
-                }
-                if (Global::SerialStopped)
+                if (stopRequested())
                     return;
                 if (!pendingEmpty && std::chrono::steady_clock::now() >= recheckAt)
                     break;

@@ -140,6 +140,11 @@ bool isGoneError(int error)
 
 } // namespace
 
+int Sio::bitRate(int baudCode)
+{
+    return baudCode >= 0 && baudCode < BaudCodeCount ? int(baudRates[baudCode].rate) : 0;
+}
+
 int sio_open(int port)
 {
     if (port < 1)

@@ -28,6 +28,10 @@ constexpr int Readable = 1; // sio_wait_readable: data are waiting
 constexpr int TimedOut = 0; // sio_wait_readable: nothing within the time
 
 constexpr int WriteTimeoutMs = 1000;
+
+// The bit rate a baud code stands for (134 for 134.5 bit/s, which termios knows only as 134), or 0 for a
+// code outside 0..19.
+int bitRate(int baudCode);
 } // namespace Sio
 
 // Takes the device exclusively; the line is put into raw 8N1 at once with its current speed.
