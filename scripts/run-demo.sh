@@ -32,4 +32,4 @@ until grep -q '^ready' "$profile/scale.log" 2>/dev/null; do
 done
 
 echo "Simulated scale on COM2 (9600 bit/s). Make it print: echo print > $control"
-XDG_CONFIG_HOME="$profile/config" XDG_DATA_HOME="$profile/data" "$build/src/core/kwelta"
+XDG_CONFIG_HOME="$profile/config" XDG_DATA_HOME="$profile/data" "$build/src/app/kwelta"

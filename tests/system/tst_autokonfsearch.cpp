@@ -1,7 +1,6 @@
 // The port search dialog on real pseudo-terminals: a silent line, a port another program holds, and the
 // real kwelta-simscale process, with the real serial layer, port record and weighing-line parser.
 #include "core/global.h"
-#include "link/autokonfform.h"
 #include "link/sio.h"
 #include "processing/processdata.h"
 #include "support/fakecontrols.h"
@@ -12,6 +11,7 @@
 #include "support/scriptedmessages.h"
 #include "support/simscaleprocess.h"
 #include "support/temporaryprofile.h"
+#include "ui/autokonfform.h"
 
 #include <QApplication>
 #include <QDir>

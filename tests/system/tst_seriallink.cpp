@@ -1,10 +1,6 @@
 // The serial connection end to end: the main window, the simulated scale on pseudo-terminals, the real
 // keyboard backend typing into another program's window, all under an X server of the test's own.
-#include "core/formsettings.h"
 #include "core/global.h"
-#include "core/mainform.h"
-#include "core/namedcontrol.h"
-#include "core/radiogroup.h"
 #include "support/filecontents.h"
 #include "support/portholder.h"
 #include "support/pseudoterminal.h"
@@ -14,6 +10,10 @@
 #include "support/temporaryprofile.h"
 #include "support/xscreen.h"
 #include "support/xvfbserver.h"
+#include "ui/formsettings.h"
+#include "ui/mainform.h"
+#include "ui/namedcontrol.h"
+#include "ui/radiogroup.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // Several copies of the real program entry as separate processes, each test in a profile of its own
 // (settings, runtime folder) that the copies inherit.
 
+#include "app/singleinstance.h"
 #include "core/settingsstore.h"
-#include "core/singleinstance.h"
 #include "support/temporaryprofile.h"
 
 #include <QCoreApplication>

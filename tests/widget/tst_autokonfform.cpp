@@ -1,7 +1,7 @@
 // The port search dialog over a scripted serial link: which ports and speeds it tries and in what order,
 // what it hands to the parser, what it shows, and that it never leaves a port open or the search flag set.
 #include "core/global.h"
-#include "link/autokonfform.h"
+#include "ui/autokonfform.h"
 
 #include <QLabel>
 #include <QLineEdit>

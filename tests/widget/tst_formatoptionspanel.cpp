@@ -1,7 +1,7 @@
 #include "core/global.h"
-#include "core/radiogroup.h"
-#include "processing/formatoptionspanel.h"
 #include "support/scriptedmessages.h"
+#include "ui/formatoptionspanel.h"
+#include "ui/radiogroup.h"
 
 #include <QCheckBox>
 #include <QComboBox>

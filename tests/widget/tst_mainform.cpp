@@ -1,12 +1,12 @@
-#include "core/formsettings.h"
 #include "core/global.h"
-#include "core/mainform.h"
-#include "core/radiogroup.h"
 #include "core/settingsstore.h"
-#include "link/autokonfform.h"
 #include "processing/processdata.h"
-#include "processing/programoptionspanel.h"
 #include "support/temporaryprofile.h"
+#include "ui/autokonfform.h"
+#include "ui/formsettings.h"
+#include "ui/mainform.h"
+#include "ui/programoptionspanel.h"
+#include "ui/radiogroup.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

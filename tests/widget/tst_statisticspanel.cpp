@@ -1,9 +1,9 @@
 #include "core/global.h"
 #include "processing/processdata.h"
-#include "processing/statisticspanel.h"
 #include "support/fakecontrols.h"
 #include "support/fixedclock.h"
 #include "support/recordingkeyboard.h"
+#include "ui/statisticspanel.h"
 
 #include <QLabel>
 #include <QScatterSeries>

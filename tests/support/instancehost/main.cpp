@@ -4,7 +4,7 @@
 // done. Commands on stdin: "minimise" and "quit"; the end of stdin quits too. The exit code is the
 // entry's.
 
-#include "core/programentry.h"
+#include "app/programentry.h"
 
 #include <QSocketNotifier>
 #include <QWidget>

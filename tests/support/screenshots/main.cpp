@@ -1,9 +1,9 @@
 // Writes a PNG of each of the main window's six panels, as a user would see them, under an X server of
 // its own and in a temporary profile: kwelta_screenshots <output folder>
-#include "core/formsettings.h"
-#include "core/mainform.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
+#include "ui/formsettings.h"
+#include "ui/mainform.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "processing/programoptionspanel.h"
+#include "ui/programoptionspanel.h"
 
-#include "core/compactstyle.h"
 #include "core/global.h"
+#include "ui/compactstyle.h"
 
 #include "ui_programoptionspanel.h"
 

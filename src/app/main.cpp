@@ -1,5 +1,5 @@
-#include "core/mainform.h"
-#include "core/programentry.h"
+#include "app/programentry.h"
+#include "ui/mainform.h"
 
 int main(int argc, char** argv)
 {

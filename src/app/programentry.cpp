@@ -1,8 +1,8 @@
-#include "core/programentry.h"
+#include "app/programentry.h"
 
+#include "app/singleinstance.h"
+#include "app/terminationsignals.h"
 #include "core/settingsstore.h"
-#include "core/singleinstance.h"
-#include "core/terminationsignals.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,10 +1,10 @@
-#include "link/autokonfform.h"
+#include "ui/autokonfform.h"
 
 #include "ui_autokonfform.h"
 
-#include "core/compactstyle.h"
 #include "link/obsport.h"
 #include "link/sio.h"
+#include "ui/compactstyle.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "core/singleinstance.h"
+#include "app/singleinstance.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "core/terminationsignals.h"
+#include "app/terminationsignals.h"
 
 #include <QSocketNotifier>
 

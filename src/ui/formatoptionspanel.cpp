@@ -1,8 +1,8 @@
-#include "processing/formatoptionspanel.h"
+#include "ui/formatoptionspanel.h"
 
-#include "core/compactstyle.h"
 #include "core/global.h"
 #include "core/messagepresenter.h"
+#include "ui/compactstyle.h"
 #include "ui_formatoptionspanel.h"
 
 #include <QEvent>

@@ -1,12 +1,12 @@
-#include "core/formsettings.h"
+#include "ui/formsettings.h"
 
 #include "core/global.h"
-#include "core/namedcontrol.h"
-#include "core/radiogroup.h"
 #include "core/settingsstore.h"
 #include "core/shortcuttext.h"
-#include "processing/formatoptionspanel.h"
-#include "processing/programoptionspanel.h"
+#include "ui/formatoptionspanel.h"
+#include "ui/namedcontrol.h"
+#include "ui/programoptionspanel.h"
+#include "ui/radiogroup.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "core/compactstyle.h"
+#include "ui/compactstyle.h"
 
 #include <QAbstractSpinBox>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "core/radiogroup.h"
+#include "ui/radiogroup.h"
 
 #include <QEvent>
 #include <QRadioButton>

@@ -1,4 +1,4 @@
-#include "processing/statisticspanel.h"
+#include "ui/statisticspanel.h"
 
 #include "core/global.h"
 #include "processing/numbermask.h"
