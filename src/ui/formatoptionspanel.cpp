@@ -2,6 +2,7 @@
 
 #include "core/global.h"
 #include "core/messagepresenter.h"
+#include "processing/scriptcomposition.h"
 #include "ui/compactstyle.h"
 #include "ui_formatoptionspanel.h"
 
@@ -9,28 +10,7 @@
 #include <QLineEdit>
 #include <QListWidgetItem>
 
-#include <algorithm>
-#include <array>
-
 namespace {
-
-// What each position of chklbSendValues contributes to the composed script.
-constexpr std::array<const char*, 7> FieldTokens = {":c", ":d", ":t", ":m", ":u", ":s", ":a"};
-
-// What the items "nic", "średnik", "Tab" and "Enter" of the two separator groups insert.
-QString separatorText(int item)
-{
-    switch (item) {
-    case 1:
-        return QStringLiteral(";");
-    case 2:
-        return QStringLiteral(":#09");
-    case 3:
-        return QStringLiteral(":#0D:#0A");
-    default:
-        return QString();
-    }
-}
 
 constexpr int NormalScriptGroupHeight = 90;
 constexpr int NormalMemoHeight = 70;
@@ -146,21 +126,8 @@ void FormatOptionsPanel::setReportDataDelay(int index)
 
 void FormatOptionsPanel::ChangeScriptClick()
 {
-    const QString between = separatorText(m_ui->rgOptBetweenFields->itemIndex());
-    const QString after = separatorText(m_ui->rgOptAfterFields->itemIndex());
-    const int count = std::min(m_ui->chklbSendValues->count(), int(FieldTokens.size()));
-    QString script;
-    for (int i = 0; i < count; ++i) {
-        const bool last = i == count - 1;
-        if (m_ui->chklbSendValues->item(i)->checkState() == Qt::Checked) {
-            script += QLatin1String(FieldTokens[std::size_t(i)]);
-            if (!last)
-                script += between;
-        }
-        if (last)
-            script += after;
-    }
-    m_composedScript = script;
+    m_composedScript =
+        composeScript(sendFieldsText(), m_ui->rgOptBetweenFields->itemIndex(), m_ui->rgOptAfterFields->itemIndex());
 }
 
 void FormatOptionsPanel::ChooseOptionClick()
