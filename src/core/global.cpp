@@ -28,8 +28,6 @@ QString ConnectedHost;
 qint32 ConnectedPort = 0;
 qint32 Language = 0;
 double LastReportTime = 0;
-bool ReportBreakPending = false;
-QByteArray ScannerFrameTail;
 
 void ResetStatistics()
 {

@@ -66,8 +66,6 @@ extern qint32 ConnectedPort;
 extern qint32 Language;
 // Days since 1899-12-30 local time, the fraction being the time of day; 0 means "long ago".
 extern double LastReportTime;
-extern bool ReportBreakPending;
-extern QByteArray ScannerFrameTail;
 
 void ResetStatistics();
 quint16 SetBit(quint16 value, bool on, quint8 bit);

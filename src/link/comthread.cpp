@@ -35,9 +35,7 @@ ComThread::ComThread(int port, ReadModeSource readMode, Intake intake, QObject* 
     , m_readMode(std::move(readMode))
     , m_intake(std::move(intake))
     , m_channel(std::make_shared<Channel>())
-{
-    Global::ScannerFrameTail.clear();
-}
+{}
 
 ComThread::~ComThread()
 {

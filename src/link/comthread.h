@@ -26,7 +26,7 @@ public:
     static constexpr int PollPauseMs = 30;
     static constexpr int ReadChunk = 1000;
 
-    // Main thread. Clears the report mode's held frame tail, as a new connection starts afresh.
+    // Main thread.
     ComThread(int port, ReadModeSource readMode, Intake intake, QObject* parent = nullptr);
     // Stops the worker and waits for it.
     ~ComThread() override;

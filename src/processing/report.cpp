@@ -33,18 +33,18 @@ ReportMode::ReportMode(MainWindowControls& controls, Delivery& delivery, const C
 
 // The frame word may be split over two chunks, so up to three characters that could begin it are
 // held back until the next chunk shows whether they do.
-QByteArray ReportMode::cutScannerFrame(const QByteArray& chunk) const
+QByteArray ReportMode::cutScannerFrame(const QByteArray& chunk)
 {
     QByteArray beforeFrame;
     QByteArray work = chunk;
 
     // The line break that ends the previous frame is dropped first, so a frame word later in this
     // chunk cannot bring it back.
-    if (Global::ReportBreakPending && removeFirstLineBreak(work))
-        Global::ReportBreakPending = false;
+    if (m_breakPending && removeFirstLineBreak(work))
+        m_breakPending = false;
 
     bool frameCut = false;
-    QByteArray& tail = Global::ScannerFrameTail;
+    QByteArray& tail = m_frameTail;
     if (const qsizetype at = work.indexOf(frameWord); at >= 0) {
         beforeFrame = work.left(at);
         work = work.mid(at + frameWord.size());
@@ -61,7 +61,7 @@ QByteArray ReportMode::cutScannerFrame(const QByteArray& chunk) const
     tail.clear();
 
     if (frameCut) {
-        Global::ReportBreakPending = !removeFirstLineBreak(work);
+        m_breakPending = !removeFirstLineBreak(work);
     } else {
         for (const QByteArrayView start : {QByteArrayView("SCA"), QByteArrayView("SC"), QByteArrayView("S")}) {
             if (work.endsWith(start)) {
@@ -72,6 +72,12 @@ QByteArray ReportMode::cutScannerFrame(const QByteArray& chunk) const
         }
     }
     return beforeFrame + work;
+}
+
+void ReportMode::startConnection()
+{
+    m_breakPending = false;
+    m_frameTail.clear();
 }
 
 void ReportMode::ProcessReport(const QByteArray& text)

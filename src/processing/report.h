@@ -15,12 +15,21 @@ public:
     ReportMode(MainWindowControls& controls, Delivery& delivery, const Clock& clock, const LocaleFormats& formats);
 
     void ProcessReport(const QByteArray& text);
+    // A new connection starts afresh: no frame word half seen, no line break of a frame still due.
+    void startConnection();
+
+    // The line break that ends the last frame has not arrived yet and is dropped when it does.
+    bool breakPending() const { return m_breakPending; }
+    // Up to three characters at a chunk's end that may begin the frame word, held for the next chunk.
+    const QByteArray& frameTail() const { return m_frameTail; }
 
 private:
-    QByteArray cutScannerFrame(const QByteArray& chunk) const;
+    QByteArray cutScannerFrame(const QByteArray& chunk);
 
     MainWindowControls& m_controls;
     Delivery& m_delivery;
     const Clock& m_clock;
     const LocaleFormats& m_formats;
+    bool m_breakPending = false;
+    QByteArray m_frameTail;
 };

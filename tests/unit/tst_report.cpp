@@ -34,6 +34,7 @@ public:
         m_read = all.size();
         return added;
     }
+    const ReportMode& report() const { return m_report; }
 
 private:
     QTemporaryDir m_dir;
@@ -68,8 +69,6 @@ void TestReport::init()
 {
     m_controls = FakeControls();
     m_clock = FixedClock();
-    Global::ReportBreakPending = false;
-    Global::ScannerFrameTail.clear();
     Global::LastReportTime = 0;
 }
 
@@ -115,8 +114,8 @@ void TestReport::cutsTheScannerFrame()
         seen.append(report.feed(chunk));
 
     QCOMPARE(seen, outputs);
-    QCOMPARE(Global::ReportBreakPending, breakPending);
-    QCOMPARE(Global::ScannerFrameTail, tail);
+    QCOMPARE(report.report().breakPending(), breakPending);
+    QCOMPARE(report.report().frameTail(), tail);
 }
 
 void TestReport::datesEachReport_data()
