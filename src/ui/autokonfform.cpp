@@ -2,7 +2,6 @@
 
 #include "ui_autokonfform.h"
 
-#include "link/obsport.h"
 #include "link/sio.h"
 #include "ui/compactstyle.h"
 
@@ -12,7 +11,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QShowEvent>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -20,44 +18,18 @@
 namespace {
 
 constexpr int MaxPortLimit = 255;
-constexpr int SearchBaudCodes[] = {10, 12};
-constexpr int AttemptsPerSpeed = 3;
-constexpr int AnswerBytes = 25;
 constexpr int StartDelayMs = 100;
-constexpr int AttemptPauseMs = 50;
-constexpr int ReadIntervalMs = 500;
 constexpr int SelfCloseMs = 2000;
-// A weighing result needs at least ten characters before its line end; anything shorter is noise or
-// an echo of the request, and is not worth the parser's time.
-constexpr qsizetype ShortestLineEndIndex = 10;
-
-// A slow line needs longer for an answer; only below 134 bit/s does that exceed the half-second floor.
-int readTotalMs(int baudCode)
-{
-    return std::max(50 * (13 - baudCode), 500);
-}
-
-class SerialPortSearchLink : public PortSearchLink
-{
-public:
-    bool openPort(const TPortSettings& settings) override { return ObsPort::OpenPort(settings); }
-    int setReadTimeouts(int port, int totalMs, int intervalMs) override
-    {
-        return sio_SetReadTimeouts(port, totalMs, intervalMs);
-    }
-    int putch(int port, int byte) override { return sio_putch(port, byte); }
-    int read(int port, char* buffer, int count) override { return sio_read(port, buffer, count); }
-    void closePort(const TPortSettings& settings) override { ObsPort::ClosePort(settings); }
-};
 
 } // namespace
 
 TAutoKonfForm::TAutoKonfForm(QWidget* parent, std::unique_ptr<PortSearchLink> link)
     : QDialog(parent)
     , m_ui(std::make_unique<Ui::TAutoKonfForm>())
-    , m_link(link ? std::move(link) : std::make_unique<SerialPortSearchLink>())
 {
     m_ui->setupUi(this);
+    m_search = new PortSearch(std::move(link), this);
+    connect(m_search, &PortSearch::trying, this, &TAutoKonfForm::showProgress);
     // As with the main window's port number, the spin box's edit is the number field; both names reach it.
     m_editMaxPort = m_ui->UpDownMaxPort->findChild<QLineEdit*>();
     m_editMaxPort->setObjectName(QStringLiteral("EditMaxPort"));
@@ -82,14 +54,14 @@ TAutoKonfForm::TAutoKonfForm(QWidget* parent, std::unique_ptr<PortSearchLink> li
 
 TAutoKonfForm::~TAutoKonfForm()
 {
-    closeOpenPort();
-    if (m_busy)
+    // The search, a child, ends its own probing; a search still waiting for its timer has raised it here.
+    if (m_busy && !m_search->isRunning())
         Global::PortProbing = false;
 }
 
 void TAutoKonfForm::setAnswerParser(AnswerParser parser)
 {
-    m_parser = std::move(parser);
+    m_search->setAnswerParser(std::move(parser));
 }
 
 QString TAutoKonfForm::BaudCodeText(int baudCode)
@@ -106,7 +78,7 @@ void TAutoKonfForm::FormShow()
 
 void TAutoKonfForm::SpeedButton2Click()
 {
-    if (m_searching)
+    if (m_search->isRunning())
         return;
     // A success shortly before must not close the dialog in the middle of the new search.
     m_closeTimer->stop();
@@ -126,65 +98,21 @@ void TAutoKonfForm::SpeedButton2Click()
 void TAutoKonfForm::Timer1Timer()
 {
     // The search lets window messages run, and one of them might start it a second time.
-    if (m_searching)
+    if (m_search->isRunning())
         return;
-    m_searching = true;
     m_busy = true;
     Global::PortProbing = true;
     setStatus(Status::Searching);
     m_ui->SpeedButton1->setEnabled(false);
     m_timer1->stop();
-    Global::PortConfigured = false;
 
-    int foundPort = 0;
-    int foundBaudCode = 0;
-    for (int port = 1; port <= maxPort() && !Global::PortConfigured; ++port) {
-        for (const int baudCode : SearchBaudCodes) {
-            if (Global::PortConfigured)
-                break;
-            TPortSettings& settings = Global::PortSettings;
-            settings.Port = port;
-            settings.BaudCode = baudCode;
-            ObsPort::ResetPortSettings(settings);
-            if (!m_link->openPort(settings))
-                break;
-            m_openPort = port;
-            m_link->setReadTimeouts(port, readTotalMs(baudCode), ReadIntervalMs);
-            m_ui->Label5->setText(QLatin1String("COM") + QString::number(port));
-            m_ui->Label6->setText(BaudCodeText(baudCode));
-            m_ui->Label7->setText(QString::number(0));
-            if (!letWindowRepaint())
-                return;
-
-            for (int attempt = 1; attempt <= AttemptsPerSpeed && !Global::PortConfigured; ++attempt) {
-                m_ui->Label7->setText(QString::number(attempt));
-                if (!letWindowRepaint())
-                    return;
-                // The scale may still be busy with the previous request.
-                if (attempt > 1)
-                    QThread::msleep(AttemptPauseMs);
-                for (const int byte : {int('S'), int('I'), 13, 10})
-                    m_link->putch(port, byte);
-                char buffer[AnswerBytes];
-                const int count = m_link->read(port, buffer, AnswerBytes);
-                const QByteArray answer(buffer, std::max(count, 0));
-                if (answer.indexOf('\n') >= ShortestLineEndIndex && m_parser)
-                    m_parser(answer);
-            }
-            closeOpenPort();
-            if (Global::PortConfigured) {
-                foundPort = port;
-                foundBaudCode = baudCode;
-            }
-        }
-    }
-
-    Global::PortProbing = false;
-    m_searching = false;
+    const QPointer<TAutoKonfForm> alive(this);
+    const std::optional<PortSearch::Found> found = m_search->run([this] { return maxPort(); });
+    if (!alive)
+        return;
     m_busy = false;
-    if (foundPort > 0) {
-        const QPointer<TAutoKonfForm> alive(this);
-        emit portFound(foundPort, foundBaudCode);
+    if (found) {
+        emit portFound(found->port, found->baudCode);
         if (!alive)
             return;
         setStatus(Status::Found);
@@ -196,6 +124,17 @@ void TAutoKonfForm::Timer1Timer()
     }
     m_ui->SpeedButton1->setEnabled(true);
     m_ui->SpeedButton2->setEnabled(true);
+}
+
+void TAutoKonfForm::showProgress(int port, int baudCode, int attempt)
+{
+    if (attempt == 0) {
+        m_ui->Label5->setText(QLatin1String("COM") + QString::number(port));
+        m_ui->Label6->setText(BaudCodeText(baudCode));
+    }
+    m_ui->Label7->setText(QString::number(attempt));
+    repaint();
+    QCoreApplication::processEvents();
 }
 
 void TAutoKonfForm::SpeedButton1Click()
@@ -300,24 +239,6 @@ int TAutoKonfForm::maxPort() const
     bool isNumber = false;
     const int number = m_editMaxPort->text().toInt(&isNumber);
     return isNumber ? number : 1;
-}
-
-bool TAutoKonfForm::letWindowRepaint()
-{
-    const QPointer<TAutoKonfForm> alive(this);
-    repaint();
-    QCoreApplication::processEvents();
-    return !alive.isNull();
-}
-
-void TAutoKonfForm::closeOpenPort()
-{
-    if (m_openPort == 0)
-        return;
-    TPortSettings settings = Global::PortSettings;
-    settings.Port = m_openPort;
-    m_openPort = 0;
-    m_link->closePort(settings);
 }
 
 void TAutoKonfForm::fixSize()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/global.h"
+#include "link/portsearch.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -18,32 +18,15 @@ namespace Ui {
 class TAutoKonfForm;
 }
 
-// The serial calls the port search makes, in the order it makes them. The dialog drives them through
-// this interface so that a test can record the combinations tried and script a scale's answers without
-// devices; the real one goes to ObsPort and the serial layer.
-class PortSearchLink
-{
-public:
-    virtual ~PortSearchLink() = default;
-
-    // Opens and configures the port of the record; false when it did not open.
-    virtual bool openPort(const TPortSettings& settings) = 0;
-    virtual int setReadTimeouts(int port, int totalMs, int intervalMs) = 0;
-    virtual int putch(int port, int byte) = 0;
-    // The number of bytes placed in buffer, or a negative Sio code.
-    virtual int read(int port, char* buffer, int count) = 0;
-    virtual void closePort(const TPortSettings& settings) = 0;
-};
-
-// Finds the serial port and speed at which a scale answers: ports 1 up to EditMaxPort, at 4800 and then
-// 9600 bit/s, three requests for a result at each. Shown modally; showing it starts a search.
+// Shows the port search (PortSearch) over ports 1 up to EditMaxPort: where it is, and what it found.
+// Shown modally; showing it starts a search.
 class TAutoKonfForm : public QDialog
 {
     Q_OBJECT
 
 public:
     // Handed each answer that may be a weighing line; it sets Global::PortConfigured when it accepts one.
-    using AnswerParser = std::function<void(const QByteArray& answer)>;
+    using AnswerParser = PortSearch::AnswerParser;
 
     // Without a link the search goes to the real serial ports.
     explicit TAutoKonfForm(QWidget* parent = nullptr, std::unique_ptr<PortSearchLink> link = nullptr);
@@ -80,21 +63,16 @@ private:
     static QString statusText(Status status);
     void setStatus(Status status);
     int maxPort() const;
-    // Lets pending window messages run; false when the dialog was destroyed meanwhile.
-    bool letWindowRepaint();
-    void closeOpenPort();
+    // Shows where the search is and lets pending window messages run, which may destroy the dialog.
+    void showProgress(int port, int baudCode, int attempt);
     void fixSize();
 
     std::unique_ptr<Ui::TAutoKonfForm> m_ui;
-    std::unique_ptr<PortSearchLink> m_link;
-    AnswerParser m_parser;
+    PortSearch* m_search = nullptr;
     QTimer* m_timer1 = nullptr;
     QTimer* m_closeTimer = nullptr;
     QLineEdit* m_editMaxPort = nullptr;
     Status m_status = Status::None;
     // From SpeedButton2Click until the search has ended.
     bool m_busy = false;
-    bool m_searching = false;
-    // The port the search holds open, so that it is closed even if the dialog goes away mid-search.
-    int m_openPort = 0;
 };
