@@ -1,56 +1,41 @@
 #include "core/messagepresenter.h"
 
-#include <QMessageBox>
+#include <QLoggingCategory>
 
 namespace {
 
-class DialogPresenter final : public MessagePresenter
+Q_LOGGING_CATEGORY(messagesLog, "kwelta.messages", QtWarningMsg)
+
+// Without a user interface nobody can answer, so a question gets the answer that changes nothing.
+class LoggingPresenter final : public MessagePresenter
 {
 public:
-    Answer show(QWidget* parent, const QString& text, const QString& caption, Icon icon, Buttons buttons) override
+    Answer show(QObject*, const QString& text, const QString& caption, Icon, Buttons buttons) override
     {
-        QMessageBox box(parent);
-        box.setWindowTitle(caption);
-        // Some texts break their lines with a bare CR, which a label would not show as a break.
-        box.setText(QString(text).replace(u'\r', u'\n'));
-        switch (icon) {
-        case Icon::None:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        case Icon::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case Icon::Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case Icon::Error:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case Icon::Question:
-            box.setIcon(QMessageBox::Question);
-            break;
-        }
-        if (buttons == Buttons::YesNo) {
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
-        }
-        box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
-        return Answer::Ok;
+        qCWarning(messagesLog).noquote() << caption << ":" << text;
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
     }
 };
 
 MessagePresenter* installed = nullptr;
+MessagePresenter* standard = nullptr;
 
 } // namespace
 
 MessagePresenter& MessagePresenter::current()
 {
-    static DialogPresenter dialogs;
-    return installed ? *installed : dialogs;
+    static LoggingPresenter logging;
+    if (installed)
+        return *installed;
+    return standard ? *standard : logging;
 }
 
 void MessagePresenter::install(MessagePresenter* presenter)
 {
     installed = presenter;
+}
+
+void MessagePresenter::setStandard(MessagePresenter* presenter)
+{
+    standard = presenter;
 }

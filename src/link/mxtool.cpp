@@ -4,17 +4,6 @@
 #include "core/messagepresenter.h"
 #include "link/sio.h"
 
-#include <QWidget>
-
-namespace {
-
-QWidget* mainWindow()
-{
-    return qobject_cast<QWidget*>(Global::MainWindowHandle.data());
-}
-
-} // namespace
-
 QString MxTool::PortErrorText(int code)
 {
     switch (code) {
@@ -46,12 +35,12 @@ void MxTool::ShowPortError(const QString& caption, int code)
         ShowSystemError(caption);
         return;
     }
-    MessagePresenter::current().show(mainWindow(), PortErrorText(code), caption, MessagePresenter::Icon::None,
-                                     MessagePresenter::Buttons::Ok);
+    MessagePresenter::current().show(Global::MainWindowHandle.data(), PortErrorText(code), caption,
+                                     MessagePresenter::Icon::None, MessagePresenter::Buttons::Ok);
 }
 
 void MxTool::ShowSystemError(const QString& caption)
 {
-    MessagePresenter::current().show(mainWindow(), sio_lastSystemMessage().left(80), caption,
+    MessagePresenter::current().show(Global::MainWindowHandle.data(), sio_lastSystemMessage().left(80), caption,
                                      MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
 }

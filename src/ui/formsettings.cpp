@@ -140,6 +140,15 @@ void FormSettings::showOutputFile()
     control<ProgramOptionsPanel>("PanelOptions2")->showOutputFile(Global::OutputFile);
 }
 
+// A port found by the search or stored may lie above the arrows' usual range; the number box must
+// still hold it, or the next close would store the range's end instead.
+void FormSettings::setPortNumber(int port)
+{
+    auto* box = control<QSpinBox>("UpDown1");
+    box->setMaximum(std::max(box->maximum(), port));
+    box->setValue(port);
+}
+
 void FormSettings::LoadSettings()
 {
     const SettingsStore store;
@@ -192,7 +201,7 @@ void FormSettings::applyInteger(Setting setting, qint32 value)
         break;
     case Setting::ComPort:
         Global::PortSettings.Port = value;
-        control<QSpinBox>("UpDown1")->setValue(value);
+        setPortNumber(value);
         break;
     case Setting::Baud:
         Global::PortSettings.BaudCode = value;
@@ -275,8 +284,10 @@ void FormSettings::applyString(Setting setting, const QString& value)
         control<QLineEdit>("eFormatWyniku")->setText(value);
         break;
     default:
-        if (const char* keyControl = keyControlOf(setting))
-            control<QKeySequenceEdit>(keyControl)->setKeySequence(textToShortCut(value));
+        if (const char* keyControl = keyControlOf(setting)) {
+            const std::optional<QKeyCombination> key = textToShortCut(value);
+            control<QKeySequenceEdit>(keyControl)->setKeySequence(key ? QKeySequence(*key) : QKeySequence());
+        }
         break;
     }
 }
@@ -345,7 +356,7 @@ void FormSettings::RestoreSettings()
 {
     const Snapshot& s = m_snapshot;
     control<RadioGroup>("rgConnection")->setItemIndex(s.connection);
-    control<QSpinBox>("UpDown1")->setValue(s.portNumber);
+    setPortNumber(s.portNumber);
     control<QLineEdit>("Edit1")->setText(QString::number(s.portNumber));
     control<QComboBox>("cbBaudRate")->setCurrentIndex(s.baudCode);
     control<QLineEdit>("EditIP")->setText(s.ipAddress);
@@ -390,7 +401,10 @@ void FormSettings::writeValue(SettingsStore& store, Setting setting) const
         return;
     }
     if (const char* keyControl = keyControlOf(setting)) {
-        store.writeString(setting, shortCutToText(control<QKeySequenceEdit>(keyControl)->keySequence()));
+        {
+            const QKeySequence sequence = control<QKeySequenceEdit>(keyControl)->keySequence();
+            store.writeString(setting, shortCutToText(sequence.isEmpty() ? std::nullopt : std::optional(sequence[0])));
+        }
         return;
     }
     switch (setting) {

@@ -23,6 +23,8 @@ public:
     void RestoreSettings();
     void Button2Click();
     void cbAllowOneInstanceClick();
+    // Puts a port number into UpDown1 (and so Edit1), whatever the arrows' range.
+    void setPortNumber(int port);
 
     // Where "script.txt" and the "log" folder live: beside the program when its folder is writable
     // (a portable copy), otherwise in the user's data folder.

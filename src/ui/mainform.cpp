@@ -3,15 +3,13 @@
 #include "core/clock.h"
 #include "core/global.h"
 #include "core/messagepresenter.h"
-#include "link/comthread.h"
-#include "link/obsport.h"
 #include "link/portmap.h"
-#include "link/sio.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
 #include "processing/processdata.h"
 #include "ui/autokonfform.h"
 #include "ui/compactstyle.h"
+#include "ui/dialogpresenter.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/formsettings.h"
 #include "ui/namedcontrol.h"
@@ -89,6 +87,7 @@ TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::TMainForm>())
 {
+    useDialogsForMessages();
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("TMainForm"));
     setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
@@ -152,11 +151,15 @@ TMainForm::TMainForm(QWidget* parent)
     m_keyboard = createKeyboardInjector();
     m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
     m_settings = std::make_unique<FormSettings>(*this);
+    m_serial =
+        std::make_unique<SerialConnection>([this] { return readModeFromIndex(readMode()); },
+                                           [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
+    connect(m_serial.get(), &SerialConnection::stateChanged, this, &TMainForm::serialStateChanged);
 
     m_autoKonf = new TAutoKonfForm(this);
     m_autoKonf->setAnswerParser([this](const QByteArray& answer) { m_processData->ParseWeighingLine(answer); });
     connect(m_autoKonf, &TAutoKonfForm::portFound, this, [this](int port, int baudCode) {
-        setPortNumber(port);
+        m_settings->setPortNumber(port);
         m_ui->cbBaudRate->setCurrentIndex(baudCode);
     });
 
@@ -170,12 +173,10 @@ TMainForm::TMainForm(QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-// The port is closed here rather than left to the end of the process: a pseudo-terminal's device would
-// otherwise stay reserved for us after we are gone.
 TMainForm::~TMainForm()
 {
-    if (!Global::SerialStopped)
-        endSerialConnection();
+    // The reader hands text to the processing, so the connection ends before anything else goes.
+    m_serial.reset();
 }
 
 // The title text twice, white over a dark copy 3 pixels right and 2 down, on a picture of our own.
@@ -377,8 +378,8 @@ void TMainForm::sbOpenCommClick()
         // The Ethernet link opens and closes here, with its ping supervision, once it exists.
         return;
     }
-    if (!Global::SerialStopped) {
-        StopSerial();
+    if (m_serial->isOpen()) {
+        m_serial->StopSerial();
         // The notification-area icon shows the closed port here once it exists.
         return;
     }
@@ -387,61 +388,19 @@ void TMainForm::sbOpenCommClick()
     const int port = m_portEdit->text().toInt(&isNumber);
     Global::PortSettings.Port = isNumber ? port : 0;
     Global::PortSettings.BaudCode = m_ui->cbBaudRate->currentIndex();
-    StartSerial();
-    if (Global::SerialStopped)
-        return;
-    m_reader = std::make_unique<ComThread>(
-        Global::PortSettings.Port, [this] { return readModeFromIndex(readMode()); },
-        [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
-    connect(m_reader.get(), &ComThread::deviceGone, this, &TMainForm::serialDeviceGone);
-    m_reader->start(QThread::HighestPriority);
+    m_serial->StartSerial();
     // The notification-area icon shows the open port here once it exists.
 }
 
-void TMainForm::StartSerial()
+void TMainForm::serialStateChanged(SerialState state)
 {
-    // Never two readers: one left from an earlier connection ends before the port is touched again.
-    m_reader.reset();
-    Global::PortProbing = false;
-    Global::SerialStopped = false;
-    ObsPort::ResetPortSettings(Global::PortSettings);
-    const bool opened = ObsPort::OpenPort(Global::PortSettings);
-    Global::ReportBreakPending = false;
-    if (!opened) {
-        Global::SerialStopped = true;
-        ShowSerialState(SerialState::Failed);
-        return;
-    }
-    m_ui->sbDetect->setEnabled(false);
-    ShowSerialState(SerialState::Open);
-    // A read may wait about as long as a line of a slow scale takes to arrive: 50 ms at 9600 bit/s
-    // and faster, 50 ms more for each slower speed.
-    const int totalMs = std::max(50 * (13 - Global::PortSettings.BaudCode), 50);
-    sio_SetReadTimeouts(Global::PortSettings.Port, totalMs, 50);
-}
-
-void TMainForm::endSerialConnection()
-{
-    Global::SerialStopped = true;
-    // The reader's wait runs on the port, so it ends before the port closes.
-    m_reader.reset();
-    ObsPort::ClosePort(Global::PortSettings);
-}
-
-void TMainForm::StopSerial()
-{
-    endSerialConnection();
-    if (connectionKind() == ScaleLink::Serial)
+    if (state == SerialState::Open) {
+        m_ui->sbDetect->setEnabled(false);
+        m_processData->report().startConnection();
+    } else if (state == SerialState::Closed && connectionKind() == ScaleLink::Serial) {
         m_ui->sbDetect->setEnabled(true);
-    ShowSerialState(SerialState::Closed);
-}
-
-void TMainForm::serialDeviceGone()
-{
-    if (Global::SerialStopped)
-        return;
-    StopSerial();
-    ShowSerialState(SerialState::Failed);
+    }
+    ShowSerialState(state);
 }
 
 void TMainForm::ShowSerialState(SerialState state)
@@ -479,13 +438,6 @@ void TMainForm::sbDetectClick()
     if (!Global::SerialStopped || m_autoKonf->isVisible())
         return;
     m_autoKonf->exec();
-}
-
-// The search may find a port above the arrows' usual range, which the number box must still hold.
-void TMainForm::setPortNumber(int port)
-{
-    m_ui->UpDown1->setMaximum(std::max(m_ui->UpDown1->maximum(), port));
-    m_ui->UpDown1->setValue(port);
 }
 
 void TMainForm::Label17Click()

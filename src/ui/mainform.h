@@ -2,12 +2,12 @@
 
 #include "core/global.h"
 #include "core/mainwindowcontrols.h"
+#include "link/serialconnection.h"
 
 #include <QWidget>
 
 #include <memory>
 
-class ComThread;
 class FormSettings;
 class FormatOptionsPanel;
 class KeyboardInjector;
@@ -21,9 +21,6 @@ class QTimer;
 class RadioGroup;
 class StatisticsPanel;
 class TAutoKonfForm;
-
-// What the status line and sbOpenComm show of the serial connection.
-enum class SerialState { Closed = 0, Open = 1, Failed = 2 };
 
 namespace Ui {
 class TMainForm;
@@ -89,20 +86,14 @@ private:
     void FormHide();
     void FormCloseQuery();
     void paintBanner();
-    void StartSerial();
-    void StopSerial();
-    // The reader, then the port; no display.
-    void endSerialConnection();
-    // The reader found the device gone: the port is closed as by the user, and the state says why.
-    void serialDeviceGone();
+    void serialStateChanged(SerialState state);
     ScaleLink connectionKind() const;
-    void setPortNumber(int port);
 
     std::unique_ptr<Ui::TMainForm> m_ui;
     std::unique_ptr<KeyboardInjector> m_keyboard;
     std::unique_ptr<ProcessData> m_processData;
     std::unique_ptr<FormSettings> m_settings;
-    std::unique_ptr<ComThread> m_reader;
+    std::unique_ptr<SerialConnection> m_serial;
     TAutoKonfForm* m_autoKonf = nullptr;
     QList<QAbstractButton*> m_navigation;
     StatisticsPanel* m_statistics = nullptr;

@@ -26,7 +26,7 @@ public:
     Answer nextAnswer = Answer::Yes;
     QList<Shown> shown;
 
-    Answer show(QWidget*, const QString& text, const QString& caption, Icon icon, Buttons buttons) override
+    Answer show(QObject*, const QString& text, const QString& caption, Icon icon, Buttons buttons) override
     {
         shown.append({text, caption, icon, buttons});
         return buttons == Buttons::YesNo ? nextAnswer : Answer::Ok;

@@ -1,0 +1,65 @@
+#include "link/serialconnection.h"
+
+#include "link/obsport.h"
+#include "link/sio.h"
+
+#include <algorithm>
+
+SerialConnection::SerialConnection(ComThread::ReadModeSource readMode, ComThread::Intake intake, QObject* parent)
+    : QObject(parent)
+    , m_readMode(std::move(readMode))
+    , m_intake(std::move(intake))
+{}
+
+SerialConnection::~SerialConnection()
+{
+    if (isOpen())
+        endConnection();
+}
+
+void SerialConnection::StartSerial()
+{
+    // Never two readers: one left from an earlier connection ends before the port is touched again.
+    m_reader.reset();
+    Global::PortProbing = false;
+    Global::SerialStopped = false;
+    ObsPort::ResetPortSettings(Global::PortSettings);
+    if (!ObsPort::OpenPort(Global::PortSettings)) {
+        Global::SerialStopped = true;
+        emit stateChanged(SerialState::Failed);
+        return;
+    }
+    // A read may wait about as long as a line of a slow scale takes to arrive: 50 ms at 9600 bit/s
+    // and faster, 50 ms more for each slower speed.
+    const int totalMs = std::max(50 * (13 - Global::PortSettings.BaudCode), 50);
+    sio_SetReadTimeouts(Global::PortSettings.Port, totalMs, 50);
+    emit stateChanged(SerialState::Open);
+    // A handler may have closed the connection again.
+    if (!isOpen())
+        return;
+    m_reader = std::make_unique<ComThread>(Global::PortSettings.Port, m_readMode, m_intake);
+    connect(m_reader.get(), &ComThread::deviceGone, this, &SerialConnection::deviceGone);
+    m_reader->start(QThread::HighestPriority);
+}
+
+void SerialConnection::endConnection()
+{
+    Global::SerialStopped = true;
+    // The reader's wait runs on the port, so it ends before the port closes.
+    m_reader.reset();
+    ObsPort::ClosePort(Global::PortSettings);
+}
+
+void SerialConnection::StopSerial()
+{
+    endConnection();
+    emit stateChanged(SerialState::Closed);
+}
+
+void SerialConnection::deviceGone()
+{
+    if (!isOpen())
+        return;
+    StopSerial();
+    emit stateChanged(SerialState::Failed);
+}
