@@ -109,49 +109,6 @@ inline constexpr std::array<SettingDefinition, SettingCount> SettingsTable{{
     {Setting::RepeatRead, QLatin1StringView("RepeatRead"), SettingKind::Boolean},
 }};
 
-// The order in which the closing of the main window writes the values.
-inline constexpr std::array<Setting, SettingCount> SettingsWriteOrder{
-    Setting::Connection,
-    Setting::ComPort,
-    Setting::Baud,
-    Setting::EthIP,
-    Setting::EthPort,
-    Setting::EthProtocol,
-    Setting::DecimalSeparator,
-    Setting::ComOpenOnStart,
-    Setting::MinimizeOnStart,
-    Setting::AutoRun,
-    Setting::ReadFromScale,
-    Setting::PortConfigured,
-    Setting::Language,
-    Setting::SendFields,
-    Setting::InsBetweenFields,
-    Setting::InsAfterFields,
-    Setting::AdvancedOptions,
-    Setting::RepeatTime,
-    Setting::RepeatUnit,
-    Setting::BufferSize,
-    Setting::Destination,
-    Setting::OnlyOneInstance,
-    Setting::OutputFile,
-    Setting::SpecialShortCut,
-    Setting::TareShortCut,
-    Setting::ZeroShortCut,
-    Setting::PrintShortCut,
-    Setting::SpecialCheck,
-    Setting::TareCheck,
-    Setting::ZeroCheck,
-    Setting::PrintCheck,
-    Setting::ReadOnlyStable,
-    Setting::SpecialOrder,
-    Setting::ResultFormat,
-    Setting::SetResultFormat,
-    Setting::ReportTime,
-    Setting::RemoveScanerFrame,
-    Setting::ReportDataDelay,
-    Setting::RepeatRead,
-};
-
 constexpr const SettingDefinition& settingDefinition(Setting setting)
 {
     return SettingsTable[static_cast<std::size_t>(setting)];

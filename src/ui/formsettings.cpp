@@ -386,8 +386,10 @@ void FormSettings::RestoreSettings()
 void FormSettings::Button2Click()
 {
     SettingsStore store;
-    for (const Setting setting : SettingsWriteOrder)
-        writeValue(store, setting);
+    // The file keeps its keys in alphabetical order whatever order they are written in; INI readers
+    // do not depend on the order.
+    for (const SettingDefinition& definition : SettingsTable)
+        writeValue(store, definition.setting);
     // A file that cannot be written loses this run's changes; the window closes all the same.
     store.commit();
 }

@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/global.h"
 #include "core/messagepresenter.h"
+#include "core/programinfo.h"
 #include "link/portmap.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
@@ -33,8 +34,6 @@
 namespace {
 
 const QString versionTitle = QStringLiteral("Kwelta v1.15R17");
-const QUrl makerWebAddress(QStringLiteral("https://example.com/kwelta"));
-const QUrl makerMailAddress(QStringLiteral("mailto:kwelta@example.com"));
 constexpr int englishLanguage = 2057;
 constexpr int polishLanguage = 1045;
 
@@ -139,6 +138,7 @@ TMainForm::TMainForm(QWidget* parent)
     connect(m_ui->Label19, &QLabel::linkActivated, this, &TMainForm::Label19Click);
     m_ui->Image2->installEventFilter(this);
     paintBanner();
+    showAbout();
 
     // German is not offered; the identifiers are the locale numbers the language switch uses.
     m_ui->sbEnglish->setProperty("Tag", englishLanguage);
@@ -440,14 +440,26 @@ void TMainForm::sbDetectClick()
     m_autoKonf->exec();
 }
 
-void TMainForm::Label17Click()
+void TMainForm::showAbout()
 {
-    QDesktopServices::openUrl(makerMailAddress);
+    m_ui->Label19->setText(tr("Wersja %1").arg(ProgramInfo::version()));
+    const QString documentation = ProgramInfo::documentationFolder();
+    m_ui->Label17->setVisible(!documentation.isEmpty());
+    m_ui->Label17->setText(tr("Dokumentacja: <a href=\"%1\">%2</a>")
+                               .arg(QUrl::fromLocalFile(documentation).toString(), documentation.toHtmlEscaped()));
 }
 
+void TMainForm::Label17Click()
+{
+    Label19Click();
+}
+
+// There is no web address to open; the banner and the About page lead to the documentation instead.
 void TMainForm::Label19Click()
 {
-    QDesktopServices::openUrl(makerWebAddress);
+    const QString documentation = ProgramInfo::documentationFolder();
+    if (!documentation.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(documentation));
 }
 
 void TMainForm::StartMessage()

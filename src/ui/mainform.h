@@ -86,6 +86,8 @@ private:
     void FormHide();
     void FormCloseQuery();
     void paintBanner();
+    // The version and where the documentation lies; nothing the program cannot vouch for.
+    void showAbout();
     void serialStateChanged(SerialState state);
     ScaleLink connectionKind() const;
 

@@ -3,6 +3,7 @@
 #include "processing/processdata.h"
 #include "support/temporaryprofile.h"
 #include "ui/autokonfform.h"
+#include "ui/formatoptionspanel.h"
 #include "ui/formsettings.h"
 #include "ui/mainform.h"
 #include "ui/programoptionspanel.h"
@@ -32,7 +33,7 @@ const QList<std::pair<const char*, const char*>> fullSettings = {
     {"EthIP", "10.1.2.3"},
     {"EthPort", "4001"},
     {"EthProtocol", "1"},
-    {"DecimalSeparator", "2"},
+    {"DecimalSeparator", "1"},
     {"ComOpenOnStart", "0"},
     {"AutoRun", "0"},
     {"MinimizeOnStart", "0"},
@@ -67,6 +68,33 @@ const QList<std::pair<const char*, const char*>> fullSettings = {
     {"RepeatRead", "0"},
 };
 
+// Each boolean value and the check box that shows it.
+const QList<std::pair<const char*, const char*>> booleanBoxes = {
+    {"ComOpenOnStart", "cbStartComm"},
+    {"AutoRun", "cbSystemStartup"},
+    {"MinimizeOnStart", "cbRunMinimased"},
+    {"OnlyOneInstance", "cbAllowOneInstance"},
+    {"AdvancedOptions", "chkbOptAdvanced"},
+    {"SpecialCheck", "chbSpecialHotKey"},
+    {"TareCheck", "chbTareHotKey"},
+    {"ZeroCheck", "chbZeroHotKey"},
+    {"PrintCheck", "chbPrintHotKey"},
+    {"ReadOnlyStable", "chbReadOnlyStable"},
+    {"SetResultFormat", "chbUstawFormatWyniku"},
+    {"ReportTime", "chbCzasPrzedRaportem"},
+    {"RemoveScanerFrame", "chbWytnijRamkeSkanera"},
+    {"RepeatRead", "chkbCycleRead"},
+};
+
+bool storedAsTrue(const QList<std::pair<const char*, const char*>>& values, const char* name)
+{
+    for (const auto& [key, value] : values) {
+        if (qstrcmp(key, name) == 0)
+            return qstrcmp(value, "1") == 0;
+    }
+    return false;
+}
+
 } // namespace
 
 class TestMainForm : public QObject
@@ -82,6 +110,9 @@ private slots:
     void bufferSizeFollowsOnlyTheUsersTyping();
     void firstStartUsesTheDefaults();
     void fullFileLoadsEveryValue();
+    void eachBooleanReachesItsOwnCheckBox_data();
+    void eachBooleanReachesItsOwnCheckBox();
+    void portAboveTheArrowsRangeKeepsItsNumber();
     void missingLastValueAppliesTheDefaults();
     void missingStringReadsEmpty();
     void sendFieldsOfWrongLengthAreIgnored_data();
@@ -90,6 +121,7 @@ private slots:
     void destinationBits();
     void nonNumbersAtCloseWriteTheirReplacements();
     void snapshotSurvivesHideAndShow();
+    void snapshotKeepsEveryField();
     void scriptFileFollowsTheMemo();
     void resultReachesStatisticsAndFile();
     void portNumberShowsItsDevice();
@@ -283,8 +315,14 @@ void TestMainForm::fullFileLoadsEveryValue()
     QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.1.2.3"));
     QCOMPARE(control<RadioGroup>("rgEthProtocol")->itemIndex(), 1);
-    QCOMPARE(m_form->decimalSeparatorChoice(), 2);
+    QCOMPARE(m_form->decimalSeparatorChoice(), 1);
     QCOMPARE(m_form->readMode(), 2);
+    QCOMPARE(control<RadioGroup>("rgOptBetweenFields")->itemIndex(), 1);
+    QCOMPARE(control<RadioGroup>("rgOptAfterFields")->itemIndex(), 0);
+    QCOMPARE(control<QLineEdit>("EditPort")->text(), QStringLiteral("4001"));
+    QCOMPARE(control<QLineEdit>("EditRepeatTime")->text(), QStringLiteral("5"));
+    QCOMPARE(control<QComboBox>("cbRepeatUnit")->currentIndex(), 2);
+    QCOMPARE(control<QLineEdit>("EditSpecialOrder")->text(), QStringLiteral("SR"));
     QVERIFY(m_form->advancedOptions());
     QCOMPARE(m_form->composedScript(), QStringLiteral(":c;:a"));
     QCOMPARE(Global::Language, 2057);
@@ -307,6 +345,54 @@ void TestMainForm::fullFileLoadsEveryValue()
     QSettings stored = storedSettings();
     for (const auto& [name, value] : fullSettings)
         QCOMPARE(stored.value(QString::fromLatin1(name)).toString(), QString::fromUtf8(value));
+}
+
+void TestMainForm::eachBooleanReachesItsOwnCheckBox_data()
+{
+    QTest::addColumn<QByteArray>("flipped");
+    for (const auto& [name, box] : booleanBoxes)
+        QTest::newRow(name) << QByteArray(name);
+}
+
+// One value at a time differs from the full file, so two check boxes swapped in the window's table
+// show up even where the load and the close would agree with each other.
+void TestMainForm::eachBooleanReachesItsOwnCheckBox()
+{
+    QFETCH(QByteArray, flipped);
+    QList<std::pair<const char*, const char*>> values = fullSettings;
+    for (auto& value : values) {
+        if (flipped == value.first)
+            value.second = qstrcmp(value.second, "1") == 0 ? "0" : "1";
+    }
+    writeSettings(values);
+    start();
+
+    for (const auto& [name, box] : booleanBoxes)
+        QVERIFY2(control<QCheckBox>(box)->isChecked() == storedAsTrue(values, name), box);
+    QVERIFY(m_form->close());
+    QSettings stored = storedSettings();
+    for (const auto& [name, box] : booleanBoxes)
+        QCOMPARE(stored.value(QString::fromLatin1(name)).toString(),
+                 QString::fromLatin1(storedAsTrue(values, name) ? "1" : "0"));
+}
+
+// The arrows go to 32, the port search to 255; a port the search found must survive a restart.
+void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber()
+{
+    QList<std::pair<const char*, const char*>> values = fullSettings;
+    for (auto& value : values) {
+        if (qstrcmp(value.first, "ComPort") == 0)
+            value.second = "40";
+    }
+    writeSettings(values);
+    start();
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("40"));
+
+    m_form->hide();
+    m_form->show();
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("40"));
+    QVERIFY(m_form->close());
+    QCOMPARE(storedSettings().value(QStringLiteral("ComPort")).toString(), QStringLiteral("40"));
 }
 
 void TestMainForm::missingLastValueAppliesTheDefaults()
@@ -428,6 +514,61 @@ void TestMainForm::snapshotSurvivesHideAndShow()
     QCOMPARE(m_form->composedScript(), QStringLiteral(":m;:u;:#0D:#0A"));
     // The panel shown last is shown again.
     QVERIFY(control<QWidget>("PanelOptions2")->isVisible());
+}
+
+// Every field of the snapshot, each set to a value other than its default before the hide and changed
+// again while hidden; the show puts back what the hide saw.
+void TestMainForm::snapshotKeepsEveryField()
+{
+    start();
+    const auto line = [this](const char* name) { return control<QLineEdit>(name); };
+    const auto group = [this](const char* name) { return control<RadioGroup>(name); };
+    const auto box = [this](const char* name) { return control<QCheckBox>(name); };
+    const auto combo = [this](const char* name) { return control<QComboBox>(name); };
+    auto* formatOptions = control<FormatOptionsPanel>("PanelOptions");
+    const auto setAll = [&](bool first) {
+        line("EditIP")->setText(first ? QStringLiteral("10.0.0.9") : QStringLiteral("10.0.0.1"));
+        line("EditPort")->setText(first ? QStringLiteral("4001") : QStringLiteral("5"));
+        line("EditSpecialOrder")->setText(first ? QStringLiteral("SR") : QStringLiteral("X"));
+        box("chkbOptAdvanced")->setChecked(first);
+        formatOptions->setSendFieldsText(first ? QStringLiteral("1010101") : QStringLiteral("0101010"));
+        box("cbSystemStartup")->setChecked(first);
+        box("cbStartComm")->setChecked(!first);
+        box("cbRunMinimased")->setChecked(first);
+        group("rgConnection")->setItemIndex(first ? 1 : 0);
+        control<QSpinBox>("UpDown1")->setValue(first ? 29 : 3);
+        combo("cbBaudRate")->setCurrentIndex(first ? 5 : 11);
+        group("rgOptReadFromScale")->setItemIndex(first ? 2 : 1);
+        group("rgOptBetweenFields")->setItemIndex(first ? 0 : 3);
+        group("rgOptAfterFields")->setItemIndex(first ? 1 : 2);
+        group("rgOptDecimalSeparator")->setItemIndex(first ? 2 : 1);
+        group("rgEthProtocol")->setItemIndex(first ? 1 : 0);
+        combo("cbRepeatUnit")->setCurrentIndex(first ? 2 : 0);
+        line("EditRepeatTime")->setText(first ? QStringLiteral("17") : QStringLiteral("3"));
+    };
+    setAll(true);
+    m_form->hide();
+    setAll(false);
+    m_form->show();
+
+    QCOMPARE(line("EditIP")->text(), QStringLiteral("10.0.0.9"));
+    QCOMPARE(line("EditPort")->text(), QStringLiteral("4001"));
+    QCOMPARE(line("EditSpecialOrder")->text(), QStringLiteral("SR"));
+    QVERIFY(box("chkbOptAdvanced")->isChecked());
+    QCOMPARE(formatOptions->sendFieldsText(), QStringLiteral("1010101"));
+    QVERIFY(box("cbSystemStartup")->isChecked());
+    QVERIFY(!box("cbStartComm")->isChecked());
+    QVERIFY(box("cbRunMinimased")->isChecked());
+    QCOMPARE(group("rgConnection")->itemIndex(), 1);
+    QCOMPARE(line("Edit1")->text(), QStringLiteral("29"));
+    QCOMPARE(combo("cbBaudRate")->currentIndex(), 5);
+    QCOMPARE(group("rgOptReadFromScale")->itemIndex(), 2);
+    QCOMPARE(group("rgOptBetweenFields")->itemIndex(), 0);
+    QCOMPARE(group("rgOptAfterFields")->itemIndex(), 1);
+    QCOMPARE(group("rgOptDecimalSeparator")->itemIndex(), 2);
+    QCOMPARE(group("rgEthProtocol")->itemIndex(), 1);
+    QCOMPARE(combo("cbRepeatUnit")->currentIndex(), 2);
+    QCOMPARE(line("EditRepeatTime")->text(), QStringLiteral("17"));
 }
 
 void TestMainForm::scriptFileFollowsTheMemo()

@@ -1,5 +1,7 @@
-// Writes a PNG of each of the main window's six panels, as a user would see them, under an X server of
-// its own and in a temporary profile: kwelta_screenshots <output folder>
+// Writes a PNG of each of the main window's six panels, and of the port search dialog that a first
+// start shows, as a user would see them, under an X server of its own and in a temporary profile in
+// which no serial device of this machine is searched or opened: kwelta_screenshots <output folder>
+#include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
 #include "ui/formsettings.h"
@@ -7,15 +9,37 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
+
+namespace {
+
+bool save(QWidget& widget, const QString& folder, const QString& name)
+{
+    const QString file = QDir(folder).filePath(name + QStringLiteral(".png"));
+    if (!widget.grab().save(file)) {
+        std::fprintf(stderr, "kwelta_screenshots: cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+// The search at a first start ends in a few seconds when no port opens; the dialog then waits for
+// the user, whose part this plays.
+constexpr int SearchTimeoutMs = 20000;
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     TemporaryProfile profile;
+    NoMachineSerialPorts noMachinePorts;
     XvfbServer server;
     if (!server.startForApplication("kwelta_screenshots"))
         return 1;
@@ -29,19 +53,38 @@ int main(int argc, char** argv)
     form.show();
     // Nothing activates a window without a window manager; the first activation loads the settings.
     form.activateWindow();
-    QTest::qWait(300);
+
+    // The dialog runs its own event loop, so it is answered from a timer rather than after show().
+    bool searchShown = false;
+    bool searchSaved = false;
+    QTimer searchWatch;
+    searchWatch.setInterval(50);
+    QObject::connect(&searchWatch, &QTimer::timeout, [&] {
+        auto* dialog = form.findChild<QDialog*>(QStringLiteral("TAutoKonfForm"));
+        if (!dialog || !dialog->isVisible())
+            return;
+        searchShown = true;
+        auto* retry = dialog->findChild<QAbstractButton*>(QStringLiteral("SpeedButton2"));
+        if (!retry || !retry->isEnabled())
+            return;
+        searchSaved = save(*dialog, folder, QStringLiteral("TAutoKonfForm"));
+        dialog->close();
+        searchWatch.stop();
+    });
+    searchWatch.start();
+    // The search opens from the start-up's timer; the window's title is set by the same step.
+    if (!QTest::qWaitFor([&] { return searchShown && !searchWatch.isActive(); }, SearchTimeoutMs) || !searchSaved) {
+        std::fprintf(stderr, "kwelta_screenshots: the port search of a first start did not end\n");
+        return 1;
+    }
 
     const char* buttons[] = {"sbStatistics", "sbCommunication", "sbOptions", "sbAbout", "sbOptions2", "sbHelp"};
     for (const char* name : buttons) {
         auto* button = form.findChild<QAbstractButton*>(QString::fromLatin1(name));
         button->click();
         QTest::qWait(50);
-        const QString file = QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
-        if (!form.grab().save(file)) {
-            std::fprintf(stderr, "kwelta_screenshots: cannot write %s\n", qPrintable(file));
+        if (!save(form, folder, QString::fromLatin1(name)))
             return 1;
-        }
-        std::printf("%s\n", qPrintable(file));
     }
     return 0;
 }
