@@ -1,6 +1,7 @@
 // The port search dialog over a scripted serial link: which ports and speeds it tries and in what order,
 // what it hands to the parser, what it shows, and that it never leaves a port open or the search flag set.
 #include "core/global.h"
+#include "support/scriptedportlink.h"
 #include "ui/autokonfform.h"
 
 #include <QLabel>
@@ -11,141 +12,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include <cstring>
-
 namespace {
 
 constexpr int SearchTimeoutMs = 15000;
 // Longer than the two seconds after which a successful search closes the dialog.
 constexpr int PastSelfCloseMs = 2600;
 const QByteArray Request = "SI\r\n";
-const QByteArray ScaleLine = "     12.345 kg\r\n";
-
-// What the search did to the serial link. Kept by the test, so that it can still be read after the
-// dialog, and the link it owns, are gone.
-struct LinkRecord
-{
-    struct Try
-    {
-        int port = 0;
-        int baudCode = 0;
-        bool opened = false;
-        bool probing = false;
-        bool resetSettings = false;
-        int totalMs = -1;
-        int intervalMs = -1;
-        QByteArray sent;
-        int reads = 0;
-    };
-
-    // Ports that do not open, as when another program holds them.
-    QSet<int> unopenable;
-    // The answers to successive reads at a port and baud code; silence after the last.
-    QHash<QPair<int, int>, QList<QByteArray>> answers;
-    std::function<void()> duringRead;
-
-    QList<Try> tries;
-    QSet<int> openNow;
-    QList<int> readCounts;
-    int misdirected = 0;
-    int closes = 0;
-
-    void scaleAt(int port, int baudCode, int fromAttempt = 1)
-    {
-        QList<QByteArray> script(fromAttempt - 1);
-        script.append(ScaleLine);
-        script.append(ScaleLine);
-        script.append(ScaleLine);
-        answers.insert({port, baudCode}, script);
-    }
-
-    // The combinations tried, "port@code", with "x" after one that did not open.
-    QString triesText() const
-    {
-        QStringList text;
-        for (const Try& attempt : tries)
-            text.append(
-                QStringLiteral("%1@%2%3").arg(attempt.port).arg(attempt.baudCode).arg(attempt.opened ? "" : "x"));
-        return text.join(u' ');
-    }
-};
-
-class ScriptedLink : public PortSearchLink
-{
-public:
-    explicit ScriptedLink(LinkRecord& record)
-        : m_record(record)
-    {}
-
-    bool openPort(const TPortSettings& settings) override
-    {
-        const bool opens = !m_record.unopenable.contains(settings.Port) && !m_record.openNow.contains(settings.Port);
-        LinkRecord::Try attempt;
-        attempt.port = settings.Port;
-        attempt.baudCode = settings.BaudCode;
-        attempt.opened = opens;
-        attempt.probing = Global::PortProbing;
-        attempt.resetSettings = settings.ParityBits == 0 && settings.DataBits == 3 && settings.StopBits == 0 &&
-                                !settings.HardwareFlow && !settings.SoftwareFlow && settings.Dtr == 1 &&
-                                settings.Rts == 0;
-        m_record.tries.append(attempt);
-        if (opens)
-            m_record.openNow.insert(settings.Port);
-        return opens;
-    }
-
-    int setReadTimeouts(int port, int totalMs, int intervalMs) override
-    {
-        LinkRecord::Try* attempt = current(port);
-        if (attempt) {
-            attempt->totalMs = totalMs;
-            attempt->intervalMs = intervalMs;
-        }
-        return 0;
-    }
-
-    int putch(int port, int byte) override
-    {
-        if (LinkRecord::Try* attempt = current(port))
-            attempt->sent.append(char(byte));
-        return 0;
-    }
-
-    int read(int port, char* buffer, int count) override
-    {
-        LinkRecord::Try* attempt = current(port);
-        if (!attempt)
-            return -2;
-        m_record.readCounts.append(count);
-        const QList<QByteArray> script = m_record.answers.value({attempt->port, attempt->baudCode});
-        const QByteArray answer = attempt->reads < script.size() ? script.at(attempt->reads).left(count) : QByteArray();
-        ++attempt->reads;
-        if (m_record.duringRead)
-            m_record.duringRead();
-        std::memcpy(buffer, answer.constData(), size_t(answer.size()));
-        return int(answer.size());
-    }
-
-    void closePort(const TPortSettings& settings) override
-    {
-        if (!m_record.openNow.remove(settings.Port))
-            ++m_record.misdirected;
-        ++m_record.closes;
-    }
-
-private:
-    // The latest try, when the call is for its port and that port is open.
-    LinkRecord::Try* current(int port)
-    {
-        if (m_record.tries.isEmpty() || m_record.tries.last().port != port || !m_record.openNow.contains(port)) {
-            ++m_record.misdirected;
-            return nullptr;
-        }
-        return &m_record.tries.last();
-    }
-
-    LinkRecord& m_record;
-};
 
 QColor textColour(const QLabel* label)
 {
