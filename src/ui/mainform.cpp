@@ -8,6 +8,7 @@
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
 #include "processing/processdata.h"
+#include "ui/artwork.h"
 #include "ui/autokonfform.h"
 #include "ui/compactstyle.h"
 #include "ui/dialogpresenter.h"
@@ -24,7 +25,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -39,38 +39,6 @@ constexpr int polishLanguage = 1045;
 
 const QColor stateRed(255, 0, 0);
 const QColor stateGreen(0, 128, 0);
-
-// The flags of the two offered languages, drawn rather than shipped as pictures.
-QIcon polishFlag(QSize size)
-{
-    QPixmap flag(size);
-    QPainter painter(&flag);
-    painter.fillRect(0, 0, size.width(), size.height() / 2, Qt::white);
-    painter.fillRect(0, size.height() / 2, size.width(), size.height() - size.height() / 2, QColor(220, 20, 60));
-    painter.setPen(QColor(160, 160, 160));
-    painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
-    return QIcon(flag);
-}
-
-QIcon britishFlag(QSize size)
-{
-    QPixmap flag(size);
-    flag.fill(QColor(1, 33, 105));
-    QPainter painter(&flag);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QLineF diagonals[] = {QLineF(0, 0, size.width(), size.height()), QLineF(0, size.height(), size.width(), 0)};
-    painter.setPen(QPen(Qt::white, 3));
-    painter.drawLines(diagonals, 2);
-    painter.setPen(QPen(QColor(200, 16, 46), 1));
-    painter.drawLines(diagonals, 2);
-    const QPointF centre(size.width() / 2.0, size.height() / 2.0);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillRect(QRectF(0, centre.y() - 2.5, size.width(), 5), Qt::white);
-    painter.fillRect(QRectF(centre.x() - 2.5, 0, 5, size.height()), Qt::white);
-    painter.fillRect(QRectF(0, centre.y() - 1.5, size.width(), 3), QColor(200, 16, 46));
-    painter.fillRect(QRectF(centre.x() - 1.5, 0, 3, size.height()), QColor(200, 16, 46));
-    return QIcon(flag);
-}
 
 QTimer* makeTimer(QObject* parent, const char* name, int interval)
 {
@@ -183,17 +151,7 @@ TMainForm::~TMainForm()
 void TMainForm::paintBanner()
 {
     const QSize size(std::max(356, m_ui->Image2->width()), 56);
-    QPixmap picture(size);
-    QPainter painter(&picture);
-    QLinearGradient gradient(0, 0, size.width(), size.height());
-    gradient.setColorAt(0, QColor(120, 0, 0));
-    gradient.setColorAt(0.6, QColor(204, 0, 0));
-    gradient.setColorAt(1, QColor(240, 150, 120));
-    painter.fillRect(picture.rect(), gradient);
-    painter.setPen(QPen(QColor(255, 255, 255, 40), 2));
-    for (int x = -size.height(); x < size.width(); x += 14)
-        painter.drawLine(x, size.height(), x + size.height(), 0);
-    painter.end();
+    const QPixmap picture = bannerPicture(size);
     m_ui->Image2->setPixmap(picture);
 
     QFont title(QStringLiteral("Lucida Sans Unicode"));

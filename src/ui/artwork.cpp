@@ -1,0 +1,53 @@
+#include "ui/artwork.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+
+QIcon polishFlag(QSize size)
+{
+    QPixmap flag(size);
+    QPainter painter(&flag);
+    painter.fillRect(0, 0, size.width(), size.height() / 2, Qt::white);
+    painter.fillRect(0, size.height() / 2, size.width(), size.height() - size.height() / 2, QColor(220, 20, 60));
+    painter.setPen(QColor(160, 160, 160));
+    painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+    painter.end();
+    return QIcon(flag);
+}
+
+QIcon britishFlag(QSize size)
+{
+    QPixmap flag(size);
+    flag.fill(QColor(1, 33, 105));
+    QPainter painter(&flag);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QLineF diagonals[] = {QLineF(0, 0, size.width(), size.height()), QLineF(0, size.height(), size.width(), 0)};
+    painter.setPen(QPen(Qt::white, 3));
+    painter.drawLines(diagonals, 2);
+    painter.setPen(QPen(QColor(200, 16, 46), 1));
+    painter.drawLines(diagonals, 2);
+    const QPointF centre(size.width() / 2.0, size.height() / 2.0);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(QRectF(0, centre.y() - 2.5, size.width(), 5), Qt::white);
+    painter.fillRect(QRectF(centre.x() - 2.5, 0, 5, size.height()), Qt::white);
+    painter.fillRect(QRectF(0, centre.y() - 1.5, size.width(), 3), QColor(200, 16, 46));
+    painter.fillRect(QRectF(centre.x() - 1.5, 0, 3, size.height()), QColor(200, 16, 46));
+    painter.end();
+    return QIcon(flag);
+}
+
+QPixmap bannerPicture(QSize size)
+{
+    QPixmap picture(size);
+    QPainter painter(&picture);
+    QLinearGradient gradient(0, 0, size.width(), size.height());
+    gradient.setColorAt(0, QColor(120, 0, 0));
+    gradient.setColorAt(0.6, QColor(204, 0, 0));
+    gradient.setColorAt(1, QColor(240, 150, 120));
+    painter.fillRect(picture.rect(), gradient);
+    painter.setPen(QPen(QColor(255, 255, 255, 40), 2));
+    for (int x = -size.height(); x < size.width(); x += 14)
+        painter.drawLine(x, size.height(), x + size.height(), 0);
+    painter.end();
+    return picture;
+}
