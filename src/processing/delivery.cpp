@@ -7,7 +7,47 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
+
+// Appends all of text to the regular file at path, or nothing. The file is opened without blocking,
+// since a FIFO nobody reads (or a device) would otherwise hold the window for good, and anything but a
+// regular file is refused. A write that fails part way (a full disk, a size limit) is cut back to the
+// file's length before it, so the next record never follows half of this one.
+bool appendWhole(const QByteArray& path, const QByteArray& text)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    const off_t before = status.st_size;
+    qsizetype done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.constData() + done, size_t(text.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    if (done != text.size()) {
+        // Should even this fail, nothing more can be done here; the user is told all the same.
+        const bool cutBack = ::ftruncate(fd, before) == 0;
+        Q_UNUSED(cutBack)
+        ::close(fd);
+        return false;
+    }
+    // A network file system may report a failed write only at the close.
+    return ::close(fd) == 0;
+}
 
 // The key a character is typed with. Control characters other than TAB, CR, backspace and escape
 // come out as the key of the printable character that Ctrl would combine with (code 1 is the 'a'
@@ -106,12 +146,7 @@ void Delivery::SendKeyCode(quint8 code)
 
 void Delivery::AppendToOutputFile(const QByteArray& text)
 {
-    QFile file(Global::OutputFile);
-    bool written =
-        file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(text) == text.size() && file.flush();
-    file.close();
-    written = written && file.error() == QFileDevice::NoError;
-    if (written)
+    if (appendWhole(QFile::encodeName(Global::OutputFile), text))
         return;
 
     m_controls.uncheckCycleRead();

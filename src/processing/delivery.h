@@ -18,7 +18,8 @@ public:
     void TypeText(const QByteArray& text);
     // Presses and releases the key of a Windows virtual-key code; nothing while the main window is active.
     void SendKeyCode(quint8 code);
-    // Appends the text to OutputFile as it is; a failure stops the cyclic read and tells the user.
+    // Appends the text to OutputFile as it is, whole or not at all; a failure (also: the output file is
+    // not a regular file) stops the cyclic read and tells the user.
     void AppendToOutputFile(const QByteArray& text);
 
 private:

@@ -6,6 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 class TestDelivery : public QObject
 {
     Q_OBJECT
@@ -21,6 +25,8 @@ private slots:
     void appendsToTheFile();
     void failedAppendStopsCyclicReadAndTells_data();
     void failedAppendStopsCyclicReadAndTells();
+    void fifoWithoutReaderIsRefusedWithoutWaiting();
+    void failedAppendLeavesNoHalfRecord();
 
 private:
     FakeControls m_controls;
@@ -121,7 +127,7 @@ void TestDelivery::failedAppendStopsCyclicReadAndTells_data()
 
     QTest::newRow("missing folder") << QStringLiteral("/nonexistent-kwelta-folder/out.txt");
     QTest::newRow("a folder") << QStringLiteral("/tmp");
-    // Opening and writing succeed here; only the flush finds the device full.
+    // Not a regular file: a device is refused before anything is written.
     QTest::newRow("full device") << QStringLiteral("/dev/full");
 }
 
@@ -139,6 +145,47 @@ void TestDelivery::failedAppendStopsCyclicReadAndTells()
     QCOMPARE(m_controls.messages.first().text, QStringLiteral("Błąd zapisu do pliku."));
     QCOMPARE(m_controls.messages.first().caption, QStringLiteral("Błąd"));
     QCOMPARE(m_controls.messages.first().icon, MainWindowControls::MessageIcon::Error);
+}
+
+// Opening a FIFO for writing waits for a reader; the window would freeze for good.
+void TestDelivery::fifoWithoutReaderIsRefusedWithoutWaiting()
+{
+    const QString fifo = m_dir->filePath(QStringLiteral("fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    Global::OutputFile = fifo;
+    Delivery delivery(m_controls, m_keyboard);
+    delivery.AppendToOutputFile("12.5\r\n");
+
+    QCOMPARE(m_controls.messages.size(), 1);
+    QCOMPARE(m_controls.messages.first().text, QStringLiteral("Błąd zapisu do pliku."));
+    QVERIFY(!m_controls.cycleRead);
+}
+
+// A size limit stands for a disk that fills up in the middle of a record: the write stops part way.
+void TestDelivery::failedAppendLeavesNoHalfRecord()
+{
+    Delivery delivery(m_controls, m_keyboard);
+    delivery.AppendToOutputFile("Weight12\r\n");
+    QVERIFY(m_controls.messages.isEmpty());
+
+    struct sigaction ignore = {};
+    struct sigaction previousAction = {};
+    ignore.sa_handler = SIG_IGN;
+    QCOMPARE(::sigaction(SIGXFSZ, &ignore, &previousAction), 0);
+    rlimit previousLimit = {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    rlimit limit = previousLimit;
+    limit.rlim_cur = 14;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    delivery.AppendToOutputFile("Weight12.345 kg\r\n");
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    ::sigaction(SIGXFSZ, &previousAction, nullptr);
+    QCOMPARE(m_controls.messages.size(), 1);
+
+    delivery.AppendToOutputFile("Weight13\r\n");
+    QFile file(Global::OutputFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("Weight12\r\nWeight13\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestDelivery)
