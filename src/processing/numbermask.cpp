@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr qsizetype unusableMaskLength = 225;
+constexpr qsizetype unusableMaskLength = LongestMask + 1;
 // Beyond 15 significant digits a double carries binary noise, not digits anyone typed or weighed.
 constexpr int significantDigits = 15;
 

@@ -2,6 +2,7 @@
 
 #include "core/global.h"
 #include "core/messagepresenter.h"
+#include "processing/numbermask.h"
 #include "processing/scriptcomposition.h"
 #include "ui/compactstyle.h"
 #include "ui_formatoptionspanel.h"
@@ -36,6 +37,8 @@ FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
     m_ui->setupUi(this);
     applyCompactStyle(this);
     fitFieldColumns(m_ui->chklbSendValues);
+    // A longer mask could not format any result, and all output would stop without a word.
+    m_ui->eFormatWyniku->setMaxLength(int(LongestMask));
 
     connect(m_ui->chklbSendValues, &QListWidget::itemChanged, this, &FormatOptionsPanel::ChangeScriptClick);
     connect(m_ui->rgOptBetweenFields, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::ChangeScriptClick);

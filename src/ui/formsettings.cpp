@@ -280,8 +280,9 @@ void FormSettings::applyString(Setting setting, const QString& value)
         control<QLineEdit>("EditSpecialOrder")->setText(value);
         break;
     case Setting::ResultFormat:
-        Global::Statistics.ResultFormat = value;
+        // The box keeps what it can hold, and the statistics use what the box shows.
         control<QLineEdit>("eFormatWyniku")->setText(value);
+        Global::Statistics.ResultFormat = control<QLineEdit>("eFormatWyniku")->text();
         break;
     default:
         if (const char* keyControl = keyControlOf(setting)) {

@@ -64,6 +64,7 @@ private slots:
     void reportDataDelayFollowsTypedText_data();
     void reportDataDelayFollowsTypedText();
     void resultFormatGoesToTheStatistics();
+    void resultFormatKeepsToAUsableLength();
     void defaultsButtonRestoresTheFormatOptions();
 };
 
@@ -418,6 +419,16 @@ void TestFormatOptionsPanel::reportDataDelayFollowsTypedText()
     QCOMPARE(box->currentIndex(), index);
     QCOMPARE(box->currentText(), typed);
     QCOMPARE(box->count(), 11);
+}
+
+// Output stops for good with a mask longer than 224 characters, so the box never holds one.
+void TestFormatOptionsPanel::resultFormatKeepsToAUsableLength()
+{
+    FormatOptionsPanel panel;
+    auto* format = control<QLineEdit>(panel, "eFormatWyniku");
+    format->setText(QStringLiteral("0.") + QString(300, u'#'));
+    QCOMPARE(format->text().size(), 224);
+    QCOMPARE(Global::Statistics.ResultFormat, format->text());
 }
 
 void TestFormatOptionsPanel::resultFormatGoesToTheStatistics()

@@ -113,6 +113,7 @@ private slots:
     void eachBooleanReachesItsOwnCheckBox_data();
     void eachBooleanReachesItsOwnCheckBox();
     void portAboveTheArrowsRangeKeepsItsNumber();
+    void overlongResultFormatIsCutToAUsableMask();
     void missingLastValueAppliesTheDefaults();
     void missingStringReadsEmpty();
     void sendFieldsOfWrongLengthAreIgnored_data();
@@ -393,6 +394,21 @@ void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber()
     QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("40"));
     QVERIFY(m_form->close());
     QCOMPARE(storedSettings().value(QStringLiteral("ComPort")).toString(), QStringLiteral("40"));
+}
+
+// A stored mask longer than any the box takes would stop all output; it loads cut to one that works.
+void TestMainForm::overlongResultFormatIsCutToAUsableMask()
+{
+    QList<std::pair<const char*, const char*>> values = fullSettings;
+    const QByteArray longMask = "0." + QByteArray(300, '0');
+    for (auto& value : values) {
+        if (qstrcmp(value.first, "ResultFormat") == 0)
+            value.second = longMask.constData();
+    }
+    writeSettings(values);
+    start();
+    QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QString::fromLatin1(longMask.left(224)));
+    QCOMPARE(Global::Statistics.ResultFormat, QString::fromLatin1(longMask.left(224)));
 }
 
 void TestMainForm::missingLastValueAppliesTheDefaults()
