@@ -44,3 +44,10 @@ void MxTool::ShowSystemError(const QString& caption)
     MessagePresenter::current().show(Global::MainWindowHandle.data(), sio_lastSystemMessage().left(80), caption,
                                      MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
 }
+
+void MxTool::ShowSpeedError(const QString& caption)
+{
+    MessagePresenter::current().show(Global::MainWindowHandle.data(),
+                                     tr("Nie wybrano prędkości transmisji. Wybierz ją w ustawieniach portu."),
+                                     caption, MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
+}

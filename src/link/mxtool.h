@@ -14,4 +14,6 @@ public:
     static void ShowPortError(const QString& caption, int code);
     // The system's own message for the layer's last failure, cut to 80 characters, with the error icon.
     static void ShowSystemError(const QString& caption);
+    // The port record holds no speed the port can run at (a stored value outside the list).
+    static void ShowSpeedError(const QString& caption);
 };

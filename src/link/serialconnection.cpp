@@ -1,5 +1,6 @@
 #include "link/serialconnection.h"
 
+#include "link/mxtool.h"
 #include "link/obsport.h"
 #include "link/sio.h"
 
@@ -21,6 +22,12 @@ void SerialConnection::StartSerial()
 {
     // Never two readers: one left from an earlier connection ends before the port is touched again.
     m_reader.reset();
+    // Without a speed of the list the port would run at whatever the device last had.
+    if (Sio::bitRate(Global::PortSettings.BaudCode) <= 0) {
+        MxTool::ShowSpeedError(MxTool::tr("Niepowodzenie"));
+        emit stateChanged(SerialState::Failed);
+        return;
+    }
     Global::PortProbing = false;
     Global::SerialStopped = false;
     ObsPort::ResetPortSettings(Global::PortSettings);

@@ -22,6 +22,8 @@ private slots:
 
     void opensReadsAndCloses();
     void portThatDoesNotOpenFails();
+    void speedOutsideTheListFailsWithoutOpening_data();
+    void speedOutsideTheListFailsWithoutOpening();
     void vanishedDeviceClosesAndFails();
     void destroyingTheConnectionFreesThePort();
 
@@ -111,6 +113,30 @@ void TestSerialConnection::portThatDoesNotOpenFails()
     QCOMPARE(states(), QList<SerialState>{SerialState::Failed});
     QVERIFY(!connection->isOpen());
     QCOMPARE(messages.shown.size(), 1);
+}
+
+void TestSerialConnection::speedOutsideTheListFailsWithoutOpening_data()
+{
+    QTest::addColumn<int>("baudCode");
+    // No item chosen in the speed box, and a stored code beyond the twenty speeds.
+    QTest::newRow("none") << -1;
+    QTest::newRow("beyond the list") << 20;
+}
+
+void TestSerialConnection::speedOutsideTheListFailsWithoutOpening()
+{
+    QFETCH(int, baudCode);
+    ScriptedMessages messages;
+    auto connection = makeConnection(1);
+    Global::PortSettings.BaudCode = baudCode;
+    connection->StartSerial();
+
+    QCOMPARE(states(), QList<SerialState>{SerialState::Failed});
+    QVERIFY(!connection->isOpen());
+    QVERIFY(portIsFree(1));
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown.first().text,
+             QStringLiteral("Nie wybrano prędkości transmisji. Wybierz ją w ustawieniach portu."));
 }
 
 void TestSerialConnection::vanishedDeviceClosesAndFails()
