@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The settings that the processing and link logic read from the main window's controls at the
@@ -20,8 +21,8 @@ public:
     virtual bool destinationFile() const = 0;
     // chkbOptAdvanced: run MemoScript instead of the composed script.
     virtual bool advancedOptions() const = 0;
-    // MemoScript text.
-    virtual QString scriptText() const = 0;
+    // MemoScript's script as bytes (the script file's own bytes while the memo shows it unchanged).
+    virtual QByteArray scriptText() const = 0;
     // ComposedScript, built from the field options.
     virtual QString composedScript() const = 0;
     // rgOptDecimalSeparator: 0 the system's, 1 ',', 2 '.'.

@@ -48,6 +48,6 @@ void MxTool::ShowSystemError(const QString& caption)
 void MxTool::ShowSpeedError(const QString& caption)
 {
     MessagePresenter::current().show(Global::MainWindowHandle.data(),
-                                     tr("Nie wybrano prędkości transmisji. Wybierz ją w ustawieniach portu."),
-                                     caption, MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
+                                     tr("Nie wybrano prędkości transmisji. Wybierz ją w ustawieniach portu."), caption,
+                                     MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
 }

@@ -255,8 +255,9 @@ void ProcessData::ParseWeighingLine(const QByteArray& input)
 
     // Typing into our own window would be pointless; the file still gets its output.
     if (!m_controls.isMainWindowActive() || m_controls.destinationFile()) {
-        const QString script = m_controls.advancedOptions() ? m_controls.scriptText() : m_controls.composedScript();
-        if (!m_script.RunScript(script.toUtf8()))
+        const QByteArray script =
+            m_controls.advancedOptions() ? m_controls.scriptText() : m_controls.composedScript().toUtf8();
+        if (!m_script.RunScript(script))
             return;
     }
 

@@ -1,6 +1,7 @@
 #include "ui/formsettings.h"
 
 #include "core/global.h"
+#include "core/messagepresenter.h"
 #include "core/settingsstore.h"
 #include "core/shortcuttext.h"
 #include "ui/formatoptionspanel.h"
@@ -94,6 +95,7 @@ const char* keyControlOf(Setting setting)
 
 FormSettings::FormSettings(QWidget& form)
     : m_form(form)
+    , m_script(scriptFile())
 {
     QObject::connect(control<QCheckBox>("cbAllowOneInstance"), &QCheckBox::toggled, &m_form,
                      [this] { cbAllowOneInstanceClick(); });
@@ -487,26 +489,32 @@ void FormSettings::cbAllowOneInstanceClick()
     m_snapshot.oneInstance = control<QCheckBox>("cbAllowOneInstance")->isChecked();
 }
 
-void FormSettings::saveScript() const
+void FormSettings::saveScript()
 {
-    QFile file(scriptFile());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (m_script.path() != scriptFile())
+        m_script = ScriptFile(scriptFile());
+    if (m_script.save(control<QPlainTextEdit>("MemoScript")->toPlainText()))
         return;
-    QString text = control<QPlainTextEdit>("MemoScript")->toPlainText();
-    text.replace(u'\n', QStringLiteral("\r\n"));
-    if (!text.isEmpty())
-        text += QStringLiteral("\r\n");
-    file.write(text.toUtf8());
+    MessagePresenter::current().show(
+        &m_form,
+        QCoreApplication::translate("FormSettings", "Nie można zapisać skryptu w pliku %1: %2")
+            .arg(QDir::toNativeSeparators(m_script.path()), m_script.errorString()),
+        QCoreApplication::translate("FormSettings", "Błąd"), MessagePresenter::Icon::Error,
+        MessagePresenter::Buttons::Ok);
 }
 
 void FormSettings::loadScript()
 {
-    QFile file(scriptFile());
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (m_script.path() != scriptFile())
+        m_script = ScriptFile(scriptFile());
+    if (!m_script.load() || !m_script.exists())
         return;
-    QString text = QString::fromUtf8(file.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    control<QPlainTextEdit>("MemoScript")->setPlainText(text);
+    auto* memo = control<QPlainTextEdit>("MemoScript");
+    memo->setPlainText(m_script.text());
+    m_script.setShownText(memo->toPlainText());
+}
+
+QByteArray FormSettings::scriptBytes() const
+{
+    return m_script.bytesFor(control<QPlainTextEdit>("MemoScript")->toPlainText());
 }

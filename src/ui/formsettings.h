@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/scriptfile.h"
 #include "core/settingsstore.h"
 
 #include <QString>
@@ -31,6 +32,8 @@ public:
     static QString programDataFolder();
     static QString scriptFile();
     static QString logFolder();
+    // The script the memo stands for, as bytes: the file's own while the memo shows it unchanged.
+    QByteArray scriptBytes() const;
     // Tests point the program's folder somewhere of their own.
     static void setProgramFolderForTests(const QString& folder);
 
@@ -66,9 +69,10 @@ private:
     void applyString(Setting setting, const QString& value);
     void writeValue(SettingsStore& store, Setting setting) const;
     void showOutputFile();
-    void saveScript() const;
+    void saveScript();
     void loadScript();
 
     QWidget& m_form;
     Snapshot m_snapshot;
+    ScriptFile m_script;
 };

@@ -86,7 +86,6 @@ TMainForm::TMainForm(QWidget* parent)
     m_cutScannerFrame = namedControl<QCheckBox>(this, "chbWytnijRamkeSkanera");
     m_dateBeforeReport = namedControl<QCheckBox>(this, "chbCzasPrzedRaportem");
     m_cycleRead = namedControl<QCheckBox>(this, "chkbCycleRead");
-    m_script = namedControl<QPlainTextEdit>(this, "MemoScript");
 
     m_timerActivation = makeTimer(this, "TimerActivation", 1);
     m_timerMinimise = makeTimer(this, "TimerMinimise", 100);
@@ -457,9 +456,9 @@ bool TMainForm::advancedOptions() const
     return m_advanced->isChecked();
 }
 
-QString TMainForm::scriptText() const
+QByteArray TMainForm::scriptText() const
 {
-    return m_script->toPlainText();
+    return m_settings->scriptBytes();
 }
 
 QString TMainForm::composedScript() const

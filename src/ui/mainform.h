@@ -46,7 +46,7 @@ public:
     bool destinationCursor() const override;
     bool destinationFile() const override;
     bool advancedOptions() const override;
-    QString scriptText() const override;
+    QByteArray scriptText() const override;
     QString composedScript() const override;
     int decimalSeparatorChoice() const override;
     bool removeScannerFrame() const override;
@@ -111,7 +111,6 @@ private:
     QCheckBox* m_cutScannerFrame = nullptr;
     QCheckBox* m_dateBeforeReport = nullptr;
     QCheckBox* m_cycleRead = nullptr;
-    QPlainTextEdit* m_script = nullptr;
     QLineEdit* m_portEdit = nullptr;
     RadioGroup* m_connection = nullptr;
 

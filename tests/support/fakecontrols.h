@@ -33,7 +33,7 @@ public:
     bool destinationCursor() const override { return cursor; }
     bool destinationFile() const override { return file; }
     bool advancedOptions() const override { return advanced; }
-    QString scriptText() const override { return memoScript; }
+    QByteArray scriptText() const override { return memoScript.toUtf8(); }
     QString composedScript() const override { return composed; }
     int decimalSeparatorChoice() const override { return separatorChoice; }
     bool removeScannerFrame() const override { return cutFrame; }

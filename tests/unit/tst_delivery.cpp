@@ -1,13 +1,12 @@
 #include "core/global.h"
 #include "processing/delivery.h"
 #include "support/fakecontrols.h"
+#include "support/filesizelimit.h"
 #include "support/recordingkeyboard.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 class TestDelivery : public QObject
@@ -168,18 +167,11 @@ void TestDelivery::failedAppendLeavesNoHalfRecord()
     delivery.AppendToOutputFile("Weight12\r\n");
     QVERIFY(m_controls.messages.isEmpty());
 
-    struct sigaction ignore = {};
-    struct sigaction previousAction = {};
-    ignore.sa_handler = SIG_IGN;
-    QCOMPARE(::sigaction(SIGXFSZ, &ignore, &previousAction), 0);
-    rlimit previousLimit = {};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-    rlimit limit = previousLimit;
-    limit.rlim_cur = 14;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    delivery.AppendToOutputFile("Weight12.345 kg\r\n");
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-    ::sigaction(SIGXFSZ, &previousAction, nullptr);
+    {
+        FileSizeLimit limit(14);
+        QVERIFY(limit.isActive());
+        delivery.AppendToOutputFile("Weight12.345 kg\r\n");
+    }
     QCOMPARE(m_controls.messages.size(), 1);
 
     delivery.AppendToOutputFile("Weight13\r\n");

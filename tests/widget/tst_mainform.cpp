@@ -1,6 +1,7 @@
 #include "core/global.h"
 #include "core/settingsstore.h"
 #include "processing/processdata.h"
+#include "support/filecontents.h"
 #include "support/temporaryprofile.h"
 #include "ui/autokonfform.h"
 #include "ui/formatoptionspanel.h"
@@ -124,6 +125,7 @@ private slots:
     void snapshotSurvivesHideAndShow();
     void snapshotKeepsEveryField();
     void scriptFileFollowsTheMemo();
+    void scriptBytesStayAsTheFileHasThem();
     void resultReachesStatisticsAndFile();
     void portNumberShowsItsDevice();
     void portSearchFindingsReachThePanel();
@@ -610,6 +612,28 @@ void TestMainForm::scriptFileFollowsTheMemo()
     next.show();
     QCOMPARE(next.findChild<QPlainTextEdit*>(QStringLiteral("MemoScript"))->toPlainText(),
              QStringLiteral("Nr :c\nwaga :m :u"));
+}
+
+// An older editor's 0xB5 for "µ" is neither rewritten at start and close nor changed in the output.
+void TestMainForm::scriptBytesStayAsTheFileHasThem()
+{
+    const QByteArray original("Masa :m \xB5g\r\n");
+    {
+        QFile script(FormSettings::scriptFile());
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(original);
+    }
+    start();
+    const QString output = m_profile->filePath(QStringLiteral("wyniki.txt"));
+    Global::OutputFile = output;
+    control<QCheckBox>("chkbOptAdvanced")->setChecked(true);
+    control<QCheckBox>("chbDestinationFile")->setChecked(true);
+    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
+
+    m_form->processData().TakeScaleText("     12.5 kg\r\n");
+    QTRY_COMPARE(fileContents(output), QByteArray("Masa 12.5 \xB5g"));
+    QVERIFY(m_form->close());
+    QCOMPARE(fileContents(FormSettings::scriptFile()), original);
 }
 
 void TestMainForm::resultReachesStatisticsAndFile()
