@@ -1,10 +1,18 @@
 #include "core/settingsstore.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -37,6 +45,23 @@ std::optional<qint32> parseInteger(const QString& text)
     if (error != std::errc() || stop != end)
         return std::nullopt;
     return value;
+}
+
+bool readsBackAs(const QString& path, const QList<std::pair<QString, QVariant>>& values)
+{
+    const QString secondName = path + QLatin1StringView(".check");
+    // A copy where the file system has no hard links.
+    if (::link(QFile::encodeName(path).constData(), QFile::encodeName(secondName).constData()) != 0 &&
+        !QFile::copy(path, secondName))
+        return false;
+    bool same = true;
+    {
+        const QSettings readBack(secondName, QSettings::IniFormat);
+        for (const auto& [key, value] : values)
+            same = same && readBack.value(key) == value;
+    }
+    ::unlink(QFile::encodeName(secondName).constData());
+    return same;
 }
 
 } // namespace
@@ -95,9 +120,8 @@ std::optional<QString> SettingsStore::readString(Setting setting) const
 
 void SettingsStore::writeInteger(Setting setting, qint32 value)
 {
-    // Stored as text, not as an int QVariant: QSettings shares one cache per file within the process,
-    // and a later read through it must see the same type as a read from the file does.
-    m_settings->setValue(keyOf(setting), QString::number(value));
+    // Stored as text, not as an int QVariant, so that reading the file back gives what was written.
+    writeString(setting, QString::number(value));
 }
 
 void SettingsStore::writeBoolean(Setting setting, bool value)
@@ -108,13 +132,78 @@ void SettingsStore::writeBoolean(Setting setting, bool value)
 
 void SettingsStore::writeString(Setting setting, const QString& value)
 {
-    m_settings->setValue(keyOf(setting), value);
+    const QString key = keyOf(setting);
+    m_pending.removeIf([&key](const auto& entry) { return entry.first == key; });
+    m_pending.append({key, value});
 }
 
 bool SettingsStore::commit()
 {
-    m_settings->sync();
-    return m_settings->status() == QSettings::NoError;
+    const QFileInfo target(m_filePath);
+    const QString folder = target.absolutePath();
+    if (!QDir().mkpath(folder)) {
+        m_error = QCoreApplication::translate("SettingsStore", "nie można utworzyć folderu %1")
+                      .arg(QDir::toNativeSeparators(folder));
+        return false;
+    }
+    QTemporaryFile temporary(folder + u'/' + target.fileName() + QLatin1StringView(".XXXXXX"));
+    if (!temporary.open()) {
+        m_error = temporary.errorString();
+        return false;
+    }
+    temporary.close();
+
+    QList<std::pair<QString, QVariant>> values;
+    for (const QString& key : m_settings->allKeys()) {
+        if (!std::any_of(m_pending.cbegin(), m_pending.cend(),
+                         [&key](const auto& entry) { return entry.first == key; }))
+            values.append({key, m_settings->value(key)});
+    }
+    values.append(m_pending);
+    {
+        QSettings written(temporary.fileName(), QSettings::IniFormat);
+        for (const auto& [key, value] : values)
+            written.setValue(key, value);
+        written.sync();
+        if (written.status() != QSettings::NoError) {
+            m_error = QCoreApplication::translate("SettingsStore", "błąd zapisu pliku %1")
+                          .arg(QDir::toNativeSeparators(temporary.fileName()));
+            return false;
+        }
+    }
+    // Qt may count a write that a full disk cut short as whole, so the new file is read back. Under its
+    // own name QSettings would answer from the values it has just written, so it reads a second name.
+    if (!readsBackAs(temporary.fileName(), values)) {
+        m_error = QCoreApplication::translate("SettingsStore", "nie zapisano całości (brak miejsca na dysku?)");
+        return false;
+    }
+    if (::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(m_filePath).constData()) != 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    temporary.setAutoRemove(false);
+    return true;
+}
+
+std::optional<QString> SettingsStore::setAside() const
+{
+    if (!QFileInfo::exists(m_filePath))
+        return std::nullopt;
+    const QString base = m_filePath + QLatin1StringView(".unreadable");
+    QString name = base;
+    for (int n = 1; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = base + u'.' + QString::number(n);
+    const QByteArray from = QFile::encodeName(m_filePath);
+    const QByteArray to = QFile::encodeName(name);
+    // A hard link never replaces a file that appeared meanwhile; the old name then goes. File systems
+    // without hard links get a rename to the name just found free.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return name;
+    }
+    if (errno != EEXIST && ::rename(from.constData(), to.constData()) == 0)
+        return name;
+    return std::nullopt;
 }
 
 bool readOnlyOneInstance(const SettingsStore& store)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QLatin1StringView>
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 #include <array>
 #include <cstddef>
@@ -150,12 +152,24 @@ public:
     void writeInteger(Setting setting, qint32 value);
     void writeBoolean(Setting setting, bool value);
     void writeString(Setting setting, const QString& value);
-    // Puts what was written into the file; false when the file could not be written.
+    // Puts what was written, with every other value the file held, into the file, whole or not at all:
+    // into a new file beside it, read back and compared, which then replaces the old one. False when
+    // that could not be done, with errorString() saying why; the old file is then as it was.
     bool commit();
+    QString errorString() const { return m_error; }
+
+    // Moves a file that could not be read out of the way, to the first free name of "<file>.unreadable",
+    // "<file>.unreadable.1", ..., so that nothing written later replaces what the user had. The new
+    // path, or nothing when the file could not be moved (or is not there).
+    std::optional<QString> setAside() const;
 
 private:
     QString m_filePath;
     std::unique_ptr<QSettings> m_settings;
+    // Written values wait here: the file's own QSettings is never written, or it would write the file
+    // in place when it goes.
+    QList<std::pair<QString, QVariant>> m_pending;
+    QString m_error;
 };
 
 // The one-instance flag as the program entry sees it: false when no settings are stored, the stored

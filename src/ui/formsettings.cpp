@@ -155,6 +155,9 @@ void FormSettings::LoadSettings()
 {
     const SettingsStore store;
     if (!store.opens()) {
+        // A file that is there but cannot be read is the user's all the same.
+        if (QFileInfo::exists(store.filePath()))
+            keepUnreadable(store, QString());
         control<FormatOptionsPanel>("PanelOptions")->sbOptDefaultClick();
         sbCommDefaultClick();
         Global::PortConfigured = false;
@@ -163,10 +166,36 @@ void FormSettings::LoadSettings()
     // The first value that cannot be read ends the loading; the defaults then cover what they cover.
     for (const SettingDefinition& definition : SettingsTable) {
         if (!loadValue(store, definition.setting)) {
+            keepUnreadable(store, QString(definition.name));
             ApplyDefaultSettings();
             return;
         }
     }
+}
+
+// The defaults the loading falls back to are written over the file at the close, so the file the user
+// had is kept aside first, and the user is told what happened.
+void FormSettings::keepUnreadable(const SettingsStore& store, const QString& valueName)
+{
+    const std::optional<QString> keptAs = store.setAside();
+    const QString file = QDir::toNativeSeparators(store.filePath());
+    QString text = valueName.isEmpty() ? tr("Nie można odczytać pliku ustawień %1.").arg(file)
+                                       : tr("Nie można odczytać ustawienia „%1” w pliku %2.").arg(valueName, file);
+    text += u'\n';
+    text += keptAs ? tr("Dotychczasowy plik zachowano jako %1.").arg(QDir::toNativeSeparators(*keptAs))
+                   : tr("Dotychczasowego pliku nie można było zachować.");
+    text += u'\n';
+    text += tr("Używane są ustawienia domyślne.");
+    m_loadProblem = text;
+}
+
+void FormSettings::reportLoadProblem()
+{
+    if (m_loadProblem.isEmpty())
+        return;
+    const QString text = std::exchange(m_loadProblem, QString());
+    MessagePresenter::current().show(&m_form, text, tr("Ustawienia"), MessagePresenter::Icon::Warning,
+                                     MessagePresenter::Buttons::Ok);
 }
 
 // Each value goes into its control at once, so the control's change handler runs as for a user's change.
@@ -393,8 +422,13 @@ void FormSettings::Button2Click()
     // do not depend on the order.
     for (const SettingDefinition& definition : SettingsTable)
         writeValue(store, definition.setting);
-    // A file that cannot be written loses this run's changes; the window closes all the same.
-    store.commit();
+    if (store.commit())
+        return;
+    // The window closes all the same; the user at least learns that this run's changes are lost.
+    MessagePresenter::current().show(&m_form,
+                                     tr("Nie można zapisać ustawień w pliku %1: %2")
+                                         .arg(QDir::toNativeSeparators(store.filePath()), store.errorString()),
+                                     tr("Ustawienia"), MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
 }
 
 void FormSettings::writeValue(SettingsStore& store, Setting setting) const
@@ -495,12 +529,10 @@ void FormSettings::saveScript()
         m_script = ScriptFile(scriptFile());
     if (m_script.save(control<QPlainTextEdit>("MemoScript")->toPlainText()))
         return;
-    MessagePresenter::current().show(
-        &m_form,
-        QCoreApplication::translate("FormSettings", "Nie można zapisać skryptu w pliku %1: %2")
-            .arg(QDir::toNativeSeparators(m_script.path()), m_script.errorString()),
-        QCoreApplication::translate("FormSettings", "Błąd"), MessagePresenter::Icon::Error,
-        MessagePresenter::Buttons::Ok);
+    MessagePresenter::current().show(&m_form,
+                                     tr("Nie można zapisać skryptu w pliku %1: %2")
+                                         .arg(QDir::toNativeSeparators(m_script.path()), m_script.errorString()),
+                                     tr("Błąd"), MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
 }
 
 void FormSettings::loadScript()

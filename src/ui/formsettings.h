@@ -3,6 +3,7 @@
 #include "core/scriptfile.h"
 #include "core/settingsstore.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 class QWidget;
@@ -13,10 +14,14 @@ class QWidget;
 // their object names, the contract every part of the window shares.
 class FormSettings
 {
+    Q_DECLARE_TR_FUNCTIONS(FormSettings)
+
 public:
     explicit FormSettings(QWidget& form);
 
     void LoadSettings();
+    // Tells the user, once, that the stored settings could not be read and where the file was kept.
+    void reportLoadProblem();
     void ApplyDefaultSettings();
     void sbCommDefaultClick();
     void StoreSettings();
@@ -69,10 +74,12 @@ private:
     void applyString(Setting setting, const QString& value);
     void writeValue(SettingsStore& store, Setting setting) const;
     void showOutputFile();
+    void keepUnreadable(const SettingsStore& store, const QString& valueName);
     void saveScript();
     void loadScript();
 
     QWidget& m_form;
     Snapshot m_snapshot;
     ScriptFile m_script;
+    QString m_loadProblem;
 };

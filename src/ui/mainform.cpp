@@ -260,6 +260,8 @@ void TMainForm::FormActivate()
 void TMainForm::TimerActivationTimer()
 {
     m_timerActivation->stop();
+    // Before the port search or the opening, which would otherwise come up behind the message.
+    m_settings->reportLoadProblem();
     // The stored language is applied here once the language modules exist.
     m_ui->Label3->setText(versionTitle);
     m_ui->Label4->setText(versionTitle);

@@ -3,6 +3,7 @@
 
 #include "core/settingsstore.h"
 #include "support/filecontents.h"
+#include "support/filesizelimit.h"
 #include "support/temporaryprofile.h"
 
 #include <QDir>
@@ -57,6 +58,9 @@ private slots:
     void writeThenRead_data();
     void writeThenRead();
     void failedWriteIsReported();
+    void writeCutShortLeavesTheOldFileWhole();
+    void commitKeepsValuesOutsideTheTable();
+    void unreadableFileIsSetAsideNeverOverwritingAnEarlierOne();
     void readOnlyOneInstance_data();
     void readOnlyOneInstance();
     void fileFollowsTheCurrentProfile();
@@ -224,6 +228,63 @@ void TestSettingsStore::failedWriteIsReported()
     store.writeBoolean(Setting::OnlyOneInstance, false);
     QVERIFY(!store.commit());
     QVERIFY(!QFileInfo::exists(path));
+}
+
+// A disk that fills up while the settings are written: the file stays as it was, and no other is left.
+void TestSettingsStore::writeCutShortLeavesTheOldFileWhole()
+{
+    const TemporaryProfile profile;
+    const QString path = SettingsStore::defaultFilePath();
+    const QByteArray before("[General]\nBufferSize=512\n");
+    writeFile(path, before);
+
+    SettingsStore store;
+    for (const SettingDefinition& definition : SettingsTable)
+        store.writeString(definition.setting, QStringLiteral("a value long enough to pass the limit"));
+    bool committed = true;
+    {
+        FileSizeLimit limit(64);
+        QVERIFY(limit.isActive());
+        committed = store.commit();
+    }
+    QVERIFY(!committed);
+    QVERIFY(!store.errorString().isEmpty());
+    QCOMPARE(fileContents(path), before);
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), QStringList{QFileInfo(path).fileName()});
+}
+
+// Values another version of the program wrote, or the user added, outlive a close of this one.
+void TestSettingsStore::commitKeepsValuesOutsideTheTable()
+{
+    const TemporaryProfile profile;
+    const QString path = SettingsStore::defaultFilePath();
+    writeFile(path, "[General]\nBufferSize=512\nSomethingNewer=7\n");
+    {
+        SettingsStore store;
+        store.writeInteger(Setting::BufferSize, 1024);
+        QVERIFY(store.commit());
+    }
+    const QByteArray text = fileContents(path);
+    QVERIFY2(text.contains("SomethingNewer=7"), text.constData());
+    QVERIFY2(text.contains("BufferSize=1024"), text.constData());
+}
+
+void TestSettingsStore::unreadableFileIsSetAsideNeverOverwritingAnEarlierOne()
+{
+    const TemporaryProfile profile;
+    const QString path = SettingsStore::defaultFilePath();
+    writeFile(path, "[General]\nBaud=99999999999999\n");
+    const std::optional<QString> first = SettingsStore().setAside();
+    QCOMPARE(first, path + QStringLiteral(".unreadable"));
+    QVERIFY(!QFileInfo::exists(path));
+
+    writeFile(path, "[General]\nBufferSize=abc\n");
+    const std::optional<QString> second = SettingsStore().setAside();
+    QCOMPARE(second, path + QStringLiteral(".unreadable.1"));
+    QCOMPARE(fileContents(*first), QByteArray("[General]\nBaud=99999999999999\n"));
+    QCOMPARE(fileContents(*second), QByteArray("[General]\nBufferSize=abc\n"));
+
+    QVERIFY(!SettingsStore().setAside());
 }
 
 void TestSettingsStore::readOnlyOneInstance_data()

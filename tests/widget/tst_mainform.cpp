@@ -2,6 +2,8 @@
 #include "core/settingsstore.h"
 #include "processing/processdata.h"
 #include "support/filecontents.h"
+#include "support/filesizelimit.h"
+#include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
 #include "ui/autokonfform.h"
 #include "ui/formatoptionspanel.h"
@@ -116,6 +118,9 @@ private slots:
     void portAboveTheArrowsRangeKeepsItsNumber();
     void overlongResultFormatIsCutToAUsableMask();
     void missingLastValueAppliesTheDefaults();
+    void unreadableSettingsAreKeptAndReported_data();
+    void unreadableSettingsAreKeptAndReported();
+    void settingsThatCannotBeWrittenAreReported();
     void missingStringReadsEmpty();
     void sendFieldsOfWrongLengthAreIgnored_data();
     void sendFieldsOfWrongLengthAreIgnored();
@@ -411,6 +416,67 @@ void TestMainForm::overlongResultFormatIsCutToAUsableMask()
     start();
     QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QString::fromLatin1(longMask.left(224)));
     QCOMPARE(Global::Statistics.ResultFormat, QString::fromLatin1(longMask.left(224)));
+}
+
+void TestMainForm::unreadableSettingsAreKeptAndReported_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("speed beyond 32 bits") << QByteArray("Baud") << QByteArray("99999999999999");
+    QTest::newRow("read limit not a number") << QByteArray("BufferSize") << QByteArray("abc");
+    QTest::newRow("boolean as a word") << QByteArray("OnlyOneInstance") << QByteArray("true");
+}
+
+// The loading falls back to the defaults, which the close writes; the user's file must survive that.
+void TestMainForm::unreadableSettingsAreKeptAndReported()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, value);
+    QList<std::pair<const char*, const char*>> values = fullSettings;
+    for (auto& entry : values) {
+        if (name == entry.first)
+            entry.second = value.constData();
+    }
+    writeSettings(values);
+    const QString path = SettingsStore::defaultFilePath();
+    const QByteArray original = fileContents(path);
+    ScriptedMessages messages;
+    start();
+    m_form->settings().reportLoadProblem();
+    m_form->settings().reportLoadProblem();
+
+    const QString keptAs = path + QStringLiteral(".unreadable");
+    QCOMPARE(fileContents(keptAs), original);
+    QCOMPARE(messages.shown.size(), 1);
+    const QString text = messages.shown.first().text;
+    QVERIFY2(text.contains(QString::fromLatin1(name)) && text.contains(keptAs) &&
+                 text.contains(QStringLiteral("domyślne")),
+             qPrintable(text));
+    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("192.168.1.100"));
+
+    QVERIFY(m_form->close());
+    QCOMPARE(fileContents(keptAs), original);
+    QCOMPARE(storedSettings().value(QStringLiteral("EthIP")).toString(), QStringLiteral("192.168.1.100"));
+}
+
+// A disk that fills up as the window closes: the user is told, and the old file stays whole.
+void TestMainForm::settingsThatCannotBeWrittenAreReported()
+{
+    writeSettings(fullSettings);
+    const QString path = SettingsStore::defaultFilePath();
+    const QByteArray before = fileContents(path);
+    ScriptedMessages messages;
+    start();
+    control<QLineEdit>("EditIP")->setText(QStringLiteral("10.9.9.9"));
+    {
+        FileSizeLimit limit(200);
+        QVERIFY(limit.isActive());
+        QVERIFY(m_form->close());
+    }
+    QCOMPARE(messages.shown.size(), 1);
+    QVERIFY2(messages.shown.first().text.contains(path), qPrintable(messages.shown.first().text));
+    QCOMPARE(messages.shown.first().icon, MessagePresenter::Icon::Error);
+    QCOMPARE(fileContents(path), before);
 }
 
 void TestMainForm::missingLastValueAppliesTheDefaults()
