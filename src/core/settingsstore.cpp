@@ -185,7 +185,7 @@ bool SettingsStore::commit()
     return true;
 }
 
-std::optional<QString> SettingsStore::setAside() const
+std::optional<QString> SettingsStore::keepCopy() const
 {
     if (!QFileInfo::exists(m_filePath))
         return std::nullopt;
@@ -193,15 +193,11 @@ std::optional<QString> SettingsStore::setAside() const
     QString name = base;
     for (int n = 1; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
         name = base + u'.' + QString::number(n);
-    const QByteArray from = QFile::encodeName(m_filePath);
-    const QByteArray to = QFile::encodeName(name);
-    // A hard link never replaces a file that appeared meanwhile; the old name then goes. File systems
-    // without hard links get a rename to the name just found free.
-    if (::link(from.constData(), to.constData()) == 0) {
-        ::unlink(from.constData());
-        return name;
-    }
-    if (errno != EEXIST && ::rename(from.constData(), to.constData()) == 0)
+    // A second name for the same file needs no read access and never replaces a file that appeared
+    // meanwhile; the close puts a new file under the old name, so this one keeps what the user had.
+    // Where the file system has no hard links, a copy, which does not overwrite either.
+    if (::link(QFile::encodeName(m_filePath).constData(), QFile::encodeName(name).constData()) == 0 ||
+        QFile::copy(m_filePath, name))
         return name;
     return std::nullopt;
 }

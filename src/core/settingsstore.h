@@ -158,10 +158,11 @@ public:
     bool commit();
     QString errorString() const { return m_error; }
 
-    // Moves a file that could not be read out of the way, to the first free name of "<file>.unreadable",
-    // "<file>.unreadable.1", ..., so that nothing written later replaces what the user had. The new
-    // path, or nothing when the file could not be moved (or is not there).
-    std::optional<QString> setAside() const;
+    // Keeps a file that could not be read under the first free name of "<file>.unreadable",
+    // "<file>.unreadable.1", ..., so that nothing written later replaces what the user had; the file
+    // itself stays where it is until the close writes a new one. The name kept under, or nothing when
+    // the file could not be kept (or is not there).
+    std::optional<QString> keepCopy() const;
 
 private:
     QString m_filePath;

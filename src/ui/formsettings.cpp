@@ -177,10 +177,12 @@ void FormSettings::LoadSettings()
 // had is kept aside first, and the user is told what happened.
 void FormSettings::keepUnreadable(const SettingsStore& store, const QString& valueName)
 {
-    const std::optional<QString> keptAs = store.setAside();
+    const std::optional<QString> keptAs = store.keepCopy();
     const QString file = QDir::toNativeSeparators(store.filePath());
-    QString text = valueName.isEmpty() ? tr("Nie można odczytać pliku ustawień %1.").arg(file)
-                                       : tr("Nie można odczytać ustawienia „%1” w pliku %2.").arg(valueName, file);
+    QString text =
+        valueName.isEmpty()
+            ? tr("Nie można odczytać pliku ustawień %1.").arg(file)
+            : tr("Brak ustawienia „%1” w pliku %2 lub jego wartość jest nieprawidłowa.").arg(valueName, file);
     text += u'\n';
     text += keptAs ? tr("Dotychczasowy plik zachowano jako %1.").arg(QDir::toNativeSeparators(*keptAs))
                    : tr("Dotychczasowego pliku nie można było zachować.");

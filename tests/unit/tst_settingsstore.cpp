@@ -60,7 +60,7 @@ private slots:
     void failedWriteIsReported();
     void writeCutShortLeavesTheOldFileWhole();
     void commitKeepsValuesOutsideTheTable();
-    void unreadableFileIsSetAsideNeverOverwritingAnEarlierOne();
+    void unreadableFileIsKeptNeverOverwritingAnEarlierCopy();
     void readOnlyOneInstance_data();
     void readOnlyOneInstance();
     void fileFollowsTheCurrentProfile();
@@ -269,22 +269,29 @@ void TestSettingsStore::commitKeepsValuesOutsideTheTable()
     QVERIFY2(text.contains("BufferSize=1024"), text.constData());
 }
 
-void TestSettingsStore::unreadableFileIsSetAsideNeverOverwritingAnEarlierOne()
+void TestSettingsStore::unreadableFileIsKeptNeverOverwritingAnEarlierCopy()
 {
     const TemporaryProfile profile;
     const QString path = SettingsStore::defaultFilePath();
+    QVERIFY(!SettingsStore().keepCopy());
+
     writeFile(path, "[General]\nBaud=99999999999999\n");
-    const std::optional<QString> first = SettingsStore().setAside();
+    const std::optional<QString> first = SettingsStore().keepCopy();
     QCOMPARE(first, path + QStringLiteral(".unreadable"));
-    QVERIFY(!QFileInfo::exists(path));
+    // Another copy starting meanwhile still reads the file where it was.
+    QCOMPARE(fileContents(path), QByteArray("[General]\nBaud=99999999999999\n"));
+
+    // What the close writes goes to a new file; the kept one is not touched.
+    SettingsStore store;
+    store.writeInteger(Setting::Baud, 10);
+    QVERIFY(store.commit());
+    QCOMPARE(fileContents(*first), QByteArray("[General]\nBaud=99999999999999\n"));
 
     writeFile(path, "[General]\nBufferSize=abc\n");
-    const std::optional<QString> second = SettingsStore().setAside();
+    const std::optional<QString> second = SettingsStore().keepCopy();
     QCOMPARE(second, path + QStringLiteral(".unreadable.1"));
     QCOMPARE(fileContents(*first), QByteArray("[General]\nBaud=99999999999999\n"));
     QCOMPARE(fileContents(*second), QByteArray("[General]\nBufferSize=abc\n"));
-
-    QVERIFY(!SettingsStore().setAside());
 }
 
 void TestSettingsStore::readOnlyOneInstance_data()
