@@ -83,9 +83,9 @@ void TestComThread::linesReachTheIntakeOnePerPoll()
     QCOMPARE(m_received, (QList<QByteArray>{"     12.345 kg\r\n", "      1.000 kg\r\n", "      2.000 kg\r\n"}));
     QCOMPARE(m_onMainThread, (QList<bool>{true, true, true}));
 
-    // Half a line waits for its end.
+    // Half a line waits for its end: read, but not handed on.
     QVERIFY(m_line->write("      3.0"));
-    QTest::qWait(150);
+    QTRY_COMPARE(reader->pending().text(), QByteArray("      3.0"));
     QCOMPARE(m_received.size(), 3);
     QVERIFY(m_line->write("00 kg\r\n"));
     QTRY_COMPARE(m_received.size(), 4);
@@ -161,7 +161,8 @@ void TestComThread::goneDeviceIsReportedOnce()
     m_line->closeMaster();
     QTRY_COMPARE(gone.size(), 1);
     QTRY_VERIFY(reader->isFinished());
-    QTest::qWait(100);
+    // The worker has ended, so whatever it posted is queued by now.
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(gone.size(), 1);
 }
 
@@ -172,9 +173,13 @@ void TestComThread::stopEndsTheWorker()
     QTest::qWait(100);
     reader->stop();
     QVERIFY(reader->isFinished());
-    // Stopped for good: what arrives now stays in the port for the next reader.
-    QVERIFY(m_line->write("     12.345 kg\r\n"));
-    QTest::qWait(150);
+    // Stopped for good: what arrives now stays in the port for the next reader. Only a poll already
+    // queued could still read it, and the posted events run here.
+    const QByteArray line("     12.345 kg\r\n");
+    QVERIFY(m_line->write(line));
+    QTRY_COMPARE(sio_iqueue(1), int(line.size()));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(sio_iqueue(1), int(line.size()));
     QVERIFY(m_received.isEmpty());
 }
 
@@ -195,7 +200,8 @@ void TestComThread::intakeMayEndTheReader()
     reader->start();
     QVERIFY(m_line->write("a\r\nb\r\n"));
     QTRY_VERIFY(reader == nullptr);
-    QTest::qWait(100);
+    // The reader's destructor joined the worker; a poll it had queued would run here.
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(m_received, QList<QByteArray>{"a\r\n"});
 }
 
