@@ -427,7 +427,16 @@ void TestAutoKonfForm::closesItselfAfterSuccess()
         m_dialog.reset();
     }
 
-    QTest::qWait(PastSelfCloseMs);
+    // Started after the dialog's own two-second timer and set longer: by the time it has fired, the
+    // dialog's has had its turn.
+    QTimer pastSelfClose;
+    pastSelfClose.setTimerType(Qt::PreciseTimer);
+    pastSelfClose.setSingleShot(true);
+    pastSelfClose.start(PastSelfCloseMs);
+    if (result == int(QDialog::Accepted))
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->isVisible(), SearchTimeoutMs);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(!pastSelfClose.isActive(), SearchTimeoutMs);
     if (!m_dialog)
         return;
     if (result < 0) {
