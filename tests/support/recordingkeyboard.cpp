@@ -78,6 +78,12 @@ void RecordingKeyboard::sendKey(quint32 key, bool down)
 
 QString RecordingKeyboard::typedText() const
 {
+    // Each press of Caps Lock toggled it on the way to its state now; replaying them from the state
+    // before the first event gives the state at every key.
+    bool caps = capsLock;
+    for (const QString& event : events)
+        caps = event == u"+Caps" ? !caps : caps;
+
     QString text;
     bool shift = false;
     for (const QString& event : events) {
@@ -85,8 +91,12 @@ QString RecordingKeyboard::typedText() const
         const QString name = event.mid(1);
         if (name == u"Shift") {
             shift = down;
+        } else if (name == u"Caps") {
+            caps = down ? !caps : caps;
         } else if (down && name.size() == 1) {
-            text += shift ? name.toUpper() : name;
+            // As X does: Caps Lock turns a letter to the other case, and Shift turns it back.
+            const bool upper = name.at(0).isLetter() ? shift != caps : shift;
+            text += upper ? name.toUpper() : name;
         } else if (down && name == u"Tab") {
             text += u'\t';
         } else if (down && name == u"Return") {

@@ -20,7 +20,8 @@ public:
 
     // Adds or replaces the chord of a character; a chord's key is recorded under the given name.
     void setChord(char32_t character, const QString& keyName, bool shift = false, bool altGr = false);
-    // The characters typed, read back from the recorded events with Shift applied.
+    // The characters typed, read back from the recorded events with Shift and Caps Lock applied, so
+    // that a letter typed while Caps Lock is on reads back in the case the user would see.
     QString typedText() const;
 
     bool isAvailable() const override { return true; }

@@ -20,6 +20,8 @@ private slots:
     void cleanup();
 
     void linesReachTheIntakeOnePerPoll();
+    void readModeChangeAppliesToPendingText_data();
+    void readModeChangeAppliesToPendingText();
     void bufferSizeBoundsWhatOnePollReads_data();
     void bufferSizeBoundsWhatOnePollReads();
     void goneDeviceIsReportedOnce();
@@ -31,6 +33,8 @@ private:
 
     std::unique_ptr<TemporaryProfile> m_profile;
     std::unique_ptr<PseudoTerminal> m_line;
+    // Read by the reader at each poll, as it reads the window's choice.
+    ReadMode m_mode = ReadMode::Indication;
     QList<QByteArray> m_received;
     QList<bool> m_onMainThread;
 };
@@ -60,8 +64,9 @@ void TestComThread::cleanup()
 
 std::unique_ptr<ComThread> TestComThread::makeReader(ReadMode mode)
 {
+    m_mode = mode;
     return std::make_unique<ComThread>(
-        1, [mode] { return mode; },
+        1, [this] { return m_mode; },
         [this](const QByteArray& text) {
             m_received.append(text);
             m_onMainThread.append(QThread::currentThread() == qApp->thread());
@@ -78,13 +83,45 @@ void TestComThread::linesReachTheIntakeOnePerPoll()
     QCOMPARE(m_received, (QList<QByteArray>{"     12.345 kg\r\n", "      1.000 kg\r\n", "      2.000 kg\r\n"}));
     QCOMPARE(m_onMainThread, (QList<bool>{true, true, true}));
 
-    // Half a line waits for its end.
+    // Half a line waits for its end: read, but not handed on.
     QVERIFY(m_line->write("      3.0"));
-    QTest::qWait(150);
+    QTRY_COMPARE(reader->pending().text(), QByteArray("      3.0"));
     QCOMPARE(m_received.size(), 3);
     QVERIFY(m_line->write("00 kg\r\n"));
     QTRY_COMPARE(m_received.size(), 4);
     QCOMPARE(m_received.last(), QByteArray("      3.000 kg\r\n"));
+}
+
+void TestComThread::readModeChangeAppliesToPendingText_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QByteArray>("text");
+
+    QTest::newRow("half a line, then Report")
+        << int(ReadMode::Indication) << int(ReadMode::Report) << QByteArray("      3.0");
+    QTest::newRow("a short line, then Recognize")
+        << int(ReadMode::Indication) << int(ReadMode::Recognize) << QByteArray("OK\r\n");
+}
+
+// The user may change the read mode while the reader holds text that the old mode did not hand on; the
+// new mode applies to it without the scale having to send anything more.
+void TestComThread::readModeChangeAppliesToPendingText()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QFETCH(QByteArray, text);
+
+    auto reader = makeReader(ReadMode(before));
+    reader->start();
+    QVERIFY(m_line->write(text));
+    QTRY_COMPARE(reader->pending().text(), text);
+    QVERIFY(m_received.isEmpty());
+
+    m_mode = ReadMode(after);
+    QTRY_COMPARE(m_received, QList<QByteArray>{text});
+    QVERIFY(reader->pending().isEmpty());
+    QCOMPARE(sio_iqueue(1), 0);
 }
 
 void TestComThread::bufferSizeBoundsWhatOnePollReads_data()
@@ -124,7 +161,8 @@ void TestComThread::goneDeviceIsReportedOnce()
     m_line->closeMaster();
     QTRY_COMPARE(gone.size(), 1);
     QTRY_VERIFY(reader->isFinished());
-    QTest::qWait(100);
+    // The worker has ended, so whatever it posted is queued by now.
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(gone.size(), 1);
 }
 
@@ -135,9 +173,13 @@ void TestComThread::stopEndsTheWorker()
     QTest::qWait(100);
     reader->stop();
     QVERIFY(reader->isFinished());
-    // Stopped for good: what arrives now stays in the port for the next reader.
-    QVERIFY(m_line->write("     12.345 kg\r\n"));
-    QTest::qWait(150);
+    // Stopped for good: what arrives now stays in the port for the next reader. Only a poll already
+    // queued could still read it, and the posted events run here.
+    const QByteArray line("     12.345 kg\r\n");
+    QVERIFY(m_line->write(line));
+    QTRY_COMPARE(sio_iqueue(1), int(line.size()));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(sio_iqueue(1), int(line.size()));
     QVERIFY(m_received.isEmpty());
 }
 
@@ -158,7 +200,8 @@ void TestComThread::intakeMayEndTheReader()
     reader->start();
     QVERIFY(m_line->write("a\r\nb\r\n"));
     QTRY_VERIFY(reader == nullptr);
-    QTest::qWait(100);
+    // The reader's destructor joined the worker; a poll it had queued would run here.
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(m_received, QList<QByteArray>{"a\r\n"});
 }
 

@@ -9,11 +9,13 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -23,6 +25,8 @@ namespace {
 constexpr int AnswerTimeoutMs = 5000;
 // Long enough that a scale that was going to answer would have started to.
 constexpr int SilenceMs = 600;
+// Longer than the scale's receive timeout of 500 ms, after which a half-received command is dropped.
+constexpr int PastReceiveTimeoutMs = 600;
 const QByteArray DefaultLine = "     12.345 kg\r\n";
 
 // The other end of the line, opened and set up the way a program opens a serial port.
@@ -107,6 +111,16 @@ public:
     // Everything that arrives during the given time.
     QByteArray readFor(int ms) { return read(std::numeric_limits<qsizetype>::max(), ms); }
 
+    // Reads until what has come ends with `end` or the time is up.
+    QByteArray readUntil(const QByteArray& end, int timeoutMs)
+    {
+        QByteArray bytes;
+        QDeadlineTimer deadline(timeoutMs);
+        while (!bytes.endsWith(end) && !deadline.hasExpired())
+            bytes += read(1, int(qMax<qint64>(1, deadline.remainingTime())));
+        return bytes;
+    }
+
 private:
     static speed_t standardSpeed(int baud)
     {
@@ -134,6 +148,65 @@ LineSettings settingsOf(int baud, const QString& frame)
     return LineSettings::withFrame(baud, frame).value_or(LineSettings{});
 }
 
+// What the scale says it did, from its --verbose log: the event a test waits for before it takes
+// silence on the line to mean anything. The log goes to a file and is read as it grows, since a pipe
+// left unread while the test waits on the port would stall the scale.
+class ScaleLog
+{
+public:
+    explicit ScaleLog(const QString& path)
+        : m_file(path)
+    {}
+
+    QString path() const { return m_file.fileName(); }
+
+    // Waits for a line, after those already looked at, that `matches` accepts.
+    bool waitFor(const std::function<bool(const QByteArray&)>& matches, int timeoutMs = AnswerTimeoutMs)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                if (!m_file.isOpen() && !m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+                    return false;
+                m_partial += m_file.readAll();
+                qsizetype end = 0;
+                while ((end = m_partial.indexOf('\n')) >= 0) {
+                    const QByteArray line = m_partial.left(end);
+                    m_partial.remove(0, end + 1);
+                    if (matches(line))
+                        return true;
+                }
+                return false;
+            },
+            timeoutMs);
+    }
+
+    bool waitForLineStarting(const QByteArray& start)
+    {
+        return waitFor([&start](const QByteArray& line) { return line.startsWith(start); });
+    }
+
+private:
+    QFile m_file;
+    QByteArray m_partial;
+};
+
+// The bytes a "received: " line of the log stands for: the count it gives for a chunk too long to show
+// whole, else the chunk as shown, each escape (\r, \n, \xHH) being one byte. Only for bytes that hold
+// no backslash of their own.
+qsizetype loggedSize(const QByteArray& shown)
+{
+    static const QRegularExpression longChunk(QStringLiteral(R"(\.\.\. \((\d+) bytes\)$)"));
+    const QRegularExpressionMatch match = longChunk.match(QString::fromLatin1(shown));
+    if (match.hasMatch())
+        return match.captured(1).toLongLong();
+    qsizetype size = 0;
+    for (qsizetype i = 0; i < shown.size(); ++i, ++size) {
+        if (shown.at(i) == '\\')
+            i += shown.mid(i + 1, 1) == "x" ? 3 : 1;
+    }
+    return size;
+}
+
 } // namespace
 
 class TestSimScale : public QObject
@@ -159,6 +232,9 @@ private slots:
     void leavesOtherFilesAlone();
 
 private:
+    // Starts the scale on m_link with its log going to `log`.
+    bool startLogged(SimScaleProcess& scale, const ScaleLog& log, const QStringList& options = {});
+
     std::unique_ptr<TemporaryProfile> m_profile;
     QString m_link;
 };
@@ -172,6 +248,14 @@ void TestSimScale::init()
 void TestSimScale::cleanup()
 {
     m_profile.reset();
+}
+
+bool TestSimScale::startLogged(SimScaleProcess& scale, const ScaleLog& log, const QStringList& options)
+{
+    // Forwarding would win over the file.
+    scale.process().setProcessChannelMode(QProcess::SeparateChannels);
+    scale.process().setStandardErrorFile(log.path());
+    return scale.start(m_link, options + QStringList{QStringLiteral("--verbose")});
 }
 
 void TestSimScale::answersOnlyAtItsOwnSettings_data()
@@ -214,14 +298,18 @@ void TestSimScale::answersOnlyAtItsOwnSettings()
     QFETCH(QByteArray, expected);
 
     SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
-    QVERIFY(scale.start(m_link, QStringList{QStringLiteral("--baud"), QString::number(scaleBaud)} + options));
+    ScaleLog log(m_profile->filePath(QStringLiteral("scale.log")));
+    QVERIFY(startLogged(scale, log, QStringList{QStringLiteral("--baud"), QString::number(scaleBaud)} + options));
     Port port;
     QVERIFY(port.open(m_link, settingsOf(portBaud, portFrame)));
     QVERIFY(port.write(command));
-    if (expected.isEmpty())
-        QCOMPARE(port.readFor(SilenceMs), QByteArray());
-    else
+    if (expected.isEmpty()) {
+        // The scale says it let the command pass at settings not its own. Only then may the port's
+        // settings change, since the scale reads them when the bytes arrive.
+        QVERIFY(log.waitForLineStarting("ignored at "));
+    } else {
         QCOMPARE(port.read(expected.size(), AnswerTimeoutMs), expected);
+    }
 
     // The settings count when a command arrives, so the same scale answers once the port matches it.
     QVERIFY(port.configure(settingsOf(scaleBaud, QStringLiteral("8N1"))));
@@ -296,18 +384,22 @@ void TestSimScale::takesOperatorCommands()
 void TestSimScale::changesItsSpeedOnCommand()
 {
     SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
-    QVERIFY(scale.start(m_link));
+    ScaleLog log(m_profile->filePath(QStringLiteral("scale.log")));
+    QVERIFY(startLogged(scale, log));
     Port port;
     QVERIFY(port.open(m_link, LineSettings{}));
     scale.command("speed 4800\n");
-    // Stdin and the port are separate channels: a print proves the speed command has been taken.
+    // Stdin and the port are separate channels: the print, which the scale keeps to itself at a speed
+    // the port does not share, shows the speed command has been taken.
     scale.command("print\n");
-    QCOMPARE(port.readFor(SilenceMs), QByteArray());
+    QVERIFY(log.waitForLineStarting("not sent "));
     QVERIFY(port.write("SI\r\n"));
-    QCOMPARE(port.readFor(SilenceMs), QByteArray());
+    QVERIFY(log.waitForLineStarting("ignored at "));
     QVERIFY(port.configure(settingsOf(4800, QStringLiteral("8N1"))));
     QVERIFY(port.write("SI\r\n"));
     QCOMPARE(port.read(DefaultLine.size(), AnswerTimeoutMs), DefaultLine);
+    // Neither the print nor the first request was kept for later.
+    QCOMPARE(port.readFor(SilenceMs), QByteArray());
 }
 
 void TestSimScale::streams_data()
@@ -336,26 +428,41 @@ void TestSimScale::streams()
     QCOMPARE_LE(streamed.count(DefaultLine), 60);
     QCOMPARE(streamed.size() % DefaultLine.size(), 0);
 
-    scale.command("stream 0\n");
-    port.readFor(SilenceMs);
+    // The print is sent after every line streamed before the stop; once it is in, the line stays quiet.
+    const QByteArray last = "      1.000 kg\r\n";
+    scale.command("stream 0\nweight 1\nprint\n");
+    QVERIFY(port.readUntil(last, AnswerTimeoutMs).endsWith(last));
     QCOMPARE(port.readFor(SilenceMs), QByteArray());
 }
 
 void TestSimScale::survivesGarbageAndReopening()
 {
     SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
-    QVERIFY(scale.start(m_link));
+    ScaleLog log(m_profile->filePath(QStringLiteral("scale.log")));
+    QVERIFY(startLogged(scale, log));
     Port port;
     QVERIFY(port.open(m_link, LineSettings{}));
+    // Every byte but LF, so that it is one unfinished line to the scale, and backslash, so that the
+    // scale's log of it can be counted.
     QByteArray garbage;
-    for (int i = 0; i < 40000; ++i)
-        garbage += char((i * 7919) % 256 == '\n' ? 0 : (i * 7919) % 256);
+    for (int i = 0; i < 40000; ++i) {
+        const char byte = char((i * 7919) % 256);
+        garbage += byte == '\n' || byte == '\\' ? '\0' : byte;
+    }
     QVERIFY(port.write(garbage));
     port.close();
+    qsizetype received = 0;
+    QVERIFY(log.waitFor([&](const QByteArray& line) {
+        if (line.startsWith("received: "))
+            received += loggedSize(line.mid(10));
+        return received >= garbage.size();
+    }));
+    QCOMPARE(received, garbage.size());
 
     QVERIFY(port.open(m_link, LineSettings{}));
-    // A pause longer than the scale's receive timeout ends the garbage's unfinished line.
-    QThread::msleep(800);
+    // Counted from after the last of the garbage arrived: a pause longer than the scale's receive
+    // timeout, which ends the garbage's unfinished line.
+    QThread::msleep(PastReceiveTimeoutMs);
     QVERIFY(port.write("SI\r\n"));
     QCOMPARE(port.read(DefaultLine.size(), AnswerTimeoutMs), DefaultLine);
     QCOMPARE(scale.process().state(), QProcess::Running);

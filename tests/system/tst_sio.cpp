@@ -391,14 +391,16 @@ void TestSio::readTimeouts()
     QCOMPARE(sio_SetReadTimeouts(port, totalMs, intervalMs), Sio::Ok);
 
     QByteArray everything;
+    qsizetype early = 0;
     for (const Write& write : writes) {
         everything += write.bytes;
-        if (write.atMs < 0)
+        if (write.atMs < 0) {
             QVERIFY(m_pty->write(write.bytes));
+            early += write.bytes.size();
+        }
     }
-    // The pty hands written bytes to the reader through a kernel worker; let the early ones land.
-    if (!writes.isEmpty() && writes.first().atMs < 0)
-        QTest::qWait(50);
+    // The pty hands written bytes to the reader through a kernel worker; the early ones must have landed.
+    QTRY_COMPARE(sio_iqueue(port), int(early));
 
     const PseudoTerminal& pty = *m_pty;
     const auto start = std::chrono::steady_clock::now();

@@ -177,7 +177,8 @@ void TestAutoKonfForm::searchesPortsAndSpeedsInOrder()
         QCOMPARE(status->text(), QStringLiteral("Port skonfigurowany"));
         QCOMPARE(textColour(status), QColor(0, 128, 0));
         QCOMPARE(control<QLabel>("Label5")->text(), QStringLiteral("COM%1").arg(found.x()));
-        QCOMPARE(control<QLabel>("Label6")->text(), TAutoKonfForm::BaudCodeText(found.y()));
+        QCOMPARE(control<QLabel>("Label6")->text(),
+                 found.y() == 12 ? QStringLiteral("9600 bps") : QStringLiteral("4800 bps"));
         QCOMPARE(control<QLabel>("Label7")->text(), QString::number(answersFromAttempt));
     }
     QVERIFY(control<QPushButton>("SpeedButton1")->isEnabled());
@@ -299,7 +300,16 @@ void TestAutoKonfForm::closesItselfAfterSuccess()
         m_dialog.reset();
     }
 
-    QTest::qWait(PastSelfCloseMs);
+    // Started after the dialog's own two-second timer and set longer: by the time it has fired, the
+    // dialog's has had its turn.
+    QTimer pastSelfClose;
+    pastSelfClose.setTimerType(Qt::PreciseTimer);
+    pastSelfClose.setSingleShot(true);
+    pastSelfClose.start(PastSelfCloseMs);
+    if (result == int(QDialog::Accepted))
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->isVisible(), SearchTimeoutMs);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(!pastSelfClose.isActive(), SearchTimeoutMs);
     if (!m_dialog)
         return;
     if (result < 0) {
