@@ -6,6 +6,7 @@
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -69,7 +70,7 @@ std::unique_ptr<ComThread> TestComThread::makeReader(ReadMode mode)
         1, [this] { return m_mode; },
         [this](const QByteArray& text) {
             m_received.append(text);
-            m_onMainThread.append(QThread::currentThread() == qApp->thread());
+            m_onMainThread.append(QThread::currentThread() == QCoreApplication::instance()->thread());
         });
 }
 
