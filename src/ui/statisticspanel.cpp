@@ -10,6 +10,7 @@
 #include <QScatterSeries>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -135,16 +136,19 @@ void StatisticsPanel::sbStatClearClick()
 
 void StatisticsPanel::plot(double value)
 {
-    if (m_series->count() == 0) {
-        m_lowest = value;
-        m_highest = value;
-    } else {
-        m_lowest = std::min(m_lowest, value);
-        m_highest = std::max(m_highest, value);
-    }
-    m_series->append(m_series->count() + 1, value);
+    // Each result is numbered along the horizontal axis; the oldest point goes once the chart is full,
+    // so that a result costs the same after weeks as after minutes.
+    ++m_plotted;
+    m_series->append(m_plotted, value);
+    if (m_series->count() > ChartPoints)
+        m_series->remove(0);
 
-    m_axisX->setRange(0, m_series->count() + 1);
+    const QList<QPointF> points = m_series->points();
+    const auto [lowest, highest] = std::minmax_element(
+        points.cbegin(), points.cend(), [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
+    m_lowest = lowest->y();
+    m_highest = highest->y();
+    m_axisX->setRange(points.constFirst().x() - 1, m_plotted + 1);
     // A margin keeps the extreme points off the plot's edges; equal values still need a span.
     const double span = m_highest - m_lowest;
     const double margin = span > 0 ? span * 0.1 : std::max(1.0, std::abs(m_highest) * 0.1);
@@ -155,6 +159,7 @@ void StatisticsPanel::plot(double value)
 void StatisticsPanel::clearChart()
 {
     m_series->clear();
+    m_plotted = 0;
     m_axisX->setRange(0, 1);
     m_axisY->setRange(0, 1);
 }

@@ -21,6 +21,9 @@ class StatisticsPanel : public QWidget
     Q_OBJECT
 
 public:
+    // The chart shows the latest this many results; the numbers above it cover every result.
+    static constexpr int ChartPoints = 1000;
+
     explicit StatisticsPanel(QWidget* parent = nullptr);
     ~StatisticsPanel() override;
 
@@ -46,6 +49,8 @@ private:
     QScatterSeries* m_series = nullptr;
     QValueAxis* m_axisX = nullptr;
     QValueAxis* m_axisY = nullptr;
+    // Results plotted since the chart was last cleared.
+    qint64 m_plotted = 0;
     double m_lowest = 0;
     double m_highest = 0;
 };

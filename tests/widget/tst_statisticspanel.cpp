@@ -44,6 +44,7 @@ private slots:
     void showsAndPlotsTheResults();
     void unusableMaskStopsTheRefresh_data();
     void unusableMaskStopsTheRefresh();
+    void chartKeepsTheLatestPointsWhileTheFiguresCoverAll();
 
 private:
     // Feeds each line through the parser and refreshes after each, as the posted refresh would.
@@ -213,6 +214,32 @@ void TestStatisticsPanel::unusableMaskStopsTheRefresh()
         QCOMPARE(shown(panel, "Label24"), QStringLiteral("09:26:53"));
         QCOMPARE(plotted(panel), QList<double>{10.5});
     }
+}
+
+// A chart that grew with every result made each result cost more than the last, until the program
+// could not keep up with the scale.
+void TestStatisticsPanel::chartKeepsTheLatestPointsWhileTheFiguresCoverAll()
+{
+    StatisticsPanel panel;
+    panel.setLocaleFormats(LocaleFormats::fromLocale(QLocale::c()));
+    // Five results far above the rest, which have left the chart by the end.
+    QByteArrayList lines(5, "100000 kg\r\n");
+    for (int i = 1; i <= 1000; ++i)
+        lines.append(QByteArray::number(i) + " kg\r\n");
+    weigh(panel, lines);
+
+    const QList<double> points = plotted(panel);
+    QCOMPARE(points.size(), 1000);
+    QCOMPARE(points.constFirst(), 1.0);
+    QCOMPARE(points.constLast(), 1000.0);
+    QCOMPARE(panel.series()->points().constLast().x(), 1005.0);
+    QCOMPARE(shown(panel, "Label27"), QStringLiteral("1005"));
+    QCOMPARE(shown(panel, "Label28"), QStringLiteral("1000500"));
+    QCOMPARE(shown(panel, "Label31"), QStringLiteral("995.5"));
+    // The vertical scale follows the points shown, not the ones gone.
+    const auto* vertical = qobject_cast<QValueAxis*>(panel.series()->attachedAxes().constLast());
+    QVERIFY(vertical);
+    QVERIFY2(vertical->max() < 10000, qPrintable(QString::number(vertical->max())));
 }
 
 QTEST_MAIN(TestStatisticsPanel)
