@@ -77,6 +77,7 @@ void ComThread::Execute()
 
         // The wait is the only thing the worker does on the port; the main thread must not close the
         // port before stop() has returned.
+        bool deviceGone = false;
         if (!lineDue) {
             const auto recheckAt = std::chrono::steady_clock::now() + pendingRecheck;
             int state = Sio::TimedOut;
@@ -89,10 +90,8 @@ void ComThread::Execute()
             }
             if (state == Sio::NotOpen)
                 return;
-            if (state < 0) {
-                reportGone();
-                return;
-            }
+            // What the device sent before it went is still read and handed on by a last poll.
+            deviceGone = state < 0;
         }
 
         {
@@ -117,6 +116,11 @@ void ComThread::Execute()
         channel->changed.wait(lock, [&channel] { return !channel->pollRunning || channel->stopping; });
         if (channel->stopping)
             return;
+        if (deviceGone) {
+            lock.unlock();
+            reportGone();
+            return;
+        }
         channel->changed.wait_for(lock, std::chrono::milliseconds(PollPauseMs),
                                   [&channel] { return channel->stopping; });
     }
@@ -140,10 +144,13 @@ void ComThread::Poll()
             break;
     }
 
-    QByteArray handed;
+    // Every line that is due goes on now, one intake call each and in order: a scale that sends lines
+    // faster than one a pause would otherwise fall further behind with every line.
+    QByteArrayList handed;
     if (!m_pending.isEmpty()) {
         const ReadMode mode = m_readMode();
-        handed = m_pending.take(mode);
+        for (QByteArray text = m_pending.take(mode); !text.isEmpty(); text = m_pending.take(mode))
+            handed.append(text);
         m_pending.enforceLimit();
         const std::lock_guard lock(m_channel->mutex);
         m_channel->pendingEmpty = m_pending.isEmpty();
@@ -154,12 +161,19 @@ void ComThread::Poll()
         m_channel->lineDue = false;
     }
 
+    // Copies: the intake may end this reader's life (see Execute), after which nothing more is handed
+    // on, since the connection it belonged to is closed.
+    const Intake intake = m_intake;
+    const std::shared_ptr<Channel> channel = m_channel;
     if (gone)
         reportGone();
-    if (!handed.isEmpty()) {
-        // A copy: the intake may end this reader's life (see Execute).
-        const Intake intake = m_intake;
-        intake(handed);
+    for (const QByteArray& text : std::as_const(handed)) {
+        {
+            const std::lock_guard lock(channel->mutex);
+            if (channel->stopping)
+                return;
+        }
+        intake(text);
     }
 }
 

@@ -26,6 +26,8 @@ private slots:
     void bufferSizeBoundsWhatOnePollReads_data();
     void bufferSizeBoundsWhatOnePollReads();
     void goneDeviceIsReportedOnce();
+    void linesThatArriveTogetherGoOnWithoutWaiting();
+    void linesReceivedBeforeTheDeviceWentAreHandedOn();
     void stopEndsTheWorker();
     void intakeMayEndTheReader();
 
@@ -165,6 +167,60 @@ void TestComThread::goneDeviceIsReportedOnce()
     // The worker has ended, so whatever it posted is queued by now.
     QCoreApplication::sendPostedEvents();
     QCOMPARE(gone.size(), 1);
+}
+
+// A scale faster than one line per pause must not fall behind: lines read together go on together,
+// each in a call of its own and in order, within one turn of the event loop.
+void TestComThread::linesThatArriveTogetherGoOnWithoutWaiting()
+{
+    int turns = 0;
+    QTimer turnCounter;
+    turnCounter.setInterval(0);
+    connect(&turnCounter, &QTimer::timeout, this, [&turns] { ++turns; });
+    turnCounter.start();
+    QList<int> turnOfEachLine;
+    auto reader = std::make_unique<ComThread>(
+        1, [] { return ReadMode::Indication; },
+        [&](const QByteArray& text) {
+            m_received.append(text);
+            turnOfEachLine.append(turns);
+        });
+    reader->start();
+
+    QByteArray burst;
+    QList<QByteArray> lines;
+    for (int i = 0; i < 20; ++i) {
+        lines.append(QByteArray::number(10 + i) + ".000 kg   \r\n");
+        burst += lines.last();
+    }
+    QVERIFY(m_line->write(burst));
+    QTRY_COMPARE(m_received.size(), 20);
+    QCOMPARE(m_received, lines);
+    QCOMPARE(turnOfEachLine.count(turnOfEachLine.constFirst()), 20);
+}
+
+// The device going away must not take the complete lines already received with it; only a line cut
+// off by the end is dropped.
+void TestComThread::linesReceivedBeforeTheDeviceWentAreHandedOn()
+{
+    QList<QByteArray> events;
+    auto reader = std::make_unique<ComThread>(
+        1, [] { return ReadMode::Indication; }, [&events](const QByteArray& text) { events.append(text); });
+    connect(reader.get(), &ComThread::deviceGone, this, [&events] { events.append("gone"); });
+    reader->start();
+
+    QByteArray burst;
+    for (int i = 0; i < 100; ++i)
+        burst += QByteArray::number(100 + i) + ".000 kg   \r\n";
+    burst += "  99.0";
+    QVERIFY(m_line->write(burst));
+    // Once the first line is in, the reader has read everything written.
+    QTRY_VERIFY(!events.isEmpty());
+    m_line->closeMaster();
+    QTRY_VERIFY(events.contains("gone"));
+    QCOMPARE(events.size(), 101);
+    QCOMPARE(events.at(99), QByteArray("199.000 kg   \r\n"));
+    QCOMPARE(events.constLast(), QByteArray("gone"));
 }
 
 void TestComThread::stopEndsTheWorker()
