@@ -5,7 +5,14 @@
 #include "core/settingsstore.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QWidget>
+
+namespace {
+
+Q_LOGGING_CATEGORY(instanceLog, "kwelta.instance", QtWarningMsg)
+
+} // namespace
 
 void bringWindowToFront(QWidget& window)
 {
@@ -24,6 +31,9 @@ int runProgram(int& argc, char** argv, const std::function<std::unique_ptr<QWidg
 
     SingleInstance instance;
     instance.acquire();
+    if (!instance.hasHandle())
+        qCWarning(instanceLog).noquote() << "the presence lock cannot be had, so more than one copy may run:"
+                                         << instance.failure();
     const bool onlyOneInstance = readOnlyOneInstance();
     if (!mayRun(instance.hasHandle(), instance.existedAlready(), onlyOneInstance)) {
         // Let go of the presence before waiting on the others: if the running copy closes meanwhile, a

@@ -8,6 +8,7 @@
 #include <QLocalSocket>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -28,16 +29,24 @@ bool hasRuntimeFolder()
     return !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR");
 }
 
-QString perUserName(const char* base)
-{
-    if (hasRuntimeFolder())
-        return QLatin1StringView(base);
-    return QLatin1StringView(base) + u'-' + QString::number(::getuid());
-}
-
 QString socketPrefix()
 {
-    return perUserName(StartMessageName) + u'.';
+    return QLatin1StringView(StartMessageName) + u'.';
+}
+
+// Without a runtime folder the names go in a folder of the user's own in the temporary folder: in the
+// shared folder itself any local user could create the lock first and keep us from starting. The
+// folder counts only as a real directory of ours that nobody else may write to.
+QString privateFolder()
+{
+    const QString path = QDir::tempPath() + QLatin1StringView("/kwelta-") + QString::number(::getuid());
+    const QByteArray native = QFile::encodeName(path);
+    ::mkdir(native.constData(), S_IRWXU);
+    struct stat status = {};
+    if (::lstat(native.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::getuid() ||
+        (status.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return {};
+    return path;
 }
 
 // Open file description locks rather than flock: turning the exclusive lock into a shared one is
@@ -113,32 +122,42 @@ QString SingleInstance::runtimeFolder()
 {
     if (hasRuntimeFolder())
         return QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).absolutePath();
-    return QDir::tempPath();
+    return privateFolder();
 }
 
 QString SingleInstance::lockFilePath()
 {
-    return runtimeFolder() + u'/' + perUserName(LockName);
+    const QString folder = runtimeFolder();
+    return folder.isEmpty() ? QString() : folder + u'/' + QLatin1StringView(LockName);
 }
 
 QString SingleInstance::socketPath(qint64 pid)
 {
-    return runtimeFolder() + u'/' + socketPrefix() + QString::number(pid);
+    const QString folder = runtimeFolder();
+    return folder.isEmpty() ? QString() : folder + u'/' + socketPrefix() + QString::number(pid);
 }
 
 void SingleInstance::acquire()
 {
     release();
-    // O_CLOEXEC: a child process inheriting the descriptor would keep the lock alive after we end.
-    // O_NOFOLLOW: in the shared temporary folder the name could be a planted link.
-    const int fd = ::open(QFile::encodeName(lockFilePath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
-                          S_IRUSR | S_IWUSR);
-    if (fd < 0)
+    const QString path = lockFilePath();
+    if (path.isEmpty()) {
+        m_failure = QStringLiteral("no runtime folder of the user's own under %1").arg(QDir::tempPath());
         return;
+    }
+    // O_CLOEXEC: a child process inheriting the descriptor would keep the lock alive after we end.
+    // O_NOFOLLOW: the name could be a planted link.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        m_failure = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
 
     if (setLock(fd, F_WRLCK)) {
         m_existedAlready = false;
         if (!setLock(fd, F_RDLCK)) {
+            m_failure = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
             ::close(fd);
             return;
         }
@@ -149,6 +168,7 @@ void SingleInstance::acquire()
         while (!setLock(fd, F_RDLCK) && heldByAnother() && !deadline.hasExpired())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     } else {
+        m_failure = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
         ::close(fd);
         return;
     }
@@ -169,6 +189,8 @@ bool SingleInstance::listen()
 {
     if (m_server)
         return m_server->isListening();
+    if (runtimeFolder().isEmpty())
+        return false;
     auto server = std::make_unique<QLocalServer>();
     // Besides keeping other users out, an access option makes Qt bind in a private folder and move the
     // socket into place once it listens, so a refused start never finds a file that refuses it only
@@ -214,6 +236,8 @@ void SingleInstance::serve(QLocalSocket* connection)
 
 int SingleInstance::broadcastStartMessage(int timeoutMs)
 {
+    if (runtimeFolder().isEmpty())
+        return 0;
     const QDir folder(runtimeFolder());
     const QString prefix = socketPrefix();
     const qint64 ownPid = QCoreApplication::applicationPid();

@@ -18,8 +18,9 @@ class QLocalSocket;
 // turn, sends the message's name and waits for the answer, which the copy gives once it has emitted
 // startMessageReceived().
 //
-// Without XDG_RUNTIME_DIR both names live in the temporary folder with "-<uid>" appended to the
-// base name, so that users sharing that folder do not meet.
+// Without XDG_RUNTIME_DIR both names live in a folder of the user's own, "kwelta-<uid>" in the
+// temporary folder, created with mode 0700 and used only while it belongs to the user and nobody else
+// may write to it.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -36,6 +37,8 @@ public:
     // locks) there is no handle.
     void acquire();
     bool hasHandle() const { return m_lockFile >= 0; }
+    // Why there is no handle, for the log.
+    QString failure() const { return m_failure; }
     bool existedAlready() const { return m_existedAlready; }
     void release();
 
@@ -59,13 +62,15 @@ private:
     void serve(QLocalSocket* connection);
 
     int m_lockFile = -1;
+    QString m_failure;
     bool m_existedAlready = false;
     QLocalServer* m_server = nullptr;
 };
 
 // The entry's decision: a copy runs when it holds the presence lock and nobody else did, or when only
-// one instance is not asked for.
+// one instance is not asked for, or when the lock cannot be had at all: a program that cannot tell
+// whether it is alone had better run twice than not at all.
 constexpr bool mayRun(bool hasHandle, bool existedAlready, bool onlyOneInstance)
 {
-    return (hasHandle && !existedAlready) || !onlyOneInstance;
+    return !hasHandle || !existedAlready || !onlyOneInstance;
 }

@@ -11,11 +11,14 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <memory>
 #include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -160,6 +163,8 @@ private slots:
     void secondStart();
     void unusableLockFile_data();
     void unusableLockFile();
+    void runtimeFolder_data();
+    void runtimeFolder();
     void unreachableCopiesDoNotStopARefusedStart();
     void refusedStartReachesEveryRunningCopy();
     void simultaneousStartsLetOneRun();
@@ -221,28 +226,93 @@ void TestSingleInstance::secondStart()
 void TestSingleInstance::unusableLockFile_data()
 {
     QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<bool>("runs");
 
-    QTest::newRow("stored true: nobody runs") << QByteArray("[General]\nOnlyOneInstance=1\n") << false;
-    QTest::newRow("stored false: runs anyway") << QByteArray("[General]\nOnlyOneInstance=0\n") << true;
+    QTest::newRow("stored true") << QByteArray("[General]\nOnlyOneInstance=1\n");
+    QTest::newRow("stored false") << QByteArray("[General]\nOnlyOneInstance=0\n");
 }
 
+// A copy that cannot tell whether it is alone runs: ending without a word would leave the user with
+// no program and no reason.
 void TestSingleInstance::unusableLockFile()
 {
     QFETCH(QByteArray, ini);
-    QFETCH(bool, runs);
 
     const TemporaryProfile profile;
     writeSettings(ini);
     // A folder where the lock file belongs: it can be neither opened nor created.
     QVERIFY(QDir().mkpath(SingleInstance::lockFilePath()));
 
-    HostProcess only;
-    QVERIFY(only.start());
-    if (runs)
-        QVERIFY(only.waitForShown());
-    else
-        QVERIFY(endedWithoutWindow(only));
+    HostProcess first;
+    QVERIFY(first.start());
+    QVERIFY(first.waitForShown());
+    HostProcess second;
+    QVERIFY(second.start());
+    QVERIFY(second.waitForShown());
+}
+
+void TestSingleInstance::runtimeFolder_data()
+{
+    QTest::addColumn<QString>("runtimeFolder");
+    QTest::addColumn<QString>("ownFolderIs");
+    QTest::addColumn<bool>("ruleHolds");
+
+    QTest::newRow("runtime folder unusable") << "a file"
+                                             << "" << false;
+    QTest::newRow("no runtime folder: one of our own") << ""
+                                                       << "" << true;
+    QTest::newRow("no runtime folder, own folder a planted link") << ""
+                                                                  << "link" << false;
+    QTest::newRow("no runtime folder, own folder open to others") << ""
+                                                                  << "open" << false;
+}
+
+// Without XDG_RUNTIME_DIR the lock goes in a folder of the user's own; a name in the shared temporary
+// folder would let any local user keep the program from starting.
+void TestSingleInstance::runtimeFolder()
+{
+    QFETCH(QString, runtimeFolder);
+    QFETCH(QString, ownFolderIs);
+    QFETCH(bool, ruleHolds);
+
+    const TemporaryProfile profile;
+    writeSettings("[General]\nOnlyOneInstance=1\n");
+    const QTemporaryDir temporary;
+    const QByteArray savedTemporary = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temporary.path().toLocal8Bit());
+    if (runtimeFolder.isEmpty()) {
+        qunsetenv("XDG_RUNTIME_DIR");
+    } else {
+        // A file where the folder should be, which not even Qt's repair of a missing folder mends.
+        QFile inTheWay(profile.filePath(runtimeFolder));
+        QVERIFY(inTheWay.open(QIODevice::WriteOnly));
+        qputenv("XDG_RUNTIME_DIR", inTheWay.fileName().toLocal8Bit());
+    }
+    const QString ownFolder = temporary.filePath(QStringLiteral("kwelta-%1").arg(::getuid()));
+    if (ownFolderIs == u"link")
+        QVERIFY(QFile::link(temporary.path(), ownFolder));
+    if (ownFolderIs == u"open") {
+        QVERIFY(QDir().mkpath(ownFolder));
+        QVERIFY(::chmod(QFile::encodeName(ownFolder).constData(), 0777) == 0);
+    }
+
+    HostProcess first;
+    const bool started = first.start() && first.waitForShown();
+    HostProcess second;
+    const bool secondStarted = second.start();
+    const bool secondRefused = secondStarted && ruleHolds && endedWithoutWindow(second);
+    const bool secondRuns = secondStarted && !ruleHolds && second.waitForShown();
+    qputenv("TMPDIR", savedTemporary);
+    if (savedTemporary.isNull())
+        qunsetenv("TMPDIR");
+
+    QVERIFY(started);
+    QVERIFY(ruleHolds ? secondRefused : secondRuns);
+    if (ruleHolds) {
+        struct stat status = {};
+        QCOMPARE(::lstat(QFile::encodeName(ownFolder).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, mode_t(0700));
+        QVERIFY(QFileInfo::exists(ownFolder + QStringLiteral("/Kwelta_Application_Mutex")));
+    }
 }
 
 void TestSingleInstance::unreachableCopiesDoNotStopARefusedStart()
