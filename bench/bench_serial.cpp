@@ -13,6 +13,7 @@
 #include "platform/keyboardinjector.h"
 #include "processing/processdata.h"
 #include "support/fakecontrols.h"
+#include "support/pacedscale.h"
 #include "support/pseudoterminal.h"
 #include "support/receiver/receiverprocess.h"
 #include "support/temporaryprofile.h"
@@ -33,38 +34,9 @@
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using SteadyClock = PacedScale::Clock;
 
 constexpr int port = 1;
-
-// The scale's side of the line: writes bytes one by one at the pace of the line speed, from a thread
-// of its own, and notes when each LF went out.
-class PacedScale
-{
-public:
-    PacedScale(const PseudoTerminal& line, int bitsPerSecond)
-        : m_line(line)
-        , m_byteTime(std::chrono::nanoseconds(10'000'000'000LL / bitsPerSecond))
-    {}
-
-    // Returns the moment the last byte (the LF) was written.
-    SteadyClock::time_point send(const QByteArray& bytes) const
-    {
-        auto next = SteadyClock::now();
-        SteadyClock::time_point written;
-        for (const char byte : bytes) {
-            std::this_thread::sleep_until(next);
-            m_line.write(QByteArray(1, byte));
-            written = SteadyClock::now();
-            next += m_byteTime;
-        }
-        return written;
-    }
-
-private:
-    const PseudoTerminal& m_line;
-    std::chrono::nanoseconds m_byteTime;
-};
 
 bool openPort(int baudCode)
 {
