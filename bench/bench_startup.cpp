@@ -1,6 +1,7 @@
 // Start-up of the real program: the time from starting the process until its window is on the screen,
 // and the resident memory once the start-up has settled. Each run gets a fresh profile and its own X
 // server; the window is found by asking the X server, so the program needs no hook for this.
+#include "support/processfigures.h"
 #include "support/temporaryprofile.h"
 #include "support/xscreen.h"
 #include "support/xvfbserver.h"
@@ -15,22 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-
-namespace {
-
-qint64 residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {

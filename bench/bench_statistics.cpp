@@ -5,6 +5,7 @@
 // BENCH_STATISTICS_RESULTS changes the number of results (100000).
 #include "core/global.h"
 #include "processing/processdata.h"
+#include "support/processfigures.h"
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
@@ -21,22 +22,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {

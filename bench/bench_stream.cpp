@@ -15,6 +15,7 @@
 #include "processing/processdata.h"
 #include "support/fakecontrols.h"
 #include "support/pacedscale.h"
+#include "support/processfigures.h"
 #include "support/pseudoterminal.h"
 #include "support/receiver/receiverprocess.h"
 #include "support/temporaryprofile.h"
@@ -38,25 +39,6 @@ namespace {
 
 using SteadyClock = PacedScale::Clock;
 constexpr int port = 1;
-
-double processCpuSeconds()
-{
-    timespec now = {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 struct StreamResult
 {
