@@ -14,6 +14,7 @@
 #include "processing/processdata.h"
 #include "support/fakecontrols.h"
 #include "support/pacedscale.h"
+#include "support/processfigures.h"
 #include "support/pseudoterminal.h"
 #include "support/receiver/receiverprocess.h"
 #include "support/temporaryprofile.h"
@@ -113,15 +114,13 @@ void cpuWhileIdle()
     auto reader = std::make_unique<ComThread>(
         port, [] { return ReadMode::Indication; }, [](const QByteArray&) {});
     reader->start();
-    timespec before = {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    const double before = processCpuSeconds();
     QEventLoop loop;
     QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
-    timespec after = {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    const double after = processCpuSeconds();
     closePort(reader);
-    const double used = double(after.tv_sec - before.tv_sec) + double(after.tv_nsec - before.tv_nsec) / 1e9;
+    const double used = after - before;
     std::printf("\nCPU with an open idle port at 9600 bit/s over %d s: %.3f %% of a core (target under 1 %%)\n",
                 seconds, 100.0 * used / seconds);
 }
