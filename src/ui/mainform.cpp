@@ -25,8 +25,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QPainter>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>

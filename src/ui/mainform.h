@@ -15,7 +15,6 @@ class ProcessData;
 class ProgramOptionsPanel;
 class QAbstractButton;
 class QCheckBox;
-class QPlainTextEdit;
 class QLineEdit;
 class QTimer;
 class RadioGroup;
