@@ -42,6 +42,8 @@ constexpr int port = 1;
 
 struct StreamResult
 {
+    qint64 keysExpected = 0;
+    qint64 keysReceived = 0;
     int sent = 0;
     int handed = 0;
     int recorded = 0;
@@ -56,11 +58,20 @@ QByteArray scaleLine(int index)
     return QByteArray::number(index).rightJustified(10, ' ') + " kg\r\n";
 }
 
+// The keys of lines 1..count: the digits, Tab, k, g, Tab and Enter.
+qint64 expectedKeys(int count)
+{
+    qint64 keys = 0;
+    for (int index = 1; index <= count; ++index)
+        keys += QByteArray::number(index).size() + 5;
+    return keys;
+}
+
 // Streams lines 1, 2, ... for the given time, each starting linesPerSecond apart (0: back to back at the
 // line speed), and runs the reader and the intake on this thread meanwhile. Minute figures go to
 // progress when it is set.
-StreamResult stream(const PseudoTerminal& line, ProcessData& processData, int baudCode, int seconds, int linesPerSecond,
-                    const QString& outputFile,
+StreamResult stream(const PseudoTerminal& line, ProcessData& processData, ReceiverProcess* receiver, int baudCode,
+                    int seconds, int linesPerSecond, const QString& outputFile,
                     const std::function<void(int minute, double cpu, qint64 kib)>& progress = {})
 {
     QFile::remove(outputFile);
@@ -115,15 +126,22 @@ StreamResult stream(const PseudoTerminal& line, ProcessData& processData, int ba
     elapsed.start();
     QEventLoop loop;
     QTimer check;
+    if (receiver)
+        receiver->clearKeys();
     QObject::connect(&check, &QTimer::timeout, [&] {
+        // Counted and let go, or the list of keys alone would grow through a long run.
+        if (receiver) {
+            result.keysReceived += receiver->keys().size();
+            receiver->clearKeys();
+        }
         if (progress && elapsed.elapsed() >= (minute + 1) * 60'000LL) {
             ++minute;
             const double cpu = processCpuSeconds();
             progress(minute, 100.0 * (cpu - cpuMinute) / 60.0, residentKiB());
             cpuMinute = cpu;
         }
-        // Done once the last line sent has been handed on, or nothing more comes.
-        if (done && result.handed >= sent)
+        // Done once the last line sent has been handed on and its keys are in, or nothing more comes.
+        if (done && result.handed >= sent && (!receiver || result.keysReceived >= expectedKeys(sent)))
             loop.quit();
     });
     check.start(20);
@@ -136,6 +154,8 @@ StreamResult stream(const PseudoTerminal& line, ProcessData& processData, int ba
     sio_close(port);
 
     result.sent = sent;
+    if (receiver)
+        result.keysExpected = expectedKeys(sent);
     QFile file(outputFile);
     if (file.open(QIODevice::ReadOnly)) {
         const QList<QByteArray> records = file.readAll().split('\n');
@@ -156,6 +176,9 @@ void report(const char* what, const StreamResult& result)
                 "largest lag from LF to record %.1f ms; CPU %.1f %% of a core\n",
                 what, result.sent, result.handed, result.recorded, result.inPlace, result.largestLagMs,
                 result.cpuPercent);
+    if (result.keysExpected > 0)
+        std::printf("    keys in the receiver window: %lld of %lld\n", static_cast<long long>(result.keysReceived),
+                    static_cast<long long>(result.keysExpected));
 }
 
 } // namespace
@@ -187,14 +210,20 @@ int main(int argc, char** argv)
 
     const int soakSeconds = qEnvironmentVariableIntValue("BENCH_STREAM_SOAK_SECONDS");
     if (soakSeconds > 0) {
-        std::printf("bench_stream: soak run, 20 lines a second into keystrokes and the file for %d s\n", soakSeconds);
-        controls.cursor = true;
-        const StreamResult result =
-            stream(line, processData, 12, soakSeconds, 20, output, [](int minute, double cpu, qint64 kib) {
-                std::printf("  minute %3d: CPU %.1f %% of a core, resident %lld KiB\n", minute, cpu,
-                            static_cast<long long>(kib));
-                std::fflush(stdout);
-            });
+        // BENCH_STREAM_SOAK_RATE and BENCH_STREAM_SOAK_KEYS=0 change the rate and leave the keys out, to
+        // find where a change in the figures comes from.
+        const int rate = qEnvironmentVariableIsSet("BENCH_STREAM_SOAK_RATE")
+                             ? qEnvironmentVariableIntValue("BENCH_STREAM_SOAK_RATE")
+                             : 20;
+        controls.cursor = qEnvironmentVariable("BENCH_STREAM_SOAK_KEYS") != u"0";
+        std::printf("bench_stream: soak run, %d lines a second into %s for %d s\n", rate,
+                    controls.cursor ? "keystrokes and the file" : "the file", soakSeconds);
+        const StreamResult result = stream(line, processData, controls.cursor ? &receiver : nullptr, 12, soakSeconds,
+                                           rate, output, [](int minute, double cpu, qint64 kib) {
+                                               std::printf("  minute %3d: CPU %.1f %% of a core, resident %lld KiB\n",
+                                                           minute, cpu, static_cast<long long>(kib));
+                                               std::fflush(stdout);
+                                           });
         report("soak", result);
         return EXIT_SUCCESS;
     }
@@ -206,8 +235,8 @@ int main(int argc, char** argv)
                 "at 9600 bit/s)\n",
                 seconds);
     controls.cursor = true;
-    report("9600 bit/s, keystrokes and file", stream(line, processData, 12, seconds, 0, output));
+    report("9600 bit/s, keystrokes and file", stream(line, processData, &receiver, 12, seconds, 0, output));
     controls.cursor = false;
-    report("115200 bit/s, file alone", stream(line, processData, 16, seconds, 0, output));
+    report("115200 bit/s, file alone", stream(line, processData, nullptr, 16, seconds, 0, output));
     return EXIT_SUCCESS;
 }
