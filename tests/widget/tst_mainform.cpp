@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +26,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -110,6 +112,7 @@ private slots:
 
     void everyNamedControlExists();
     void everyPageFitsTheContentArea();
+    void aboutPageShowsOnlyWhatIsTrue();
     void bufferSizeFollowsOnlyTheUsersTyping();
     void firstStartUsesTheDefaults();
     void fullFileLoadsEveryValue();
@@ -255,6 +258,24 @@ void TestMainForm::everyPageFitsTheContentArea()
             QVERIFY2(child->width() >= child->minimumSizeHint().width(), qPrintable(where));
         }
     }
+}
+
+// No address of a maker that does not exist: the version of this build, and where its documentation is.
+void TestMainForm::aboutPageShowsOnlyWhatIsTrue()
+{
+    start();
+    control<QAbstractButton>("sbAbout")->click();
+    QStringList texts;
+    for (const QLabel* label : control<QWidget>("Panel6")->findChildren<QLabel*>())
+        texts.append(label->text());
+    const QString all = texts.join(u'\n');
+    QVERIFY2(!all.contains(QStringLiteral("example"), Qt::CaseInsensitive), qPrintable(all));
+    QVERIFY2(!all.contains(QStringLiteral("mailto:")), qPrintable(all));
+    QCOMPARE(control<QLabel>("Label19")->text(), QStringLiteral("Wersja 1.15.17"));
+    // The tests run from the build tree, whose sources hold the documentation.
+    QVERIFY(control<QLabel>("Label17")->isVisible());
+    const QString link = control<QLabel>("Label17")->text().section(u'"', 1, 1);
+    QVERIFY2(QFileInfo::exists(QUrl(link).toLocalFile() + QStringLiteral("/README.md")), qPrintable(link));
 }
 
 void TestMainForm::bufferSizeFollowsOnlyTheUsersTyping()
