@@ -50,6 +50,8 @@ int main(int argc, char** argv)
     form.findChild<QAbstractButton*>(QStringLiteral("sbStatistics"))->click();
     QApplication::processEvents();
 
+    // A long run: each line as it comes, also into a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::printf("bench_statistics: %d results into the window with the statistics panel showing\n", results);
     const qint64 startKiB = residentKiB();
     QElapsedTimer clock;
