@@ -7,7 +7,8 @@
 #include <memory>
 
 class QChartView;
-class QScatterSeries;
+class QXYSeries;
+class QLineSeries;
 class QValueAxis;
 
 namespace Ui {
@@ -32,7 +33,7 @@ public:
     void setLocaleFormats(const LocaleFormats& formats);
 
     QChartView* chartView() const;
-    QScatterSeries* series() const { return m_series; }
+    QXYSeries* series() const;
 
 public slots:
     // Redraws the panel from Global::Statistics and plots the latest value as it is shown.
@@ -46,7 +47,7 @@ private:
     std::unique_ptr<Ui::StatisticsPanel> m_ui;
     LocaleFormats m_formats;
     // Owned by the chart, which the chart view owns.
-    QScatterSeries* m_series = nullptr;
+    QLineSeries* m_series = nullptr;
     QValueAxis* m_axisX = nullptr;
     QValueAxis* m_axisY = nullptr;
     // Results plotted since the chart was last cleared.
