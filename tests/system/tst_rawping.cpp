@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -19,6 +20,7 @@
 #include <poll.h>
 #include <sched.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -235,6 +237,7 @@ private slots:
     void scratchHostAnswersUntilItIgnoresPings();
     void lateReplyAnswersNoLaterCheck();
     void bothSocketKindsAskInsideANamespace();
+    void withoutAnyIcmpSocketTheCheckCountsAsAnswered();
 
     void answerArrivesOnTheMainThread_data();
     void answerArrivesOnTheMainThread();
@@ -370,6 +373,26 @@ void TestRawPing::bothSocketKindsAskInsideANamespace()
     QVERIFY(silent);
     QCOMPARE(silent->first, EchoResult::Silent);
     QCOMPARE(silent->second, EchoResult::Silent);
+}
+
+void TestRawPing::withoutAnyIcmpSocketTheCheckCountsAsAnswered()
+{
+    START_SCRATCH_HOST();
+    // Nothing in the namespace answers, so "reachable" can only come from not being able to ask.
+    QVERIFY(m_host->ignorePings());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("No ICMP socket.*ping_group_range")));
+
+    // A new namespace lets no group open ping sockets, and the raw system calls change the user of
+    // this one thread only (the C library's wrappers would change every thread's), taking its
+    // CAP_NET_RAW with it.
+    const auto answers = inNamespace<std::pair<bool, bool>>(m_host->name(), [] {
+        if (::syscall(SYS_setresgid, 65534, 65534, 65534) != 0 || ::syscall(SYS_setresuid, 65534, 65534, 65534) != 0)
+            return std::pair{false, true};
+        return std::pair{PingHost(QStringLiteral("127.0.0.1")), PingHost(QStringLiteral("nonexistent.invalid"))};
+    });
+    QVERIFY(answers);
+    QVERIFY2(answers->first, "a host asked without any ICMP socket was reported silent");
+    QVERIFY2(!answers->second, "a name that does not resolve was reported reachable");
 }
 
 void TestRawPing::answerArrivesOnTheMainThread_data()
