@@ -11,6 +11,8 @@ packages=(
     libxcb1-dev libxcb-xkb-dev libxcb-xtest0-dev libxkbcommon-dev libxkbcommon-x11-dev
     # running and testing on an X server of our own
     xvfb xauth xkb-data x11-xkb-utils fonts-dejavu-core
+    # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it
+    iproute2 procps
 )
 
 missing=()
