@@ -1,17 +1,22 @@
-// kwelta-simscale: a weighing scale on a pseudo-terminal, for developing and testing without hardware.
+// kwelta-simscale: a weighing scale on a pseudo-terminal or the network, for developing and testing without
+// hardware.
 
 #include "linesettings.h"
+#include "networktransports.h"
 #include "ptytransport.h"
 #include "scalemodel.h"
 #include "simulatedscale.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHostInfo>
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -47,6 +52,35 @@ int fail(const QString& message)
     return 2;
 }
 
+std::optional<quint16> portOf(const QString& text)
+{
+    bool ok = false;
+    const uint port = text.toUInt(&ok);
+    return ok && port <= 65535 ? std::optional<quint16>(quint16(port)) : std::nullopt;
+}
+
+// "HOST:PORT", "[v6 address]:PORT"; a name is looked up once, at the start.
+std::optional<std::pair<QHostAddress, quint16>> hostAndPortOf(const QString& text)
+{
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return std::nullopt;
+    QString host = text.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    const std::optional<quint16> port = portOf(text.mid(colon + 1));
+    if (!port || *port == 0)
+        return std::nullopt;
+    QHostAddress address(host);
+    if (address.isNull()) {
+        const QList<QHostAddress> found = QHostInfo::fromName(host).addresses();
+        if (found.isEmpty())
+            return std::nullopt;
+        address = found.constFirst();
+    }
+    return std::pair{address, *port};
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -55,15 +89,29 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("kwelta-simscale"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "A weighing scale on a pseudo-terminal. Commands on stdin, one a line: print, weight <value>, tare, zero, "
-        "stream <lines per second>, report, report scan, speed <bit/s>, quit."));
+    parser.setApplicationDescription(
+        QStringLiteral("A weighing scale on a pseudo-terminal (--link), a TCP port (--tcp) or a UDP port (--udp). "
+                       "Commands on stdin, one a line: print, weight <value>, tare, zero, "
+                       "stream <lines per second>, report, report scan, speed <bit/s> (--link only), quit."));
     parser.addHelpOption();
     const QCommandLineOption linkOption(QStringLiteral("link"), QStringLiteral("Symbolic link to the port to create."),
                                         QStringLiteral("path"));
-    const QCommandLineOption baudOption(QStringLiteral("baud"), QStringLiteral("Line speed, 50 to 921600 (9600)."),
+    const QCommandLineOption tcpOption(QStringLiteral("tcp"),
+                                       QStringLiteral("TCP port to serve one client at a time on (0: a free one)."),
+                                       QStringLiteral("port"));
+    const QCommandLineOption udpOption(
+        QStringLiteral("udp"), QStringLiteral("UDP port to take commands on (0: a free one)."), QStringLiteral("port"));
+    const QCommandLineOption peerOption(QStringLiteral("peer"),
+                                        QStringLiteral("Where UDP answers go, and the only sender heard (with --udp)."),
+                                        QStringLiteral("host:port"));
+    const QCommandLineOption addressOption(QStringLiteral("address"),
+                                           QStringLiteral("Address to listen on with --tcp or --udp (127.0.0.1)."),
+                                           QStringLiteral("address"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption baudOption(QStringLiteral("baud"),
+                                        QStringLiteral("Line speed, 50 to 921600 (9600); --link only."),
                                         QStringLiteral("bit/s"), QStringLiteral("9600"));
-    const QCommandLineOption frameOption(QStringLiteral("frame"), QStringLiteral("Data bits, parity, stop bits (8N1)."),
+    const QCommandLineOption frameOption(QStringLiteral("frame"),
+                                         QStringLiteral("Data bits, parity, stop bits (8N1); --link only."),
                                          QStringLiteral("frame"), QStringLiteral("8N1"));
     const QCommandLineOption weightOption(QStringLiteral("weight"), QStringLiteral("Load on the scale (12.345)."),
                                           QStringLiteral("value"), QStringLiteral("12.345"));
@@ -80,12 +128,14 @@ int main(int argc, char* argv[])
         QStringLiteral("ack-zero"), QStringLiteral("Answer to SZ, with escapes (nothing)."), QStringLiteral("text"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Log what is received and sent on stderr."));
-    parser.addOptions({linkOption, baudOption, frameOption, weightOption, formatOption, streamOption, tareAckOption,
-                       zeroAckOption, verboseOption});
+    parser.addOptions({linkOption, tcpOption, udpOption, peerOption, addressOption, baudOption, frameOption,
+                       weightOption, formatOption, streamOption, tareAckOption, zeroAckOption, verboseOption});
     parser.process(app);
 
-    if (!parser.isSet(linkOption))
-        return fail(QStringLiteral("--link is required"));
+    if (int(parser.isSet(linkOption)) + int(parser.isSet(tcpOption)) + int(parser.isSet(udpOption)) != 1)
+        return fail(QStringLiteral("one of --link, --tcp and --udp is required"));
+    if (parser.isSet(udpOption) != parser.isSet(peerOption))
+        return fail(QStringLiteral("--peer goes with --udp, and --udp needs it"));
     bool ok = false;
     const int baud = parser.value(baudOption).toInt(&ok);
     const std::optional<LineSettings> settings =
@@ -119,17 +169,42 @@ int main(int argc, char* argv[])
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
 
-    PtyTransport transport(*settings);
+    std::unique_ptr<ScaleTransport> transport;
     QString error;
-    if (!transport.open(parser.value(linkOption), &error))
-        return fail(error);
-    SimulatedScale scale(std::move(model), &transport, parser.isSet(verboseOption));
+    if (parser.isSet(linkOption)) {
+        auto pty = std::make_unique<PtyTransport>(*settings);
+        if (!pty->open(parser.value(linkOption), &error))
+            return fail(error);
+        transport = std::move(pty);
+    } else {
+        const QHostAddress address(parser.value(addressOption));
+        if (address.isNull())
+            return fail(QStringLiteral("--address must be an IP address"));
+        const std::optional<quint16> port = portOf(parser.value(parser.isSet(tcpOption) ? tcpOption : udpOption));
+        if (!port)
+            return fail(QStringLiteral("the port must be 0 to 65535"));
+        if (parser.isSet(tcpOption)) {
+            auto tcp = std::make_unique<TcpTransport>();
+            if (!tcp->listen(address, *port, &error))
+                return fail(error);
+            transport = std::move(tcp);
+        } else {
+            const auto peer = hostAndPortOf(parser.value(peerOption));
+            if (!peer)
+                return fail(QStringLiteral("--peer must be HOST:PORT with a host that resolves and a port above 0"));
+            auto udp = std::make_unique<UdpTransport>(peer->first, peer->second);
+            if (!udp->bind(address, *port, &error))
+                return fail(error);
+            transport = std::move(udp);
+        }
+    }
+    SimulatedScale scale(std::move(model), transport.get(), parser.isSet(verboseOption));
     QObject::connect(&scale, &SimulatedScale::quitRequested, &app, &QCoreApplication::quit);
     if (!scale.setStreamRate(parser.value(streamOption).toDouble(&ok)) || !ok)
         return fail(QStringLiteral("--stream must be 0 to 1000 lines per second"));
     scale.listenOnStdin();
 
-    std::printf("ready %s\n", parser.value(linkOption).toLocal8Bit().constData());
+    std::printf("ready %s\n", transport->location().toLocal8Bit().constData());
     std::fflush(stdout);
     return app.exec();
 }

@@ -24,7 +24,7 @@ QString describe(const std::optional<LineSettings>& settings)
 } // namespace
 
 PtyTransport::PtyTransport(const LineSettings& own, QObject* parent)
-    : QObject(parent)
+    : ScaleTransport(parent)
     , m_own(own)
 {
     m_paceTimer.setSingleShot(true);
@@ -76,6 +76,7 @@ bool PtyTransport::open(const QString& linkPath, QString* error)
         return false;
     }
     m_linkPath = link.absoluteFilePath();
+    m_location = linkPath;
 
     m_readNotifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
     connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &PtyTransport::readAvailable);
@@ -85,6 +86,14 @@ bool PtyTransport::open(const QString& linkPath, QString* error)
 void PtyTransport::setLineSettings(const LineSettings& own)
 {
     m_own = own;
+}
+
+bool PtyTransport::setLineSpeed(int baud)
+{
+    if (baud < LineSettings::MinBaud || baud > LineSettings::MaxBaud)
+        return false;
+    m_own.baud = baud;
+    return true;
 }
 
 std::optional<LineSettings> PtyTransport::peerSettings() const
@@ -147,7 +156,7 @@ void PtyTransport::readAvailable()
     if (matches(peer))
         emit received(bytes);
     else
-        emit ignored(bytes, describe(peer));
+        emit ignored(bytes, QStringLiteral("at %1").arg(describe(peer)));
 }
 
 void PtyTransport::scheduleNextByte()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "linesettings.h"
+#include "scaletransport.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QString>
 #include <QTimer>
 
@@ -14,7 +14,7 @@ class QSocketNotifier;
 
 // A pseudo-terminal that behaves like the scale's end of a serial cable: bytes leave at the pace of the
 // line speed, and bytes arrive only while the other side has set the scale's own speed and frame.
-class PtyTransport : public QObject
+class PtyTransport : public ScaleTransport
 {
     Q_OBJECT
 
@@ -28,6 +28,8 @@ public:
     // Creates the pseudo-terminal and points linkPath at its slave device, replacing a link already there.
     bool open(const QString& linkPath, QString* error);
 
+    QString location() const override { return m_location; }
+    bool setLineSpeed(int baud) override;
     LineSettings lineSettings() const { return m_own; }
     void setLineSettings(const LineSettings& own);
     // What the other side has applied to the port right now, if it can be read.
@@ -36,14 +38,8 @@ public:
 
     // Queues bytes for paced sending; returns false when the other side could not understand them
     // (other line settings) or the queue is full, and nothing was queued.
-    bool send(const QByteArray& bytes);
+    bool send(const QByteArray& bytes) override;
     qsizetype pendingBytes() const { return m_pending.size(); }
-
-signals:
-    // Bytes heard at matching line settings.
-    void received(const QByteArray& bytes);
-    // Bytes that arrived while the other side used other settings: to the scale they are noise.
-    void ignored(const QByteArray& bytes, const QString& peerSettings);
 
 private:
     bool matches(const std::optional<LineSettings>& peer) const;
@@ -60,6 +56,8 @@ private:
     int m_slave = -1;
     QString m_slaveName;
     QString m_linkPath;
+    // The link as the user named it, so the ready line repeats it word for word.
+    QString m_location;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     QTimer m_paceTimer;
     QByteArray m_pending;

@@ -1,6 +1,6 @@
 #include "simulatedscale.h"
 
-#include "ptytransport.h"
+#include "scaletransport.h"
 
 #include <QSocketNotifier>
 
@@ -37,7 +37,7 @@ QString printable(const QByteArray& bytes)
 
 } // namespace
 
-SimulatedScale::SimulatedScale(ScaleModel model, PtyTransport* transport, bool verbose, QObject* parent)
+SimulatedScale::SimulatedScale(ScaleModel model, ScaleTransport* transport, bool verbose, QObject* parent)
     : QObject(parent)
     , m_model(std::move(model))
     , m_transport(transport)
@@ -45,11 +45,18 @@ SimulatedScale::SimulatedScale(ScaleModel model, PtyTransport* transport, bool v
 {
     m_streamTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_streamTimer, &QTimer::timeout, this, [this] { send(m_model.weightLine()); });
-    connect(m_transport, &PtyTransport::received, this, &SimulatedScale::onReceived);
-    connect(m_transport, &PtyTransport::ignored, this, [this](const QByteArray& bytes, const QString& peer) {
+    connect(m_transport, &ScaleTransport::received, this, &SimulatedScale::onReceived);
+    connect(m_transport, &ScaleTransport::ignored, this, [this](const QByteArray& bytes, const QString& why) {
         // Noise on the line breaks whatever command was being received, as on a real receiver.
         m_model.discardPartialLine();
-        log(QStringLiteral("ignored at %1: %2").arg(peer, printable(bytes)));
+        log(QStringLiteral("ignored %1: %2").arg(why, printable(bytes)));
+    });
+    connect(m_transport, &ScaleTransport::refused, this, [this](const QByteArray& bytes, const QString& from) {
+        log(QStringLiteral("refused from %1: %2").arg(from, printable(bytes)));
+    });
+    connect(m_transport, &ScaleTransport::partnerChanged, this, [this](const QString& description) {
+        m_model.discardPartialLine();
+        log(QStringLiteral("now serving %1").arg(description));
     });
 }
 
@@ -91,7 +98,8 @@ void SimulatedScale::send(const QByteArray& bytes)
     if (m_transport->send(bytes))
         log(QStringLiteral("sent: %1").arg(printable(bytes)));
     else
-        log(QStringLiteral("not sent (other line settings or a full queue): %1").arg(printable(bytes)));
+        log(QStringLiteral("not sent (nobody to take it, other line settings or a full queue): %1")
+                .arg(printable(bytes)));
 }
 
 void SimulatedScale::readControl()
@@ -146,12 +154,7 @@ void SimulatedScale::runControl(const QByteArray& line)
         send(m_model.report(words.size() == 1 ? ScaleModel::ReportKind::Plain : ScaleModel::ReportKind::Scan));
     } else if (command == "speed" && words.size() == 2) {
         const int baud = argument.toInt(&ok);
-        ok = ok && baud >= LineSettings::MinBaud && baud <= LineSettings::MaxBaud;
-        if (ok) {
-            LineSettings settings = m_transport->lineSettings();
-            settings.baud = baud;
-            m_transport->setLineSettings(settings);
-        }
+        ok = ok && m_transport->setLineSpeed(baud);
     } else if (command == "quit" && words.size() == 1) {
         emit quitRequested();
     } else {

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <memory>
 
-class PtyTransport;
+class ScaleTransport;
 class QSocketNotifier;
 
 // Joins the scale model to a transport and to its operator, who speaks one command a line on stdin.
@@ -24,7 +24,7 @@ public:
     // garbage left by a program that closed the port cannot swallow the next program's first command.
     static constexpr std::chrono::milliseconds ReceiveTimeout{500};
 
-    SimulatedScale(ScaleModel model, PtyTransport* transport, bool verbose, QObject* parent = nullptr);
+    SimulatedScale(ScaleModel model, ScaleTransport* transport, bool verbose, QObject* parent = nullptr);
     ~SimulatedScale() override;
 
     void listenOnStdin();
@@ -42,7 +42,7 @@ private:
     void log(const QString& text) const;
 
     ScaleModel m_model;
-    PtyTransport* m_transport;
+    ScaleTransport* m_transport;
     bool m_verbose;
     std::unique_ptr<QSocketNotifier> m_stdinNotifier;
     QByteArray m_control;
