@@ -23,15 +23,31 @@ SimScaleProcess::~SimScaleProcess()
 
 bool SimScaleProcess::start(const QString& link, const QStringList& options)
 {
-    m_process.setArguments(QStringList{QStringLiteral("--link"), link} + options);
+    return launch(QStringList{QStringLiteral("--link"), link} + options) == "ready " + QFile::encodeName(link) + "\n";
+}
+
+quint16 SimScaleProcess::startOnNetwork(const QString& kind, const QStringList& options)
+{
+    const QByteArray line = launch(QStringList{QStringLiteral("--") + kind, QStringLiteral("0")} + options);
+    const QByteArray prefix = "ready " + kind.toLatin1() + ' ';
+    if (!line.startsWith(prefix) || !line.endsWith('\n'))
+        return 0;
+    const QByteArray where = line.mid(prefix.size()).chopped(1);
+    bool ok = false;
+    const uint port = where.mid(where.lastIndexOf(':') + 1).toUInt(&ok);
+    return ok && port <= 65535 ? quint16(port) : 0;
+}
+
+QByteArray SimScaleProcess::launch(const QStringList& arguments)
+{
+    m_process.setArguments(arguments);
     m_process.start();
     if (!m_process.waitForStarted(StartTimeoutMs))
-        return false;
-    const QByteArray expected = "ready " + QFile::encodeName(link) + "\n";
+        return {};
     QDeadlineTimer deadline(StartTimeoutMs);
     while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
         m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-    return m_process.readLine() == expected;
+    return m_process.readLine();
 }
 
 void SimScaleProcess::command(const QByteArray& lines)

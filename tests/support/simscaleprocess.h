@@ -22,6 +22,9 @@ public:
 
     // Starts the tool with its pseudo-terminal linked at link and waits for its ready line.
     bool start(const QString& link, const QStringList& options = {});
+    // Starts the tool on the network, kind "tcp" or "udp" (--tcp 0 or --udp 0: a port the system
+    // chooses), and waits for its ready line; returns the port the line names, 0 when none came.
+    quint16 startOnNetwork(const QString& kind, const QStringList& options = {});
     void command(const QByteArray& lines);
     // "quit" on stdin, or a signal number; true when the tool ended on its own with status 0.
     bool stopWith(const QVariant& how);
@@ -29,5 +32,8 @@ public:
     QProcess& process() { return m_process; }
 
 private:
+    // Starts the tool and returns its first line of output, empty when none came in time.
+    QByteArray launch(const QStringList& arguments);
+
     QProcess m_process;
 };
