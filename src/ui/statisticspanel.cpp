@@ -8,6 +8,7 @@
 #include <QChartView>
 #include <QGraphicsLayout>
 #include <QLineSeries>
+#include <QPainter>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -37,6 +38,20 @@ double shownValue(const QString& text, const QString& decimalSeparator)
     return value;
 }
 
+// The picture each point is drawn with; the line between the points stays invisible.
+QImage redCircle(int diameter)
+{
+    QImage circle(diameter, diameter, QImage::Format_ARGB32_Premultiplied);
+    circle.fill(Qt::transparent);
+    QPainter painter(&circle);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::red);
+    painter.drawEllipse(0, 0, diameter, diameter);
+    painter.end();
+    return circle;
+}
+
 } // namespace
 
 StatisticsPanel::StatisticsPanel(QWidget* parent)
@@ -64,7 +79,7 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
     m_series->setPen(QPen(Qt::transparent));
     m_series->setPointsVisible(true);
     m_series->setMarkerSize(6);
-    m_series->setBrush(Qt::red);
+    m_series->setLightMarker(redCircle(6));
     m_series->setPointLabelsVisible(false);
     chart->addSeries(m_series);
 

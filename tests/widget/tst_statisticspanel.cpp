@@ -5,6 +5,7 @@
 #include "support/recordingkeyboard.h"
 #include "ui/statisticspanel.h"
 
+#include <QChartView>
 #include <QLabel>
 #include <QScatterSeries>
 #include <QTest>
@@ -45,6 +46,7 @@ private slots:
     void unusableMaskStopsTheRefresh_data();
     void unusableMaskStopsTheRefresh();
     void chartKeepsTheLatestPointsWhileTheFiguresCoverAll();
+    void pointsAreDrawnAsRedCircles();
 
 private:
     // Feeds each line through the parser and refreshes after each, as the posted refresh would.
@@ -240,6 +242,31 @@ void TestStatisticsPanel::chartKeepsTheLatestPointsWhileTheFiguresCoverAll()
     const auto* vertical = qobject_cast<QValueAxis*>(panel.series()->attachedAxes().constLast());
     QVERIFY(vertical);
     QVERIFY2(vertical->max() < 10000, qPrintable(QString::number(vertical->max())));
+}
+
+// What the user sees, not only what the series holds: a series whose points are drawn with an invisible
+// pen holds every value and shows none.
+void TestStatisticsPanel::pointsAreDrawnAsRedCircles()
+{
+    StatisticsPanel panel;
+    panel.setLocaleFormats(LocaleFormats::fromLocale(QLocale::c()));
+    panel.resize(252, 212);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    const auto redPixels = [&panel] {
+        const QImage picture = panel.chartView()->grab().toImage();
+        int red = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                const QColor colour = picture.pixelColor(x, y);
+                red += colour.red() > 200 && colour.green() < 80 && colour.blue() < 80 ? 1 : 0;
+            }
+        }
+        return red;
+    };
+    QCOMPARE(redPixels(), 0);
+    weigh(panel, {"10.5 kg\r\n", "11.25 kg\r\n", "9 kg\r\n"});
+    QTRY_VERIFY(redPixels() > 3 * 12);
 }
 
 QTEST_MAIN(TestStatisticsPanel)
