@@ -189,14 +189,14 @@ bool SingleInstance::listen()
 {
     if (m_server)
         return m_server->isListening();
-    if (runtimeFolder().isEmpty())
+    const QString path = socketPath(QCoreApplication::applicationPid());
+    if (path.isEmpty())
         return false;
     auto server = std::make_unique<QLocalServer>();
     // Besides keeping other users out, an access option makes Qt bind in a private folder and move the
     // socket into place once it listens, so a refused start never finds a file that refuses it only
     // because it is not listening yet, and never removes it as dead.
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString path = socketPath(QCoreApplication::applicationPid());
     // A file under our own pid can only be left by an earlier process of that pid that died.
     QLocalServer::removeServer(path);
     if (!server->listen(path))
@@ -236,9 +236,10 @@ void SingleInstance::serve(QLocalSocket* connection)
 
 int SingleInstance::broadcastStartMessage(int timeoutMs)
 {
-    if (runtimeFolder().isEmpty())
+    const QString folderPath = runtimeFolder();
+    if (folderPath.isEmpty())
         return 0;
-    const QDir folder(runtimeFolder());
+    const QDir folder(folderPath);
     const QString prefix = socketPrefix();
     const qint64 ownPid = QCoreApplication::applicationPid();
     int answered = 0;

@@ -7,7 +7,6 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -47,7 +46,7 @@ std::optional<qint32> parseInteger(const QString& text)
     return value;
 }
 
-bool readsBackAs(const QString& path, const QList<std::pair<QString, QVariant>>& values)
+bool readsBackAs(const QString& path, const QVariantMap& values)
 {
     const QString secondName = path + QLatin1StringView(".check");
     // A copy where the file system has no hard links.
@@ -57,8 +56,8 @@ bool readsBackAs(const QString& path, const QList<std::pair<QString, QVariant>>&
     bool same = true;
     {
         const QSettings readBack(secondName, QSettings::IniFormat);
-        for (const auto& [key, value] : values)
-            same = same && readBack.value(key) == value;
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            same = same && readBack.value(it.key()) == it.value();
     }
     ::unlink(QFile::encodeName(secondName).constData());
     return same;
@@ -132,9 +131,7 @@ void SettingsStore::writeBoolean(Setting setting, bool value)
 
 void SettingsStore::writeString(Setting setting, const QString& value)
 {
-    const QString key = keyOf(setting);
-    m_pending.removeIf([&key](const auto& entry) { return entry.first == key; });
-    m_pending.append({key, value});
+    m_pending.insert(keyOf(setting), value);
 }
 
 bool SettingsStore::commit()
@@ -153,17 +150,14 @@ bool SettingsStore::commit()
     }
     temporary.close();
 
-    QList<std::pair<QString, QVariant>> values;
-    for (const QString& key : m_settings->allKeys()) {
-        if (!std::any_of(m_pending.cbegin(), m_pending.cend(),
-                         [&key](const auto& entry) { return entry.first == key; }))
-            values.append({key, m_settings->value(key)});
-    }
-    values.append(m_pending);
+    QVariantMap values;
+    for (const QString& key : m_settings->allKeys())
+        values.insert(key, m_settings->value(key));
+    values.insert(m_pending);
     {
         QSettings written(temporary.fileName(), QSettings::IniFormat);
-        for (const auto& [key, value] : values)
-            written.setValue(key, value);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            written.setValue(it.key(), it.value());
         written.sync();
         if (written.status() != QSettings::NoError) {
             m_error = QCoreApplication::translate("SettingsStore", "błąd zapisu pliku %1")

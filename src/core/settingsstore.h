@@ -169,7 +169,7 @@ private:
     std::unique_ptr<QSettings> m_settings;
     // Written values wait here: the file's own QSettings is never written, or it would write the file
     // in place when it goes.
-    QList<std::pair<QString, QVariant>> m_pending;
+    QVariantMap m_pending;
     QString m_error;
 };
 

@@ -525,10 +525,17 @@ void FormSettings::cbAllowOneInstanceClick()
     m_snapshot.oneInstance = control<QCheckBox>("cbAllowOneInstance")->isChecked();
 }
 
+// The program's folder may change under a running window (tests point it elsewhere); the file follows.
+void FormSettings::followScriptFile()
+{
+    const QString path = scriptFile();
+    if (m_script.path() != path)
+        m_script = ScriptFile(path);
+}
+
 void FormSettings::saveScript()
 {
-    if (m_script.path() != scriptFile())
-        m_script = ScriptFile(scriptFile());
+    followScriptFile();
     if (m_script.save(control<QPlainTextEdit>("MemoScript")->toPlainText()))
         return;
     MessagePresenter::current().show(&m_form,
@@ -539,8 +546,7 @@ void FormSettings::saveScript()
 
 void FormSettings::loadScript()
 {
-    if (m_script.path() != scriptFile())
-        m_script = ScriptFile(scriptFile());
+    followScriptFile();
     if (!m_script.load() || !m_script.exists())
         return;
     auto* memo = control<QPlainTextEdit>("MemoScript");

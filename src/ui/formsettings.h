@@ -75,6 +75,7 @@ private:
     void writeValue(SettingsStore& store, Setting setting) const;
     void showOutputFile();
     void keepUnreadable(const SettingsStore& store, const QString& valueName);
+    void followScriptFile();
     void saveScript();
     void loadScript();
 

@@ -170,13 +170,13 @@ void StatisticsPanel::plot(double value)
     const QList<QPointF> points = m_series->points();
     const auto [lowest, highest] = std::minmax_element(
         points.cbegin(), points.cend(), [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
-    m_lowest = lowest->y();
-    m_highest = highest->y();
+    const double low = lowest->y();
+    const double high = highest->y();
     m_axisX->setRange(points.constFirst().x() - 1, m_plotted + 1);
     // A margin keeps the extreme points off the plot's edges; equal values still need a span.
-    const double span = m_highest - m_lowest;
-    const double margin = span > 0 ? span * 0.1 : std::max(1.0, std::abs(m_highest) * 0.1);
-    m_axisY->setRange(m_lowest - margin, m_highest + margin);
+    const double span = high - low;
+    const double margin = span > 0 ? span * 0.1 : std::max(1.0, std::abs(high) * 0.1);
+    m_axisY->setRange(low - margin, high + margin);
     m_axisY->applyNiceNumbers();
 }
 

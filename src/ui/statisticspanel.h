@@ -52,6 +52,4 @@ private:
     QValueAxis* m_axisY = nullptr;
     // Results plotted since the chart was last cleared.
     qint64 m_plotted = 0;
-    double m_lowest = 0;
-    double m_highest = 0;
 };
