@@ -45,9 +45,8 @@ struct TPortSettings
     quint8 Rts = 0;
 };
 
-// Posted to the main window; they stand for the window messages WM_USER+1 and WM_USER+2.
+// Posted to the main window after every accepted result; it stands for the window message WM_USER+1.
 inline constexpr QEvent::Type StatisticsRefresh = static_cast<QEvent::Type>(QEvent::User + 1);
-inline constexpr QEvent::Type EthLinkStateChanged = static_cast<QEvent::Type>(QEvent::User + 2);
 
 // Process-wide state through which the units cooperate. Everything here belongs to the main thread,
 // except SerialStopped, which the serial reader's thread polls as its loop condition.

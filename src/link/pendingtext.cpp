@@ -58,6 +58,20 @@ QByteArray PendingText::take(ReadMode mode)
     return handed;
 }
 
+QByteArray PendingText::takeNetworkPiece()
+{
+    const qsizetype lineFeed = m_text.indexOf('\n');
+    if (lineFeed < 0)
+        return {};
+    if (lineFeed < NetworkShortestLine) {
+        m_text.clear();
+        return {};
+    }
+    QByteArray piece = m_text;
+    m_text.remove(0, lineFeed + 1);
+    return piece;
+}
+
 void PendingText::enforceLimit()
 {
     const qsizetype excess = m_text.size() - Limit;

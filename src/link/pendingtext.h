@@ -4,8 +4,9 @@
 
 #include <QByteArray>
 
-// What the serial port delivered and the reader has not yet handed on, byte for byte (zero bytes
-// included), and the rules by which the read mode cuts it into what the intake receives.
+// What a link delivered and has not yet handed on, byte for byte (zero bytes included), and the rules
+// by which it is cut into what the intake receives: the serial reader's by read mode, the Ethernet
+// link's by its own thresholds.
 class PendingText
 {
 public:
@@ -20,6 +21,12 @@ public:
     // it being dropped while more than ten characters are pending. Recognize: the first line,
     // whatever its length. Report: everything.
     QByteArray take(ReadMode mode);
+    // The Ethernet link's cut, once per arrival. A line feed with at least NetworkShortestLine bytes
+    // before it hands on everything pending, the text behind that line feed included, and keeps only
+    // that text, which then leads the next piece. A line feed sooner drops everything pending. Without a
+    // line feed nothing is handed on.
+    QByteArray takeNetworkPiece();
+    static constexpr qsizetype NetworkShortestLine = 15;
     // Whether take would hand something on now, without further text arriving.
     bool hasDue(ReadMode mode) const { return nextCut(mode).handed > 0; }
     // Drops the oldest text beyond Limit, in whole lines so that no fragment ever reaches the intake

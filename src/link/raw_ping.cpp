@@ -1,6 +1,6 @@
 #include "link/raw_ping.h"
 
-#include <QLoggingCategory>
+#include "link/linklog.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -15,8 +15,6 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
-
-Q_LOGGING_CATEGORY(linkLog, "kwelta.link", QtWarningMsg)
 
 namespace {
 

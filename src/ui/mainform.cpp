@@ -4,6 +4,8 @@
 #include "core/global.h"
 #include "core/messagepresenter.h"
 #include "core/programinfo.h"
+#include "link/ethlinkstatus.h"
+#include "link/ethsupervision.h"
 #include "link/portmap.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
@@ -36,6 +38,7 @@ constexpr int englishLanguage = 2057;
 constexpr int polishLanguage = 1045;
 
 const QColor stateRed(255, 0, 0);
+const QColor stateYellow(255, 255, 0);
 const QColor stateGreen(0, 128, 0);
 
 QTimer* makeTimer(QObject* parent, const char* name, int interval)
@@ -88,7 +91,6 @@ TMainForm::TMainForm(QWidget* parent)
     m_timerActivation = makeTimer(this, "TimerActivation", 1);
     m_timerMinimise = makeTimer(this, "TimerMinimise", 100);
     m_timerRepeat = makeTimer(this, "TimerRepeat", 1000);
-    m_timerPing = makeTimer(this, "TimerPing", 3000);
     m_timerActivation->setSingleShot(true);
     m_timerMinimise->setSingleShot(true);
     connect(m_timerActivation, &QTimer::timeout, this, &TMainForm::TimerActivationTimer);
@@ -120,6 +122,20 @@ TMainForm::TMainForm(QWidget* parent)
         std::make_unique<SerialConnection>([this] { return readModeFromIndex(readMode()); },
                                            [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
     connect(m_serial.get(), &SerialConnection::stateChanged, this, &TMainForm::serialStateChanged);
+    m_eth = std::make_unique<CEthConnection>([this] { return readModeFromIndex(readMode()); },
+                                             [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
+    // Queued, as the posted message it stands for: the link's own steps finish before the display follows.
+    connect(
+        m_eth.get(), &CEthConnection::stateChanged, this,
+        [this](EthLinkState state) { EthLinkStateChanged(int(state)); }, Qt::QueuedConnection);
+    connect(m_eth.get(), &CEthConnection::connectionStarted, this,
+            [this] { m_processData->report().startConnection(); });
+    connect(
+        m_eth.get(), &CEthConnection::listenerFailed, this,
+        [this](quint16 localPort, const QString& why) { showEthStatus(ethListenerFailureStatus(localPort, why)); },
+        Qt::QueuedConnection);
+    // A child of the window, so that TimerPing is found among the window's timers.
+    m_supervision = new EthSupervision(*m_eth, [this] { return ethTarget(); }, this);
 
     m_autoKonf = new TAutoKonfForm(this);
     m_autoKonf->setAnswerParser([this](const QByteArray& answer) { m_processData->ParseWeighingLine(answer); });
@@ -140,7 +156,9 @@ TMainForm::TMainForm(QWidget* parent)
 
 TMainForm::~TMainForm()
 {
-    // The reader hands text to the processing, so the connection ends before anything else goes.
+    // The links hand text to the processing, so they end before anything else goes.
+    delete m_supervision;
+    m_eth.reset();
     m_serial.reset();
 }
 
@@ -225,9 +243,12 @@ void TMainForm::FormShow()
     Global::MainWindowHandle = this;
     m_settings->RestoreSettings();
     QAbstractButton* panel = m_navigation.value(CurrentPanel, m_ui->sbStatistics);
-    // The Ethernet link's state is shown here once that link exists.
-    if (connectionKind() == ScaleLink::Serial)
+    if (connectionKind() == ScaleLink::Serial) {
         ShowSerialState(Global::SerialStopped ? SerialState::Closed : SerialState::Open);
+    } else {
+        const int state = int(m_eth->shownState());
+        QMetaObject::invokeMethod(this, [this, state] { EthLinkStateChanged(state); }, Qt::QueuedConnection);
+    }
     m_formatOptions->ChooseOptionClick();
     m_formatOptions->ChangeScriptClick();
     panel->setChecked(true);
@@ -284,7 +305,8 @@ void TMainForm::FormHide()
 
 void TMainForm::FormCloseQuery()
 {
-    // The Ethernet link is released here once it exists, before the settings are written.
+    m_supervision->sbOpenCommClick(true);
+    m_eth->release();
     m_settings->StoreSettings();
     Button2Click();
 }
@@ -314,6 +336,12 @@ void TMainForm::showPortDevice()
     m_ui->LabelPortDevice->setToolTip(device);
 }
 
+EthTarget TMainForm::ethTarget() const
+{
+    return {quint8(namedControl<RadioGroup>(this, "rgEthProtocol")->itemIndex()), m_ui->EditIP->text(),
+            ethPortFromText(m_ui->EditPort->text())};
+}
+
 ScaleLink TMainForm::connectionKind() const
 {
     return m_connection->itemIndex() == int(ScaleLink::Ethernet) ? ScaleLink::Ethernet : ScaleLink::Serial;
@@ -332,7 +360,7 @@ void TMainForm::sbOpenCommClick()
 {
     Global::LastReportTime = dateTimeToDays(Clock::system().now());
     if (connectionKind() == ScaleLink::Ethernet) {
-        // The Ethernet link opens and closes here, with its ping supervision, once it exists.
+        m_supervision->sbOpenCommClick(m_ui->sbOpenComm->text() == tr("Zamknij port"));
         return;
     }
     if (m_serial->isOpen()) {
@@ -378,9 +406,37 @@ void TMainForm::ShowSerialState(SerialState state)
         status = tr("Brak połączenia. Sprawdź ustawienia.");
         break;
     }
-    m_ui->LabelCommStatus->setText(status);
-    m_ui->LabelCommStatus->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
+    showLinkStatus(status, colour);
     SetLinkSettingsEnabled(state != SerialState::Open);
+}
+
+void TMainForm::EthLinkStateChanged(int state)
+{
+    if (const std::optional<EthLinkStatus> status = ethLinkStatus(state, m_supervision->isWanted()))
+        showEthStatus(*status);
+}
+
+void TMainForm::showEthStatus(const EthLinkStatus& status)
+{
+    switch (status.caption) {
+    case EthLinkStatus::Caption::Unchanged:
+        break;
+    case EthLinkStatus::Caption::Open:
+        m_ui->sbOpenComm->setText(tr("Otwórz port"));
+        break;
+    case EthLinkStatus::Caption::Close:
+        m_ui->sbOpenComm->setText(tr("Zamknij port"));
+        break;
+    }
+    const QColor colours[] = {stateRed, stateYellow, stateGreen};
+    showLinkStatus(status.text, colours[int(status.colour)]);
+    SetLinkSettingsEnabled(status.settingsEnabled);
+}
+
+void TMainForm::showLinkStatus(const QString& text, const QColor& colour)
+{
+    m_ui->LabelCommStatus->setText(text);
+    m_ui->LabelCommStatus->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
 }
 
 void TMainForm::SetLinkSettingsEnabled(bool enabled)

@@ -2,12 +2,15 @@
 
 #include "core/global.h"
 #include "core/mainwindowcontrols.h"
+#include "link/ethconnection.h"
 #include "link/serialconnection.h"
 
 #include <QWidget>
 
 #include <memory>
 
+class EthSupervision;
+struct EthLinkStatus;
 class FormSettings;
 class FormatOptionsPanel;
 class KeyboardInjector;
@@ -65,6 +68,8 @@ public slots:
     void sbOpenCommClick();
     void sbDetectClick();
     void ShowSerialState(SerialState state);
+    // The Ethernet link's reported state, received queued as a posted message.
+    void EthLinkStateChanged(int state);
     void SetLinkSettingsEnabled(bool enabled);
     void TimerActivationTimer();
     void TimerMinimiseTimer();
@@ -88,13 +93,18 @@ private:
     // The version and where the documentation lies; nothing the program cannot vouch for.
     void showAbout();
     void serialStateChanged(SerialState state);
+    void showLinkStatus(const QString& text, const QColor& colour);
+    void showEthStatus(const EthLinkStatus& status);
     ScaleLink connectionKind() const;
+    EthTarget ethTarget() const;
 
     std::unique_ptr<Ui::TMainForm> m_ui;
     std::unique_ptr<KeyboardInjector> m_keyboard;
     std::unique_ptr<ProcessData> m_processData;
     std::unique_ptr<FormSettings> m_settings;
     std::unique_ptr<SerialConnection> m_serial;
+    std::unique_ptr<CEthConnection> m_eth;
+    EthSupervision* m_supervision = nullptr;
     TAutoKonfForm* m_autoKonf = nullptr;
     QList<QAbstractButton*> m_navigation;
     StatisticsPanel* m_statistics = nullptr;
@@ -116,7 +126,6 @@ private:
     QTimer* m_timerActivation = nullptr;
     QTimer* m_timerMinimise = nullptr;
     QTimer* m_timerRepeat = nullptr;
-    QTimer* m_timerPing = nullptr;
 
     bool FirstActivation = true;
     bool m_settingsLoaded = false;

@@ -1,0 +1,321 @@
+#include "link/ethconnection.h"
+
+#include "link/linklog.h"
+#include "link/udplistener.h"
+
+#include <QTcpSocket>
+
+qint32 ethPortFromText(const QString& text)
+{
+    bool isNumber = false;
+    const int port = text.trimmed().toInt(&isNumber);
+    return isNumber && port >= 0 && port <= 65535 ? port : 1001;
+}
+
+CEthConnection::CEthConnection(ReadModeSource readMode, Intake intake, QObject* parent)
+    : CEthConnection(std::move(readMode), std::move(intake), ReachabilityCheck::Probe(PingHost),
+                     UdpListener::DefaultLocalPort, parent)
+{}
+
+CEthConnection::CEthConnection(ReadModeSource readMode, Intake intake, ReachabilityCheck::Probe probe,
+                               quint16 localUdpPort, QObject* parent)
+    : QObject(parent)
+    , m_readMode(std::move(readMode))
+    , m_intake(std::move(intake))
+    , m_localUdpPort(localUdpPort)
+    , m_connectCheck(probe)
+    , m_supervisionCheck(probe)
+{
+    connect(&m_connectCheck, &ReachabilityCheck::answered, this, &CEthConnection::connectCheckAnswered);
+    connect(&m_supervisionCheck, &ReachabilityCheck::answered, this, &CEthConnection::reachabilityChecked);
+}
+
+CEthConnection::~CEthConnection()
+{
+    release();
+}
+
+EthLinkState CEthConnection::shownState() const
+{
+    return m_listener && m_udpScaleSilent ? EthLinkState::Disconnected : m_state;
+}
+
+bool CEthConnection::isOpen() const
+{
+    return m_state != EthLinkState::Disconnected || (m_client && m_client->state() != QAbstractSocket::UnconnectedState)
+           || m_listener;
+}
+
+quint16 CEthConnection::udpLocalPort() const
+{
+    return m_listener ? m_listener->localPort() : 0;
+}
+
+void CEthConnection::ToggleConnection(quint8 protocol, const QString& host, qint32 port)
+{
+    Global::ConnectedHost = host;
+    Global::ConnectedPort = port;
+    QString listenerFailure;
+    switch (EthProtocol(protocol)) {
+    case EthProtocol::Tcp:
+        if (m_client && m_client->state() == QAbstractSocket::ConnectedState) {
+            closeClient();
+            Global::ConnectedHost.clear();
+            Global::ConnectedPort = 0;
+        } else if (m_state == EthLinkState::Connecting || m_state == EthLinkState::Disconnecting) {
+            // The button cancels an attempt that is still under way.
+            m_state = EthLinkState::Disconnected;
+            m_awaitingConnectCheck = false;
+            discardClient();
+        } else {
+            openTcp(host);
+        }
+        break;
+    case EthProtocol::Udp:
+        if (m_listener) {
+            m_state = EthLinkState::Disconnected;
+            closeListener();
+            Global::ConnectedHost.clear();
+            Global::ConnectedPort = 0;
+        } else {
+            openListener(host, port, listenerFailure);
+        }
+        break;
+    default:
+        break;
+    }
+    report();
+    if (!listenerFailure.isEmpty())
+        emit listenerFailed(m_localUdpPort, listenerFailure);
+}
+
+void CEthConnection::openTcp(const QString& host)
+{
+    // Until the host has answered, the supervision is to open the link as soon as it does.
+    m_reconnectPending = true;
+    if (m_connectCheck.start(host)) {
+        m_awaitingConnectCheck = true;
+        m_connectCheckHost = host;
+    } else if (m_connectCheckHost == host) {
+        // The check still out asks about this very host; its answer will do.
+        m_awaitingConnectCheck = true;
+    }
+}
+
+void CEthConnection::connectCheckAnswered(bool reachable)
+{
+    if (!m_awaitingConnectCheck)
+        return;
+    m_awaitingConnectCheck = false;
+    if (m_connectCheckHost != Global::ConnectedHost)
+        return;
+    if (!reachable) {
+        m_reconnectPending = true;
+        return;
+    }
+    if (m_state == EthLinkState::Connecting || m_state == EthLinkState::Disconnecting
+        || (m_client && m_client->state() == QAbstractSocket::ConnectedState))
+        return;
+
+    m_state = EthLinkState::Connecting;
+    discardClient();
+    m_client = new QTcpSocket(this);
+    connect(m_client, &QTcpSocket::connected, this, &CEthConnection::OnSocketConnect);
+    connect(m_client, &QTcpSocket::disconnected, this, &CEthConnection::OnSocketDisconnect);
+    connect(m_client, &QTcpSocket::readyRead, this, &CEthConnection::OnSocketRead);
+    connect(m_client, &QTcpSocket::errorOccurred, this, &CEthConnection::OnSocketError);
+    // Half a line of an earlier connection would otherwise lead the first line of this one.
+    m_received.clear();
+    emit connectionStarted();
+    m_reconnectPending = false;
+    report();
+    m_client->connectToHost(Global::ConnectedHost, quint16(Global::ConnectedPort));
+}
+
+// The disconnect event this raises reports Disconnected.
+void CEthConnection::closeClient()
+{
+    m_state = EthLinkState::Disconnecting;
+    m_client->disconnectFromHost();
+    if (m_client && m_client->state() != QAbstractSocket::UnconnectedState)
+        m_client->abort();
+    discardClient();
+}
+
+// The socket may be the one whose event is being handled, so it goes later, and silently.
+void CEthConnection::discardClient()
+{
+    if (!m_client)
+        return;
+    QTcpSocket* client = m_client;
+    m_client = nullptr;
+    disconnect(client, nullptr, this, nullptr);
+    client->abort();
+    client->deleteLater();
+}
+
+void CEthConnection::openListener(const QString& host, qint32 port, QString& failure)
+{
+    m_state = EthLinkState::Connected;
+    m_listener = std::make_unique<UdpListener>();
+    const quint64 generation = ++m_listenerGeneration;
+    connect(m_listener.get(), &UdpListener::received, this, [this, generation](const QByteArray& text) {
+        if (generation == m_listenerGeneration && m_listener)
+            OnUdpRead(text);
+    });
+    failure = m_listener->open(host, quint16(port), m_localUdpPort);
+    if (!failure.isEmpty()) {
+        qCWarning(linkLog).nospace() << "The UDP listener could not open local port " << m_localUdpPort << ": "
+                                     << failure
+                                     << ". Ports below 1024 need the capability cap_net_bind_service or the sysctl "
+                                        "net.ipv4.ip_unprivileged_port_start; another program may hold the port.";
+        closeListener();
+        m_state = EthLinkState::Disconnected;
+        return;
+    }
+    m_received.clear();
+    m_udpScaleSilent = false;
+    m_reconnectPending = false;
+    emit connectionStarted();
+}
+
+void CEthConnection::closeListener()
+{
+    ++m_listenerGeneration;
+    m_listener.reset();
+    m_udpScaleSilent = false;
+}
+
+void CEthConnection::SendTcp(const QByteArray& text)
+{
+    if (m_client && m_client->state() == QAbstractSocket::ConnectedState)
+        m_client->write(text);
+}
+
+void CEthConnection::SendUdp(const QByteArray& text)
+{
+    if (m_listener)
+        m_listener->send(text + '\0');
+}
+
+void CEthConnection::CancelReconnect()
+{
+    m_reconnectPending = false;
+    m_awaitingConnectCheck = false;
+    report();
+}
+
+void CEthConnection::release()
+{
+    m_awaitingConnectCheck = false;
+    if (m_client) {
+        disconnect(m_client, nullptr, this, nullptr);
+        m_client->disconnectFromHost();
+        discardClient();
+    }
+    closeListener();
+    m_state = EthLinkState::Disconnected;
+}
+
+void CEthConnection::CheckReachable(const QString& host)
+{
+    QString asked = host;
+    if (asked.isEmpty() && m_client)
+        asked = m_client->peerName();
+    if (asked.isEmpty()) {
+        QMetaObject::invokeMethod(this, [this] { emit reachabilityChecked(false); }, Qt::QueuedConnection);
+        return;
+    }
+    // A check still out answers for this one too.
+    m_supervisionCheck.start(asked);
+}
+
+void CEthConnection::ResetPingFailures()
+{
+    m_pingFailures = 0;
+    if (m_udpScaleSilent) {
+        m_udpScaleSilent = false;
+        report();
+    }
+}
+
+void CEthConnection::DropIfUnreachable()
+{
+    if (m_pingFailures <= 3)
+        return;
+    // There is no connection to drop: the listener stays ready for the scale's return, and the status
+    // line says that the scale is away.
+    if (m_listener) {
+        if (!m_udpScaleSilent) {
+            m_udpScaleSilent = true;
+            report();
+        }
+        return;
+    }
+    m_reconnectPending = true;
+    if (m_client && m_client->state() == QAbstractSocket::ConnectedState) {
+        closeClient();
+        Global::ConnectedHost.clear();
+        Global::ConnectedPort = 0;
+    } else if (m_state == EthLinkState::Connecting) {
+        // An attempt to a host that went silent would hang on for minutes, and the answered check that
+        // follows would only cancel it; it starts again from the beginning instead.
+        m_state = EthLinkState::Disconnected;
+        discardClient();
+        report();
+    }
+}
+
+void CEthConnection::OnSocketConnect()
+{
+    m_state = EthLinkState::Connected;
+    report();
+}
+
+void CEthConnection::OnSocketDisconnect()
+{
+    // Not closed by us: the scale closed or reset the connection. It is opened again once the host
+    // answers, as after a drop.
+    if (m_state != EthLinkState::Disconnecting)
+        m_reconnectPending = true;
+    m_state = EthLinkState::Disconnected;
+    report();
+}
+
+void CEthConnection::OnSocketRead()
+{
+    if (!m_client)
+        return;
+    const QByteArray text = m_client->readAll();
+    if (text.isEmpty())
+        return;
+    m_received.append(text.constData(), text.size());
+    if (m_readMode() == ReadMode::Report) {
+        // The report mode assembles the report from the pieces as they come.
+        m_intake(m_received.take(ReadMode::Report));
+        return;
+    }
+    cutAndHandOn();
+}
+
+// Nothing is shown and the state stays; the socket's own events and the supervision carry on.
+void CEthConnection::OnSocketError()
+{
+    if (auto* client = qobject_cast<QTcpSocket*>(sender()))
+        qCInfo(linkLog) << "TCP link to" << Global::ConnectedHost << Global::ConnectedPort << ":"
+                        << client->errorString();
+}
+
+void CEthConnection::OnUdpRead(const QByteArray& text)
+{
+    m_received.append(text.constData(), text.size());
+    cutAndHandOn();
+}
+
+void CEthConnection::cutAndHandOn()
+{
+    const QByteArray piece = m_received.takeNetworkPiece();
+    m_received.enforceLimit();
+    if (!piece.isEmpty())
+        m_intake(piece);
+}

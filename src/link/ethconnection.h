@@ -1,0 +1,143 @@
+#pragma once
+
+#include "core/global.h"
+#include "link/pendingtext.h"
+#include "link/raw_ping.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QTcpSocket;
+class UdpListener;
+
+// Stored as one signed byte; Disconnecting is what the byte 255 reads as.
+enum class EthLinkState : qint8 { Disconnecting = -1, Disconnected = 0, Connecting = 1, Connected = 2 };
+
+// rgEthProtocol's item index.
+enum class EthProtocol : quint8 { Tcp = 0, Udp = 1 };
+
+// The scale on the network, as the communication panel names it.
+struct EthTarget
+{
+    quint8 protocol = quint8(EthProtocol::Tcp);
+    QString host;
+    qint32 port = 0;
+};
+
+// EditPort's text as a port: 1001 for a text that is not a port number (a number outside 0..65535
+// would otherwise reach another port than the one written); "00000" is port 0.
+qint32 ethPortFromText(const QString& text);
+
+// The Ethernet link to the scale: a TCP client of the scale's address and port, or a UDP listener on
+// local port 1001 that talks to the scale's address and port. It gathers what arrives in Received, cuts
+// it and hands the pieces to the intake, sends commands, and reports each change of State through
+// stateChanged, which the window receives queued, as a posted message.
+//
+// Before each TCP connect attempt the host is asked whether it answers an echo request; the check runs
+// off the main thread, so ToggleConnection returns before the attempt, and the attempt follows when the
+// host has answered. The supervision (EthSupervision) drives the operations at the bottom.
+//
+// Main thread only; the UDP listener's thread hands its text over through a queued call.
+class CEthConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    using ReadModeSource = std::function<ReadMode()>;
+    using Intake = std::function<void(const QByteArray&)>;
+
+    CEthConnection(ReadModeSource readMode, Intake intake, QObject* parent = nullptr);
+    // Tests ask their own probe instead of sending echo requests, and listen on a port of their choice.
+    CEthConnection(ReadModeSource readMode, Intake intake, ReachabilityCheck::Probe probe,
+                   quint16 localUdpPort = 1001, QObject* parent = nullptr);
+    // Releases the link without reporting anything.
+    ~CEthConnection() override;
+
+    // Opens the link if it is closed, closes it if it is open; reports State in every case.
+    void ToggleConnection(quint8 protocol, const QString& host, qint32 port);
+    void ToggleConnection(const EthTarget& target) { ToggleConnection(target.protocol, target.host, target.port); }
+    // The text's bytes to a connected scale; nothing otherwise.
+    void SendTcp(const QByteArray& text);
+    // One datagram of the text and a zero byte to the scale while the listener is active; nothing
+    // otherwise. A long command goes out whole.
+    void SendUdp(const QByteArray& text);
+    EthLinkState GetState() const { return m_state; }
+    // What the status line is to show: Disconnected for a listener whose scale has stopped answering,
+    // State otherwise.
+    EthLinkState shownState() const;
+
+    // Whether anything is open or under way: a client connected or connecting, an active listener.
+    bool isOpen() const;
+    // The user closes a link that never opened (its host was silent): no attempt follows any more.
+    // Reports State.
+    void CancelReconnect();
+    // Closes whatever is open, reporting nothing: the closing sequence.
+    void release();
+
+    // The supervision's operations. CheckReachable answers through reachabilityChecked, always
+    // later, never from within the call; false at once for an empty host with no client.
+    void CheckReachable(const QString& host);
+    void CountPingFailure() { ++m_pingFailures; }
+    // A listener whose scale was silent reads as connected again.
+    void ResetPingFailures();
+    // After more than three failed checks in a row: a TCP connection is dropped, to be opened again
+    // once the host answers; an active listener stays open, shown as waiting for its scale.
+    void DropIfUnreachable();
+
+    qint32 PingFailures() const { return m_pingFailures; }
+    bool ReconnectPending() const { return m_reconnectPending; }
+    void setReconnectPending(bool pending) { m_reconnectPending = pending; }
+    const PendingText& received() const { return m_received; }
+    // The listener's local port while it is active, else 0.
+    quint16 udpLocalPort() const;
+
+signals:
+    void stateChanged(EthLinkState state);
+    // A new connection starts afresh: what the processing held of an earlier one no longer counts.
+    void connectionStarted();
+    // The listener could not bind its local port; State is Disconnected again.
+    void listenerFailed(quint16 localPort, const QString& why);
+    void reachabilityChecked(bool reachable);
+
+private:
+    void report() { emit stateChanged(shownState()); }
+    void openTcp(const QString& host);
+    void connectCheckAnswered(bool reachable);
+    void closeClient();
+    void discardClient();
+    void openListener(const QString& host, qint32 port, QString& failure);
+    void closeListener();
+
+    void OnSocketConnect();
+    void OnSocketDisconnect();
+    void OnSocketRead();
+    void OnSocketError();
+    void OnUdpRead(const QByteArray& text);
+    void cutAndHandOn();
+
+    ReadModeSource m_readMode;
+    Intake m_intake;
+    const quint16 m_localUdpPort;
+
+    PendingText m_received;
+    EthLinkState m_state = EthLinkState::Disconnected;
+    QPointer<QTcpSocket> m_client;
+    std::unique_ptr<UdpListener> m_listener;
+    qint32 m_pingFailures = 0;
+    bool m_reconnectPending = false;
+    // The scale of an active listener stopped answering echo requests.
+    bool m_udpScaleSilent = false;
+
+    ReachabilityCheck m_connectCheck;
+    ReachabilityCheck m_supervisionCheck;
+    // A connect attempt waits for m_connectCheck's answer about this host.
+    bool m_awaitingConnectCheck = false;
+    QString m_connectCheckHost;
+    // Datagram text queued before the listener closed must not reach a later one.
+    quint64 m_listenerGeneration = 0;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "link/ethconnection.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QTimer;
+
+// Watches the Ethernet link while the user wants it open: every three seconds TimerPing asks whether
+// the scale answers an echo request. A TCP connection is dropped at the fourth unanswered check in a
+// row and opened again at the first answered one; a UDP listener stays open and is shown as waiting for
+// its scale meanwhile. Main thread only.
+class EthSupervision : public QObject
+{
+    Q_OBJECT
+
+public:
+    using TargetSource = std::function<EthTarget()>;
+
+    static constexpr int IntervalMs = 3000;
+
+    // target gives the scale as the communication panel names it at the moment of asking.
+    EthSupervision(CEthConnection& link, TargetSource target, QObject* parent = nullptr);
+
+    // sbOpenComm with Ethernet chosen: closing when its caption offers to close, else opening.
+    void sbOpenCommClick(bool closing);
+    // TimerPing's Tag: the user wants the link open.
+    bool isWanted() const { return m_wanted; }
+    QTimer& timer() { return *m_timer; }
+
+    void TimerPingTimer();
+
+private:
+    void start();
+    void stop();
+    void checkAnswered(bool reachable);
+
+    CEthConnection& m_link;
+    TargetSource m_target;
+    QTimer* m_timer = nullptr;
+    bool m_wanted = false;
+    // A tick's check is out; its answer ends the tick.
+    bool m_checking = false;
+};

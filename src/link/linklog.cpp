@@ -1,0 +1,3 @@
+#include "link/linklog.h"
+
+Q_LOGGING_CATEGORY(linkLog, "kwelta.link", QtWarningMsg)
