@@ -188,8 +188,11 @@ void CEthConnection::closeListener()
 
 void CEthConnection::SendTcp(const QByteArray& text)
 {
-    if (m_client && m_client->state() == QAbstractSocket::ConnectedState)
+    if (m_client && m_client->state() == QAbstractSocket::ConnectedState) {
         m_client->write(text);
+        // Out now rather than at the next turn of the event loop: a command is due at once.
+        m_client->flush();
+    }
 }
 
 void CEthConnection::SendUdp(const QByteArray& text)

@@ -1,4 +1,5 @@
-// How the reader cuts what the port delivered into what the intake receives, poll by poll.
+// How the links cut what arrived into what the intake receives: the serial reader poll by poll, the
+// Ethernet link arrival by arrival.
 #include "link/pendingtext.h"
 
 #include <QTest>
@@ -16,6 +17,8 @@ private slots:
     void overlongLineIsDroppedWhole();
     void tooManyLinesDropTheOldestWhole();
     void reportNeverDropsWhatOnePollRead();
+    void networkCutsEachArrival_data();
+    void networkCutsEachArrival();
 };
 
 namespace {
@@ -147,6 +150,43 @@ void TestPendingText::reportNeverDropsWhatOnePollRead()
     const QByteArray burst(PendingText::Limit * 2, 'x');
     pending.append(burst.constData(), burst.size());
     QCOMPARE(pending.take(ReadMode::Report), burst);
+}
+
+// Each Poll here is one arrival: what came, and the piece the Ethernet link handed on for it.
+void TestPendingText::networkCutsEachArrival_data()
+{
+    QTest::addColumn<QList<Poll>>("arrivals");
+    QTest::addColumn<QByteArray>("left");
+
+    const QByteArray fourteen("     12.345 kg\r\n"); // the LF at position 16
+    const QByteArray thirteen("    12.345 kg\r\n");  // the LF at position 15
+    QTest::newRow("LF at 16 goes on with its CR LF") << QList<Poll>{{fourteen, fourteen}} << QByteArray();
+    QTest::newRow("LF at 15 is dropped") << QList<Poll>{{thirteen, ""}} << QByteArray();
+    QTest::newRow("a short answer drops what came behind it")
+        << QList<Poll>{{"OK\r\n" + fourteen, ""}} << QByteArray();
+    QTest::newRow("two lines go on together, the second again at the head of the next piece")
+        << QList<Poll>{{fourteen + "      1.000 kg\r\n", fourteen + "      1.000 kg\r\n"},
+                       {"     2.0", "      1.000 kg\r\n     2.0"}}
+        << QByteArray("     2.0");
+    QTest::newRow("a line in three pieces goes on once, with its LF")
+        << QList<Poll>{{"     12.3", ""}, {"45 kg", ""}, {"\r\n", fourteen}} << QByteArray();
+    QTest::newRow("no LF: kept") << QList<Poll>{{"    12.345 kg\r", ""}} << QByteArray("    12.345 kg\r");
+    QTest::newRow("zero bytes count as characters")
+        << QList<Poll>{{QByteArray("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\n", 16), QByteArray("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\n", 16)}}
+        << QByteArray();
+}
+
+void TestPendingText::networkCutsEachArrival()
+{
+    QFETCH(QList<Poll>, arrivals);
+    QFETCH(QByteArray, left);
+
+    PendingText pending;
+    for (const Poll& arrival : arrivals) {
+        pending.append(arrival.arrived.constData(), arrival.arrived.size());
+        QCOMPARE(pending.takeNetworkPiece(), arrival.handed);
+    }
+    QCOMPARE(pending.text(), left);
 }
 
 QTEST_GUILESS_MAIN(TestPendingText)

@@ -1,0 +1,409 @@
+// The Ethernet link on loopback sockets: a TCP scale of the test's own (a QTcpServer), a UDP scale (a
+// QUdpSocket), and a scripted answer to the reachability check, so that every state is reached on
+// purpose. The supervision's ticks are run by hand; TimerPing's own timing is the namespace test's.
+#include "link/ethconnection.h"
+#include "link/ethsupervision.h"
+
+#include <QNetworkDatagram>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <atomic>
+
+Q_DECLARE_METATYPE(EthLinkState)
+
+namespace {
+
+constexpr int waitMs = 10000;
+const QByteArray weight("     12.345 kg\r\n");
+const QString loopback = QStringLiteral("127.0.0.1");
+
+QList<EthLinkState> states(const QSignalSpy& spy)
+{
+    QList<EthLinkState> seen;
+    for (const QList<QVariant>& call : spy)
+        seen << call.at(0).value<EthLinkState>();
+    return seen;
+}
+
+} // namespace
+
+class TestEthConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tcpConnectsCutsAndSends();
+    void reportModeHandsOnEveryArrival();
+    void silentHostGetsNoSocket();
+    void refusedConnectionWaitsUntilCancelled();
+    void scaleClosingTheConnectionAsksForAReconnect();
+    void endlessTextWithoutLineFeedIsBounded();
+    void supervisionDropsAtTheFourthSilenceAndReopens();
+    void closingStopsTheSupervision();
+    void udpTakesTheScalesDatagramsOnly();
+    void udpCommandsGoOutWhole();
+    void udpSilenceIsShownWhileTheListenerStays();
+    void listenerPortHeldIsReported();
+
+private:
+    // A link whose check answers m_reachable, listening for UDP on a port the system chooses.
+    void makeLink();
+    // The TCP link connected to m_server; the scale's end of it.
+    QTcpSocket* connectTcp();
+    // Runs one supervision tick and waits for its answer.
+    void tick();
+    QByteArray readFromScale(QTcpSocket* scale, qsizetype size);
+    // The scale's end of the link's latest connection; null when none came.
+    QTcpSocket* acceptScale();
+
+    std::atomic<bool> m_reachable{true};
+    std::atomic<int> m_checks{0};
+    ReadMode m_mode = ReadMode::Indication;
+    QList<QByteArray> m_handed;
+    std::unique_ptr<CEthConnection> m_link;
+    std::unique_ptr<EthSupervision> m_supervision;
+    std::unique_ptr<QTcpServer> m_server;
+};
+
+void TestEthConnection::init()
+{
+    m_reachable = true;
+    m_checks = 0;
+    m_mode = ReadMode::Indication;
+    m_handed.clear();
+    m_server = std::make_unique<QTcpServer>();
+    QVERIFY(m_server->listen(QHostAddress::LocalHost));
+    makeLink();
+}
+
+void TestEthConnection::cleanup()
+{
+    m_supervision.reset();
+    m_link.reset();
+    m_server.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(ReachabilityCheck::workersOut(), 0, waitMs);
+}
+
+void TestEthConnection::makeLink()
+{
+    m_link = std::make_unique<CEthConnection>(
+        [this] { return m_mode; }, [this](const QByteArray& text) { m_handed << text; },
+        [this](const QString&) {
+            ++m_checks;
+            return m_reachable.load();
+        },
+        quint16(0));
+    m_supervision = std::make_unique<EthSupervision>(*m_link, [this] {
+        return EthTarget{quint8(EthProtocol::Tcp), loopback, qint32(m_server->serverPort())};
+    });
+}
+
+QTcpSocket* TestEthConnection::connectTcp()
+{
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    m_link->ToggleConnection(0, loopback, m_server->serverPort());
+    if (!QTest::qWaitFor([&] { return m_link->GetState() == EthLinkState::Connected; }, waitMs))
+        return nullptr;
+    QTcpSocket* scale = acceptScale();
+    // Reported at once: the state as it stood while the host was asked, then the attempt, then the
+    // connection.
+    const QList<EthLinkState> expected{EthLinkState::Disconnected, EthLinkState::Connecting, EthLinkState::Connected};
+    return states(spy) == expected ? scale : nullptr;
+}
+
+QTcpSocket* TestEthConnection::acceptScale()
+{
+    if (!m_server->hasPendingConnections() && !m_server->waitForNewConnection(waitMs))
+        return nullptr;
+    return m_server->nextPendingConnection();
+}
+
+void TestEthConnection::tick()
+{
+    QSignalSpy answered(m_link.get(), &CEthConnection::reachabilityChecked);
+    m_supervision->TimerPingTimer();
+    QVERIFY(answered.wait(waitMs));
+}
+
+QByteArray TestEthConnection::readFromScale(QTcpSocket* scale, qsizetype size)
+{
+    QByteArray read;
+    while (read.size() < size && (scale->bytesAvailable() > 0 || scale->waitForReadyRead(waitMs)))
+        read += scale->readAll();
+    return read;
+}
+
+void TestEthConnection::tcpConnectsCutsAndSends()
+{
+    QTcpSocket* scale = connectTcp();
+    QVERIFY(scale);
+    QVERIFY(!m_link->ReconnectPending());
+
+    scale->write(weight);
+    scale->flush();
+    QTRY_COMPARE_WITH_TIMEOUT(m_handed, QList<QByteArray>{weight}, waitMs);
+
+    m_link->SendTcp("ST\r\n");
+    QCOMPARE(readFromScale(scale, 4), QByteArray("ST\r\n"));
+
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    m_link->ToggleConnection(0, loopback, m_server->serverPort());
+    QCOMPARE(states(spy), (QList<EthLinkState>{EthLinkState::Disconnected, EthLinkState::Disconnected}));
+    QVERIFY(!m_link->isOpen());
+    QVERIFY(Global::ConnectedHost.isEmpty());
+    QCOMPARE(Global::ConnectedPort, 0);
+    QVERIFY(scale->state() == QAbstractSocket::UnconnectedState || scale->waitForDisconnected(waitMs));
+    // Nothing goes out on a closed link.
+    m_link->SendTcp("ST\r\n");
+}
+
+void TestEthConnection::reportModeHandsOnEveryArrival()
+{
+    m_mode = ReadMode::Report;
+    QTcpSocket* scale = connectTcp();
+    QVERIFY(scale);
+    for (const QByteArray& piece : {QByteArray("SCAN\r\nNetto"), QByteArray(" 1.5 kg\r\n")}) {
+        const qsizetype before = m_handed.size();
+        scale->write(piece);
+        scale->flush();
+        QTRY_COMPARE_WITH_TIMEOUT(m_handed.size(), before + 1, waitMs);
+        QCOMPARE(m_handed.last(), piece);
+    }
+}
+
+void TestEthConnection::silentHostGetsNoSocket()
+{
+    m_reachable = false;
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    m_link->ToggleConnection(0, loopback, m_server->serverPort());
+    QTRY_COMPARE_WITH_TIMEOUT(m_checks.load(), 1, waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(ReachabilityCheck::workersOut(), 0, waitMs);
+    // Delivers the answer, which was posted before the worker ended.
+    QCoreApplication::processEvents();
+
+    QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Disconnected});
+    QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
+    QVERIFY(m_link->ReconnectPending());
+    QVERIFY(m_link->findChildren<QTcpSocket*>().isEmpty());
+    QVERIFY(!m_server->hasPendingConnections());
+}
+
+void TestEthConnection::refusedConnectionWaitsUntilCancelled()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 nobody = closed.serverPort();
+    closed.close();
+
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    m_link->ToggleConnection(0, loopback, nobody);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connecting, waitMs);
+    QTcpSocket* client = m_link->findChild<QTcpSocket*>();
+    QVERIFY(client);
+    QTRY_COMPARE_WITH_TIMEOUT(client->state(), QAbstractSocket::UnconnectedState, waitMs);
+    QCOMPARE(client->error(), QAbstractSocket::ConnectionRefusedError);
+    QCOMPARE(m_link->GetState(), EthLinkState::Connecting);
+    QVERIFY(m_link->isOpen());
+
+    m_link->ToggleConnection(0, loopback, nobody);
+    QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
+    QCOMPARE(states(spy), (QList<EthLinkState>{EthLinkState::Disconnected, EthLinkState::Connecting,
+                                               EthLinkState::Disconnected}));
+    QVERIFY(!m_link->isOpen());
+}
+
+void TestEthConnection::scaleClosingTheConnectionAsksForAReconnect()
+{
+    QTcpSocket* scale = connectTcp();
+    QVERIFY(scale);
+    scale->close();
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Disconnected, waitMs);
+    QVERIFY(m_link->ReconnectPending());
+
+    // The next answered check opens it again.
+    tick();
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connected, waitMs);
+    QVERIFY(acceptScale());
+}
+
+void TestEthConnection::endlessTextWithoutLineFeedIsBounded()
+{
+    QTcpSocket* scale = connectTcp();
+    QVERIFY(scale);
+    const QByteArray endless(4 * PendingText::Limit, 'x');
+    scale->write(endless);
+    scale->flush();
+    QTRY_VERIFY_WITH_TIMEOUT(m_link->received().isEmpty(), waitMs);
+    // The overlong line's end is dropped with it; the next line goes on as it is.
+    scale->write("xxx\r\n" + weight);
+    scale->flush();
+    QTRY_COMPARE_WITH_TIMEOUT(m_handed, QList<QByteArray>{weight}, waitMs);
+    QVERIFY(m_link->received().size() <= PendingText::Limit);
+}
+
+void TestEthConnection::supervisionDropsAtTheFourthSilenceAndReopens()
+{
+    m_supervision->sbOpenCommClick(false);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connected, waitMs);
+    QTcpSocket* first = acceptScale();
+    QVERIFY(first);
+
+    // One answer between silences starts the count again.
+    m_reachable = false;
+    tick();
+    tick();
+    m_reachable = true;
+    tick();
+    QCOMPARE(m_link->PingFailures(), 0);
+
+    m_reachable = false;
+    for (int silent = 1; silent <= 3; ++silent) {
+        tick();
+        QCOMPARE(m_link->PingFailures(), silent);
+        QCOMPARE(m_link->GetState(), EthLinkState::Connected);
+    }
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    tick();
+    QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
+    QVERIFY(m_link->ReconnectPending());
+    QVERIFY(first->state() == QAbstractSocket::UnconnectedState || first->waitForDisconnected(waitMs));
+    // Silences while the reconnect is pending are not counted.
+    tick();
+    QCOMPARE(m_link->PingFailures(), 4);
+
+    m_reachable = true;
+    tick();
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connected, waitMs);
+    QCOMPARE(m_link->PingFailures(), 0);
+    QVERIFY(!m_link->ReconnectPending());
+    QVERIFY(states(spy).contains(EthLinkState::Connecting));
+    QVERIFY(acceptScale());
+    // Each tick restarts the timer while the link is wanted.
+    QVERIFY(m_supervision->timer().isActive());
+}
+
+void TestEthConnection::closingStopsTheSupervision()
+{
+    // The host never answered: closing must not open the link when it does.
+    m_reachable = false;
+    m_supervision->sbOpenCommClick(false);
+    QVERIFY(m_supervision->isWanted());
+    QVERIFY(m_supervision->timer().isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(m_checks.load(), 1, waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(ReachabilityCheck::workersOut(), 0, waitMs);
+    QCoreApplication::processEvents();
+    QVERIFY(m_link->ReconnectPending());
+
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    m_supervision->sbOpenCommClick(true);
+    QVERIFY(!m_supervision->isWanted());
+    QVERIFY(!m_supervision->timer().isActive());
+    QVERIFY(!m_link->ReconnectPending());
+    QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Disconnected});
+    QCOMPARE(m_checks.load(), 1);
+}
+
+void TestEthConnection::udpTakesTheScalesDatagramsOnly()
+{
+    QUdpSocket scale;
+    QVERIFY(scale.bind(QHostAddress::LocalHost, 0));
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    m_link->ToggleConnection(1, loopback, scale.localPort());
+    // There is no connection to wait for.
+    QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Connected});
+    const quint16 listener = m_link->udpLocalPort();
+    QVERIFY(listener != 0);
+
+    QVERIFY(scale.waitForReadyRead(waitMs));
+    const QNetworkDatagram greeting = scale.receiveDatagram();
+    QCOMPARE(greeting.data(), QByteArray(1, '\0'));
+    QCOMPARE(greeting.senderPort(), int(listener));
+
+    // Another host's datagram is ignored; 127.0.0.2 is a loopback address of its own.
+    QUdpSocket stranger;
+    QVERIFY(stranger.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+    stranger.writeDatagram("    99.999 kg\r\n", QHostAddress::LocalHost, listener);
+    stranger.waitForBytesWritten(waitMs);
+    const QByteArray longLine = QByteArray(150, ' ') + "12.345 kg\r\n";
+    const QList<QByteArray> sent{QByteArray("\0    1.000 kg\r\n", 15), longLine + '\0' + "junk", weight};
+    for (const QByteArray& datagram : sent)
+        scale.writeDatagram(datagram, QHostAddress::LocalHost, listener);
+    QTRY_COMPARE_WITH_TIMEOUT(m_handed, (QList<QByteArray>{longLine, weight}), waitMs);
+
+    QSignalSpy closing(m_link.get(), &CEthConnection::stateChanged);
+    m_link->ToggleConnection(1, loopback, scale.localPort());
+    QCOMPARE(states(closing), QList<EthLinkState>{EthLinkState::Disconnected});
+    QVERIFY(!m_link->isOpen());
+}
+
+void TestEthConnection::udpCommandsGoOutWhole()
+{
+    QUdpSocket scale;
+    QVERIFY(scale.bind(QHostAddress::LocalHost, 0));
+    m_link->ToggleConnection(1, loopback, scale.localPort());
+    QVERIFY(scale.waitForReadyRead(waitMs));
+    scale.receiveDatagram();
+
+    const QByteArray longCommand = QByteArray(180, 'C') + "\r\n";
+    for (const QByteArray& command : {QByteArray("ST\r\n"), longCommand}) {
+        m_link->SendUdp(command);
+        QVERIFY(scale.hasPendingDatagrams() || scale.waitForReadyRead(waitMs));
+        QCOMPARE(scale.receiveDatagram().data(), command + '\0');
+    }
+}
+
+void TestEthConnection::udpSilenceIsShownWhileTheListenerStays()
+{
+    QUdpSocket scale;
+    QVERIFY(scale.bind(QHostAddress::LocalHost, 0));
+    m_link->ToggleConnection(1, loopback, scale.localPort());
+    const quint16 listener = m_link->udpLocalPort();
+    // The greeting comes once the listener knows the scale's address, whose datagrams it then takes.
+    QVERIFY(scale.waitForReadyRead(waitMs));
+    scale.receiveDatagram();
+
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    for (int silent = 1; silent <= 4; ++silent) {
+        m_link->CountPingFailure();
+        m_link->DropIfUnreachable();
+    }
+    QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Disconnected});
+    QCOMPARE(m_link->shownState(), EthLinkState::Disconnected);
+    QCOMPARE(m_link->GetState(), EthLinkState::Connected);
+    QVERIFY(!m_link->ReconnectPending());
+    QCOMPARE(m_link->udpLocalPort(), listener);
+
+    scale.writeDatagram(weight, QHostAddress::LocalHost, listener);
+    QTRY_COMPARE_WITH_TIMEOUT(m_handed, QList<QByteArray>{weight}, waitMs);
+
+    m_link->ResetPingFailures();
+    QCOMPARE(states(spy), (QList<EthLinkState>{EthLinkState::Disconnected, EthLinkState::Connected}));
+}
+
+void TestEthConnection::listenerPortHeldIsReported()
+{
+    QUdpSocket holder;
+    QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0));
+    m_link = std::make_unique<CEthConnection>([] { return ReadMode::Indication; }, [](const QByteArray&) {},
+                                              [](const QString&) { return true; }, holder.localPort());
+
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy failed(m_link.get(), &CEthConnection::listenerFailed);
+    m_link->ToggleConnection(1, loopback, 1001);
+    QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Disconnected});
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.at(0).at(0).value<quint16>(), holder.localPort());
+    QVERIFY(!failed.at(0).at(1).toString().isEmpty());
+    QVERIFY(!m_link->isOpen());
+}
+
+QTEST_GUILESS_MAIN(TestEthConnection)
+#include "tst_ethconnection.moc"
