@@ -42,8 +42,8 @@ EthLinkState CEthConnection::shownState() const
 
 bool CEthConnection::isOpen() const
 {
-    return m_state != EthLinkState::Disconnected || (m_client && m_client->state() != QAbstractSocket::UnconnectedState)
-           || m_listener;
+    return m_state != EthLinkState::Disconnected ||
+           (m_client && m_client->state() != QAbstractSocket::UnconnectedState) || m_listener;
 }
 
 quint16 CEthConnection::udpLocalPort() const
@@ -113,8 +113,8 @@ void CEthConnection::connectCheckAnswered(bool reachable)
         m_reconnectPending = true;
         return;
     }
-    if (m_state == EthLinkState::Connecting || m_state == EthLinkState::Disconnecting
-        || (m_client && m_client->state() == QAbstractSocket::ConnectedState))
+    if (m_state == EthLinkState::Connecting || m_state == EthLinkState::Disconnecting ||
+        (m_client && m_client->state() == QAbstractSocket::ConnectedState))
         return;
 
     m_state = EthLinkState::Connecting;
@@ -124,6 +124,7 @@ void CEthConnection::connectCheckAnswered(bool reachable)
     connect(m_client, &QTcpSocket::disconnected, this, &CEthConnection::OnSocketDisconnect);
     connect(m_client, &QTcpSocket::readyRead, this, &CEthConnection::OnSocketRead);
     connect(m_client, &QTcpSocket::errorOccurred, this, &CEthConnection::OnSocketError);
+    connect(m_client, &QTcpSocket::stateChanged, this, &CEthConnection::attemptEnded);
     // Half a line of an earlier connection would otherwise lead the first line of this one.
     m_received.clear();
     emit connectionStarted();
@@ -226,7 +227,8 @@ void CEthConnection::CheckReachable(const QString& host)
     if (asked.isEmpty() && m_client)
         asked = m_client->peerName();
     if (asked.isEmpty()) {
-        QMetaObject::invokeMethod(this, [this] { emit reachabilityChecked(false); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit reachabilityChecked(false); }, Qt::QueuedConnection);
         return;
     }
     // A check still out answers for this one too.
@@ -304,9 +306,22 @@ void CEthConnection::OnSocketRead()
 // Nothing is shown and the state stays; the socket's own events and the supervision carry on.
 void CEthConnection::OnSocketError()
 {
-    if (auto* client = qobject_cast<QTcpSocket*>(sender()))
+    if (m_client)
         qCInfo(linkLog) << "TCP link to" << Global::ConnectedHost << Global::ConnectedPort << ":"
-                        << client->errorString();
+                        << m_client->errorString();
+}
+
+// An attempt that ended without a connection (refused, timed out, no such host) would otherwise read
+// "Łączenie..." for good, and the supervision would never try again: a scale whose network came back
+// before its TCP service would stay unconnected. It is tried again at the next answered check instead;
+// the status line reads the same while the link is wanted.
+void CEthConnection::attemptEnded(QAbstractSocket::SocketState socketState)
+{
+    if (socketState != QAbstractSocket::UnconnectedState || m_state != EthLinkState::Connecting)
+        return;
+    m_state = EthLinkState::Disconnected;
+    m_reconnectPending = true;
+    report();
 }
 
 void CEthConnection::OnUdpRead(const QByteArray& text)

@@ -4,6 +4,7 @@
 #include "link/pendingtext.h"
 #include "link/raw_ping.h"
 
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -40,7 +41,9 @@ qint32 ethPortFromText(const QString& text);
 //
 // Before each TCP connect attempt the host is asked whether it answers an echo request; the check runs
 // off the main thread, so ToggleConnection returns before the attempt, and the attempt follows when the
-// host has answered. The supervision (EthSupervision) drives the operations at the bottom.
+// host has answered. An attempt that ends without a connection, and a connection the scale ends, leave
+// the link to be opened again at the next answered check. The supervision (EthSupervision) drives the
+// operations at the bottom.
 //
 // Main thread only; the UDP listener's thread hands its text over through a queued call.
 class CEthConnection : public QObject
@@ -53,8 +56,8 @@ public:
 
     CEthConnection(ReadModeSource readMode, Intake intake, QObject* parent = nullptr);
     // Tests ask their own probe instead of sending echo requests, and listen on a port of their choice.
-    CEthConnection(ReadModeSource readMode, Intake intake, ReachabilityCheck::Probe probe,
-                   quint16 localUdpPort = 1001, QObject* parent = nullptr);
+    CEthConnection(ReadModeSource readMode, Intake intake, ReachabilityCheck::Probe probe, quint16 localUdpPort = 1001,
+                   QObject* parent = nullptr);
     // Releases the link without reporting anything.
     ~CEthConnection() override;
 
@@ -117,6 +120,7 @@ private:
     void OnSocketDisconnect();
     void OnSocketRead();
     void OnSocketError();
+    void attemptEnded(QAbstractSocket::SocketState socketState);
     void OnUdpRead(const QByteArray& text);
     void cutAndHandOn();
 

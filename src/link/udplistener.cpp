@@ -91,7 +91,8 @@ UdpListener::UdpListener(QObject* parent)
 UdpListener::~UdpListener()
 {
     // The socket and its notifiers must go on the thread they belong to.
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { delete worker; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { delete worker; }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }

@@ -135,7 +135,8 @@ TMainForm::TMainForm(QWidget* parent)
         [this](quint16 localPort, const QString& why) { showEthStatus(ethListenerFailureStatus(localPort, why)); },
         Qt::QueuedConnection);
     // A child of the window, so that TimerPing is found among the window's timers.
-    m_supervision = new EthSupervision(*m_eth, [this] { return ethTarget(); }, this);
+    m_supervision = new EthSupervision(
+        *m_eth, [this] { return ethTarget(); }, this);
 
     m_autoKonf = new TAutoKonfForm(this);
     m_autoKonf->setAnswerParser([this](const QByteArray& answer) { m_processData->ParseWeighingLine(answer); });
@@ -247,7 +248,8 @@ void TMainForm::FormShow()
         ShowSerialState(Global::SerialStopped ? SerialState::Closed : SerialState::Open);
     } else {
         const int state = int(m_eth->shownState());
-        QMetaObject::invokeMethod(this, [this, state] { EthLinkStateChanged(state); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, state] { EthLinkStateChanged(state); }, Qt::QueuedConnection);
     }
     m_formatOptions->ChooseOptionClick();
     m_formatOptions->ChangeScriptClick();

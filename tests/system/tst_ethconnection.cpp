@@ -2,6 +2,7 @@
 // QUdpSocket), and a scripted answer to the reachability check, so that every state is reached on
 // purpose. The supervision's ticks are run by hand; TimerPing's own timing is the namespace test's.
 #include "link/ethconnection.h"
+#include "link/ethlinkstatus.h"
 #include "link/ethsupervision.h"
 
 #include <QNetworkDatagram>
@@ -11,6 +12,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
+
+#include <QScopeGuard>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -43,7 +51,8 @@ private slots:
     void tcpConnectsCutsAndSends();
     void reportModeHandsOnEveryArrival();
     void silentHostGetsNoSocket();
-    void refusedConnectionWaitsUntilCancelled();
+    void refusedConnectionIsTriedAgainUntilCancelled();
+    void userCancelsAnAttempt();
     void scaleClosingTheConnectionAsksForAReconnect();
     void endlessTextWithoutLineFeedIsBounded();
     void supervisionDropsAtTheFourthSilenceAndReopens();
@@ -94,13 +103,13 @@ void TestEthConnection::cleanup()
 
 void TestEthConnection::makeLink()
 {
-    m_link = std::make_unique<CEthConnection>(
-        [this] { return m_mode; }, [this](const QByteArray& text) { m_handed << text; },
-        [this](const QString&) {
-            ++m_checks;
-            return m_reachable.load();
-        },
-        quint16(0));
+    m_link = std::make_unique<CEthConnection>([this] { return m_mode; },
+                                              [this](const QByteArray& text) { m_handed << text; },
+                                              [this](const QString&) {
+                                                  ++m_checks;
+                                                  return m_reachable.load();
+                                              },
+                                              quint16(0));
     m_supervision = std::make_unique<EthSupervision>(*m_link, [this] {
         return EthTarget{quint8(EthProtocol::Tcp), loopback, qint32(m_server->serverPort())};
     });
@@ -196,28 +205,69 @@ void TestEthConnection::silentHostGetsNoSocket()
     QVERIFY(!m_server->hasPendingConnections());
 }
 
-void TestEthConnection::refusedConnectionWaitsUntilCancelled()
+// A refused attempt reads "Łączenie..." while the link is wanted, is tried again at each answered check
+// until the scale takes it, and ends when the user closes the link.
+void TestEthConnection::refusedConnectionIsTriedAgainUntilCancelled()
 {
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    const quint16 nobody = closed.serverPort();
-    closed.close();
+    QTcpServer later;
+    QVERIFY(later.listen(QHostAddress::LocalHost));
+    const quint16 port = later.serverPort();
+    later.close();
+    m_supervision = std::make_unique<EthSupervision>(*m_link, [port] {
+        return EthTarget{quint8(EthProtocol::Tcp), loopback, qint32(port)};
+    });
 
     QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
-    m_link->ToggleConnection(0, loopback, nobody);
-    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connecting, waitMs);
-    QTcpSocket* client = m_link->findChild<QTcpSocket*>();
-    QVERIFY(client);
-    QTRY_COMPARE_WITH_TIMEOUT(client->state(), QAbstractSocket::UnconnectedState, waitMs);
-    QCOMPARE(client->error(), QAbstractSocket::ConnectionRefusedError);
-    QCOMPARE(m_link->GetState(), EthLinkState::Connecting);
-    QVERIFY(m_link->isOpen());
-
-    m_link->ToggleConnection(0, loopback, nobody);
+    m_supervision->sbOpenCommClick(false);
+    QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(EthLinkState::Connecting), waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_link->ReconnectPending(), waitMs);
     QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
-    QCOMPARE(states(spy), (QList<EthLinkState>{EthLinkState::Disconnected, EthLinkState::Connecting,
-                                               EthLinkState::Disconnected}));
+    QCOMPARE(ethLinkStatus(int(m_link->shownState()), m_supervision->isWanted())->text, QStringLiteral("Łączenie..."));
+
+    // Refused again, then taken once the scale listens.
+    for (const bool listening : {false, true}) {
+        if (listening)
+            QVERIFY(later.listen(QHostAddress::LocalHost, port));
+        spy.clear();
+        tick();
+        QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && spy.last().at(0).value<EthLinkState>() != EthLinkState::Connecting,
+                                 waitMs);
+        QCOMPARE(m_link->GetState(), listening ? EthLinkState::Connected : EthLinkState::Disconnected);
+    }
+    QVERIFY(later.hasPendingConnections() || later.waitForNewConnection(waitMs));
+}
+
+void TestEthConnection::userCancelsAnAttempt()
+{
+    // A scale that leaves the attempt waiting: its queue of connections not yet taken is full, so the
+    // kernel drops the link's SYN and the attempt goes on until it is cancelled.
+    const int scale = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(scale >= 0);
+    const auto closeScale = qScopeGuard([scale] { ::close(scale); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QVERIFY(::bind(scale, reinterpret_cast<sockaddr*>(&address), length) == 0);
+    QVERIFY(::getsockname(scale, reinterpret_cast<sockaddr*>(&address), &length) == 0);
+    QVERIFY(::listen(scale, 0) == 0);
+    QTcpSocket filler;
+    filler.connectToHost(QHostAddress::LocalHost, ntohs(address.sin_port));
+    QVERIFY(filler.waitForConnected(waitMs));
+    m_supervision = std::make_unique<EthSupervision>(*m_link, [&address] {
+        return EthTarget{quint8(EthProtocol::Tcp), loopback, qint32(ntohs(address.sin_port))};
+    });
+
+    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    m_supervision->sbOpenCommClick(false);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connecting, waitMs);
+    m_supervision->sbOpenCommClick(true);
+    QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
     QVERIFY(!m_link->isOpen());
+    QVERIFY(!m_supervision->timer().isActive());
+    QCOMPARE(states(spy),
+             (QList<EthLinkState>{EthLinkState::Disconnected, EthLinkState::Connecting, EthLinkState::Disconnected}));
+    QCOMPARE(ethLinkStatus(int(m_link->GetState()), m_supervision->isWanted())->text, QStringLiteral("Rozłączono"));
 }
 
 void TestEthConnection::scaleClosingTheConnectionAsksForAReconnect()

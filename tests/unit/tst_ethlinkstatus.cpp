@@ -36,8 +36,8 @@ void TestEthLinkStatus::eachState_data()
                                         << QStringLiteral("Rozłączono") << Colour::Red << true;
     QTest::newRow("connecting") << int(EthLinkState::Connecting) << false << Caption::Close
                                 << QStringLiteral("Łączenie...") << Colour::Yellow << false;
-    QTest::newRow("connected") << int(EthLinkState::Connected) << true << Caption::Close
-                               << QStringLiteral("Połączono") << Colour::Green << false;
+    QTest::newRow("connected") << int(EthLinkState::Connected) << true << Caption::Close << QStringLiteral("Połączono")
+                               << Colour::Green << false;
 }
 
 void TestEthLinkStatus::eachState()

@@ -162,8 +162,7 @@ void TestPendingText::networkCutsEachArrival_data()
     const QByteArray thirteen("    12.345 kg\r\n");  // the LF at position 15
     QTest::newRow("LF at 16 goes on with its CR LF") << QList<Poll>{{fourteen, fourteen}} << QByteArray();
     QTest::newRow("LF at 15 is dropped") << QList<Poll>{{thirteen, ""}} << QByteArray();
-    QTest::newRow("a short answer drops what came behind it")
-        << QList<Poll>{{"OK\r\n" + fourteen, ""}} << QByteArray();
+    QTest::newRow("a short answer drops what came behind it") << QList<Poll>{{"OK\r\n" + fourteen, ""}} << QByteArray();
     QTest::newRow("two lines go on together, the second again at the head of the next piece")
         << QList<Poll>{{fourteen + "      1.000 kg\r\n", fourteen + "      1.000 kg\r\n"},
                        {"     2.0", "      1.000 kg\r\n     2.0"}}
@@ -171,9 +170,9 @@ void TestPendingText::networkCutsEachArrival_data()
     QTest::newRow("a line in three pieces goes on once, with its LF")
         << QList<Poll>{{"     12.3", ""}, {"45 kg", ""}, {"\r\n", fourteen}} << QByteArray();
     QTest::newRow("no LF: kept") << QList<Poll>{{"    12.345 kg\r", ""}} << QByteArray("    12.345 kg\r");
-    QTest::newRow("zero bytes count as characters")
-        << QList<Poll>{{QByteArray("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\n", 16), QByteArray("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\n", 16)}}
-        << QByteArray();
+    QTest::newRow("zero bytes count as characters") << QList<Poll>{{QByteArray("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\n", 16),
+                                                                    QByteArray("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\n", 16)}}
+                                                    << QByteArray();
 }
 
 void TestPendingText::networkCutsEachArrival()
