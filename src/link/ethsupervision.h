@@ -31,10 +31,11 @@ public:
     QTimer& timer() { return *m_timer; }
 
     void TimerPingTimer();
+    // No more checks, and the link is no longer wanted: the closing sequence.
+    void stop();
 
 private:
     void start();
-    void stop();
     void checkAnswered(bool reachable);
 
     CEthConnection& m_link;

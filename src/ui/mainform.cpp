@@ -307,7 +307,7 @@ void TMainForm::FormHide()
 
 void TMainForm::FormCloseQuery()
 {
-    m_supervision->sbOpenCommClick(true);
+    m_supervision->stop();
     m_eth->release();
     m_settings->StoreSettings();
     Button2Click();
