@@ -1,0 +1,408 @@
+// The Ethernet link end to end: the main window and the program as a process of its own, the simulated
+// scale on loopback TCP and UDP, the real reachability check, and the real keyboard backend typing into
+// another program's window, all under an X server of the test's own.
+#include "core/global.h"
+#include "support/filecontents.h"
+#include "support/pseudoterminal.h"
+#include "support/receiver/receiverprocess.h"
+#include "support/scalelog.h"
+#include "support/scriptedmessages.h"
+#include "support/simscaleprocess.h"
+#include "support/temporaryprofile.h"
+#include "support/xvfbserver.h"
+#include "ui/formsettings.h"
+#include "ui/mainform.h"
+#include "ui/namedcontrol.h"
+#include "ui/radiogroup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace {
+
+constexpr int startTimeoutMs = 10000;
+constexpr int lineTimeoutMs = 5000;
+// Long enough for the connect check and a few rounds of the supervision.
+constexpr int linkTimeoutMs = 15000;
+constexpr quint16 listenerPort = 1001;
+
+const QString loopback = QStringLiteral("127.0.0.1");
+const QString connectedText = QStringLiteral("Połączono");
+const QString connectingText = QStringLiteral("Łączenie...");
+const QString disconnectedText = QStringLiteral("Rozłączono");
+const QString openCaption = QStringLiteral("Otwórz port");
+const QString closeCaption = QStringLiteral("Zamknij port");
+const QString red = QStringLiteral("#ff0000");
+const QString yellow = QStringLiteral("#ffff00");
+const QString green = QStringLiteral("#008000");
+const QByteArray weighingFileLine = "12.345\tkg\t\r\n";
+const QStringList weighingKeys{"1", "2", ".", "3", "4", "5", "Tab", "k", "g", "Tab", "Return"};
+const char* const ethernetControls[] = {"rgConnection", "gbEthernet", "EditIP", "EditPort", "rgEthProtocol"};
+
+using Values = QList<std::pair<QString, QString>>;
+
+// A whole settings file, as a close writes it: the default format options, a serial port that was
+// configured once and is not opened at start, cursor and file as destinations. A missing value would
+// make the start fall back to the defaults, a serial port search among them.
+Values configuredSettings(const QString& outputFile)
+{
+    return {
+        {"Connection", "0"},        {"ComPort", "1"},           {"Baud", "10"},
+        {"EthIP", "192.168.1.100"}, {"EthPort", "1001"},        {"EthProtocol", "0"},
+        {"DecimalSeparator", "0"},  {"ComOpenOnStart", "0"},    {"AutoRun", "0"},
+        {"MinimizeOnStart", "0"},   {"OnlyOneInstance", "0"},   {"ReadFromScale", "0"},
+        {"SendFields", "0001100"},  {"InsBetweenFields", "2"},  {"InsAfterFields", "3"},
+        {"AdvancedOptions", "0"},   {"PortConfigured", "1"},    {"Language", "1045"},
+        {"RepeatTime", "1"},        {"RepeatUnit", "1"},        {"BufferSize", "4096"},
+        {"Destination", "3"},       {"OutputFile", outputFile}, {"SpecialShortCut", ""},
+        {"TareShortCut", ""},       {"ZeroShortCut", ""},       {"PrintShortCut", ""},
+        {"SpecialCheck", "0"},      {"TareCheck", "0"},         {"ZeroCheck", "0"},
+        {"PrintCheck", "0"},        {"ReadOnlyStable", "0"},    {"SpecialOrder", "Sx1"},
+        {"ResultFormat", "0.####"}, {"SetResultFormat", "0"},   {"ReportTime", "0"},
+        {"RemoveScanerFrame", "0"}, {"ReportDataDelay", "0"},   {"RepeatRead", "0"},
+    };
+}
+
+// Why the listener's fixed port cannot be had here (it needs root or CAP_NET_BIND_SERVICE, and nobody
+// else may hold it); empty when it can.
+QString listenerPortUnavailable()
+{
+    QUdpSocket probe;
+    if (probe.bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress))
+        return {};
+    return QStringLiteral("UDP port %1 cannot be bound here: %2").arg(listenerPort).arg(probe.errorString());
+}
+
+} // namespace
+
+class TestEthLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void windowOpensTypesAndCloses_data();
+    void windowOpensTypesAndCloses();
+    void programOnItsOwnOpensTheLinkAtStart();
+    void refusedConnectionWaitsUntilTheUserGivesUp();
+    void heldListenerPortFails();
+
+private:
+    void writeSettings(const Values& changes);
+    // The window after a start-up with the settings written, activated as the program activates it.
+    void startWindow();
+    // The scale on the network with its log going to m_log; the port it took.
+    quint16 startScale(const QString& kind, const QStringList& options = {});
+    void openEthernet(int protocol, quint16 port);
+    QString status() const { return control<QLabel>("LabelCommStatus")->text(); }
+    bool statusIn(const QString& colour) const
+    {
+        return control<QLabel>("LabelCommStatus")->styleSheet().contains(colour);
+    }
+    QString caption() const { return control<QPushButton>("sbOpenComm")->text(); }
+    QTimer* timerPing() const { return m_form->findChild<QTimer*>(QStringLiteral("TimerPing")); }
+    bool ethernetControlsEnabled(bool enabled) const;
+    template <typename T>
+    T* control(const char* name) const
+    {
+        return namedControl<T>(m_form.get(), name);
+    }
+
+    std::unique_ptr<TemporaryProfile> m_profile;
+    std::unique_ptr<ScriptedMessages> m_messages;
+    std::unique_ptr<ScaleLog> m_log;
+    std::unique_ptr<SimScaleProcess> m_scale;
+    std::unique_ptr<TMainForm> m_form;
+    QString m_outputFile;
+};
+
+void TestEthLink::init()
+{
+    m_profile = std::make_unique<TemporaryProfile>();
+    FormSettings::setProgramFolderForTests(m_profile->path());
+    m_messages = std::make_unique<ScriptedMessages>();
+    m_log = std::make_unique<ScaleLog>(m_profile->filePath(QStringLiteral("scale.log")));
+    m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
+    Global::OutputFile.clear();
+    Global::PortConfigured = false;
+    Global::ResetStatistics();
+}
+
+void TestEthLink::cleanup()
+{
+    m_form.reset();
+    m_scale.reset();
+    m_log.reset();
+    m_messages.reset();
+    m_profile.reset();
+}
+
+void TestEthLink::writeSettings(const Values& changes)
+{
+    QSettings file(m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf")), QSettings::IniFormat);
+    for (const auto& [key, value] : configuredSettings(m_outputFile) + changes)
+        file.setValue(key, value);
+    file.sync();
+    QCOMPARE(file.status(), QSettings::NoError);
+}
+
+void TestEthLink::startWindow()
+{
+    writeSettings({});
+    if (QTest::currentTestFailed())
+        return;
+    m_form = std::make_unique<TMainForm>();
+    m_form->show();
+    m_form->activateWindow();
+    // The title comes with the loading of the settings; the two start-up timers follow it.
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->windowTitle(), QStringLiteral("Kwelta v1.15R17"), startTimeoutMs);
+    QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("TimerActivation"))->isActive() &&
+                !m_form->findChild<QTimer*>(QStringLiteral("TimerMinimise"))->isActive());
+    QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->shown.value(0).text));
+    QVERIFY(control<QCheckBox>("chbDestinationCursor")->isChecked());
+    QVERIFY(control<QCheckBox>("chbDestinationFile")->isChecked());
+    QCOMPARE(Global::OutputFile, m_outputFile);
+}
+
+quint16 TestEthLink::startScale(const QString& kind, const QStringList& options)
+{
+    m_scale = std::make_unique<SimScaleProcess>(QStringLiteral(KWELTA_SIMSCALE_PATH));
+    // Forwarding would win over the file.
+    m_scale->process().setProcessChannelMode(QProcess::SeparateChannels);
+    m_scale->process().setStandardErrorFile(m_log->path());
+    return m_scale->startOnNetwork(kind, options + QStringList{QStringLiteral("--verbose")});
+}
+
+// As the user does it: the communication panel, Ethernet, the scale's address, port and protocol, open.
+void TestEthLink::openEthernet(int protocol, quint16 port)
+{
+    control<QAbstractButton>("sbCommunication")->click();
+    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Ethernet));
+    control<QLineEdit>("EditIP")->setText(loopback);
+    control<QLineEdit>("EditPort")->setText(QString::number(port));
+    control<RadioGroup>("rgEthProtocol")->setItemIndex(protocol);
+    control<QPushButton>("sbOpenComm")->click();
+}
+
+bool TestEthLink::ethernetControlsEnabled(bool enabled) const
+{
+    for (const char* name : ethernetControls) {
+        if (control<QWidget>(name)->isEnabled() != enabled) {
+            qWarning("%s is %s", name, enabled ? "disabled" : "enabled");
+            return false;
+        }
+    }
+    return true;
+}
+
+void TestEthLink::windowOpensTypesAndCloses_data()
+{
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("scaleOptions");
+    // The scale's log line that says the link has reached it: the client it serves, or the listener's
+    // greeting, sent once the listener knows the scale's address and takes its datagrams.
+    QTest::addColumn<QByteArray>("reached");
+
+    QTest::newRow("TCP") << int(EthProtocol::Tcp) << QStringLiteral("tcp") << QStringList()
+                         << QByteArray("now serving client 127.0.0.1:");
+    QTest::newRow("UDP") << int(EthProtocol::Udp) << QStringLiteral("udp")
+                         << QStringList{QStringLiteral("--peer"), QStringLiteral("127.0.0.1:%1").arg(listenerPort)}
+                         << QByteArray("received: ");
+}
+
+void TestEthLink::windowOpensTypesAndCloses()
+{
+    QFETCH(int, protocol);
+    QFETCH(QString, kind);
+    QFETCH(QStringList, scaleOptions);
+    QFETCH(QByteArray, reached);
+
+    if (protocol == int(EthProtocol::Udp)) {
+        if (const QString why = listenerPortUnavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+    }
+    const quint16 port = startScale(kind, scaleOptions);
+    QVERIFY(port != 0);
+    startWindow();
+    if (QTest::currentTestFailed())
+        return;
+
+    openEthernet(protocol, port);
+    QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText, linkTimeoutMs);
+    QVERIFY(statusIn(green));
+    QCOMPARE(caption(), closeCaption);
+    QVERIFY(ethernetControlsEnabled(false));
+    QVERIFY(timerPing()->isActive());
+    QVERIFY(m_log->waitForLineStarting(reached));
+
+    ReceiverProcess receiver;
+    QVERIFY2(receiver.start(QStringLiteral(KWELTA_RECEIVER_PATH)), qPrintable(receiver.errorString()));
+    // Typing waits until the window has seen the focus go, which Qt learns a moment after the server.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->isMainWindowActive(), lineTimeoutMs);
+    m_scale->command("print\n");
+    QVERIFY(receiver.waitForKeys(weighingKeys.size(), lineTimeoutMs));
+    QCOMPARE(receiver.keys(), weighingKeys);
+    QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
+    QTRY_COMPARE(control<QLabel>("Label27")->text(), QStringLiteral("1"));
+    QCOMPARE(status(), connectedText);
+
+    control<QPushButton>("sbOpenComm")->click();
+    QTRY_COMPARE(status(), disconnectedText);
+    QVERIFY(statusIn(red));
+    QCOMPARE(caption(), openCaption);
+    QVERIFY(ethernetControlsEnabled(true));
+    QVERIFY(!timerPing()->isActive());
+    // Closed means let go of: the scale has no client any more, the listener's port is free again.
+    if (protocol == int(EthProtocol::Tcp)) {
+        QVERIFY(m_log->waitForLineStarting("now serving no client"));
+    } else {
+        QUdpSocket freed;
+        QVERIFY2(freed.bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress),
+                 qPrintable(freed.errorString()));
+    }
+}
+
+// The program started as a user starts it, with settings that open the Ethernet link at start.
+void TestEthLink::programOnItsOwnOpensTheLinkAtStart()
+{
+    const quint16 port = startScale(QStringLiteral("tcp"));
+    QVERIFY(port != 0);
+    writeSettings({{"Connection", "1"},
+                   {"EthIP", loopback},
+                   {"EthPort", QString::number(port)},
+                   {"EthProtocol", "0"},
+                   {"ComOpenOnStart", "1"}});
+    if (QTest::currentTestFailed())
+        return;
+
+    QProcess program;
+    program.setProgram(QStringLiteral(KWELTA_PROGRAM_PATH));
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    program.start();
+    QVERIFY(program.waitForStarted(startTimeoutMs));
+    QVERIFY(m_log->waitFor([](const QByteArray& line) { return line.startsWith("now serving client 127.0.0.1:"); },
+                           linkTimeoutMs));
+
+    ReceiverProcess receiver;
+    QVERIFY2(receiver.start(QStringLiteral(KWELTA_RECEIVER_PATH)), qPrintable(receiver.errorString()));
+    // The program learns that its window lost the focus a moment after the server, and nothing outside
+    // it can tell when; results until then go to the file only. So the scale prints on, and each
+    // result is typed whole or not at all.
+    m_scale->command("stream 4\n");
+    QVERIFY(receiver.waitForKeys(weighingKeys.size(), linkTimeoutMs));
+    m_scale->command("stream 0\n");
+    QCOMPARE(receiver.keys().mid(0, weighingKeys.size()), weighingKeys);
+
+    program.terminate();
+    QVERIFY(program.waitForFinished(lineTimeoutMs));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    // Every result went to the file, typed or not.
+    const QByteArray written = fileContents(m_outputFile);
+    QVERIFY(!written.isEmpty());
+    QCOMPARE(written, weighingFileLine.repeated(written.size() / weighingFileLine.size()));
+    // The close kept the link's settings as they were.
+    QSettings stored(m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf")), QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("Connection")).toString(), QStringLiteral("1"));
+    QCOMPARE(stored.value(QStringLiteral("EthIP")).toString(), loopback);
+    QCOMPARE(stored.value(QStringLiteral("EthPort")).toString(), QString::number(port));
+    QCOMPARE(stored.value(QStringLiteral("EthProtocol")).toString(), QStringLiteral("0"));
+}
+
+// The host answers but nothing listens on the port: the window keeps waiting for the scale, through
+// the supervision's rounds, until the user gives up.
+void TestEthLink::refusedConnectionWaitsUntilTheUserGivesUp()
+{
+    // Bound and never listening: every connection to it is refused, and nobody else can take it meanwhile.
+    QTcpSocket nobody;
+    QVERIFY2(nobody.bind(QHostAddress::LocalHost, 0), qPrintable(nobody.errorString()));
+    startWindow();
+    if (QTest::currentTestFailed())
+        return;
+    QSignalSpy rounds(timerPing(), &QTimer::timeout);
+
+    openEthernet(int(EthProtocol::Tcp), nobody.localPort());
+    QTRY_COMPARE_WITH_TIMEOUT(status(), connectingText, linkTimeoutMs);
+    // By the second round the refusal is long past and the first round's check has been answered.
+    QTRY_VERIFY_WITH_TIMEOUT(rounds.count() >= 2, 4 * linkTimeoutMs);
+    QCOMPARE(status(), connectingText);
+    QVERIFY(statusIn(yellow));
+    QCOMPARE(caption(), closeCaption);
+    QVERIFY(ethernetControlsEnabled(false));
+
+    control<QPushButton>("sbOpenComm")->click();
+    QTRY_COMPARE(status(), disconnectedText);
+    QVERIFY(statusIn(red));
+    QCOMPARE(caption(), openCaption);
+    QVERIFY(ethernetControlsEnabled(true));
+    QVERIFY(!timerPing()->isActive());
+    QVERIFY(m_messages->shown.isEmpty());
+}
+
+// Another socket holds the listener's port: opening fails, says which port and why, and is over.
+void TestEthLink::heldListenerPortFails()
+{
+    if (const QString why = listenerPortUnavailable(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    auto holder = std::make_unique<QUdpSocket>();
+    QVERIFY2(holder->bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress),
+             qPrintable(holder->errorString()));
+    // What the system says to the next one that asks for the port.
+    QUdpSocket refused;
+    QVERIFY(!refused.bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress));
+    const QString failure =
+        QStringLiteral("Nie można otworzyć lokalnego portu UDP %1: %2").arg(listenerPort).arg(refused.errorString());
+    const quint16 port =
+        startScale(QStringLiteral("udp"), {QStringLiteral("--peer"), QStringLiteral("127.0.0.1:%1").arg(listenerPort)});
+    QVERIFY(port != 0);
+    startWindow();
+    if (QTest::currentTestFailed())
+        return;
+
+    openEthernet(int(EthProtocol::Udp), port);
+    QTRY_COMPARE(status(), failure);
+    QVERIFY(statusIn(red));
+    QCOMPARE(caption(), openCaption);
+    QVERIFY(ethernetControlsEnabled(true));
+    QVERIFY(!timerPing()->isActive());
+    QVERIFY(m_messages->shown.isEmpty());
+
+    // Once the port is free, the button opens the listener.
+    holder.reset();
+    control<QPushButton>("sbOpenComm")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText, linkTimeoutMs);
+    QVERIFY(timerPing()->isActive());
+    QVERIFY(m_log->waitForLineStarting("received: "));
+}
+
+int main(int argc, char** argv)
+{
+    TemporaryProfile profile;
+    // Should the settings fall back to the defaults, the port search must find only the test's ports.
+    NoMachineSerialPorts noDevices;
+    XvfbServer server;
+    if (!server.startForApplication("tst_ethlink"))
+        return EXIT_FAILURE;
+    QApplication application(argc, argv);
+    TestEthLink test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_ethlink.moc"
