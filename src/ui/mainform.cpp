@@ -356,6 +356,14 @@ void TMainForm::rgConnectionClick()
     m_ui->gbSerialPort->setVisible(serial);
     m_ui->gbEthernet->setVisible(!serial);
     m_ui->sbDetect->setEnabled(serial);
+    // The choice can change only while no link is open or wanted (the settings loaded at start, or the
+    // user's click); the status line then speaks of the kind chosen, not of the other one.
+    if (!m_eth || m_serial->isOpen() || m_eth->isOpen() || m_supervision->isWanted())
+        return;
+    if (serial)
+        ShowSerialState(SerialState::Closed);
+    else
+        EthLinkStateChanged(int(m_eth->shownState()));
 }
 
 void TMainForm::sbOpenCommClick()

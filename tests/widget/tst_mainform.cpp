@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -137,7 +138,7 @@ private slots:
     void resultReachesStatisticsAndFile();
     void portNumberShowsItsDevice();
     void portSearchFindingsReachThePanel();
-    void ethernetLeavesTheSerialStateAlone();
+    void connectionKindChoosesTheStatusAndTheLink();
     void outputFileChoice_data();
     void outputFileChoice();
 
@@ -766,15 +767,34 @@ void TestMainForm::portSearchFindingsReachThePanel()
     QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("4800"));
 }
 
-void TestMainForm::ethernetLeavesTheSerialStateAlone()
+// The status line speaks of the chosen kind of link, and sbOpenComm opens that kind only.
+void TestMainForm::connectionKindChoosesTheStatusAndTheLink()
 {
     m_form = std::make_unique<TMainForm>();
+    auto* status = control<QLabel>("LabelCommStatus");
+    auto* open = control<QAbstractButton>("sbOpenComm");
     control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Ethernet));
-    const QString status = control<QLabel>("LabelCommStatus")->text();
-    control<QAbstractButton>("sbOpenComm")->click();
-    QVERIFY(Global::SerialStopped);
-    QCOMPARE(control<QLabel>("LabelCommStatus")->text(), status);
+    QCOMPARE(status->text(), QStringLiteral("Rozłączono"));
     QVERIFY(!control<QAbstractButton>("sbDetect")->isEnabled());
+
+    // Nobody listens on the port, so the link stays wanted and unconnected.
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    control<QLineEdit>("EditIP")->setText(QStringLiteral("127.0.0.1"));
+    control<QLineEdit>("EditPort")->setText(QString::number(closed.serverPort()));
+    closed.close();
+    open->click();
+    QTRY_COMPARE(status->text(), QStringLiteral("Łączenie..."));
+    QCOMPARE(open->text(), QStringLiteral("Zamknij port"));
+    QVERIFY(Global::SerialStopped);
+    QVERIFY(!control<QWidget>("rgConnection")->isEnabled());
+    open->click();
+    QTRY_COMPARE(status->text(), QStringLiteral("Rozłączono"));
+    QCOMPARE(open->text(), QStringLiteral("Otwórz port"));
+
+    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Serial));
+    QCOMPARE(status->text(), QStringLiteral("Zamknięty port COM."));
+    QVERIFY(control<QAbstractButton>("sbDetect")->isEnabled());
 }
 
 void TestMainForm::outputFileChoice_data()
