@@ -1,4 +1,5 @@
-// What sbOpenComm and the status line show for each state the Ethernet link reports.
+// The Ethernet controls of the communication panel: the port its text stands for, and what sbOpenComm
+// and the status line show for each state the link reports.
 #include "link/ethconnection.h"
 #include "link/ethlinkstatus.h"
 
@@ -15,6 +16,8 @@ private slots:
     void eachState_data();
     void eachState();
     void otherValuesAndTheListenerFailure();
+    void portFromText_data();
+    void portFromText();
 };
 
 void TestEthLinkStatus::eachState_data()
@@ -67,6 +70,27 @@ void TestEthLinkStatus::otherValuesAndTheListenerFailure()
     QVERIFY(failure.settingsEnabled);
     QVERIFY(failure.text.contains(QStringLiteral("1001")));
     QVERIFY(failure.text.contains(QStringLiteral("The address is protected")));
+}
+
+void TestEthLinkStatus::portFromText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("port");
+
+    QTest::newRow("a port") << "4001" << 4001;
+    QTest::newRow("the design text is port 0") << "00000" << 0;
+    QTest::newRow("the highest port") << "65535" << 65535;
+    QTest::newRow("not a number") << "abc" << 1001;
+    QTest::newRow("empty") << "" << 1001;
+    QTest::newRow("beyond the ports") << "99999" << 1001;
+    QTest::newRow("negative") << "-1" << 1001;
+}
+
+void TestEthLinkStatus::portFromText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, port);
+    QCOMPARE(ethPortFromText(text), port);
 }
 
 QTEST_GUILESS_MAIN(TestEthLinkStatus)
