@@ -1,9 +1,9 @@
 // The Ethernet link under its supervision, against the simulated scale in a network namespace of the
 // test's own, with real echo requests every three seconds: a TCP connection survives three checks the
 // scale leaves unanswered, is dropped at the fourth and opened again once the scale answers; a UDP
-// listener stays open and reads as waiting for its scale meanwhile, and hears no one but the scale;
-// closing by the user ends the checks, even with one still out. The link's side lives in a namespace of
-// its own too. Needs root and the ip tool.
+// listener stays open and reads as waiting for its scale meanwhile, hears no one but the scale, and hears
+// it without asking a name server about its address; closing by the user ends the checks, even with one
+// still out. The link's side lives in a namespace of its own too. Needs root and the ip tool.
 
 #include "link/ethconnection.h"
 #include "link/ethlinkstatus.h"
@@ -16,6 +16,7 @@
 #include "support/simscaleprocess.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHostAddress>
 #include <QProcess>
 #include <QSignalSpy>
@@ -30,6 +31,7 @@
 
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,8 @@ namespace {
 // one after them take about fifteen seconds.
 constexpr int CheckRunTimeoutMs = 40000;
 constexpr int ArrivalTimeoutMs = 10000;
+// A lookup held up by name servers that never answer ends when the resolver gives up on them all.
+constexpr int ResolverGiveUpTimeoutMs = 90000;
 const QByteArray DefaultLine = "     12.345 kg\r\n";
 const QByteArray LighterLine = "      3.500 kg\r\n";
 const QString Connected = QStringLiteral("Połączono");
@@ -152,6 +156,36 @@ private:
     bool m_created = false;
 };
 
+// Stands in for every IPv4 name server /etc/resolv.conf names (127.0.0.1 where it names none) inside the
+// namespace the calling thread is in: a socket that takes the queries in and never answers, as a name
+// server out of reach does. Only a lookup through DNS reaches one.
+QString silenceNameServers(std::vector<std::unique_ptr<QUdpSocket>>& servers)
+{
+    QList<QHostAddress> addresses;
+    QFile conf(QStringLiteral("/etc/resolv.conf"));
+    if (conf.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : conf.readAll().split('\n')) {
+            const QList<QByteArray> words = line.simplified().split(' ');
+            const QHostAddress address(QString::fromLatin1(words.value(1)));
+            if (words.constFirst() == "nameserver" && address.protocol() == QAbstractSocket::IPv4Protocol)
+                addresses.append(address);
+        }
+    }
+    if (addresses.isEmpty())
+        addresses.append(QHostAddress(QHostAddress::LocalHost));
+    for (const QHostAddress& address : addresses) {
+        if (!address.isLoopback() && QProcess::execute(ipTool(), {QStringLiteral("addr"), QStringLiteral("replace"),
+                                                                  address.toString() + QStringLiteral("/32"),
+                                                                  QStringLiteral("dev"), QStringLiteral("lo")}) != 0)
+            return QStringLiteral("%1 could not be put on the loopback").arg(address.toString());
+        auto server = std::make_unique<QUdpSocket>();
+        if (!server->bind(address, 53))
+            return QStringLiteral("%1:53: %2").arg(address.toString(), server->errorString());
+        servers.push_back(std::move(server));
+    }
+    return {};
+}
+
 // The link and its supervision as the window holds them, with the real reachability check, what reached
 // the intake, and what each check's answer left behind.
 class SupervisedLink
@@ -192,6 +226,9 @@ private slots:
     void init();
     void cleanup();
 
+    // First of the cases that open a listener: Qt keeps the answer to a lookup for a minute, and an
+    // answer kept from an earlier case would hide a lookup here.
+    void udpListenerAsksNoNameServerAboutAnAddress();
     void tcpDroppedAtTheFourthSilentCheckAndReopened();
     void udpListenerWaitsOpenWhileTheScaleIsSilent();
     void udpListenerHearsOnlyTheScale_data();
@@ -268,6 +305,29 @@ quint16 TestEthSupervision::startScaleFor(EthProtocol protocol)
     return startScale(
         QStringLiteral("udp"),
         {QStringLiteral("--peer"), QStringLiteral("%1:%2").arg(m_host->near()).arg(UdpListener::DefaultLocalPort)});
+}
+
+void TestEthSupervision::udpListenerAsksNoNameServerAboutAnAddress()
+{
+    // Scale networks are often cut off from every name server, and a lookup waiting for one would leave
+    // the scale unheard until the resolver gave up.
+    std::vector<std::unique_ptr<QUdpSocket>> nameServers;
+    const QString failure = silenceNameServers(nameServers);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+
+    const quint16 port = startScaleFor(EthProtocol::Udp);
+    QVERIFY(port != 0);
+    SupervisedLink rig(target(EthProtocol::Udp, port));
+    rig.supervision.sbOpenCommClick(false);
+    QCOMPARE(rig.link.udpLocalPort(), UdpListener::DefaultLocalPort);
+    QVERIFY(
+        m_log->waitFor([](const QByteArray& line) { return line.startsWith("received: "); }, ResolverGiveUpTimeoutMs));
+    for (const auto& server : nameServers)
+        QVERIFY2(!server->hasPendingDatagrams(),
+                 qPrintable(QStringLiteral("the name server %1 was asked about the scale's address")
+                                .arg(server->localAddress().toString())));
+    m_scale->command("print\n");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.pieces, QList<QByteArray>{DefaultLine}, ArrivalTimeoutMs);
 }
 
 void TestEthSupervision::tcpDroppedAtTheFourthSilentCheckAndReopened()
