@@ -35,12 +35,17 @@ public:
     void findScale(const QString& host, quint16 port)
     {
         m_scalePort = port;
+        // Given an address, QHostInfo asks the name servers for its name, and a scale network cut off
+        // from them would leave the scale unheard until the resolver gave up.
+        const QHostAddress given(host);
+        if (given.protocol() == QAbstractSocket::IPv4Protocol) {
+            greet(given);
+            return;
+        }
         QHostInfo::lookupHost(host, this, [this, host](const QHostInfo& info) {
             for (const QHostAddress& address : info.addresses()) {
                 if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-                    m_scale = address;
-                    // The scale learns from it where to send; the byte's value carries nothing.
-                    send(QByteArray(1, '\0'));
+                    greet(address);
                     return;
                 }
             }
@@ -58,6 +63,13 @@ public:
     }
 
 private:
+    void greet(const QHostAddress& scale)
+    {
+        m_scale = scale;
+        // The scale learns from it where to send; the byte's value carries nothing.
+        send(QByteArray(1, '\0'));
+    }
+
     void readDatagrams()
     {
         while (m_socket->hasPendingDatagrams()) {

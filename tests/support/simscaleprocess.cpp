@@ -6,9 +6,11 @@
 #include <csignal>
 #include <sys/prctl.h>
 
-SimScaleProcess::SimScaleProcess(const QString& program)
+SimScaleProcess::SimScaleProcess(const QString& program, const QStringList& wrapper)
+    : m_program(program)
+    , m_wrapper(wrapper)
 {
-    m_process.setProgram(program);
+    m_process.setProgram(m_wrapper.isEmpty() ? program : m_wrapper.constFirst());
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // Should the test die, no scale outlives it.
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -40,7 +42,7 @@ quint16 SimScaleProcess::startOnNetwork(const QString& kind, const QStringList& 
 
 QByteArray SimScaleProcess::launch(const QStringList& arguments)
 {
-    m_process.setArguments(arguments);
+    m_process.setArguments(m_wrapper.isEmpty() ? arguments : m_wrapper.mid(1) + QStringList{m_program} + arguments);
     m_process.start();
     if (!m_process.waitForStarted(StartTimeoutMs))
         return {};

@@ -15,7 +15,9 @@ public:
     static constexpr int CommandTimeoutMs = 5000;
     static constexpr int StopTimeoutMs = 5000;
 
-    explicit SimScaleProcess(const QString& program);
+    // wrapper: a command the tool is to run under, its words put before the tool's path (such as
+    // "ip netns exec NAME", which becomes the tool itself, so signals and the process id stay the tool's).
+    explicit SimScaleProcess(const QString& program, const QStringList& wrapper = {});
     ~SimScaleProcess();
     SimScaleProcess(const SimScaleProcess&) = delete;
     SimScaleProcess& operator=(const SimScaleProcess&) = delete;
@@ -35,5 +37,7 @@ private:
     // Starts the tool and returns its first line of output, empty when none came in time.
     QByteArray launch(const QStringList& arguments);
 
+    QString m_program;
+    QStringList m_wrapper;
     QProcess m_process;
 };

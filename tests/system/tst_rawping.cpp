@@ -5,20 +5,18 @@
 
 #include "link/raw_ping.h"
 
+#include "support/scratchhost.h"
+
 #include <QCoreApplication>
 #include <QPointer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sched.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -32,115 +30,6 @@
 namespace {
 
 constexpr quint32 loopback = 0x7f000001;
-
-QString ipTool()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
-                                                                 QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
-}
-
-QString dotted(quint32 address)
-{
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg((address >> 16) & 0xff)
-        .arg((address >> 8) & 0xff)
-        .arg(address & 0xff);
-}
-
-// Runs work on a thread of its own that has entered the namespace, so that the sockets it opens live
-// there; the test's other threads stay where they are.
-template <typename Result>
-std::optional<Result> inNamespace(const QString& name, const std::function<Result()>& work)
-{
-    std::optional<Result> result;
-    std::thread([&] {
-        const int fd = ::open(qPrintable(QStringLiteral("/run/netns/") + name), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        const bool entered = ::setns(fd, CLONE_NEWNET) == 0;
-        ::close(fd);
-        if (entered)
-            result = work();
-    }).join();
-    return result;
-}
-
-// A network namespace with one end of a veth pair, and the other end in this one: the only addresses
-// the tests send to besides loopback. Both ends go when the object goes, whatever the test did.
-class ScratchHost
-{
-public:
-    ScratchHost()
-        : m_ip(ipTool())
-    {
-        const qint64 pid = QCoreApplication::applicationPid();
-        m_namespace = QStringLiteral("kwping%1").arg(pid);
-        m_nearLink = QStringLiteral("kwp%1h").arg(pid);
-        m_farLink = QStringLiteral("kwp%1s").arg(pid);
-        // A /30 of 10.200.0.0/16 chosen by the process, so that two runs side by side do not collide.
-        const quint32 subnet = 0x0ac80000 | ((quint32(pid) & 0x3fff) << 2);
-        m_near = subnet | 1;
-        m_far = subnet | 2;
-    }
-    ~ScratchHost()
-    {
-        // Deleting the namespace takes its veth end away only later, in the kernel's own time; deleting
-        // our end takes the pair away at once.
-        QProcess::execute(m_ip, {QStringLiteral("link"), QStringLiteral("del"), m_nearLink});
-        QProcess::execute(m_ip, {QStringLiteral("netns"), QStringLiteral("del"), m_namespace});
-    }
-    ScratchHost(const ScratchHost&) = delete;
-    ScratchHost& operator=(const ScratchHost&) = delete;
-
-    // Empty when the host is up, else what failed.
-    QString create()
-    {
-        const QString nearAddress = dotted(m_near) + QStringLiteral("/30");
-        const QString farAddress = dotted(m_far) + QStringLiteral("/30");
-        const QList<QStringList> steps = {
-            {QStringLiteral("netns"), QStringLiteral("add"), m_namespace},
-            {QStringLiteral("link"), QStringLiteral("add"), m_nearLink, QStringLiteral("type"), QStringLiteral("veth"),
-             QStringLiteral("peer"), QStringLiteral("name"), m_farLink, QStringLiteral("netns"), m_namespace},
-            {QStringLiteral("addr"), QStringLiteral("add"), nearAddress, QStringLiteral("dev"), m_nearLink},
-            {QStringLiteral("link"), QStringLiteral("set"), m_nearLink, QStringLiteral("up")},
-            {QStringLiteral("-n"), m_namespace, QStringLiteral("addr"), QStringLiteral("add"), farAddress,
-             QStringLiteral("dev"), m_farLink},
-            {QStringLiteral("-n"), m_namespace, QStringLiteral("link"), QStringLiteral("set"), m_farLink,
-             QStringLiteral("up")},
-            {QStringLiteral("-n"), m_namespace, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
-             QStringLiteral("up")},
-        };
-        for (const QStringList& step : steps) {
-            QProcess ip;
-            ip.start(m_ip, step);
-            if (!ip.waitForFinished(30000) || ip.exitStatus() != QProcess::NormalExit || ip.exitCode() != 0)
-                return QStringLiteral("ip %1: %2")
-                    .arg(step.join(u' '), QString::fromLocal8Bit(ip.readAllStandardError()));
-        }
-        return {};
-    }
-
-    bool setSysctl(const QString& assignment) const
-    {
-        return QProcess::execute(m_ip, {QStringLiteral("netns"), QStringLiteral("exec"), m_namespace,
-                                        QStringLiteral("sysctl"), QStringLiteral("-qw"), assignment}) == 0;
-    }
-
-    bool ignorePings() const { return setSysctl(QStringLiteral("net.ipv4.icmp_echo_ignore_all=1")); }
-
-    QString name() const { return m_namespace; }
-    quint32 farAddress() const { return m_far; }
-    QString far() const { return dotted(m_far); }
-
-private:
-    QString m_ip;
-    QString m_namespace;
-    QString m_nearLink;
-    QString m_farLink;
-    quint32 m_near = 0;
-    quint32 m_far = 0;
-};
 
 // Answers each echo request that reaches the scratch host only once the next one has come in, so every
 // reply is late for its own check and arrives during the next. The host's own answers must be off.
