@@ -7,6 +7,7 @@
 #include "link/ethlinkstatus.h"
 #include "link/ethsupervision.h"
 #include "link/portmap.h"
+#include "link/scalecommands.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
 #include "processing/processdata.h"
@@ -90,7 +91,6 @@ TMainForm::TMainForm(QWidget* parent)
 
     m_timerActivation = makeTimer(this, "TimerActivation", 1);
     m_timerMinimise = makeTimer(this, "TimerMinimise", 100);
-    m_timerRepeat = makeTimer(this, "TimerRepeat", 1000);
     m_timerActivation->setSingleShot(true);
     m_timerMinimise->setSingleShot(true);
     connect(m_timerActivation, &QTimer::timeout, this, &TMainForm::TimerActivationTimer);
@@ -158,6 +158,7 @@ TMainForm::TMainForm(QWidget* parent)
 TMainForm::~TMainForm()
 {
     // The links hand text to the processing, so they end before anything else goes.
+    m_programOptions->setOrderSender({});
     delete m_supervision;
     m_eth.reset();
     m_serial.reset();
@@ -269,7 +270,9 @@ void TMainForm::FormActivate()
     m_formatOptions->ChooseOptionClick();
     m_formatOptions->ChangeScriptClick();
     rgConnectionClick();
-    // The autorun entry and the cyclic read arrive with their own parts.
+    // With the time and unit loaded, whatever order the values came in.
+    m_programOptions->chkbCycleReadClick();
+    // The autorun entry arrives with its own part.
     QAbstractButton* panel = Global::PortConfigured ? m_ui->sbStatistics : m_ui->sbCommunication;
     panel->setChecked(true);
     ChangePanel(panel);

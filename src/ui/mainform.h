@@ -12,6 +12,7 @@
 class EthSupervision;
 struct EthLinkStatus;
 class FormSettings;
+class LinkOrderTransport;
 class FormatOptionsPanel;
 class KeyboardInjector;
 class ProcessData;
@@ -105,6 +106,7 @@ private:
     std::unique_ptr<SerialConnection> m_serial;
     std::unique_ptr<CEthConnection> m_eth;
     EthSupervision* m_supervision = nullptr;
+    std::unique_ptr<LinkOrderTransport> m_orders;
     TAutoKonfForm* m_autoKonf = nullptr;
     QList<QAbstractButton*> m_navigation;
     StatisticsPanel* m_statistics = nullptr;
@@ -125,7 +127,6 @@ private:
 
     QTimer* m_timerActivation = nullptr;
     QTimer* m_timerMinimise = nullptr;
-    QTimer* m_timerRepeat = nullptr;
 
     bool FirstActivation = true;
     bool m_settingsLoaded = false;

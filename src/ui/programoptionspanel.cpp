@@ -1,12 +1,15 @@
 #include "ui/programoptionspanel.h"
 
 #include "core/global.h"
+#include "link/scalecommands.h"
 #include "ui/compactstyle.h"
 
 #include "ui_programoptionspanel.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QTimer>
 
 namespace {
 
@@ -37,6 +40,20 @@ ProgramOptionsPanel::ProgramOptionsPanel(QWidget* parent)
     connect(m_ui->sbSelectDestFile, &QToolButton::clicked, this, &ProgramOptionsPanel::sbSelectDestFileClick);
     connect(m_ui->EditBufferSize, &QLineEdit::textChanged, this, &ProgramOptionsPanel::EditBufferSizeChange);
     chbDestinationClick();
+
+    connect(m_ui->sbTare, &QAbstractButton::clicked, this, &ProgramOptionsPanel::sbTareClick);
+    connect(m_ui->sbZero, &QAbstractButton::clicked, this, &ProgramOptionsPanel::sbZeroClick);
+    connect(m_ui->sbPrint, &QAbstractButton::clicked, this, &ProgramOptionsPanel::sbPrintClick);
+    connect(m_ui->sbSpecial, &QAbstractButton::clicked, this, &ProgramOptionsPanel::sbSpecialClick);
+    m_ui->EditSpecialOrder->installEventFilter(this);
+    m_specialOrderClosedWidth = m_ui->EditSpecialOrder->maximumWidth();
+
+    m_timerRepeat = new QTimer(this);
+    m_timerRepeat->setObjectName(QStringLiteral("TimerRepeat"));
+    connect(m_timerRepeat, &QTimer::timeout, this, &ProgramOptionsPanel::TimerRepeatTimer);
+    // Loading the settings ticks the box, which starts the reading with the time and unit loaded so far;
+    // the window runs the handler once more when all are in.
+    connect(m_ui->chkbCycleRead, &QCheckBox::toggled, this, &ProgramOptionsPanel::chkbCycleReadClick);
 }
 
 ProgramOptionsPanel::~ProgramOptionsPanel() = default;
@@ -44,6 +61,91 @@ ProgramOptionsPanel::~ProgramOptionsPanel() = default;
 void ProgramOptionsPanel::setFileChooser(FileChooser chooser)
 {
     m_chooseFile = std::move(chooser);
+}
+
+void ProgramOptionsPanel::setOrderSender(OrderSender sender)
+{
+    m_sendOrder = std::move(sender);
+}
+
+void ProgramOptionsPanel::sendOrder(const QByteArray& command)
+{
+    if (m_sendOrder)
+        m_sendOrder(command);
+}
+
+void ProgramOptionsPanel::sbTareClick()
+{
+    sendOrder(ScaleCommand::Tare);
+}
+
+void ProgramOptionsPanel::sbZeroClick()
+{
+    sendOrder(ScaleCommand::Zero);
+}
+
+void ProgramOptionsPanel::sbPrintClick()
+{
+    sendOrder(ScaleCommand::Print);
+}
+
+void ProgramOptionsPanel::sbSpecialClick()
+{
+    QLineEdit* edit = m_ui->EditSpecialOrder;
+    if (m_specialOrderOpen) {
+        edit->setMinimumWidth(0);
+        edit->setMaximumWidth(m_specialOrderClosedWidth);
+        m_specialOrderOpen = false;
+        return;
+    }
+    // The cyclic reading owns the scale's answers while it runs.
+    if (m_ui->chkbCycleRead->isChecked())
+        return;
+    sendOrder(ScaleCommand::specialCommand(edit->text()));
+}
+
+// The box spans its row in the layout but keeps narrow while closed; open, it covers the hot-key
+// controls beside it up to the group's edge.
+void ProgramOptionsPanel::EditSpecialOrderClick()
+{
+    QLineEdit* edit = m_ui->EditSpecialOrder;
+    if (m_specialOrderOpen)
+        return;
+    m_specialOrderOpen = true;
+    const int room = m_ui->gbHotKeys->width() - edit->mapTo(m_ui->gbHotKeys, QPoint()).x();
+    edit->setFixedWidth(room <= 30 ? 20 : room - 10);
+    edit->raise();
+}
+
+bool ProgramOptionsPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->EditSpecialOrder && event->type() == QEvent::MouseButtonPress)
+        EditSpecialOrderClick();
+    return QWidget::eventFilter(watched, event);
+}
+
+void ProgramOptionsPanel::chkbCycleReadClick()
+{
+    m_timerRepeat->stop();
+    if (m_ui->chkbCycleRead->isChecked()) {
+        const std::optional<ScaleCommand::RepeatPeriod> period =
+            ScaleCommand::repeatPeriod(m_ui->EditRepeatTime->text(), m_ui->cbRepeatUnit->currentIndex());
+        if (!period) {
+            // Unticking runs this handler again, which settles the controls.
+            m_ui->chkbCycleRead->setChecked(false);
+            return;
+        }
+        if (period->shownTime)
+            m_ui->EditRepeatTime->setText(*period->shownTime);
+        m_timerRepeat->start(period->milliseconds);
+    }
+    m_ui->EditRepeatTime->setEnabled(!m_timerRepeat->isActive());
+    m_ui->cbRepeatUnit->setEnabled(!m_timerRepeat->isActive());
+}
+
+void ProgramOptionsPanel::TimerRepeatTimer()
+{
+    sendOrder(m_ui->chbReadOnlyStable->isChecked() ? ScaleCommand::Print : ScaleCommand::Immediate);
 }
 
 void ProgramOptionsPanel::showOutputFile(const QString& path)

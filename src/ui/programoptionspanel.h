@@ -9,9 +9,11 @@ namespace Ui {
 class ProgramOptionsPanel;
 }
 
+class QTimer;
+
 // The "program options" page: cyclic reading, the serial read limit, the output destinations and the
-// output file, and the scale commands with their hot keys. The commands and hot keys are laid out
-// here; the scale link drives them.
+// output file, and the scale commands with their hot keys. Each command goes out through the order
+// sender the window gives it; what the scale answers comes back through the reading path.
 class ProgramOptionsPanel : public QWidget
 {
     Q_OBJECT
@@ -25,11 +27,14 @@ public:
         int filterIndex = 0;
     };
     using FileChooser = std::function<std::optional<FileChoice>(QWidget* parent, const QStringList& filters)>;
+    using OrderSender = std::function<void(const QByteArray& command)>;
 
     explicit ProgramOptionsPanel(QWidget* parent = nullptr);
     ~ProgramOptionsPanel() override;
 
     void setFileChooser(FileChooser chooser);
+    void setOrderSender(OrderSender sender);
+    QTimer& timerRepeat() { return *m_timerRepeat; }
     // Shows the output file's path in black, or "Nie wybrano pliku" in red when there is none.
     void showOutputFile(const QString& path);
     // The state a window starts with: no file chosen, in the window's own text colour.
@@ -39,8 +44,26 @@ public slots:
     void sbSelectDestFileClick();
     void chbDestinationClick();
     void EditBufferSizeChange();
+    void sbTareClick();
+    void sbZeroClick();
+    void sbPrintClick();
+    void sbSpecialClick();
+    // Widens the special command's box over its neighbours for editing; sbSpecial's next click
+    // narrows it again instead of sending.
+    void EditSpecialOrderClick();
+    void chkbCycleReadClick();
+    void TimerRepeatTimer();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void sendOrder(const QByteArray& command);
+
     std::unique_ptr<Ui::ProgramOptionsPanel> m_ui;
     FileChooser m_chooseFile;
+    OrderSender m_sendOrder;
+    QTimer* m_timerRepeat = nullptr;
+    bool m_specialOrderOpen = false;
+    int m_specialOrderClosedWidth = 0;
 };

@@ -107,14 +107,14 @@ void TestScaleCommands::framingAndRoute_data()
 
     QTest::newRow("serial open") << ScaleLink::Serial << EthProtocol::Tcp << true << QByteArray("Sx1")
                                  << QList<QByteArray>{"serial:Sx1\r\n"};
-    QTest::newRow("serial closed: nothing") << ScaleLink::Serial << EthProtocol::Tcp << false << QByteArray("ST")
-                                            << QList<QByteArray>{};
-    QTest::newRow("tcp, whatever the serial state") << ScaleLink::Ethernet << EthProtocol::Tcp << false
-                                                    << QByteArray("ST") << QList<QByteArray>{"tcp:ST\r\n"};
+    QTest::newRow("serial closed: nothing")
+        << ScaleLink::Serial << EthProtocol::Tcp << false << QByteArray("ST") << QList<QByteArray>{};
+    QTest::newRow("tcp, whatever the serial state")
+        << ScaleLink::Ethernet << EthProtocol::Tcp << false << QByteArray("ST") << QList<QByteArray>{"tcp:ST\r\n"};
     QTest::newRow("udp") << ScaleLink::Ethernet << EthProtocol::Udp << true << QByteArray("SZ")
                          << QList<QByteArray>{"udp:SZ\r\n"};
-    QTest::newRow("an empty command is its line end") << ScaleLink::Serial << EthProtocol::Tcp << true
-                                                      << QByteArray() << QList<QByteArray>{"serial:\r\n"};
+    QTest::newRow("an empty command is its line end")
+        << ScaleLink::Serial << EthProtocol::Tcp << true << QByteArray() << QList<QByteArray>{"serial:\r\n"};
 }
 
 void TestScaleCommands::framingAndRoute()

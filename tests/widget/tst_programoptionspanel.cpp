@@ -1,12 +1,18 @@
-// The program-options page on its own: how the output file the user chose, or the lack of one, is shown.
+// The program-options page on its own: how the output file the user chose, or the lack of one, is
+// shown; which command each button and the cyclic reading send.
 #include "core/global.h"
 #include "ui/namedcontrol.h"
 #include "ui/programoptionspanel.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -32,10 +38,24 @@ private slots:
     void loadedFileShowsInBlackNoneInRed_data();
     void loadedFileShowsInBlackNoneInRed();
     void firstStartShowsNoFileInTheWindowsColour();
+    void buttonsSendTheirCommands();
+    void specialCommandWaitsWhileItsBoxIsOpenAndWhileCyclicReadingRuns();
+    void cyclicReading_data();
+    void cyclicReading();
+    void cyclicReadingAsksForStableResultsWhenTold();
 
 private:
     // The colour the label's text is drawn in, while its window is in front and while it is not.
     static void compareTextColour(const QLabel* label, const QColor& expected);
+    // A panel whose commands are recorded in m_sent.
+    std::unique_ptr<ProgramOptionsPanel> recordingPanel();
+    template <typename T>
+    static T* control(QWidget* panel, const char* name)
+    {
+        return namedControl<T>(panel, name);
+    }
+
+    QList<QByteArray> m_sent;
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -45,6 +65,7 @@ void TestProgramOptionsPanel::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     Global::OutputFile.clear();
+    m_sent.clear();
 }
 
 void TestProgramOptionsPanel::cleanup()
@@ -150,6 +171,112 @@ void TestProgramOptionsPanel::firstStartShowsNoFileInTheWindowsColour()
     panel.showNoFileChosen();
     QCOMPARE(label->text(), noFile);
     compareTextColour(label, windowText);
+}
+
+std::unique_ptr<ProgramOptionsPanel> TestProgramOptionsPanel::recordingPanel()
+{
+    auto panel = std::make_unique<ProgramOptionsPanel>();
+    panel->setOrderSender([this](const QByteArray& command) { m_sent << command; });
+    return panel;
+}
+
+void TestProgramOptionsPanel::buttonsSendTheirCommands()
+{
+    const auto panel = recordingPanel();
+    control<QLineEdit>(panel.get(), "EditSpecialOrder")->setText(QStringLiteral("S$1Bx"));
+    for (const char* button : {"sbTare", "sbZero", "sbPrint", "sbSpecial"})
+        control<QPushButton>(panel.get(), button)->click();
+    QCOMPARE(m_sent, (QList<QByteArray>{"ST", "SZ", "SI", "S\x1bx"}));
+}
+
+void TestProgramOptionsPanel::specialCommandWaitsWhileItsBoxIsOpenAndWhileCyclicReadingRuns()
+{
+    const auto panel = recordingPanel();
+    panel->show();
+    auto* edit = control<QLineEdit>(panel.get(), "EditSpecialOrder");
+    auto* special = control<QPushButton>(panel.get(), "sbSpecial");
+    const int closedWidth = edit->width();
+
+    // A click in the box opens it over its neighbours; the button's next click only closes it.
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTRY_VERIFY(edit->width() > closedWidth);
+    special->click();
+    QTRY_COMPARE(edit->width(), closedWidth);
+    QVERIFY(m_sent.isEmpty());
+    special->click();
+    QCOMPARE(m_sent, QList<QByteArray>{"Sx1"});
+
+    // The cyclic reading owns the scale while it runs; the other commands still go.
+    control<QCheckBox>(panel.get(), "chkbCycleRead")->setChecked(true);
+    m_sent.clear();
+    special->click();
+    control<QPushButton>(panel.get(), "sbTare")->click();
+    QCOMPARE(m_sent, QList<QByteArray>{"ST"});
+}
+
+void TestProgramOptionsPanel::cyclicReading_data()
+{
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<int>("interval"); // 0: the box is unticked again and nothing runs
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("300 ms") << "300" << 0 << 300 << "300";
+    QTest::newRow("50 ms runs at 200 and says so") << "50" << 0 << 200 << "200";
+    QTest::newRow("seconds") << "2" << 1 << 2000 << "2";
+    QTest::newRow("hours") << "1" << 3 << 3600000 << "1";
+    QTest::newRow("beyond a timer") << "600" << 3 << 596 * 3600000 << "596";
+    QTest::newRow("zero") << "0" << 1 << 0 << "0";
+    QTest::newRow("not a number") << "x" << 1 << 0 << "x";
+}
+
+void TestProgramOptionsPanel::cyclicReading()
+{
+    QFETCH(QString, time);
+    QFETCH(int, unit);
+    QFETCH(int, interval);
+    QFETCH(QString, shown);
+
+    const auto panel = recordingPanel();
+    auto* box = control<QCheckBox>(panel.get(), "chkbCycleRead");
+    auto* timeEdit = control<QLineEdit>(panel.get(), "EditRepeatTime");
+    auto* unitBox = control<QComboBox>(panel.get(), "cbRepeatUnit");
+    timeEdit->setText(time);
+    unitBox->setCurrentIndex(unit);
+    box->setChecked(true);
+
+    const QTimer& timer = panel->timerRepeat();
+    QCOMPARE(timer.isActive(), interval > 0);
+    QCOMPARE(box->isChecked(), interval > 0);
+    if (interval > 0)
+        QCOMPARE(timer.interval(), interval);
+    QCOMPARE(timeEdit->text(), shown);
+    // The period can change only while nothing runs.
+    QCOMPARE(timeEdit->isEnabled(), interval == 0);
+    QCOMPARE(unitBox->isEnabled(), interval == 0);
+
+    box->setChecked(false);
+    QVERIFY(!timer.isActive());
+    QVERIFY(timeEdit->isEnabled());
+    QVERIFY(unitBox->isEnabled());
+    QVERIFY(m_sent.isEmpty());
+}
+
+void TestProgramOptionsPanel::cyclicReadingAsksForStableResultsWhenTold()
+{
+    const auto panel = recordingPanel();
+    QTimer& timer = panel->timerRepeat();
+    control<QLineEdit>(panel.get(), "EditRepeatTime")->setText(QStringLiteral("200"));
+    control<QComboBox>(panel.get(), "cbRepeatUnit")->setCurrentIndex(0);
+    control<QCheckBox>(panel.get(), "chkbCycleRead")->setChecked(true);
+    // The first command comes one period after the start, not at once.
+    QVERIFY(m_sent.isEmpty());
+    QSignalSpy ticks(&timer, &QTimer::timeout);
+    QVERIFY(ticks.wait(5000));
+    control<QCheckBox>(panel.get(), "chbReadOnlyStable")->setChecked(true);
+    QVERIFY(ticks.wait(5000));
+    QCOMPARE(m_sent.first(), QByteArray("Sx1"));
+    QCOMPARE(m_sent.last(), QByteArray("SI"));
 }
 
 QTEST_MAIN(TestProgramOptionsPanel)
