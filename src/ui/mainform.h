@@ -21,6 +21,7 @@ class QCheckBox;
 class QLineEdit;
 class QTimer;
 class RadioGroup;
+class ScaleHotKeys;
 class StatisticsPanel;
 class TAutoKonfForm;
 
@@ -97,6 +98,8 @@ private:
     void showEthStatus(const EthLinkStatus& status);
     ScaleLink connectionKind() const;
     EthTarget ethTarget() const;
+    // The scale-command buttons' system-wide hot keys, switched by their check boxes.
+    void setUpHotKeys();
 
     std::unique_ptr<Ui::TMainForm> m_ui;
     std::unique_ptr<KeyboardInjector> m_keyboard;
@@ -104,6 +107,7 @@ private:
     std::unique_ptr<FormSettings> m_settings;
     std::unique_ptr<SerialConnection> m_serial;
     std::unique_ptr<CEthConnection> m_eth;
+    std::unique_ptr<ScaleHotKeys> m_hotKeys;
     EthSupervision* m_supervision = nullptr;
     TAutoKonfForm* m_autoKonf = nullptr;
     QList<QAbstractButton*> m_navigation;
