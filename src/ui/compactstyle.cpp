@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QKeySequenceEdit>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QRadioButton>
@@ -75,8 +74,7 @@ void applyCompactStyle(QWidget* page)
         } else if (qobject_cast<QRadioButton*>(control) || qobject_cast<QCheckBox*>(control)) {
             control->setStyle(compact);
         } else if (qobject_cast<QLineEdit*>(control) || qobject_cast<QAbstractSpinBox*>(control) ||
-                   qobject_cast<QComboBox*>(control) || qobject_cast<QAbstractButton*>(control) ||
-                   qobject_cast<QKeySequenceEdit*>(control)) {
+                   qobject_cast<QComboBox*>(control) || qobject_cast<QAbstractButton*>(control)) {
             // Edit boxes and buttons keep room for their text and frame, no more.
             control->setMaximumHeight(rowHeight);
         }

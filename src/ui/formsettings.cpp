@@ -3,8 +3,8 @@
 #include "core/global.h"
 #include "core/messagepresenter.h"
 #include "core/settingsstore.h"
-#include "core/shortcuttext.h"
 #include "ui/formatoptionspanel.h"
+#include "ui/hotkeyedit.h"
 #include "ui/namedcontrol.h"
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QKeySequenceEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -319,8 +318,7 @@ void FormSettings::applyString(Setting setting, const QString& value)
         break;
     default:
         if (const char* keyControl = keyControlOf(setting)) {
-            const std::optional<QKeyCombination> key = textToShortCut(value);
-            control<QKeySequenceEdit>(keyControl)->setKeySequence(key ? QKeySequence(*key) : QKeySequence());
+            control<HotKeyEdit>(keyControl)->setShortCutText(value);
         }
         break;
     }
@@ -442,10 +440,7 @@ void FormSettings::writeValue(SettingsStore& store, Setting setting) const
         return;
     }
     if (const char* keyControl = keyControlOf(setting)) {
-        {
-            const QKeySequence sequence = control<QKeySequenceEdit>(keyControl)->keySequence();
-            store.writeString(setting, shortCutToText(sequence.isEmpty() ? std::nullopt : std::optional(sequence[0])));
-        }
+        store.writeString(setting, control<HotKeyEdit>(keyControl)->shortCutText());
         return;
     }
     switch (setting) {

@@ -8,6 +8,7 @@
 #include "link/ethsupervision.h"
 #include "link/portmap.h"
 #include "link/scalecommands.h"
+#include "platform/hotkeyregistrar.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
 #include "processing/processdata.h"
@@ -20,6 +21,7 @@
 #include "ui/namedcontrol.h"
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
+#include "ui/scalehotkeys.h"
 #include "ui/statisticspanel.h"
 
 #include "ui_mainform.h"
@@ -118,6 +120,7 @@ TMainForm::TMainForm(QWidget* parent)
     m_keyboard = createKeyboardInjector();
     m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
     m_settings = std::make_unique<FormSettings>(*this);
+    setUpHotKeys();
     m_serial =
         std::make_unique<SerialConnection>([this] { return readModeFromIndex(readMode()); },
                                            [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
@@ -350,6 +353,12 @@ EthTarget TMainForm::ethTarget() const
 ScaleLink TMainForm::connectionKind() const
 {
     return m_connection->itemIndex() == int(ScaleLink::Ethernet) ? ScaleLink::Ethernet : ScaleLink::Serial;
+}
+
+// Before the settings are loaded: ticking a hot key's box from them registers the key.
+void TMainForm::setUpHotKeys()
+{
+    m_hotKeys = std::make_unique<ScaleHotKeys>(*m_programOptions, createHotKeyRegistrar());
 }
 
 // Only the settings group of the chosen connection kind is shown; the port search is for serial ports.

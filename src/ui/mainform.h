@@ -22,6 +22,7 @@ class QCheckBox;
 class QLineEdit;
 class QTimer;
 class RadioGroup;
+class ScaleHotKeys;
 class StatisticsPanel;
 class TAutoKonfForm;
 
@@ -98,6 +99,8 @@ private:
     void showEthStatus(const EthLinkStatus& status);
     ScaleLink connectionKind() const;
     EthTarget ethTarget() const;
+    // The scale-command buttons' system-wide hot keys, switched by their check boxes.
+    void setUpHotKeys();
 
     std::unique_ptr<Ui::TMainForm> m_ui;
     std::unique_ptr<KeyboardInjector> m_keyboard;
@@ -105,6 +108,7 @@ private:
     std::unique_ptr<FormSettings> m_settings;
     std::unique_ptr<SerialConnection> m_serial;
     std::unique_ptr<CEthConnection> m_eth;
+    std::unique_ptr<ScaleHotKeys> m_hotKeys;
     EthSupervision* m_supervision = nullptr;
     std::unique_ptr<LinkOrderTransport> m_orders;
     TAutoKonfForm* m_autoKonf = nullptr;

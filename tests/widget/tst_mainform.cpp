@@ -8,6 +8,7 @@
 #include "ui/autokonfform.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/formsettings.h"
+#include "ui/hotkeyedit.h"
 #include "ui/mainform.h"
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
@@ -17,7 +18,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -360,8 +360,10 @@ void TestMainForm::fullFileLoadsEveryValue()
     QVERIFY(m_form->destinationCursor() && m_form->destinationFile());
     QCOMPARE(Global::OutputFile, QStringLiteral("/tmp/wyniki.csv"));
     QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("/tmp/wyniki.csv"));
-    QCOMPARE(control<QKeySequenceEdit>("HotKeySpecial")->keySequence(), QKeySequence(Qt::CTRL | Qt::Key_F2));
-    QCOMPARE(control<QKeySequenceEdit>("HotKeyZero")->keySequence(), QKeySequence(Qt::SHIFT | Qt::Key_F4));
+    QCOMPARE(control<HotKeyEdit>("HotKeySpecial")->keyCombination(),
+             std::optional<QKeyCombination>(Qt::ControlModifier | Qt::Key_F2));
+    QCOMPARE(control<HotKeyEdit>("HotKeyZero")->keyCombination(),
+             std::optional<QKeyCombination>(Qt::ShiftModifier | Qt::Key_F4));
     QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("0.00"));
     QVERIFY(Global::Statistics.SetResultFormat);
     QVERIFY(control<QLineEdit>("eFormatWyniku")->isEnabled());
@@ -517,7 +519,7 @@ void TestMainForm::missingLastValueAppliesTheDefaults()
     QCOMPARE(m_form->readMode(), 0);
     // What the defaults do not cover stays as loaded.
     QCOMPARE(control<RadioGroup>("rgConnection")->itemIndex(), 1);
-    QCOMPARE(control<QKeySequenceEdit>("HotKeyTare")->keySequence(), QKeySequence(Qt::Key_F3));
+    QCOMPARE(control<HotKeyEdit>("HotKeyTare")->keyCombination(), std::optional<QKeyCombination>(Qt::Key_F3));
     QVERIFY(m_form->reportTime() && m_form->removeScannerFrame());
     QCOMPARE(m_form->reportDataDelay(), 4);
 }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+// Keys that act whichever program has the keyboard focus. A hot key is known by an id that stands for
+// its name; a press of it is reported through activated() on the thread the registrar lives on, once
+// per press however long the key is held.
+class HotKeyRegistrar : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The modifier bits of registerHotKey(), as Windows' RegisterHotKey takes them.
+    static constexpr quint8 Alt = 1;
+    static constexpr quint8 Ctrl = 2;
+    static constexpr quint8 Shift = 4;
+
+    enum class Result {
+        Registered,
+        // Another program holds the key with these modifiers; the hot key stays inert.
+        Taken,
+        // The current keymap has no key for it.
+        NoSuchKey,
+        // Nothing on this platform can register system-wide keys.
+        Unsupported,
+    };
+
+    using QObject::QObject;
+
+    // The id that stands for the name for the rest of the session (on X11 the atom of that name), so
+    // the same name always gives the same id; 0 when none can be had.
+    virtual quint32 idForName(const QString& name) = 0;
+    // Makes the key (a Windows virtual-key code) with exactly these modifiers a hot key with that id,
+    // replacing what the id stood for before.
+    virtual Result registerHotKey(quint32 id, quint8 virtualKey, quint8 modifiers) = 0;
+    // Releases what the id holds; an id that holds nothing is ignored.
+    virtual void unregisterHotKey(quint32 id) = 0;
+
+signals:
+    void activated(quint32 id);
+    // A hot key was registered again because the keyboard changed (a new keymap or layout), with what
+    // that came to: the same key may now be held by another program, or be on no key at all.
+    void reregistered(quint32 id, HotKeyRegistrar::Result result);
+};
+
+// The backend for the platform the application runs on (QGuiApplication::platformName()); one that
+// registers nothing where none is available, which says so once in the log.
+std::unique_ptr<HotKeyRegistrar> createHotKeyRegistrar();

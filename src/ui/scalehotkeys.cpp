@@ -1,0 +1,106 @@
+#include "ui/scalehotkeys.h"
+
+#include "core/shortcuttext.h"
+#include "platform/hotkeyregistrar.h"
+#include "ui/hotkeyedit.h"
+#include "ui/namedcontrol.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+
+// The settings layer and the platform each name the modifier bits; they must mean the same keys.
+static_assert(HotKey::Alt == HotKeyRegistrar::Alt && HotKey::Ctrl == HotKeyRegistrar::Ctrl &&
+              HotKey::Shift == HotKeyRegistrar::Shift);
+
+ScaleHotKeys::ScaleHotKeys(QWidget& panel, std::unique_ptr<HotKeyRegistrar> registrar, QObject* parent)
+    : QObject(parent)
+    , m_registrar(std::move(registrar))
+    , m_slots{{{"KweltaHotKeySpecial"}, {"KweltaHotKeyTare"}, {"KweltaHotKeyZero"}, {"KweltaHotKeyPrint"}}}
+{
+    const struct
+    {
+        const char* button;
+        const char* check;
+        const char* key;
+        void (ScaleHotKeys::*handler)();
+    } controls[] = {
+        {"sbSpecial", "chbSpecialHotKey", "HotKeySpecial", &ScaleHotKeys::chbSpecialHotKeyClick},
+        {"sbTare", "chbTareHotKey", "HotKeyTare", &ScaleHotKeys::chbTareHotKeyClick},
+        {"sbZero", "chbZeroHotKey", "HotKeyZero", &ScaleHotKeys::chbZeroHotKeyClick},
+        {"sbPrint", "chbPrintHotKey", "HotKeyPrint", &ScaleHotKeys::chbPrintHotKeyClick},
+    };
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        HotKeySlot& slot = m_slots[i];
+        slot.button = namedControl<QAbstractButton>(&panel, controls[i].button);
+        slot.check = namedControl<QCheckBox>(&panel, controls[i].check);
+        slot.key = namedControl<HotKeyEdit>(&panel, controls[i].key);
+        slot.key->setEnabled(!slot.check->isChecked());
+        // Toggled, not clicked: ticking the box from the stored settings has to register the key too.
+        connect(slot.check, &QCheckBox::toggled, this, controls[i].handler);
+    }
+    connect(m_registrar.get(), &HotKeyRegistrar::activated, this, &ScaleHotKeys::HotKeyPressed);
+    connect(m_registrar.get(), &HotKeyRegistrar::reregistered, this,
+            [this](quint32 id, HotKeyRegistrar::Result result) {
+                for (const HotKeySlot& slot : m_slots) {
+                    if (id != 0 && slot.id == id && slot.check->isChecked())
+                        slot.key->setKeyTaken(result == HotKeyRegistrar::Result::Taken);
+                }
+            });
+}
+
+ScaleHotKeys::~ScaleHotKeys()
+{
+    for (const HotKeySlot& slot : m_slots) {
+        if (slot.id != 0)
+            m_registrar->unregisterHotKey(slot.id);
+    }
+}
+
+void ScaleHotKeys::chbSpecialHotKeyClick()
+{
+    switchHotKey(m_slots[Special]);
+}
+
+void ScaleHotKeys::chbTareHotKeyClick()
+{
+    switchHotKey(m_slots[Tare]);
+}
+
+void ScaleHotKeys::chbZeroHotKeyClick()
+{
+    switchHotKey(m_slots[Zero]);
+}
+
+void ScaleHotKeys::chbPrintHotKeyClick()
+{
+    switchHotKey(m_slots[Print]);
+}
+
+void ScaleHotKeys::switchHotKey(HotKeySlot& slot)
+{
+    const bool on = slot.check->isChecked();
+    // The key cannot change under a registered hot key; to change it, the box is cleared first.
+    slot.key->setEnabled(!on);
+    if (!on) {
+        if (slot.id != 0)
+            m_registrar->unregisterHotKey(slot.id);
+        slot.key->setKeyTaken(false);
+        return;
+    }
+    slot.id = m_registrar->idForName(QString::fromLatin1(slot.name));
+    const std::optional<HotKey> hotKey = ShortCutToHotKey(slot.key->keyCombination());
+    if (slot.id == 0 || !hotKey) {
+        slot.key->setKeyTaken(false);
+        return;
+    }
+    const HotKeyRegistrar::Result result = m_registrar->registerHotKey(slot.id, hotKey->key, hotKey->modifiers);
+    slot.key->setKeyTaken(result == HotKeyRegistrar::Result::Taken);
+}
+
+void ScaleHotKeys::HotKeyPressed(quint32 id)
+{
+    for (const HotKeySlot& slot : m_slots) {
+        if (id != 0 && slot.id == id)
+            slot.button->click();
+    }
+}
