@@ -137,6 +137,10 @@ TMainForm::TMainForm(QWidget* parent)
         m_eth.get(), &CEthConnection::listenerFailed, this,
         [this](quint16 localPort, const QString& why) { showEthStatus(ethListenerFailureStatus(localPort, why)); },
         Qt::QueuedConnection);
+    m_orders = std::make_unique<LinkOrderTransport>(*m_eth);
+    m_programOptions->setOrderSender([this](const QByteArray& command) {
+        SendOrder(command, connectionKind(), EthProtocol(ethTarget().protocol), *m_orders);
+    });
     // A child of the window, so that TimerPing is found among the window's timers.
     m_supervision = new EthSupervision(
         *m_eth, [this] { return ethTarget(); }, this);

@@ -2,6 +2,7 @@
 // scale on loopback TCP and UDP, the real reachability check, and the real keyboard backend typing into
 // another program's window, all under an X server of the test's own.
 #include "core/global.h"
+#include "support/configuredsettings.h"
 #include "support/filecontents.h"
 #include "support/pseudoterminal.h"
 #include "support/receiver/receiverprocess.h"
@@ -52,30 +53,6 @@ const QByteArray weighingFileLine = "12.345\tkg\t\r\n";
 const QStringList weighingKeys{"1", "2", ".", "3", "4", "5", "Tab", "k", "g", "Tab", "Return"};
 const char* const ethernetControls[] = {"rgConnection", "gbEthernet", "EditIP", "EditPort", "rgEthProtocol"};
 
-using Values = QList<std::pair<QString, QString>>;
-
-// A whole settings file, as a close writes it: the default format options, a serial port that was
-// configured once and is not opened at start, cursor and file as destinations. A missing value would
-// make the start fall back to the defaults, a serial port search among them.
-Values configuredSettings(const QString& outputFile)
-{
-    return {
-        {"Connection", "0"},        {"ComPort", "1"},           {"Baud", "10"},
-        {"EthIP", "192.168.1.100"}, {"EthPort", "1001"},        {"EthProtocol", "0"},
-        {"DecimalSeparator", "0"},  {"ComOpenOnStart", "0"},    {"AutoRun", "0"},
-        {"MinimizeOnStart", "0"},   {"OnlyOneInstance", "0"},   {"ReadFromScale", "0"},
-        {"SendFields", "0001100"},  {"InsBetweenFields", "2"},  {"InsAfterFields", "3"},
-        {"AdvancedOptions", "0"},   {"PortConfigured", "1"},    {"Language", "1045"},
-        {"RepeatTime", "1"},        {"RepeatUnit", "1"},        {"BufferSize", "4096"},
-        {"Destination", "3"},       {"OutputFile", outputFile}, {"SpecialShortCut", ""},
-        {"TareShortCut", ""},       {"ZeroShortCut", ""},       {"PrintShortCut", ""},
-        {"SpecialCheck", "0"},      {"TareCheck", "0"},         {"ZeroCheck", "0"},
-        {"PrintCheck", "0"},        {"ReadOnlyStable", "0"},    {"SpecialOrder", "Sx1"},
-        {"ResultFormat", "0.####"}, {"SetResultFormat", "0"},   {"ReportTime", "0"},
-        {"RemoveScanerFrame", "0"}, {"ReportDataDelay", "0"},   {"RepeatRead", "0"},
-    };
-}
-
 // Why the listener's fixed port cannot be had here (it needs root or CAP_NET_BIND_SERVICE, and nobody
 // else may hold it); empty when it can.
 QString listenerPortUnavailable()
@@ -103,7 +80,7 @@ private slots:
     void heldListenerPortFails();
 
 private:
-    void writeSettings(const Values& changes);
+    void writeSettings(const SettingValues& changes);
     // The window after a start-up with the settings written, activated as the program activates it.
     void startWindow();
     // The scale on the network with its log going to m_log; the port it took.
@@ -154,13 +131,9 @@ void TestEthLink::cleanup()
     m_profile.reset();
 }
 
-void TestEthLink::writeSettings(const Values& changes)
+void TestEthLink::writeSettings(const SettingValues& changes)
 {
-    QSettings file(m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf")), QSettings::IniFormat);
-    for (const auto& [key, value] : configuredSettings(m_outputFile) + changes)
-        file.setValue(key, value);
-    file.sync();
-    QCOMPARE(file.status(), QSettings::NoError);
+    QCOMPARE(writeConfiguredSettings(*m_profile, m_outputFile, changes), QSettings::NoError);
 }
 
 void TestEthLink::startWindow()
