@@ -12,6 +12,7 @@
 #include "support/scriptedmessages.h"
 #include "support/simscaleprocess.h"
 #include "support/temporaryprofile.h"
+#include "support/xkeyclient.h"
 #include "support/xvfbserver.h"
 #include "ui/formsettings.h"
 #include "ui/mainform.h"
@@ -24,7 +25,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkDatagram>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTcpServer>
@@ -32,6 +35,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
+
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 namespace {
 
@@ -174,6 +179,8 @@ private slots:
     void ethernetButtonsSendWholeFrames_data();
     void ethernetButtonsSendWholeFrames();
     void simulatedScaleTakesCommandsOverTcp();
+    void programTaresOnItsHotKey_data();
+    void programTaresOnItsHotKey();
 
 private:
     // The window after a start-up with configured settings, active as the program makes itself at
@@ -554,6 +561,69 @@ void TestCommands::simulatedScaleTakesCommandsOverTcp()
     QCOMPARE(m_input->bytes(), QByteArray("SI\r\nST\r\nSI\r\n"));
     QTRY_COMPARE(counted(), 2);
     QVERIFY(m_messages->shown.isEmpty());
+}
+
+void TestCommands::programTaresOnItsHotKey_data()
+{
+    QTest::addColumn<bool>("numLock");
+    QTest::newRow("plain") << false;
+    QTest::newRow("with Num Lock on") << true;
+}
+
+// The program as a user starts it, its tare hot key stored, the port opened at start, and another
+// program's window holding the focus: F8, pressed as `xdotool key F8` presses it, tares the scale.
+void TestCommands::programTaresOnItsHotKey()
+{
+    QFETCH(bool, numLock);
+    XKeyClient keys;
+    QVERIFY(keys.isUsable());
+    const quint8 f8 = keys.keycodeOf(XKB_KEY_F8);
+    QVERIFY(f8 != 0);
+    QVERIFY(startScaleOnPort());
+    QCOMPARE(writeConfiguredSettings(*m_profile, m_outputFile,
+                                     {{"ComOpenOnStart", "1"},
+                                      {"Baud", "12"},
+                                      {"TareCheck", "1"},
+                                      {"TareShortCut", "F8"},
+                                      {"Destination", "2"}}),
+             QSettings::NoError);
+
+    QProcess program;
+    program.setProgram(QStringLiteral(KWELTA_PROGRAM_PATH));
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start();
+    QVERIFY(program.waitForStarted(startTimeoutMs));
+    const auto stopProgram = qScopeGuard([&program] {
+        program.terminate();
+        if (!program.waitForFinished(lineTimeoutMs))
+            program.kill();
+    });
+    // The key is the program's once another client can no longer grab it.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            if (!keys.grabKey(f8, 0))
+                return true;
+            keys.ungrabKey(f8, 0);
+            return false;
+        },
+        startTimeoutMs));
+    // The port is open once a print of the scale comes through.
+    m_scale->command("print\n");
+    QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, startTimeoutMs);
+    ReceiverProcess receiver;
+    QVERIFY2(receiver.start(QStringLiteral(KWELTA_RECEIVER_PATH)), qPrintable(receiver.errorString()));
+
+    if (numLock)
+        keys.tapKeysym(XKB_KEY_Num_Lock);
+    const auto unlock = qScopeGuard([&] {
+        if (numLock)
+            keys.tapKeysym(XKB_KEY_Num_Lock);
+    });
+    QCOMPARE(bool(keys.lockedModifiers() & keys.numLockMask()), numLock);
+    const qsizetype before = m_input->bytes().size();
+    keys.tap(f8);
+    QVERIFY(m_input->waitForSize(before + 4));
+    QCOMPARE(m_input->bytes().mid(before), QByteArray("ST\r\n"));
 }
 
 int main(int argc, char** argv)
