@@ -7,7 +7,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all deps configure build run screenshots test test-all test-sanitize fuzz format format-check bench clean
+.PHONY: all deps configure build translations run screenshots test test-all test-sanitize fuzz format format-check bench clean
 
 all: build
 
@@ -19,6 +19,10 @@ configure: deps
 
 build: configure
 	@$(CMAKE) --build $(BUILD_DIR)
+
+# Refreshes translations/*.ts from the sources and forms, keeping the translations already made.
+translations: configure
+	@$(CMAKE) --build $(BUILD_DIR) --target translations
 
 # The program against the simulated scale, in a demo profile of its own under the build folder, so a
 # user's own settings stay untouched.

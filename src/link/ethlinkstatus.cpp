@@ -6,10 +6,11 @@
 
 namespace {
 
-QString tr(const char* text)
+// A declared context, so that lupdate finds the texts as the language modules need them.
+struct StatusText
 {
-    return QCoreApplication::translate("EthLinkStatus", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(EthLinkStatus)
+};
 
 } // namespace
 
@@ -19,15 +20,15 @@ std::optional<EthLinkStatus> ethLinkStatus(int state, bool wanted)
     using Colour = EthLinkStatus::Colour;
     switch (EthLinkState(state)) {
     case EthLinkState::Disconnecting:
-        return EthLinkStatus{Caption::Unchanged, tr("Rozłączanie..."), Colour::Yellow, false};
+        return EthLinkStatus{Caption::Unchanged, StatusText::tr("Rozłączanie..."), Colour::Yellow, false};
     case EthLinkState::Disconnected:
         if (wanted)
-            return EthLinkStatus{Caption::Close, tr("Łączenie..."), Colour::Yellow, false};
-        return EthLinkStatus{Caption::Open, tr("Rozłączono"), Colour::Red, true};
+            return EthLinkStatus{Caption::Close, StatusText::tr("Łączenie..."), Colour::Yellow, false};
+        return EthLinkStatus{Caption::Open, StatusText::tr("Rozłączono"), Colour::Red, true};
     case EthLinkState::Connecting:
-        return EthLinkStatus{Caption::Close, tr("Łączenie..."), Colour::Yellow, false};
+        return EthLinkStatus{Caption::Close, StatusText::tr("Łączenie..."), Colour::Yellow, false};
     case EthLinkState::Connected:
-        return EthLinkStatus{Caption::Close, tr("Połączono"), Colour::Green, false};
+        return EthLinkStatus{Caption::Close, StatusText::tr("Połączono"), Colour::Green, false};
     }
     return std::nullopt;
 }

@@ -1,0 +1,655 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_GB" sourcelanguage="pl_PL">
+<context>
+    <name>Delivery</name>
+    <message>
+        <source>Błąd zapisu do pliku.</source>
+        <translation>Error writing to the file.</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>EthLinkStatus</name>
+    <message>
+        <source>Nie można otworzyć lokalnego portu UDP %1: %2</source>
+        <translation>Cannot open local UDP port %1: %2</translation>
+    </message>
+    <message>
+        <source>Rozłączanie...</source>
+        <translation>Disconnecting...</translation>
+    </message>
+    <message>
+        <source>Łączenie...</source>
+        <translation>Connecting...</translation>
+    </message>
+    <message>
+        <source>Rozłączono</source>
+        <translation>Disconnected</translation>
+    </message>
+    <message>
+        <source>Połączono</source>
+        <translation>Connected</translation>
+    </message>
+</context>
+<context>
+    <name>FormSettings</name>
+    <message>
+        <source>Nie można odczytać pliku ustawień %1.</source>
+        <translation>Cannot read the settings file %1.</translation>
+    </message>
+    <message>
+        <source>Brak ustawienia „%1” w pliku %2 lub jego wartość jest nieprawidłowa.</source>
+        <translation>The setting “%1” is missing from the file %2, or its value is invalid.</translation>
+    </message>
+    <message>
+        <source>Dotychczasowy plik zachowano jako %1.</source>
+        <translation>The previous file has been kept as %1.</translation>
+    </message>
+    <message>
+        <source>Dotychczasowego pliku nie można było zachować.</source>
+        <translation>The previous file could not be kept.</translation>
+    </message>
+    <message>
+        <source>Używane są ustawienia domyślne.</source>
+        <translation>The default settings are being used.</translation>
+    </message>
+    <message>
+        <source>Ustawienia</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać ustawień w pliku %1: %2</source>
+        <translation>Cannot save the settings to the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać skryptu w pliku %1: %2</source>
+        <translation>Cannot save the script to the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>FormatOptionsPanel</name>
+    <message>
+        <source>Czytaj z wagi:</source>
+        <translation>Read from scale:</translation>
+    </message>
+    <message>
+        <source>wskazanie</source>
+        <translation>display</translation>
+    </message>
+    <message>
+        <source>cały raport</source>
+        <translation>whole report</translation>
+    </message>
+    <message>
+        <source>rozpoznaj</source>
+        <translation>recognise</translation>
+    </message>
+    <message>
+        <source>Opcje zaawansowane</source>
+        <translation>Advanced options</translation>
+    </message>
+    <message>
+        <source>Ustaw format wyniku:</source>
+        <translation>Set result format:</translation>
+    </message>
+    <message>
+        <source>Domyślne</source>
+        <translation>Defaults</translation>
+    </message>
+    <message>
+        <source> Przesylaj pola: </source>
+        <translation> Send fields: </translation>
+    </message>
+    <message>
+        <source>numer pomiaru</source>
+        <translation>reading number</translation>
+    </message>
+    <message>
+        <source>data</source>
+        <translation>date</translation>
+    </message>
+    <message>
+        <source>czas</source>
+        <translation>time</translation>
+    </message>
+    <message>
+        <source>wartość</source>
+        <translation>value</translation>
+    </message>
+    <message>
+        <source>jednostka</source>
+        <translation>unit</translation>
+    </message>
+    <message>
+        <source>suma</source>
+        <translation>sum</translation>
+    </message>
+    <message>
+        <source>średnia</source>
+        <translation>average</translation>
+    </message>
+    <message>
+        <source> Między polami wstaw: </source>
+        <translation> Between fields insert: </translation>
+    </message>
+    <message>
+        <source>nic</source>
+        <translation>nothing</translation>
+    </message>
+    <message>
+        <source>średnik</source>
+        <translation>semicolon</translation>
+    </message>
+    <message>
+        <source>Tab</source>
+        <translation>Tab</translation>
+    </message>
+    <message>
+        <source>Enter</source>
+        <translation>Enter</translation>
+    </message>
+    <message>
+        <source> Na koncu wstaw: </source>
+        <translation> At the end insert: </translation>
+    </message>
+    <message>
+        <source> Opcje dla raportu wysyłanego z wagi: </source>
+        <translation> Options for a report sent by the scale: </translation>
+    </message>
+    <message>
+        <source>Wytnij ramkę skanera</source>
+        <translation>Remove scanner frame</translation>
+    </message>
+    <message>
+        <source>Dodaj datę i czas przed raportem</source>
+        <translation>Add date and time before the report</translation>
+    </message>
+    <message>
+        <source>Połącz dane z odstępami do</source>
+        <translation>Join data with gaps up to</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source> Jako separator dziesiętny wstaw: </source>
+        <translation> Decimal separator to insert: </translation>
+    </message>
+    <message>
+        <source>znak określony w ustawieniach Windows</source>
+        <translation>the character set in the system&apos;s regional settings</translation>
+    </message>
+    <message>
+        <source>przecinek &apos;,&apos;</source>
+        <translation>comma &apos;,&apos;</translation>
+    </message>
+    <message>
+        <source>kropka &apos;.&apos;</source>
+        <translation>full stop &apos;.&apos;</translation>
+    </message>
+    <message>
+        <source>Skrypt przetwarzania danych</source>
+        <translation>Data processing script</translation>
+    </message>
+    <message>
+        <source>Powiększ lub zmniejsz pole skryptu</source>
+        <translation>Enlarge or shrink the script box</translation>
+    </message>
+    <message>
+        <source>Wstaw skrypt utworzony z wybranych pól</source>
+        <translation>Insert the script made from the selected fields</translation>
+    </message>
+    <message>
+        <source>Pomoc do tworzenia skryptu</source>
+        <translation>Help on writing a script</translation>
+    </message>
+    <message>
+        <source>Czy chcesz zastąpic aktualny skrypt?</source>
+        <translation>Do you want to replace the current script?</translation>
+    </message>
+    <message>
+        <source>Uwaga</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>Do wykorzystania możliwe są następujące opcje:<byte value="xd"/>
+:m - wartosc masy,<byte value="xd"/>
+:u - jednostka (g, kg),<byte value="xd"/>
+:t - czas pomiaru,<byte value="xd"/>
+:c - numer pomiaru/ilosc pomiarow,<byte value="xd"/>
+:s - suma pomiarow,<byte value="xd"/>
+:a - srednia z pomiarow,<byte value="xd"/>
+<byte value="xd"/>
+:#xx - dwucyfrowy znak ASCII w kodzie szestnastkowym,<byte value="xd"/>
+       np. :#0D - ENTER, :#09 - znak tabulacji.<byte value="xd"/>
+Aby wyzerowac wartosci numeru pomiaru, sumy i sredniej<byte value="xd"/>
+nalezy użyc przycisku Czysc w zakladce Statystyki.</source>
+        <translation>The following options can be used:<byte value="xd"/>
+:m - weight value,<byte value="xd"/>
+:u - unit (g, kg),<byte value="xd"/>
+:t - time of the reading,<byte value="xd"/>
+:c - reading number/number of readings,<byte value="xd"/>
+:s - sum of the readings,<byte value="xd"/>
+:a - average of the readings,<byte value="xd"/>
+<byte value="xd"/>
+:#xx - ASCII character as two hexadecimal digits,<byte value="xd"/>
+       e.g. :#0D - ENTER, :#09 - tab character.<byte value="xd"/>
+To reset the reading number, the sum and the average,<byte value="xd"/>
+use the Clear button on the Statistics page.</translation>
+    </message>
+    <message>
+        <source>Tworzenie skryptu</source>
+        <translation>Writing a script</translation>
+    </message>
+</context>
+<context>
+    <name>HotKeyEdit</name>
+    <message>
+        <source>Ten klawisz jest zajęty przez inny program.</source>
+        <translation>This key is taken by another program.</translation>
+    </message>
+</context>
+<context>
+    <name>MxTool</name>
+    <message>
+        <source>Port nie istnieje lub jest zajęty przez inny program.<byte value="xd"/>Zamknij wszystkie programy i spróbuj jeszcze raz.<byte value="xd"/></source>
+        <translation>The port does not exist or is in use by another program.<byte value="xd"/>Close all other programs and try again.<byte value="xd"/></translation>
+    </message>
+    <message>
+        <source>Błąd. Jeśli problem będzie się powtarzał, skontaktuj się z dostawcą systemu.</source>
+        <translation>Error. If the problem persists, contact your system supplier.</translation>
+    </message>
+    <message>
+        <source>Write has blocked, and user abort write</source>
+        <translation>Writing was blocked and has been aborted.</translation>
+    </message>
+    <message>
+        <source>Write timeout has happened</source>
+        <translation>Writing timed out.</translation>
+    </message>
+    <message>
+        <source>Nieznany błąd: </source>
+        <translation>Unknown error: </translation>
+    </message>
+    <message>
+        <source>Nie wybrano prędkości transmisji. Wybierz ją w ustawieniach portu.</source>
+        <translation>No baud rate has been chosen. Choose one in the port settings.</translation>
+    </message>
+    <message>
+        <source>Niepowodzenie</source>
+        <translation>Failure</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramOptionsPanel</name>
+    <message>
+        <source>Automatyczny odczyt co</source>
+        <translation>Read automatically every</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>min</source>
+        <translation>min</translation>
+    </message>
+    <message>
+        <source>h</source>
+        <translation>h</translation>
+    </message>
+    <message>
+        <source>tylko wyniki stabilne</source>
+        <translation>stable results only</translation>
+    </message>
+    <message>
+        <source>Jednorazowo odczytuj do</source>
+        <translation>Read at most</translation>
+    </message>
+    <message>
+        <source>bajtów</source>
+        <translation>bytes at a time</translation>
+    </message>
+    <message>
+        <source>Wysyłanie danych do:</source>
+        <translation>Send data to:</translation>
+    </message>
+    <message>
+        <source>wskazanego miejsca na ekranie</source>
+        <translation>the cursor position on the screen</translation>
+    </message>
+    <message>
+        <source>wybranego pliku</source>
+        <translation>the chosen file</translation>
+    </message>
+    <message>
+        <source> Wybór pliku do zapisu danych: </source>
+        <translation> File to save data to: </translation>
+    </message>
+    <message>
+        <source>Wybierz plik do zapisu</source>
+        <translation>Choose the file to save to</translation>
+    </message>
+    <message>
+        <source>Nie wybrano pliku</source>
+        <translation>No file chosen</translation>
+    </message>
+    <message>
+        <source> Klawisze wagi i skróty </source>
+        <translation> Scale keys and shortcuts </translation>
+    </message>
+    <message>
+        <source>Specjalny</source>
+        <translation>Special</translation>
+    </message>
+    <message>
+        <source>skrót</source>
+        <translation>shortcut</translation>
+    </message>
+    <message>
+        <source>Skrót klawiszowy działający w każdym programie</source>
+        <translation>Keyboard shortcut that works in every program</translation>
+    </message>
+    <message>
+        <source>Tara</source>
+        <translation>Tare</translation>
+    </message>
+    <message>
+        <source>Zero</source>
+        <translation>Zero</translation>
+    </message>
+    <message>
+        <source>Drukuj</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Pliki tekstowe (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>Pliki z separatorami pól (*.csv)</source>
+        <translation>Delimited files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Wszystkie pliki (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+</context>
+<context>
+    <name>ScriptFile</name>
+    <message>
+        <source>nie zapisano całości (brak miejsca na dysku?)</source>
+        <translation>not all of it was written (is the disk full?)</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsStore</name>
+    <message>
+        <source>nie można utworzyć folderu %1</source>
+        <translation>cannot create the folder %1</translation>
+    </message>
+    <message>
+        <source>błąd zapisu pliku %1</source>
+        <translation>error writing the file %1</translation>
+    </message>
+    <message>
+        <source>nie zapisano całości (brak miejsca na dysku?)</source>
+        <translation>not all of it was written (is the disk full?)</translation>
+    </message>
+</context>
+<context>
+    <name>StatisticsPanel</name>
+    <message>
+        <source>Letzter Wert</source>
+        <translation>Last value</translation>
+    </message>
+    <message>
+        <source>Statistik</source>
+        <translation>Statistics</translation>
+    </message>
+    <message>
+        <source>Wert:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>Zeit:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>Löschen</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Anzahl:</source>
+        <translation>Count:</translation>
+    </message>
+    <message>
+        <source>Summe:</source>
+        <translation>Sum:</translation>
+    </message>
+    <message>
+        <source>Mittelwert:</source>
+        <translation>Average:</translation>
+    </message>
+</context>
+<context>
+    <name>TAutoKonfForm</name>
+    <message>
+        <source>Autokonfiguracja portu</source>
+        <translation>Port auto-configuration</translation>
+    </message>
+    <message>
+        <source>Port nr:</source>
+        <translation>Port no.:</translation>
+    </message>
+    <message>
+        <source>Prędkość:</source>
+        <translation>Speed:</translation>
+    </message>
+    <message>
+        <source>Nr. próby:</source>
+        <translation>Attempt no.:</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Max nr portu:</source>
+        <translation>Highest port no.:</translation>
+    </message>
+    <message>
+        <source>&amp;Ponów</source>
+        <translation>&amp;Retry</translation>
+    </message>
+    <message>
+        <source>&amp;Zamknij</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Trwa szukanie ustawień...</source>
+        <translation>Searching for the settings...</translation>
+    </message>
+    <message>
+        <source>Port skonfigurowany</source>
+        <translation>Port configured</translation>
+    </message>
+    <message>
+        <source>Brak komunikacji</source>
+        <translation>No communication</translation>
+    </message>
+</context>
+<context>
+    <name>TMainForm</name>
+    <message>
+        <source>&amp;Statistik</source>
+        <translation>&amp;Statistics</translation>
+    </message>
+    <message>
+        <source>&amp;Kommunikation</source>
+        <translation>&amp;Communication</translation>
+    </message>
+    <message>
+        <source>&amp;Format</source>
+        <translation>&amp;Format</translation>
+    </message>
+    <message>
+        <source>Über Kwelta</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>&amp;Opcje</source>
+        <translation>&amp;Options</translation>
+    </message>
+    <message>
+        <source>&amp;Hilfe</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>Podłączenie wagi:</source>
+        <translation>Scale connection:</translation>
+    </message>
+    <message>
+        <source>Port szeregowy</source>
+        <translation>Serial port</translation>
+    </message>
+    <message>
+        <source> Ustawienia portu szeregowego: </source>
+        <translation> Serial port settings: </translation>
+    </message>
+    <message>
+        <source>Port COM</source>
+        <translation>COM port</translation>
+    </message>
+    <message>
+        <source>Prędkość</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source> Ustawienia połączenia ethernetowego: </source>
+        <translation> Ethernet connection settings: </translation>
+    </message>
+    <message>
+        <source>Adres IP:</source>
+        <translation>IP address:</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Protokół</source>
+        <translation>Protocol</translation>
+    </message>
+    <message>
+        <source> Opcje programu: </source>
+        <translation> Program options: </translation>
+    </message>
+    <message>
+        <source>Otwórz port przy starcie</source>
+        <translation>Open the port at start-up</translation>
+    </message>
+    <message>
+        <source>Uruchamiaj przy logowaniu</source>
+        <translation>Start when I log in</translation>
+    </message>
+    <message>
+        <source>Uruchamiaj zminimalizowany</source>
+        <translation>Start minimised</translation>
+    </message>
+    <message>
+        <source>Tylko jedna kopia programu</source>
+        <translation>Only one copy of the program</translation>
+    </message>
+    <message>
+        <source>Freiwählbar</source>
+        <translation>Defaults</translation>
+    </message>
+    <message>
+        <source>Wykryj</source>
+        <translation>Detect</translation>
+    </message>
+    <message>
+        <source>Port-Öffnen</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>Program Kwelta służy do automatycznego 
+wpisywania wartości ważeń do programów
+działających w systemie Windows. Aby wpisać
+ważenia do dowolnego programu należy:
+
+1. Uruchomić program, który automatycznie 
+    wykryje i ustawi parametry komunikacji
+2. Włączyć program, do którego wartości 
+    będą wklejane i ustawić kursor w miejscu 
+    pierwszego wpisu
+3. Naciskając Print na wadze dokonywać 
+    zapisów</source>
+        <translation>Kwelta types weighing results automatically
+into programs running on the Linux desktop.
+To enter weighings into any program:
+
+1. Start Kwelta, which detects and sets up
+    the communication parameters itself
+2. Start the program that is to receive the
+    values and put the cursor where the
+    first value goes
+3. Press Print on the scale to enter
+    each weighing</translation>
+    </message>
+    <message>
+        <source>Kommunikation:</source>
+        <translation>Communication:</translation>
+    </message>
+    <message>
+        <source>Port - geschlossen</source>
+        <translation>Port closed</translation>
+    </message>
+    <message>
+        <source>(brak urządzenia)</source>
+        <translation>(no device)</translation>
+    </message>
+    <message>
+        <source>Zamknij port</source>
+        <translation>Close port</translation>
+    </message>
+    <message>
+        <source>Otwórz port</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>Zamknięty port COM.</source>
+        <translation>COM port closed.</translation>
+    </message>
+    <message>
+        <source>Otwarty port COM.</source>
+        <translation>COM port open.</translation>
+    </message>
+    <message>
+        <source>Brak połączenia. Sprawdź ustawienia.</source>
+        <translation>No connection. Check the settings.</translation>
+    </message>
+    <message>
+        <source>Wersja %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</source>
+        <translation>Documentation: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</translation>
+    </message>
+</context>
+</TS>
