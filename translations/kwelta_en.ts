@@ -186,7 +186,7 @@
     </message>
     <message>
         <source>znak określony w ustawieniach Windows</source>
-        <translation>the character set in the system&apos;s regional settings</translation>
+        <translation>the character the system settings give</translation>
     </message>
     <message>
         <source>przecinek &apos;,&apos;</source>

@@ -186,7 +186,7 @@
     </message>
     <message>
         <source>znak określony w ustawieniach Windows</source>
-        <translation>znak określony w ustawieniach regionalnych systemu</translation>
+        <translation>znak określony w ustawieniach systemu</translation>
     </message>
     <message>
         <source>przecinek &apos;,&apos;</source>

@@ -256,3 +256,13 @@ void FormatOptionsPanel::placeScriptGroup()
     if (QLayout* layout = m_ui->gbOptScript->layout())
         layout->activate();
 }
+
+void FormatOptionsPanel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        m_ui->retranslateUi(this);
+        showExtendState();
+        placeScriptGroup();
+    }
+    QWidget::changeEvent(event);
+}

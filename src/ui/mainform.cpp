@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/global.h"
+#include "core/languagemodule.h"
 #include "core/messagepresenter.h"
 #include "core/programinfo.h"
 #include "link/ethlinkstatus.h"
@@ -18,6 +19,7 @@
 #include "ui/dialogpresenter.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/formsettings.h"
+#include "ui/languageswitch.h"
 #include "ui/namedcontrol.h"
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
@@ -37,8 +39,8 @@
 namespace {
 
 const QString versionTitle = QStringLiteral("Kwelta v1.15R17");
-constexpr int englishLanguage = 2057;
-constexpr int polishLanguage = 1045;
+constexpr int englishLanguage = LanguageModule::English;
+constexpr int polishLanguage = LanguageModule::Polish;
 
 const QColor stateRed(255, 0, 0);
 const QColor stateYellow(255, 255, 0);
@@ -116,6 +118,9 @@ TMainForm::TMainForm(QWidget* parent)
     m_ui->sbGerman->setVisible(false);
     m_ui->sbEnglish->setIcon(britishFlag(m_ui->sbEnglish->iconSize()));
     m_ui->sbPolish->setIcon(polishFlag(m_ui->sbPolish->iconSize()));
+    for (QAbstractButton* button : {m_ui->sbEnglish, m_ui->sbPolish})
+        connect(button, &QAbstractButton::clicked, this, &TMainForm::sbLanguageClick);
+    m_languages = std::make_unique<LanguageModules>(QCoreApplication::applicationFilePath());
 
     m_keyboard = createKeyboardInjector();
     m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
@@ -252,6 +257,15 @@ void TMainForm::FormShow()
     Global::MainWindowHandle = this;
     m_settings->RestoreSettings();
     QAbstractButton* panel = m_navigation.value(CurrentPanel, m_ui->sbStatistics);
+    showLinkState();
+    m_formatOptions->ChooseOptionClick();
+    m_formatOptions->ChangeScriptClick();
+    panel->setChecked(true);
+    ChangePanel(panel);
+}
+
+void TMainForm::showLinkState()
+{
     if (connectionKind() == ScaleLink::Serial) {
         ShowSerialState(Global::SerialStopped ? SerialState::Closed : SerialState::Open);
     } else {
@@ -259,10 +273,6 @@ void TMainForm::FormShow()
         QMetaObject::invokeMethod(
             this, [this, state] { EthLinkStateChanged(state); }, Qt::QueuedConnection);
     }
-    m_formatOptions->ChooseOptionClick();
-    m_formatOptions->ChangeScriptClick();
-    panel->setChecked(true);
-    ChangePanel(panel);
 }
 
 void TMainForm::FormActivate()
@@ -293,7 +303,9 @@ void TMainForm::TimerActivationTimer()
     m_timerActivation->stop();
     // Before the port search or the opening, which would otherwise come up behind the message.
     m_settings->reportLoadProblem();
-    // The stored language is applied here once the language modules exist.
+    FindLanguage(Global::Language);
+    if (m_closing)
+        return;
     m_ui->Label3->setText(versionTitle);
     m_ui->Label4->setText(versionTitle);
     if (!Global::PortConfigured && connectionKind() == ScaleLink::Serial)
@@ -326,6 +338,85 @@ void TMainForm::FormCloseQuery()
 void TMainForm::Button2Click()
 {
     m_settings->Button2Click();
+}
+
+void TMainForm::setProgramPath(const QString& path)
+{
+    m_languages = std::make_unique<LanguageModules>(path);
+}
+
+void TMainForm::sbLanguageClick()
+{
+    const auto* button = qobject_cast<QAbstractButton*>(sender());
+    if (!button)
+        return;
+    hide();
+    FindLanguage(button->property("Tag").toInt());
+    if (m_closing)
+        return;
+    m_ui->Label3->setText(versionTitle);
+    m_ui->Label4->setText(versionTitle);
+    show();
+}
+
+void TMainForm::FindLanguage(qint32 language)
+{
+    hide();
+    language = LanguageModule::offeredLanguage(language);
+    if (!ChangeLanguage(language)) {
+        NoLanguageMessage(language);
+        const qint32 other = language == englishLanguage ? polishLanguage : englishLanguage;
+        if (!ChangeLanguage(other)) {
+            NoLanguageMessage(other);
+            // The normal close, so that the settings are written; quitting does nothing where no
+            // event loop runs yet.
+            close();
+            QCoreApplication::quit();
+            return;
+        }
+    }
+    show();
+    setWindowTitle(versionTitle);
+    QApplication::setApplicationDisplayName(versionTitle);
+}
+
+bool TMainForm::ChangeLanguage(qint32 language)
+{
+    if (!m_languages->load(language))
+        return false;
+    Global::Language = language;
+    LanguageSwitchKeeper kept(*this, *m_programOptions);
+    m_languages->install();
+    // Qt posts LanguageChange to the windows; they are retranslated now, before the values go back.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    kept.restore();
+    return true;
+}
+
+// In both languages at once, whichever is in use: the module that would translate it is what is missing.
+void TMainForm::NoLanguageMessage(qint32 language)
+{
+    const bool english = language == englishLanguage;
+    MessagePresenter::current().show(this,
+                                     english ? QStringLiteral("Cannot load english language.")
+                                             : QStringLiteral("Nie można załadować języka polskiego."),
+                                     english ? QStringLiteral("Language file not found")
+                                             : QStringLiteral("Brak pliku języka"),
+                                     MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        const QString title = windowTitle();
+        m_ui->retranslateUi(this);
+        setWindowTitle(title);
+        // The texts this window put into its controls itself.
+        showAbout();
+        showPortDevice();
+        showLinkState();
+    }
+    QWidget::changeEvent(event);
 }
 
 void TMainForm::ChangePanel(QAbstractButton* sender)

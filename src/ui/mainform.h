@@ -15,6 +15,7 @@ class FormSettings;
 class LinkOrderTransport;
 class FormatOptionsPanel;
 class KeyboardInjector;
+class LanguageModules;
 class ProcessData;
 class ProgramOptionsPanel;
 class QAbstractButton;
@@ -44,6 +45,16 @@ public:
 
     ProcessData& processData() { return *m_processData; }
     FormSettings& settings() { return *m_settings; }
+    // The language modules are looked for beside this program; tests name another.
+    void setProgramPath(const QString& path);
+
+    // Applies the language (any identifier but English meaning Polish), the other one when its module
+    // is missing, and ends the program, with its settings written, when neither can be loaded.
+    void FindLanguage(qint32 language);
+    // Retranslates every window into the language, leaving every value as it was; false, with
+    // nothing changed, when its module cannot be loaded.
+    bool ChangeLanguage(qint32 language);
+    void NoLanguageMessage(qint32 language);
 
     // MainWindowControls
     int readMode() const override;
@@ -76,6 +87,7 @@ public slots:
     void TimerActivationTimer();
     void TimerMinimiseTimer();
     void Button2Click();
+    void sbLanguageClick();
     // A second start of the program asked for this window: restore it and bring it to the front.
     void StartMessage();
 
@@ -84,6 +96,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -96,6 +109,8 @@ private:
     void showAbout();
     void serialStateChanged(SerialState state);
     void showLinkStatus(const QString& text, const QColor& colour);
+    // The state of the chosen link again, in the status line and on sbOpenComm.
+    void showLinkState();
     void showEthStatus(const EthLinkStatus& status);
     ScaleLink connectionKind() const;
     EthTarget ethTarget() const;
@@ -109,6 +124,7 @@ private:
     std::unique_ptr<SerialConnection> m_serial;
     std::unique_ptr<CEthConnection> m_eth;
     std::unique_ptr<ScaleHotKeys> m_hotKeys;
+    std::unique_ptr<LanguageModules> m_languages;
     EthSupervision* m_supervision = nullptr;
     std::unique_ptr<LinkOrderTransport> m_orders;
     TAutoKonfForm* m_autoKonf = nullptr;

@@ -210,3 +210,17 @@ void ProgramOptionsPanel::EditBufferSizeChange()
     const int size = m_ui->EditBufferSize->text().toInt(&ok, 10);
     Global::BufferSize = ok ? size : 4096;
 }
+
+void ProgramOptionsPanel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        // The form's text of LabelFileName is "no file"; a chosen file's path (its tooltip) stays.
+        const QString path = m_ui->LabelFileName->toolTip();
+        m_ui->retranslateUi(this);
+        if (path.isEmpty())
+            m_ui->LabelFileName->setText(tr("Nie wybrano pliku"));
+        else
+            m_ui->LabelFileName->setText(path);
+    }
+    QWidget::changeEvent(event);
+}

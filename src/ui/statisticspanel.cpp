@@ -187,3 +187,11 @@ void StatisticsPanel::clearChart()
     m_axisX->setRange(0, 1);
     m_axisY->setRange(0, 1);
 }
+
+// The values are set from code and not part of the form's texts, so they survive retranslateUi.
+void StatisticsPanel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        m_ui->retranslateUi(this);
+    QWidget::changeEvent(event);
+}

@@ -40,6 +40,9 @@ public slots:
     void RefreshStatistics();
     void sbStatClearClick();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void plot(double value);
     void clearChart();

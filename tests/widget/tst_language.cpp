@@ -1,0 +1,385 @@
+#include "core/global.h"
+#include "core/settingsstore.h"
+#include "support/scriptedmessages.h"
+#include "support/temporaryprofile.h"
+#include "ui/formsettings.h"
+#include "ui/mainform.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// The modules the build put beside this test program.
+QString builtModule(const char* extension)
+{
+    return QCoreApplication::applicationFilePath() + u'.' + QLatin1String(extension);
+}
+
+// Every text a user can read in a window, by control: captions, titles, tooltips, list and combo items.
+QMap<QString, QString> visibleTexts(const QWidget* window)
+{
+    QMap<QString, QString> texts;
+    QList<const QWidget*> widgets{window};
+    for (const QWidget* child : window->findChildren<QWidget*>())
+        widgets.append(child);
+    for (const QWidget* widget : std::as_const(widgets)) {
+        const QString name = widget->objectName();
+        if (name.isEmpty() || widget->isHidden() || qobject_cast<const QLineEdit*>(widget))
+            continue;
+        if (const auto* label = qobject_cast<const QLabel*>(widget))
+            texts[name] = label->text();
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+            texts[name] = button->text();
+        else if (const auto* group = qobject_cast<const QGroupBox*>(widget))
+            texts[name] = group->title();
+        else if (const auto* list = qobject_cast<const QListWidget*>(widget)) {
+            for (int i = 0; i < list->count(); ++i)
+                texts[name + u'/' + QString::number(i)] = list->item(i)->text();
+        } else if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
+            for (int i = 0; i < combo->count(); ++i)
+                texts[name + u'/' + QString::number(i)] = combo->itemText(i);
+        }
+        if (!widget->toolTip().isEmpty())
+            texts[name + QStringLiteral("/toolTip")] = widget->toolTip();
+    }
+    return texts;
+}
+
+// Texts that read the same in every language: names, numbers, symbols, units.
+bool languageNeutral(const QString& text)
+{
+    static const QStringList same = {"Kwelta v1.15R17",
+                                     "Ostrel",
+                                     "English",
+                                     "Polski",
+                                     "TCP",
+                                     "UDP",
+                                     "Ethernet",
+                                     "GNU General Public License, version 3 or later",
+                                     "Tab",
+                                     "Enter",
+                                     "s",
+                                     "ms",
+                                     "min",
+                                     "h",
+                                     "Zero",
+                                     "&Format",
+                                     "Port:",
+                                     "Status:",
+                                     "Sx1",
+                                     "bps"};
+    bool hasLetter = false;
+    for (QChar c : text)
+        hasLetter = hasLetter || c.isLetter();
+    return !hasLetter || same.contains(text) || text.startsWith(u'/') || text.startsWith(QStringLiteral("(/"));
+}
+
+} // namespace
+
+class TestLanguage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startShowsTheStoredLanguage_data();
+    void startShowsTheStoredLanguage();
+    void switchKeepsEveryValue_data();
+    void switchKeepsEveryValue();
+    void missingModules_data();
+    void missingModules();
+    void noTextIsLeftUntranslated();
+    void everyPageFitsInBothLanguages_data();
+    void everyPageFitsInBothLanguages();
+
+private:
+    // Starts the window with the stored language and the modules of `installed` beside the program,
+    // up to the start's timed step that applies the language.
+    void start(int language, const QStringList& installed = {"ENG", "PLK"});
+    template <typename T>
+    T* control(const char* name) const
+    {
+        T* found = m_form->findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+    std::unique_ptr<TemporaryProfile> m_profile;
+    std::unique_ptr<QTemporaryDir> m_programDir;
+    std::unique_ptr<ScriptedMessages> m_messages;
+    std::unique_ptr<TMainForm> m_form;
+};
+
+void TestLanguage::init()
+{
+    m_profile = std::make_unique<TemporaryProfile>();
+    FormSettings::setProgramFolderForTests(m_profile->path());
+    m_programDir = std::make_unique<QTemporaryDir>();
+    m_messages = std::make_unique<ScriptedMessages>();
+    Global::OutputFile.clear();
+    Global::PortConfigured = false;
+    Global::Language = 0;
+    Global::Statistics = TStatistics();
+}
+
+void TestLanguage::cleanup()
+{
+    m_form.reset();
+    m_messages.reset();
+    m_programDir.reset();
+    m_profile.reset();
+}
+
+void TestLanguage::start(int language, const QStringList& installed)
+{
+    // "EN" and "PL" are the built English and Polish modules under the two-letter names.
+    for (const QString& extension : installed) {
+        const QString from = builtModule(extension.startsWith(u'E') ? "ENG" : "PLK");
+        QVERIFY(QFile::copy(from, m_programDir->filePath(QStringLiteral("kwelta.") + extension)));
+    }
+    {
+        // A whole settings file, as an earlier close wrote it; a value missing would mean the defaults.
+        const QList<std::pair<const char*, const char*>> values = {{"Connection", "0"},
+                                                                   {"ComPort", "7"},
+                                                                   {"Baud", "12"},
+                                                                   {"EthIP", "10.1.2.3"},
+                                                                   {"EthPort", "4001"},
+                                                                   {"EthProtocol", "1"},
+                                                                   {"DecimalSeparator", "1"},
+                                                                   {"ComOpenOnStart", "0"},
+                                                                   {"AutoRun", "0"},
+                                                                   {"MinimizeOnStart", "0"},
+                                                                   {"OnlyOneInstance", "0"},
+                                                                   {"ReadFromScale", "0"},
+                                                                   {"SendFields", "1000001"},
+                                                                   {"InsBetweenFields", "1"},
+                                                                   {"InsAfterFields", "0"},
+                                                                   {"AdvancedOptions", "0"},
+                                                                   {"PortConfigured", "1"},
+                                                                   {"RepeatTime", "5"},
+                                                                   {"RepeatUnit", "2"},
+                                                                   {"BufferSize", "512"},
+                                                                   {"Destination", "1"},
+                                                                   {"OutputFile", ""},
+                                                                   {"SpecialShortCut", "Ctrl+F2"},
+                                                                   {"TareShortCut", "F3"},
+                                                                   {"ZeroShortCut", "Shift+F4"},
+                                                                   {"PrintShortCut", "Alt+F5"},
+                                                                   {"SpecialCheck", "0"},
+                                                                   {"TareCheck", "0"},
+                                                                   {"ZeroCheck", "0"},
+                                                                   {"PrintCheck", "0"},
+                                                                   {"ReadOnlyStable", "1"},
+                                                                   {"SpecialOrder", "SR"},
+                                                                   {"ResultFormat", "0.00"},
+                                                                   {"SetResultFormat", "0"},
+                                                                   {"ReportTime", "1"},
+                                                                   {"RemoveScanerFrame", "1"},
+                                                                   {"ReportDataDelay", "4"},
+                                                                   {"RepeatRead", "0"}};
+        QSettings settings(SettingsStore::defaultFilePath(), QSettings::IniFormat);
+        for (const auto& [name, value] : values)
+            settings.setValue(QString::fromLatin1(name), QString::fromUtf8(value));
+        settings.setValue(QStringLiteral("Language"), QString::number(language));
+    }
+    m_form = std::make_unique<TMainForm>();
+    m_form->setProgramPath(m_programDir->filePath(QStringLiteral("kwelta")));
+    m_form->show();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    control<QTimer>("TimerActivation")->stop();
+    m_form->TimerActivationTimer();
+}
+
+void TestLanguage::startShowsTheStoredLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList english = {"&Statistics",    "&Communication",   "About",    "&Help", "Clear", "Read from scale:",
+                                 "No file chosen", "COM port closed.", "Open port"};
+    const QStringList polish = {"&Statystyka",    "&Komunikacja",      "O programie",         "&Pomoc",     "Wyczyść",
+                                "Czytaj z wagi:", "Nie wybrano pliku", "Zamknięty port COM.", "Otwórz port"};
+    QTest::newRow("English") << 2057 << english;
+    QTest::newRow("Polish") << 1045 << polish;
+    QTest::newRow("none stored") << 0 << polish;
+    QTest::newRow("German") << 1031 << polish;
+}
+
+void TestLanguage::startShowsTheStoredLanguage()
+{
+    QFETCH(int, language);
+    QFETCH(QStringList, expected);
+    start(language);
+    const QStringList shown = {
+        control<QAbstractButton>("sbStatistics")->text(), control<QAbstractButton>("sbCommunication")->text(),
+        control<QAbstractButton>("sbAbout")->text(),      control<QAbstractButton>("sbHelp")->text(),
+        control<QAbstractButton>("sbStatClear")->text(),  control<QGroupBox>("rgOptReadFromScale")->title(),
+        control<QLabel>("LabelFileName")->text(),         control<QLabel>("LabelCommStatus")->text(),
+        control<QAbstractButton>("sbOpenComm")->text()};
+    QCOMPARE(shown, expected);
+    QVERIFY(m_messages->shown.isEmpty());
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Kwelta v1.15R17"));
+    QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("Kwelta v1.15R17"));
+    QCOMPARE(Global::Language, language == 2057 ? 2057 : 1045);
+}
+
+void TestLanguage::switchKeepsEveryValue_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("to English") << 1045 << QByteArray("sbEnglish");
+    QTest::newRow("to Polish") << 2057 << QByteArray("sbPolish");
+}
+
+void TestLanguage::switchKeepsEveryValue()
+{
+    QFETCH(int, from);
+    QFETCH(QByteArray, button);
+    start(from);
+    // Typed and never saved.
+    control<QLineEdit>("EditIP")->setText(QStringLiteral("10.9.8.7"));
+    control<QLineEdit>("EditPort")->setText(QStringLiteral("4321"));
+    control<QPlainTextEdit>("MemoScript")->setPlainText(QStringLiteral(":m :u"));
+    control<QCheckBox>("chbUstawFormatWyniku")->setChecked(true);
+    control<QLineEdit>("eFormatWyniku")->setText(QStringLiteral("0.000"));
+    control<QComboBox>("cbOpoznienieDanych")->setCurrentIndex(7);
+    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
+    control<QCheckBox>("chbDestinationFile")->setChecked(true);
+    control<QLabel>("Label27")->setText(QStringLiteral("12"));
+
+    control<QAbstractButton>(button.constData())->click();
+
+    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.9.8.7"));
+    QCOMPARE(control<QLineEdit>("EditPort")->text(), QStringLiteral("4321"));
+    QCOMPARE(control<QPlainTextEdit>("MemoScript")->toPlainText(), QStringLiteral(":m :u"));
+    QVERIFY(control<QCheckBox>("chbUstawFormatWyniku")->isChecked());
+    QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QStringLiteral("0.000"));
+    QCOMPARE(control<QComboBox>("cbOpoznienieDanych")->currentIndex(), 7);
+    QVERIFY(!control<QCheckBox>("chbDestinationCursor")->isChecked());
+    QVERIFY(control<QCheckBox>("chbDestinationFile")->isChecked());
+    QCOMPARE(control<QLabel>("Label27")->text(), QStringLiteral("12"));
+    QCOMPARE(Global::Language, from == 1045 ? 2057 : 1045);
+    QCOMPARE(control<QAbstractButton>("sbStatistics")->text(),
+             from == 1045 ? QStringLiteral("&Statistics") : QStringLiteral("&Statystyka"));
+    QVERIFY(m_form->isVisible());
+}
+
+void TestLanguage::missingModules_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QString>("statisticsButton");
+    QTest::newRow("English missing") << 2057 << QStringList{"PLK"} << QStringList{"Language file not found"}
+                                     << "&Statystyka";
+    QTest::newRow("Polish missing") << 1045 << QStringList{"ENG"} << QStringList{"Brak pliku języka"} << "&Statistics";
+    QTest::newRow("English only as EN") << 2057 << QStringList{"EN"} << QStringList{} << "&Statistics";
+    QTest::newRow("Polish only as PL") << 1045 << QStringList{"PL"} << QStringList{} << "&Statystyka";
+    QTest::newRow("neither") << 2057 << QStringList{} << QStringList{"Language file not found", "Brak pliku języka"}
+                             << QString();
+}
+
+void TestLanguage::missingModules()
+{
+    QFETCH(int, language);
+    QFETCH(QStringList, installed);
+    QFETCH(QStringList, captions);
+    QFETCH(QString, statisticsButton);
+    start(language, installed);
+    QStringList shown;
+    for (const ScriptedMessages::Shown& message : std::as_const(m_messages->shown)) {
+        shown.append(message.caption);
+        QCOMPARE(message.icon, MessagePresenter::Icon::Error);
+    }
+    QCOMPARE(shown, captions);
+    if (statisticsButton.isEmpty()) {
+        // The program ends through the normal close, which writes the settings.
+        QVERIFY(!m_form->isVisible());
+        QSettings written(SettingsStore::defaultFilePath(), QSettings::IniFormat);
+        QCOMPARE(written.value(QStringLiteral("Language")).toString(), QStringLiteral("2057"));
+    } else {
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(control<QAbstractButton>("sbStatistics")->text(), statisticsButton);
+    }
+}
+
+// Whatever a window shows in Polish from the forms' design-time texts must read differently in English,
+// and no design-time text may be left in the Polish module's windows but Polish ones.
+void TestLanguage::noTextIsLeftUntranslated()
+{
+    start(1045);
+    const QMap<QString, QString> polish = visibleTexts(m_form.get());
+    control<QAbstractButton>("sbEnglish")->click();
+    const QMap<QString, QString> english = visibleTexts(m_form.get());
+    QCOMPARE(english.keys(), polish.keys());
+    for (auto it = polish.cbegin(); it != polish.cend(); ++it) {
+        if (languageNeutral(it.value()))
+            continue;
+        QVERIFY2(english.value(it.key()) != it.value(), qPrintable(it.key() + QStringLiteral(": ") + it.value()));
+    }
+    // German design-time words do not survive into either language.
+    for (const QMap<QString, QString>& texts : {polish, english}) {
+        for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+            for (const char* german :
+                 {"Statistik", "Kommunikation", "Hilfe", "Über", "Freiwählbar", "Löschen", "Anzahl", "Summe",
+                  "Mittelwert", "Zeit", "Wert", "geschlossen", "Öffnen", "Windows"})
+                QVERIFY2(!it.value().contains(QLatin1String(german)),
+                         qPrintable(it.key() + QStringLiteral(": ") + it.value()));
+        }
+    }
+}
+
+void TestLanguage::everyPageFitsInBothLanguages_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("English") << 2057;
+    QTest::newRow("Polish") << 1045;
+}
+
+void TestLanguage::everyPageFitsInBothLanguages()
+{
+    QFETCH(int, language);
+    start(language);
+    QCOMPARE(control<QWidget>("ContentArea")->size(), QSize(252, 212));
+    const char* buttons[] = {"sbStatistics", "sbCommunication", "sbOptions", "sbAbout", "sbOptions2", "sbHelp"};
+    const char* pages[] = {"PanelStats", "PanelComm", "PanelOptions", "Panel6", "PanelOptions2", "Panel9"};
+    for (int i = 0; i < 6; ++i) {
+        control<QAbstractButton>(buttons[i])->click();
+        auto* page = control<QWidget>(pages[i]);
+        QVERIFY2(page->isVisible(), pages[i]);
+        for (QWidget* child : page->findChildren<QWidget*>()) {
+            const bool shown = child->isVisibleTo(page) && !child->isHidden();
+            const auto* label = qobject_cast<QLabel*>(child);
+            const auto* button = qobject_cast<QAbstractButton*>(child);
+            if (!shown || (!label && !button))
+                continue;
+            const QRect placed(child->mapTo(page, QPoint(0, 0)), child->size());
+            const QString where = QStringLiteral("%1 on %2").arg(child->objectName(), QString::fromLatin1(pages[i]));
+            QVERIFY2(page->rect().contains(placed), qPrintable(where));
+            // The text itself fits its control: nothing is cut off by a longer translation.
+            const QString text = label ? label->text() : button->text();
+            if (!text.isEmpty() && !text.contains(u'<') && !text.contains(u'\n') && !(label && label->wordWrap()))
+                QVERIFY2(child->fontMetrics().horizontalAdvance(QString(text).remove(u'&')) <= child->width(),
+                         qPrintable(where + QStringLiteral(": ") + text));
+        }
+    }
+}
+
+QTEST_MAIN(TestLanguage)
+#include "tst_language.moc"
