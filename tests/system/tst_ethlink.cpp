@@ -343,17 +343,17 @@ void TestEthLink::heldListenerPortFails()
     auto holder = std::make_unique<QUdpSocket>();
     QVERIFY2(holder->bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress),
              qPrintable(holder->errorString()));
-    // What the system says to the next one that asks for the port.
-    QUdpSocket refused;
-    QVERIFY(!refused.bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress));
-    const QString failure =
-        QStringLiteral("Nie można otworzyć lokalnego portu UDP %1: %2").arg(listenerPort).arg(refused.errorString());
     const quint16 port =
         startScale(QStringLiteral("udp"), {QStringLiteral("--peer"), QStringLiteral("127.0.0.1:%1").arg(listenerPort)});
     QVERIFY(port != 0);
     startWindow();
     if (QTest::currentTestFailed())
         return;
+    // What the system says to the next one that asks for the port, in the language the window chose.
+    QUdpSocket refused;
+    QVERIFY(!refused.bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress));
+    const QString failure =
+        QStringLiteral("Nie można otworzyć lokalnego portu UDP %1: %2").arg(listenerPort).arg(refused.errorString());
 
     openEthernet(int(EthProtocol::Udp), port);
     QTRY_COMPARE(status(), failure);
