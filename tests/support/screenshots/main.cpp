@@ -78,13 +78,22 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // Every page in the language of the start (Polish, nothing being stored), then in English.
     const char* buttons[] = {"sbStatistics", "sbCommunication", "sbOptions", "sbAbout", "sbOptions2", "sbHelp"};
-    for (const char* name : buttons) {
-        auto* button = form.findChild<QAbstractButton*>(QString::fromLatin1(name));
-        button->click();
-        QTest::qWait(50);
-        if (!save(form, folder, QString::fromLatin1(name)))
-            return 1;
+    for (const char* language : {"pl", "en"}) {
+        if (QByteArrayView(language) == "en") {
+            form.findChild<QAbstractButton*>(QStringLiteral("sbEnglish"))->click();
+            QTest::qWait(50);
+        }
+        const QString pages = folder + u'/' + QString::fromLatin1(language);
+        QDir().mkpath(pages);
+        for (const char* name : buttons) {
+            auto* button = form.findChild<QAbstractButton*>(QString::fromLatin1(name));
+            button->click();
+            QTest::qWait(50);
+            if (!save(form, pages, QString::fromLatin1(name)))
+                return 1;
+        }
     }
     return 0;
 }
