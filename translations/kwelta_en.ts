@@ -146,7 +146,7 @@
     </message>
     <message>
         <source>średnik</source>
-        <translation>semicolon</translation>
+        <translation>';'</translation>
     </message>
     <message>
         <source>Tab</source>
