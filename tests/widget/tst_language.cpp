@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -15,7 +16,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QSettings>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -198,6 +202,11 @@ void TestLanguage::start(int language, const QStringList& installed)
             settings.setValue(QString::fromLatin1(name), QString::fromUtf8(value));
         settings.setValue(QStringLiteral("Language"), QString::number(language));
     }
+    // An hour old, so that a later write by the program shows.
+    QFile written(SettingsStore::defaultFilePath());
+    QVERIFY(written.open(QIODevice::ReadWrite));
+    QVERIFY(written.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    written.close();
     m_form = std::make_unique<TMainForm>();
     m_form->setProgramPath(m_programDir->filePath(QStringLiteral("kwelta")));
     m_form->show();
@@ -311,6 +320,8 @@ void TestLanguage::missingModules()
     if (statisticsButton.isEmpty()) {
         // The program ends through the normal close, which writes the settings.
         QVERIFY(!m_form->isVisible());
+        QVERIFY(QFileInfo(SettingsStore::defaultFilePath()).lastModified() >
+                QDateTime::currentDateTime().addSecs(-600));
         QSettings written(SettingsStore::defaultFilePath(), QSettings::IniFormat);
         QCOMPARE(written.value(QStringLiteral("Language")).toString(), QStringLiteral("2057"));
     } else {
@@ -372,6 +383,18 @@ void TestLanguage::everyPageFitsInBothLanguages()
             const QRect placed(child->mapTo(page, QPoint(0, 0)), child->size());
             const QString where = QStringLiteral("%1 on %2").arg(child->objectName(), QString::fromLatin1(pages[i]));
             QVERIFY2(page->rect().contains(placed), qPrintable(where));
+            // A check box's or radio button's text has the room beside its indicator, not the whole width.
+            if (qobject_cast<const QCheckBox*>(child) || qobject_cast<const QRadioButton*>(child)) {
+                QStyleOptionButton option;
+                option.initFrom(child);
+                option.text = button->text();
+                const QStyle::SubElement contents = qobject_cast<const QCheckBox*>(child)
+                                                        ? QStyle::SE_CheckBoxContents
+                                                        : QStyle::SE_RadioButtonContents;
+                const int room = child->style()->subElementRect(contents, &option, child).width();
+                QVERIFY2(child->fontMetrics().horizontalAdvance(QString(button->text()).remove(u'&')) <= room,
+                         qPrintable(where + QStringLiteral(": ") + button->text()));
+            }
             // The text itself fits its control: nothing is cut off by a longer translation.
             const QString text = label ? label->text() : button->text();
             if (!text.isEmpty() && !text.contains(u'<') && !text.contains(u'\n') && !(label && label->wordWrap()))
