@@ -13,6 +13,7 @@
 #include "ui/programoptionspanel.h"
 #include "ui/scalehotkeys.h"
 
+#include <QAbstractButton>
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCheckBox>
@@ -387,6 +388,13 @@ void TestHotKeys::theWindowWiresItsButtons()
     namedControl<QCheckBox>(&form, "chbPrintHotKey")->setChecked(true);
     m_client.tapKeysym(XKB_KEY_F10);
     QTRY_COMPARE_WITH_TIMEOUT(print.count(), 1, timeoutMs);
+
+    // A language switch withdraws the hot keys and takes them again, ticks and keys unchanged.
+    namedControl<QAbstractButton>(&form, "sbEnglish")->click();
+    QCOMPARE(namedControl<QAbstractButton>(&form, "sbPrint")->text(), QStringLiteral("Print"));
+    QVERIFY(namedControl<QCheckBox>(&form, "chbPrintHotKey")->isChecked());
+    m_client.tapKeysym(XKB_KEY_F10);
+    QTRY_COMPARE_WITH_TIMEOUT(print.count(), 2, timeoutMs);
 }
 
 int main(int argc, char** argv)

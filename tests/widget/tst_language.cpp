@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSettings>
@@ -108,6 +109,7 @@ private slots:
     void missingModules_data();
     void missingModules();
     void noTextIsLeftUntranslated();
+    void qtsOwnTextsFollowTheLanguage();
     void everyPageFitsInBothLanguages_data();
     void everyPageFitsInBothLanguages();
 
@@ -271,8 +273,15 @@ void TestLanguage::switchKeepsEveryValue()
     control<QCheckBox>("chbDestinationCursor")->setChecked(false);
     control<QCheckBox>("chbDestinationFile")->setChecked(true);
     control<QLabel>("Label27")->setText(QStringLiteral("12"));
+    // Every five minutes, from the stored time and unit.
+    control<QCheckBox>("chkbCycleRead")->setChecked(true);
+    QVERIFY(control<QTimer>("TimerRepeat")->isActive());
 
     control<QAbstractButton>(button.constData())->click();
+
+    QVERIFY(control<QCheckBox>("chkbCycleRead")->isChecked());
+    QVERIFY(control<QTimer>("TimerRepeat")->isActive());
+    QCOMPARE(control<QTimer>("TimerRepeat")->interval(), 5 * 60000);
 
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.9.8.7"));
     QCOMPARE(control<QLineEdit>("EditPort")->text(), QStringLiteral("4321"));
@@ -354,6 +363,20 @@ void TestLanguage::noTextIsLeftUntranslated()
                          qPrintable(it.key() + QStringLiteral(": ") + it.value()));
         }
     }
+}
+
+// The buttons of Qt's own dialogs come from Qt's translations of the language in use.
+void TestLanguage::qtsOwnTextsFollowTheLanguage()
+{
+    start(1045);
+    const auto cancelText = [this] {
+        QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Ok | QMessageBox::Cancel,
+                        m_form.get());
+        return box.button(QMessageBox::Cancel)->text().remove(u'&');
+    };
+    QCOMPARE(cancelText(), QStringLiteral("Anuluj"));
+    control<QAbstractButton>("sbEnglish")->click();
+    QCOMPARE(cancelText(), QStringLiteral("Cancel"));
 }
 
 void TestLanguage::everyPageFitsInBothLanguages_data()
