@@ -4,6 +4,7 @@
 #include "support/temporaryprofile.h"
 #include "ui/formsettings.h"
 #include "ui/mainform.h"
+#include "ui/radiogroup.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -21,6 +22,7 @@
 #include <QSettings>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -110,6 +112,7 @@ private slots:
     void missingModules();
     void noTextIsLeftUntranslated();
     void qtsOwnTextsFollowTheLanguage();
+    void statusAndFileFollowTheLanguage();
     void everyPageFitsInBothLanguages_data();
     void everyPageFitsInBothLanguages();
 
@@ -377,6 +380,46 @@ void TestLanguage::qtsOwnTextsFollowTheLanguage()
     QCOMPARE(cancelText(), QStringLiteral("Anuluj"));
     control<QAbstractButton>("sbEnglish")->click();
     QCOMPARE(cancelText(), QStringLiteral("Cancel"));
+}
+
+// The texts the code put into the status line, the open/close button and the output file's label are set
+// again in the new language; a path stays a path, in black.
+void TestLanguage::statusAndFileFollowTheLanguage()
+{
+    start(1045);
+    auto* status = control<QLabel>("LabelCommStatus");
+    auto* open = control<QAbstractButton>("sbOpenComm");
+    control<RadioGroup>("rgConnection")->setItemIndex(1);
+    QCOMPARE(status->text(), QStringLiteral("Rozłączono"));
+    control<QAbstractButton>("sbEnglish")->click();
+    QTRY_COMPARE(status->text(), QStringLiteral("Disconnected"));
+    QCOMPARE(open->text(), QStringLiteral("Open port"));
+
+    // Wanted and not connected: nobody listens on the port.
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    control<QLineEdit>("EditIP")->setText(QStringLiteral("127.0.0.1"));
+    control<QLineEdit>("EditPort")->setText(QString::number(closed.serverPort()));
+    control<RadioGroup>("rgEthProtocol")->setItemIndex(0);
+    closed.close();
+    open->click();
+    QTRY_COMPARE(status->text(), QStringLiteral("Connecting..."));
+    control<QAbstractButton>("sbPolish")->click();
+    QTRY_COMPARE(status->text(), QStringLiteral("Łączenie..."));
+    QCOMPARE(open->text(), QStringLiteral("Zamknij port"));
+    open->click();
+    QTRY_COMPARE(status->text(), QStringLiteral("Rozłączono"));
+
+    const QString path = m_programDir->filePath(QStringLiteral("wyniki.txt"));
+    Global::OutputFile = path;
+    control<QAbstractButton>("sbEnglish")->click();
+    auto* file = control<QLabel>("LabelFileName");
+    QCOMPARE(file->text(), path);
+    QCOMPARE(file->palette().color(QPalette::Active, file->foregroundRole()), QColor(Qt::black));
+    Global::OutputFile.clear();
+    control<QAbstractButton>("sbPolish")->click();
+    QCOMPARE(file->text(), QStringLiteral("Nie wybrano pliku"));
+    QCOMPARE(file->palette().color(QPalette::Active, file->foregroundRole()), QColor(Qt::red));
 }
 
 void TestLanguage::everyPageFitsInBothLanguages_data()
