@@ -1,5 +1,6 @@
 #include "core/global.h"
 #include "core/settingsstore.h"
+#include "support/configuredsettings.h"
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
 #include "ui/formsettings.h"
@@ -163,48 +164,34 @@ void TestLanguage::start(int language, const QStringList& installed)
         QVERIFY(QFile::copy(from, m_programDir->filePath(QStringLiteral("kwelta.") + extension)));
     }
     {
-        // A whole settings file, as an earlier close wrote it; a value missing would mean the defaults.
-        const QList<std::pair<const char*, const char*>> values = {{"Connection", "0"},
-                                                                   {"ComPort", "7"},
-                                                                   {"Baud", "12"},
-                                                                   {"EthIP", "10.1.2.3"},
-                                                                   {"EthPort", "4001"},
-                                                                   {"EthProtocol", "1"},
-                                                                   {"DecimalSeparator", "1"},
-                                                                   {"ComOpenOnStart", "0"},
-                                                                   {"AutoRun", "0"},
-                                                                   {"MinimizeOnStart", "0"},
-                                                                   {"OnlyOneInstance", "0"},
-                                                                   {"ReadFromScale", "0"},
-                                                                   {"SendFields", "1000001"},
-                                                                   {"InsBetweenFields", "1"},
-                                                                   {"InsAfterFields", "0"},
-                                                                   {"AdvancedOptions", "0"},
-                                                                   {"PortConfigured", "1"},
-                                                                   {"RepeatTime", "5"},
-                                                                   {"RepeatUnit", "2"},
-                                                                   {"BufferSize", "512"},
-                                                                   {"Destination", "1"},
-                                                                   {"OutputFile", ""},
-                                                                   {"SpecialShortCut", "Ctrl+F2"},
-                                                                   {"TareShortCut", "F3"},
-                                                                   {"ZeroShortCut", "Shift+F4"},
-                                                                   {"PrintShortCut", "Alt+F5"},
-                                                                   {"SpecialCheck", "0"},
-                                                                   {"TareCheck", "0"},
-                                                                   {"ZeroCheck", "0"},
-                                                                   {"PrintCheck", "0"},
-                                                                   {"ReadOnlyStable", "1"},
-                                                                   {"SpecialOrder", "SR"},
-                                                                   {"ResultFormat", "0.00"},
-                                                                   {"SetResultFormat", "0"},
-                                                                   {"ReportTime", "1"},
-                                                                   {"RemoveScanerFrame", "1"},
-                                                                   {"ReportDataDelay", "4"},
-                                                                   {"RepeatRead", "0"}};
+        // A whole settings file, as an earlier close wrote it, with values of its own where a switch
+        // could lose them.
+        const SettingValues own = {{"ComPort", "7"},
+                                   {"EthIP", "10.1.2.3"},
+                                   {"EthPort", "4001"},
+                                   {"EthProtocol", "1"},
+                                   {"DecimalSeparator", "1"},
+                                   {"SendFields", "1000001"},
+                                   {"InsBetweenFields", "1"},
+                                   {"InsAfterFields", "0"},
+                                   {"RepeatTime", "5"},
+                                   {"RepeatUnit", "2"},
+                                   {"BufferSize", "512"},
+                                   {"Destination", "1"},
+                                   {"OutputFile", ""},
+                                   {"SpecialShortCut", "Ctrl+F2"},
+                                   {"TareShortCut", "F3"},
+                                   {"ZeroShortCut", "Shift+F4"},
+                                   {"PrintShortCut", "Alt+F5"},
+                                   {"ReadOnlyStable", "1"},
+                                   {"SpecialOrder", "SR"},
+                                   {"ResultFormat", "0.00"},
+                                   {"ReportTime", "1"},
+                                   {"RemoveScanerFrame", "1"},
+                                   {"ReportDataDelay", "4"}};
         QSettings settings(SettingsStore::defaultFilePath(), QSettings::IniFormat);
-        for (const auto& [name, value] : values)
-            settings.setValue(QString::fromLatin1(name), QString::fromUtf8(value));
+        for (const auto& [name, value] : configuredSettings(QString()) + own)
+            settings.setValue(name, value);
         settings.setValue(QStringLiteral("Language"), QString::number(language));
     }
     // An hour old, so that a later write by the program shows.
