@@ -47,7 +47,7 @@ LanguageModules::~LanguageModules()
         QCoreApplication::removeTranslator(m_qtTexts.get());
 }
 
-bool LanguageModules::load(qint32 language)
+bool LanguageModules::LoadLanguageModule(qint32 language)
 {
     auto module = std::make_unique<QTranslator>();
     QString loadedFile;
@@ -75,7 +75,7 @@ bool LanguageModules::load(qint32 language)
     return true;
 }
 
-void LanguageModules::install()
+void LanguageModules::UseResourceModule()
 {
     if (!m_loadedModule)
         return;

@@ -34,12 +34,12 @@ public:
     LanguageModules& operator=(const LanguageModules&) = delete;
 
     // Loads the module of the language, ready to be installed; when no file of the language loads,
-    // nothing changes and the answer is false. Apart from install(), so that the window can keep what
+    // nothing changes and the answer is false. Apart from UseResourceModule(), so that the window can keep what
     // the user entered between knowing the module is there and the retranslation.
-    bool load(qint32 language);
-    // Puts the loaded module (and Qt's texts of its language) in place of the previous one; every
-    // window receives LanguageChange.
-    void install();
+    bool LoadLanguageModule(qint32 language);
+    // Puts the loaded module (and Qt's texts of its language) in place of the previous one, which is
+    // released; Qt posts LanguageChange to every window.
+    void UseResourceModule();
     // The file the installed module came from, empty before the first installation.
     QString loadedFile() const { return m_loadedFile; }
 

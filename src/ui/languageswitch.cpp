@@ -5,11 +5,14 @@
 #include "ui/namedcontrol.h"
 #include "ui/programoptionspanel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,6 +23,29 @@ const char* const hotKeyTicks[] = {"chbSpecialHotKey", "chbTareHotKey", "chbZero
 enum DestinationBit : quint8 { CursorBit = 0, FileBit = 1, RepeatBit = 2 };
 
 } // namespace
+
+void ReloadAllForms()
+{
+    // Qt has posted the change to every widget; delivered here, in the windows' order, they are not
+    // handled a second time later.
+    QCoreApplication::removePostedEvents(nullptr, QEvent::LanguageChange);
+    QWidgetList windows = QApplication::topLevelWidgets();
+    std::stable_partition(windows.begin(), windows.end(),
+                          [](const QWidget* window) { return window->objectName() == QLatin1String("TMainForm"); });
+    for (QWidget* window : std::as_const(windows))
+        ReloadForm(*window);
+}
+
+void ReloadForm(QWidget& window)
+{
+    QEvent change(QEvent::LanguageChange);
+    QCoreApplication::sendEvent(&window, &change);
+    // A dialog that belongs to the window is a window of its own, re-read in its own turn.
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (widget->window() == &window)
+            QCoreApplication::sendEvent(widget, &change);
+    }
+}
 
 LanguageSwitchKeeper::LanguageSwitchKeeper(QWidget& form, ProgramOptionsPanel& programOptions)
     : m_form(form)

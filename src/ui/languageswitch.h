@@ -9,6 +9,12 @@
 class ProgramOptionsPanel;
 class QWidget;
 
+// Re-reads every window that exists in the language now in use, the main window first: each window
+// and every widget in it handles LanguageChange (retranslateUi, and the texts its code set) at once.
+void ReloadAllForms();
+// One window and everything in it.
+void ReloadForm(QWidget& window);
+
 // What a change of language must leave as it was, kept before the windows are retranslated and put
 // back after, in the same order: the statistics shown, the destinations and whether the cyclic reading
 // runs, the hot keys (their ticks cleared while the language changes, which withdraws the keys, and

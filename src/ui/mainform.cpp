@@ -382,13 +382,13 @@ void TMainForm::FindLanguage(qint32 language)
 
 bool TMainForm::ChangeLanguage(qint32 language)
 {
-    if (!m_languages->load(language))
+    if (!m_languages->LoadLanguageModule(language))
         return false;
     Global::Language = language;
     LanguageSwitchKeeper kept(*this, *m_programOptions);
-    m_languages->install();
-    // Qt posts LanguageChange to the windows; they are retranslated now, before the values go back.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    m_languages->UseResourceModule();
+    // Now, before the values go back, rather than when the posted events come.
+    ReloadAllForms();
     kept.restore();
     return true;
 }

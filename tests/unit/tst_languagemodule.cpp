@@ -94,8 +94,8 @@ void TestLanguageModule::loadsTheModuleOfTheLanguage()
     QVERIFY(QFile::copy(builtModule, dir.filePath(installedAs)));
 
     LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-    QVERIFY(modules.load(language));
-    modules.install();
+    QVERIFY(modules.LoadLanguageModule(language));
+    modules.UseResourceModule();
     QCOMPARE(modules.loadedFile(), dir.filePath(installedAs));
     QCOMPARE(QCoreApplication::translate("TMainForm", "Otwórz port"), openPort);
 }
@@ -105,11 +105,11 @@ void TestLanguageModule::aMissingModuleChangesNothing()
     QTemporaryDir dir;
     QVERIFY(QFile::copy(builtEnglish, dir.filePath(QStringLiteral("prog.ENG"))));
     LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-    QVERIFY(modules.load(2057));
-    modules.install();
+    QVERIFY(modules.LoadLanguageModule(2057));
+    modules.UseResourceModule();
 
-    QVERIFY(!modules.load(1045));
-    modules.install();
+    QVERIFY(!modules.LoadLanguageModule(1045));
+    modules.UseResourceModule();
     QCOMPARE(modules.loadedFile(), dir.filePath(QStringLiteral("prog.ENG")));
     QCOMPARE(QCoreApplication::translate("TMainForm", "Otwórz port"), QStringLiteral("Open port"));
 }
@@ -121,14 +121,14 @@ void TestLanguageModule::theNextModuleReplacesThePrevious()
     QVERIFY(QFile::copy(builtPolish, dir.filePath(QStringLiteral("prog.PLK"))));
     {
         LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-        QVERIFY(modules.load(2057));
-        modules.install();
-        QVERIFY(modules.load(1045));
-        modules.install();
+        QVERIFY(modules.LoadLanguageModule(2057));
+        modules.UseResourceModule();
+        QVERIFY(modules.LoadLanguageModule(1045));
+        modules.UseResourceModule();
         // The German design-time caption has a Polish text only in the Polish module.
         QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statystyka"));
-        QVERIFY(modules.load(2057));
-        modules.install();
+        QVERIFY(modules.LoadLanguageModule(2057));
+        modules.UseResourceModule();
         QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statistics"));
     }
     // Nothing stays installed once the modules are gone.
@@ -141,11 +141,11 @@ void TestLanguageModule::qtsOwnTextsFollowTheLanguage()
     QVERIFY(QFile::copy(builtEnglish, dir.filePath(QStringLiteral("prog.ENG"))));
     QVERIFY(QFile::copy(builtPolish, dir.filePath(QStringLiteral("prog.PLK"))));
     LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-    QVERIFY(modules.load(1045));
-    modules.install();
+    QVERIFY(modules.LoadLanguageModule(1045));
+    modules.UseResourceModule();
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Anuluj"));
-    QVERIFY(modules.load(2057));
-    modules.install();
+    QVERIFY(modules.LoadLanguageModule(2057));
+    modules.UseResourceModule();
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }
 
