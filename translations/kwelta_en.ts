@@ -142,7 +142,7 @@
     </message>
     <message>
         <source>nic</source>
-        <translation>nothing</translation>
+        <translation>none</translation>
     </message>
     <message>
         <source>średnik</source>

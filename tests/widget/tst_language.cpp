@@ -1,6 +1,7 @@
 #include "core/global.h"
 #include "core/settingsstore.h"
 #include "support/configuredsettings.h"
+#include "support/pagefit.h"
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
 #include "ui/formsettings.h"
@@ -421,40 +422,8 @@ void TestLanguage::everyPageFitsInBothLanguages()
     QFETCH(int, language);
     start(language);
     QCOMPARE(control<QWidget>("ContentArea")->size(), QSize(252, 212));
-    const char* buttons[] = {"sbStatistics", "sbCommunication", "sbOptions", "sbAbout", "sbOptions2", "sbHelp"};
-    const char* pages[] = {"PanelStats", "PanelComm", "PanelOptions", "Panel6", "PanelOptions2", "Panel9"};
-    for (int i = 0; i < 6; ++i) {
-        control<QAbstractButton>(buttons[i])->click();
-        auto* page = control<QWidget>(pages[i]);
-        QVERIFY2(page->isVisible(), pages[i]);
-        for (QWidget* child : page->findChildren<QWidget*>()) {
-            const bool shown = child->isVisibleTo(page) && !child->isHidden();
-            const auto* label = qobject_cast<QLabel*>(child);
-            const auto* button = qobject_cast<QAbstractButton*>(child);
-            if (!shown || (!label && !button))
-                continue;
-            const QRect placed(child->mapTo(page, QPoint(0, 0)), child->size());
-            const QString where = QStringLiteral("%1 on %2").arg(child->objectName(), QString::fromLatin1(pages[i]));
-            QVERIFY2(page->rect().contains(placed), qPrintable(where));
-            // A check box's or radio button's text has the room beside its indicator, not the whole width.
-            if (qobject_cast<const QCheckBox*>(child) || qobject_cast<const QRadioButton*>(child)) {
-                QStyleOptionButton option;
-                option.initFrom(child);
-                option.text = button->text();
-                const QStyle::SubElement contents = qobject_cast<const QCheckBox*>(child)
-                                                        ? QStyle::SE_CheckBoxContents
-                                                        : QStyle::SE_RadioButtonContents;
-                const int room = child->style()->subElementRect(contents, &option, child).width();
-                QVERIFY2(child->fontMetrics().horizontalAdvance(QString(button->text()).remove(u'&')) <= room,
-                         qPrintable(where + QStringLiteral(": ") + button->text()));
-            }
-            // The text itself fits its control: nothing is cut off by a longer translation.
-            const QString text = label ? label->text() : button->text();
-            if (!text.isEmpty() && !text.contains(u'<') && !text.contains(u'\n') && !(label && label->wordWrap()))
-                QVERIFY2(child->fontMetrics().horizontalAdvance(QString(text).remove(u'&')) <= child->width(),
-                         qPrintable(where + QStringLiteral(": ") + text));
-        }
-    }
+    const QStringList problems = pageFitProblems(*m_form);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }
 
 QTEST_MAIN(TestLanguage)
