@@ -2,6 +2,7 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPainterPath>
 
 QIcon polishFlag(QSize size)
 {
@@ -50,4 +51,44 @@ QPixmap bannerPicture(QSize size)
         painter.drawLine(x, size.height(), x + size.height(), 0);
     painter.end();
     return picture;
+}
+
+void paintLinkPicture(QPainter& painter, const QRectF& square, LinkPicture picture)
+{
+    const QColor fill = picture == LinkPicture::Open ? QColor(0, 150, 40) : QColor(210, 20, 20);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(square.topLeft());
+    // Drawn on a grid of 16 units, the size the pictures were made for, so they stay crisp there.
+    painter.scale(square.width() / 16.0, square.height() / 16.0);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill.darker(140));
+    painter.drawRoundedRect(QRectF(0, 0, 16, 16), 2, 2);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(1, 1, 14, 14), 1.5, 1.5);
+
+    QPainterPath glyph;
+    glyph.addRect(QRectF(1.5, 3, 13, 1.5)); // the weighing platform
+    glyph.addRect(QRectF(7, 4.5, 2, 2.5));  // its column
+    // The body, wider at its foot, with the display cut out of it.
+    glyph.addPolygon(QPolygonF({QPointF(4, 7), QPointF(12, 7), QPointF(14, 13), QPointF(2, 13), QPointF(4, 7)}));
+    QPainterPath display;
+    display.addRect(QRectF(5, 8.5, 6, 2.5));
+    painter.setBrush(Qt::white);
+    painter.drawPath(glyph.subtracted(display));
+    painter.restore();
+}
+
+QIcon linkPicture(LinkPicture picture)
+{
+    QIcon icon;
+    for (const int side : {16, 22, 24, 32, 48, 64, 128}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paintLinkPicture(painter, QRectF(0, 0, side, side), picture);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
