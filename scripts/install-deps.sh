@@ -13,6 +13,8 @@ packages=(
     xvfb xauth xkb-data x11-xkb-utils fonts-dejavu-core
     # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it
     iproute2 procps
+    # the start-up entry read back as the desktops read it
+    libglib2.0-bin desktop-file-utils
 )
 
 missing=()

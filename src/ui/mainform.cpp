@@ -9,6 +9,7 @@
 #include "link/ethsupervision.h"
 #include "link/portmap.h"
 #include "link/scalecommands.h"
+#include "platform/autostartentry.h"
 #include "platform/hotkeyregistrar.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
@@ -125,6 +126,10 @@ TMainForm::TMainForm(QWidget* parent)
     m_keyboard = createKeyboardInjector();
     m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
     m_settings = std::make_unique<FormSettings>(*this);
+    // Its switch starts off, so the entry a previous run left goes until the settings are read.
+    m_autoRun = new AutoStartEntry(QCoreApplication::applicationFilePath(), AutoStartEntry::userFolder(), this);
+    m_autoRun->AddAutoRunEntry();
+    connect(m_ui->cbSystemStartup, &QCheckBox::toggled, this, &TMainForm::cbSystemStartupClick);
     setUpHotKeys();
     m_serial =
         std::make_unique<SerialConnection>([this] { return readModeFromIndex(readMode()); },
@@ -289,10 +294,10 @@ void TMainForm::FormActivate()
     rgConnectionClick();
     // With the time and unit loaded, whatever order the values came in.
     m_programOptions->chkbCycleReadClick();
-    // The autorun entry arrives with its own part.
     QAbstractButton* panel = Global::PortConfigured ? m_ui->sbStatistics : m_ui->sbCommunication;
     panel->setChecked(true);
     ChangePanel(panel);
+    m_autoRun->setAutoRun(m_ui->cbSystemStartup->isChecked());
     QDir().mkpath(FormSettings::logFolder());
     setWindowTitle(versionTitle);
     QApplication::setApplicationDisplayName(versionTitle);
@@ -320,6 +325,11 @@ void TMainForm::TimerMinimiseTimer()
     m_timerMinimise->stop();
     // Hiding to the notification area at start arrives with the tray icon.
     FirstActivation = false;
+}
+
+void TMainForm::cbSystemStartupClick()
+{
+    m_autoRun->setAutoRun(m_ui->cbSystemStartup->isChecked());
 }
 
 void TMainForm::FormHide()

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class AutoStartEntry;
 class EthSupervision;
 struct EthLinkStatus;
 class FormSettings;
@@ -86,6 +87,8 @@ public slots:
     void SetLinkSettingsEnabled(bool enabled);
     void TimerActivationTimer();
     void TimerMinimiseTimer();
+    // The start-up entry follows the tick at once.
+    void cbSystemStartupClick();
     void Button2Click();
     void sbLanguageClick();
     // A second start of the program asked for this window: restore it and bring it to the front.
@@ -126,6 +129,7 @@ private:
     std::unique_ptr<ScaleHotKeys> m_hotKeys;
     std::unique_ptr<LanguageModules> m_languages;
     EthSupervision* m_supervision = nullptr;
+    AutoStartEntry* m_autoRun = nullptr;
     std::unique_ptr<LinkOrderTransport> m_orders;
     TAutoKonfForm* m_autoKonf = nullptr;
     QList<QAbstractButton*> m_navigation;

@@ -25,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
@@ -142,6 +143,9 @@ private slots:
     void connectionKindChoosesTheStatusAndTheLink();
     void outputFileChoice_data();
     void outputFileChoice();
+    void startUpEntryFollowsTheStoredTick_data();
+    void startUpEntryFollowsTheStoredTick();
+    void startUpEntryFollowsTheClicks();
 
 private:
     void writeSettings(const QList<std::pair<const char*, const char*>>& values);
@@ -156,6 +160,13 @@ private:
         return found;
     }
     QSettings storedSettings() const { return QSettings(SettingsStore::defaultFilePath(), QSettings::IniFormat); }
+    // Where the desktop looks for this program's entry at logon: named after the running executable.
+    static QString startUpEntry()
+    {
+        return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+            .filePath(QStringLiteral("autostart/") + QFileInfo(QCoreApplication::applicationFilePath()).fileName() +
+                      QStringLiteral(".desktop"));
+    }
 
     std::unique_ptr<TemporaryProfile> m_profile;
     std::unique_ptr<TMainForm> m_form;
@@ -825,6 +836,65 @@ void TestMainForm::outputFileChoice()
     QCOMPARE(control<QLabel>("LabelFileName")->text(), base + outputFile);
     // Created at once.
     QVERIFY(QFile::exists(base + outputFile));
+}
+
+void TestMainForm::startUpEntryFollowsTheStoredTick_data()
+{
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<bool>("leftByEarlierRun");
+    QTest::newRow("ticked, none there") << true << false;
+    QTest::newRow("ticked, an old one there") << true << true;
+    QTest::newRow("clear, an old one there") << false << true;
+}
+
+// The window's creation removes what a previous run left; the first activation writes it again from the
+// stored tick, with the executable as it is now.
+void TestMainForm::startUpEntryFollowsTheStoredTick()
+{
+    QFETCH(bool, stored);
+    QFETCH(bool, leftByEarlierRun);
+    if (leftByEarlierRun) {
+        QVERIFY(QDir().mkpath(QFileInfo(startUpEntry()).path()));
+        QFile old(startUpEntry());
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("[Desktop Entry]\nType=Application\nName=Kwelta\nExec=/moved/elsewhere/kwelta\n");
+    }
+    // Only a whole file is read; one missing value would bring the defaults.
+    writeSettings(fullSettings);
+    writeSettings({{"AutoRun", stored ? "1" : "0"}});
+
+    {
+        TMainForm created;
+        QVERIFY(!QFile::exists(startUpEntry()));
+    }
+    start();
+
+    QVERIFY(control<QCheckBox>("cbSystemStartup")->isChecked() == stored);
+    QCOMPARE(QFile::exists(startUpEntry()), stored);
+    if (stored) {
+        QSettings entry(startUpEntry(), QSettings::IniFormat);
+        QCOMPARE(entry.value(QStringLiteral("Desktop Entry/Exec")).toString(), QCoreApplication::applicationFilePath());
+    }
+}
+
+void TestMainForm::startUpEntryFollowsTheClicks()
+{
+    start();
+    QVERIFY(!QFile::exists(startUpEntry()));
+    auto* box = control<QCheckBox>("cbSystemStartup");
+    control<QAbstractButton>("sbCommunication")->click();
+
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(QFile::exists(startUpEntry()));
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(!QFile::exists(startUpEntry()));
+
+    // The closing leaves the entry as the tick last set it, for the next logon.
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(m_form->close());
+    m_form.reset();
+    QVERIFY(QFile::exists(startUpEntry()));
+    QCOMPARE(storedSettings().value(QStringLiteral("AutoRun")).toString(), QStringLiteral("1"));
 }
 
 QTEST_MAIN(TestMainForm)
