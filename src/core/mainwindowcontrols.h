@@ -34,6 +34,12 @@ public:
     // cbOpoznienieDanych item index: chunks closer than this many seconds form one report; -1 when none.
     virtual int reportDataDelay() const = 0;
 
+    // chbMakerFormats: recognise the weighing lines of common scale makers before the plain parser, and
+    // let a CR alone end a line.
+    virtual bool makerFormats() const = 0;
+    // chbReadOnlyStable: results a scale marks as unsettled are skipped.
+    virtual bool readOnlyStable() const = 0;
+
     // Whether the main window itself is the active window; nothing is typed into it.
     virtual bool isMainWindowActive() const = 0;
     // Unticks chkbCycleRead, which stops the cyclic read.

@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/global.h"
 #include "core/mainwindowcontrols.h"
+#include "processing/makerformats.h"
 
 #include <charconv>
 
@@ -208,8 +209,11 @@ void ProcessData::TakeScaleText(const QByteArray& text)
         m_report.ProcessReport(text);
         break;
     case ReadMode::Recognize:
+        // A maker's status line is no report either.
+        if (takeMakerLine(text))
+            break;
         if (looksLikeWeighingLine(text))
-            ParseWeighingLine(text);
+            parsePlainLine(text);
         else
             m_report.ProcessReport(text);
         break;
@@ -219,7 +223,27 @@ void ProcessData::TakeScaleText(const QByteArray& text)
     }
 }
 
-void ProcessData::ParseWeighingLine(const QByteArray& input)
+void ProcessData::ParseWeighingLine(const QByteArray& text)
+{
+    if (!takeMakerLine(text))
+        parsePlainLine(text);
+}
+
+bool ProcessData::takeMakerLine(const QByteArray& text)
+{
+    if (!m_controls.makerFormats())
+        return false;
+    const std::optional<MakerReading> reading = recogniseMakerLine(text);
+    if (!reading)
+        return false;
+    const bool skipped =
+        reading->kind == MakerReading::Kind::StatusOnly || (!reading->stable && m_controls.readOnlyStable());
+    if (!skipped)
+        takeResult(reading->value, reading->decimals, reading->unit);
+    return true;
+}
+
+void ProcessData::parsePlainLine(const QByteArray& input)
 {
     QByteArrayView text(input);
     while (!text.isEmpty() && isControlOrSpace(text.front()))
@@ -235,6 +259,12 @@ void ProcessData::ParseWeighingLine(const QByteArray& input)
     if (!value)
         return;
 
+    takeResult(line->negative ? -*value : *value, decimalAt < 0 ? -1 : decimalsAfter(digits, decimalAt),
+               trimmedControlAndSpace(text.sliced(line->unitStart, line->unitEnd - line->unitStart + 1)).toByteArray());
+}
+
+void ProcessData::takeResult(double value, int decimals, const QByteArray& unit)
+{
     // While the port search runs, a line only tells that a scale answers on the settings under test.
     if (Global::PortProbing) {
         Global::PortConfigured = true;
@@ -242,11 +272,9 @@ void ProcessData::ParseWeighingLine(const QByteArray& input)
     }
 
     TStatistics& statistics = Global::Statistics;
-    statistics.LastValue = line->negative ? -*value : *value;
-    statistics.ValueMask =
-        decimalAt < 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimalsAfter(digits, decimalAt), u'0');
-    statistics.Unit =
-        trimmedControlAndSpace(text.sliced(line->unitStart, line->unitEnd - line->unitStart + 1)).toByteArray();
+    statistics.LastValue = value;
+    statistics.ValueMask = decimals < 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, u'0');
+    statistics.Unit = unit;
     statistics.Sum += statistics.LastValue;
     ++statistics.Count;
     const QDateTime now = m_clock.now();

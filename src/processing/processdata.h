@@ -22,6 +22,8 @@ public:
                 const QLocale& locale = QLocale::system());
 
     void TakeScaleText(const QByteArray& text);
+    // With the makers' formats chosen, a line in one of their shapes first; any other line as the plain
+    // parser reads it.
     void ParseWeighingLine(const QByteArray& text);
 
     Delivery& delivery() { return m_delivery; }
@@ -30,6 +32,13 @@ public:
     const LocaleFormats& formats() const { return m_formats; }
 
 private:
+    // True when the line is in a maker's shape (and the makers' formats are chosen), whether it gave a
+    // result or only a status.
+    bool takeMakerLine(const QByteArray& text);
+    void parsePlainLine(const QByteArray& text);
+    // A recognised value: the statistics, the script's output, the window told. Decimals -1: no mark.
+    void takeResult(double value, int decimals, const QByteArray& unit);
+
     MainWindowControls& m_controls;
     const Clock& m_clock;
     const LocaleFormats m_formats;

@@ -26,6 +26,8 @@ public:
     bool dateBeforeReport = false;
     int delaySeconds = 0;
     bool mainWindowActive = false;
+    bool makers = false;
+    bool onlyStable = false;
     bool cycleRead = true;
     QList<Message> messages;
 
@@ -40,6 +42,8 @@ public:
     bool reportTime() const override { return dateBeforeReport; }
     int reportDataDelay() const override { return delaySeconds; }
     bool isMainWindowActive() const override { return mainWindowActive; }
+    bool makerFormats() const override { return makers; }
+    bool readOnlyStable() const override { return onlyStable; }
     void uncheckCycleRead() override { cycleRead = false; }
     void showMessageBox(const QString& text, const QString& caption, MessageIcon icon) override
     {
