@@ -146,7 +146,7 @@
     </message>
     <message>
         <source>średnik</source>
-        <translation>';'</translation>
+        <translation>&apos;;&apos;</translation>
     </message>
     <message>
         <source>Tab</source>
@@ -249,6 +249,10 @@ use the Clear button on the Statistics page.</translation>
     <message>
         <source>Tworzenie skryptu</source>
         <translation>Writing a script</translation>
+    </message>
+    <message>
+        <source>Rozpoznawaj formaty wag różnych producentów</source>
+        <translation>Recognise the formats of common scale makers</translation>
     </message>
 </context>
 <context>

@@ -250,6 +250,10 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
         <source>Tworzenie skryptu</source>
         <translation>Tworzenie skryptu</translation>
     </message>
+    <message>
+        <source>Rozpoznawaj formaty wag różnych producentów</source>
+        <translation>Rozpoznawaj formaty wag różnych producentów</translation>
+    </message>
 </context>
 <context>
     <name>HotKeyEdit</name>

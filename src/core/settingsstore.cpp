@@ -21,6 +21,10 @@ constexpr bool tableFollowsTheEnum()
         if (static_cast<std::size_t>(SettingsTable[i].setting) != i)
             return false;
     }
+    for (std::size_t i = 0; i < LaterSettingsTable.size(); ++i) {
+        if (static_cast<std::size_t>(LaterSettingsTable[i].setting) != SettingCount + i)
+            return false;
+    }
     return true;
 }
 static_assert(tableFollowsTheEnum(), "settingDefinition() indexes the table by the enum value");

@@ -57,6 +57,8 @@ enum class Setting {
     RemoveScanerFrame,
     ReportDataDelay,
     RepeatRead,
+    // Added later; see LaterSettingsTable.
+    MakerFormats,
 };
 
 struct SettingDefinition
@@ -111,9 +113,17 @@ inline constexpr std::array<SettingDefinition, SettingCount> SettingsTable{{
     {Setting::RepeatRead, QLatin1StringView("RepeatRead"), SettingKind::Boolean},
 }};
 
+// Values added after the file's first form, each read on its own after those above. A file written
+// before a value existed lacks it, which means its default (off, zero, empty), never a reason to fall
+// back to the defaults for everything; such a file loads exactly as it did before.
+inline constexpr std::array<SettingDefinition, 1> LaterSettingsTable{{
+    {Setting::MakerFormats, QLatin1StringView("MakerFormats"), SettingKind::Boolean},
+}};
+
 constexpr const SettingDefinition& settingDefinition(Setting setting)
 {
-    return SettingsTable[static_cast<std::size_t>(setting)];
+    const auto index = static_cast<std::size_t>(setting);
+    return index < SettingCount ? SettingsTable[index] : LaterSettingsTable[index - SettingCount];
 }
 
 // The user's settings: an INI file of typed values.

@@ -1,5 +1,7 @@
 #include "link/pendingtext.h"
 
+#include <utility>
+
 namespace {
 
 // Lines of up to this many bytes, "\n" included, are a scale's status or acknowledgement rather than a
@@ -8,11 +10,35 @@ constexpr qsizetype longestDroppedLine = 10;
 
 } // namespace
 
+void PendingText::setCarriageReturnEndsLine(bool on)
+{
+    m_carriageReturnEndsLine = on;
+    m_lineFeedAdded = false;
+}
+
 void PendingText::append(const char* data, qsizetype size)
 {
     if (size <= 0)
         return;
     QByteArrayView received(data, size);
+    QByteArray completed;
+    if (m_carriageReturnEndsLine) {
+        if (std::exchange(m_lineFeedAdded, false) && received.front() == '\n')
+            received = received.sliced(1);
+        completed.reserve(received.size() + 2);
+        for (qsizetype i = 0; i < received.size(); ++i) {
+            completed += received[i];
+            if (received[i] != '\r')
+                continue;
+            if (i + 1 == received.size()) {
+                completed += '\n';
+                m_lineFeedAdded = true;
+            } else if (received[i + 1] != '\n') {
+                completed += '\n';
+            }
+        }
+        received = completed;
+    }
     if (m_droppingOverlongLine) {
         const qsizetype end = received.indexOf('\n');
         if (end < 0)
@@ -90,4 +116,5 @@ void PendingText::clear()
 {
     m_text.clear();
     m_droppingOverlongLine = false;
+    m_lineFeedAdded = false;
 }

@@ -16,6 +16,12 @@ public:
     static constexpr qsizetype Limit = 64 * 1024;
 
     void append(const char* data, qsizetype size);
+    // For scales that end their lines with CR alone: a CR that no LF follows then ends a line as CR LF
+    // does. Such a CR is kept with an LF put after it, so every cut below sees the line end it knows;
+    // a CR that ends an arrival gets its LF at once (the scale may have finished), and an LF arriving
+    // right after it is dropped, so a CR LF pair split between arrivals still ends one line.
+    void setCarriageReturnEndsLine(bool on);
+    bool carriageReturnEndsLine() const { return m_carriageReturnEndsLine; }
     // Removes and returns what one poll hands on in this mode; empty when nothing is due.
     // Indication: the first line with at least ten characters before its "\n", shorter lines ahead of
     // it being dropped while more than ten characters are pending. Recognize: the first line,
@@ -51,4 +57,7 @@ private:
 
     QByteArray m_text;
     bool m_droppingOverlongLine = false;
+    bool m_carriageReturnEndsLine = false;
+    // The last arrival ended with a CR whose LF was put in for it.
+    bool m_lineFeedAdded = false;
 };

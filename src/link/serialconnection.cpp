@@ -45,6 +45,7 @@ void SerialConnection::StartSerial()
     if (!isOpen())
         return;
     m_reader = std::make_unique<ComThread>(Global::PortSettings.Port, m_readMode, m_intake);
+    m_reader->setCarriageReturnEndsLine(m_carriageReturnEndsLine);
     connect(m_reader.get(), &ComThread::deviceGone, this, &SerialConnection::deviceGone);
     m_reader->start(QThread::HighestPriority);
 }
@@ -69,4 +70,11 @@ void SerialConnection::deviceGone()
         return;
     StopSerial();
     emit stateChanged(SerialState::Failed);
+}
+
+void SerialConnection::setCarriageReturnEndsLine(bool on)
+{
+    m_carriageReturnEndsLine = on;
+    if (m_reader)
+        m_reader->setCarriageReturnEndsLine(on);
 }

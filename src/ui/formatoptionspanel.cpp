@@ -205,6 +205,7 @@ void FormatOptionsPanel::sbOptDefaultClick()
     m_ui->rgOptAfterFields->setItemIndex(3);
     m_ui->rgOptDecimalSeparator->setItemIndex(0);
     m_ui->chkbOptAdvanced->setChecked(false);
+    m_ui->chbMakerFormats->setChecked(false);
     // A control that already held its default emitted nothing, so the handlers are run regardless.
     ChangeScriptClick();
     ChooseOptionClick();

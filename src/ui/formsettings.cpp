@@ -68,6 +68,8 @@ const char* checkBoxOf(Setting setting)
         return "chbWytnijRamkeSkanera";
     case Setting::RepeatRead:
         return "chkbCycleRead";
+    case Setting::MakerFormats:
+        return "chbMakerFormats";
     default:
         return nullptr;
     }
@@ -167,8 +169,14 @@ void FormSettings::LoadSettings()
         if (!loadValue(store, definition.setting)) {
             keepUnreadable(store, QString(definition.name));
             ApplyDefaultSettings();
-            return;
+            break;
         }
+    }
+    // Outside that chain: missing from older files, where off is what they meant (all of them are
+    // check boxes so far).
+    for (const SettingDefinition& definition : LaterSettingsTable) {
+        if (!loadValue(store, definition.setting))
+            applyBoolean(definition.setting, false);
     }
 }
 
@@ -421,6 +429,8 @@ void FormSettings::Button2Click()
     // The file keeps its keys in alphabetical order whatever order they are written in; INI readers
     // do not depend on the order.
     for (const SettingDefinition& definition : SettingsTable)
+        writeValue(store, definition.setting);
+    for (const SettingDefinition& definition : LaterSettingsTable)
         writeValue(store, definition.setting);
     if (store.commit())
         return;

@@ -93,6 +93,8 @@ TMainForm::TMainForm(QWidget* parent)
     m_cutScannerFrame = namedControl<QCheckBox>(this, "chbWytnijRamkeSkanera");
     m_dateBeforeReport = namedControl<QCheckBox>(this, "chbCzasPrzedRaportem");
     m_cycleRead = namedControl<QCheckBox>(this, "chkbCycleRead");
+    m_makerFormats = namedControl<QCheckBox>(this, "chbMakerFormats");
+    m_readOnlyStable = namedControl<QCheckBox>(this, "chbReadOnlyStable");
 
     m_timerActivation = makeTimer(this, "TimerActivation", 1);
     m_timerMinimise = makeTimer(this, "TimerMinimise", 100);
@@ -147,6 +149,11 @@ TMainForm::TMainForm(QWidget* parent)
         m_eth.get(), &CEthConnection::listenerFailed, this,
         [this](quint16 localPort, const QString& why) { showEthStatus(ethListenerFailureStatus(localPort, why)); },
         Qt::QueuedConnection);
+    // Scales of some makers end their lines with CR alone; the links then cut there too.
+    connect(m_makerFormats, &QCheckBox::toggled, this, [this](bool on) {
+        m_serial->setCarriageReturnEndsLine(on);
+        m_eth->setCarriageReturnEndsLine(on);
+    });
     m_orders = std::make_unique<LinkOrderTransport>(*m_eth);
     m_programOptions->setOrderSender([this](const QByteArray& command) {
         SendOrder(command, connectionKind(), EthProtocol(ethTarget().protocol), *m_orders);
@@ -670,6 +677,16 @@ int TMainForm::reportDataDelay() const
 }
 
 // Typing into any window of our own (this one, a message box, a dialog) would only disturb it.
+bool TMainForm::makerFormats() const
+{
+    return m_makerFormats->isChecked();
+}
+
+bool TMainForm::readOnlyStable() const
+{
+    return m_readOnlyStable->isChecked();
+}
+
 bool TMainForm::isMainWindowActive() const
 {
     return QApplication::activeWindow() != nullptr;

@@ -68,6 +68,8 @@ public:
     bool removeScannerFrame() const override;
     bool reportTime() const override;
     int reportDataDelay() const override;
+    bool makerFormats() const override;
+    bool readOnlyStable() const override;
     bool isMainWindowActive() const override;
     void uncheckCycleRead() override;
     void showMessageBox(const QString& text, const QString& caption, MessageIcon icon) override;
@@ -146,6 +148,8 @@ private:
     QCheckBox* m_cutScannerFrame = nullptr;
     QCheckBox* m_dateBeforeReport = nullptr;
     QCheckBox* m_cycleRead = nullptr;
+    QCheckBox* m_makerFormats = nullptr;
+    QCheckBox* m_readOnlyStable = nullptr;
     QLineEdit* m_portEdit = nullptr;
     RadioGroup* m_connection = nullptr;
 

@@ -14,6 +14,9 @@ private slots:
     void cutsByReadMode_data();
     void cutsByReadMode();
     void newModeAppliesToWhatIsPending();
+    void carriageReturnAloneEndsALineWhenChosen_data();
+    void carriageReturnAloneEndsALineWhenChosen();
+    void carriageReturnEndsANetworkPiece();
     void overlongLineIsDroppedWhole();
     void tooManyLinesDropTheOldestWhole();
     void reportNeverDropsWhatOnePollRead();
@@ -93,6 +96,57 @@ void TestPendingText::cutsByReadMode()
         QCOMPARE(pending.hasDue(mode), moreDue);
     }
     QCOMPARE(pending.text(), left);
+}
+
+void TestPendingText::carriageReturnAloneEndsALineWhenChosen_data()
+{
+    QTest::addColumn<ReadMode>("mode");
+    QTest::addColumn<QList<Poll>>("polls");
+    QTest::addColumn<QByteArray>("left");
+
+    const QByteArray weight("     12.345 kg\r");
+    const QByteArray ended("     12.345 kg\r\n");
+    QTest::newRow("indication: each CR ends a line")
+        << ReadMode::Indication << QList<Poll>{{weight, ended}, {weight, ended}} << QByteArray();
+    QTest::newRow("recognize: two lines in one arrival")
+        << ReadMode::Recognize << QList<Poll>{{"1 kg\r2 kg\r", "1 kg\r\n"}, {"", "2 kg\r\n"}, {"", ""}} << QByteArray();
+    QTest::newRow("CR LF together stays one line end")
+        << ReadMode::Recognize << QList<Poll>{{"1 kg\r\n2 kg\r\n", "1 kg\r\n"}, {"", "2 kg\r\n"}, {"", ""}}
+        << QByteArray();
+    QTest::newRow("CR LF split between arrivals stays one line end")
+        << ReadMode::Indication << QList<Poll>{{weight, ended}, {"\n", ""}, {weight + "\n", ended}} << QByteArray();
+    QTest::newRow("an LF later than right after the CR is a line of its own")
+        << ReadMode::Recognize << QList<Poll>{{"1 kg\r", "1 kg\r\n"}, {"x\n", "x\n"}} << QByteArray();
+    QTest::newRow("report: the lines of a printout")
+        << ReadMode::Report << QList<Poll>{{"SCAN\rline\r", "SCAN\r\nline\r\n"}} << QByteArray();
+    QTest::newRow("a line without its CR waits")
+        << ReadMode::Recognize << QList<Poll>{{"ST,+001", ""}, {".5 g\r", "ST,+001.5 g\r\n"}} << QByteArray();
+}
+
+// What a CR-only scale sends, as the cuts see it once a CR alone ends a line.
+void TestPendingText::carriageReturnAloneEndsALineWhenChosen()
+{
+    QFETCH(ReadMode, mode);
+    QFETCH(QList<Poll>, polls);
+    QFETCH(QByteArray, left);
+
+    PendingText pending;
+    pending.setCarriageReturnEndsLine(true);
+    for (const Poll& poll : polls) {
+        pending.append(poll.arrived.constData(), poll.arrived.size());
+        QCOMPARE(pending.take(mode), poll.handed);
+    }
+    QCOMPARE(pending.text(), left);
+}
+
+// The Ethernet cut looks for the same line end.
+void TestPendingText::carriageReturnEndsANetworkPiece()
+{
+    PendingText network;
+    network.setCarriageReturnEndsLine(true);
+    const QByteArray datagram("ST,+00123.45  g\r");
+    network.append(datagram.constData(), datagram.size());
+    QCOMPARE(network.takeNetworkPiece(), datagram + '\n');
 }
 
 void TestPendingText::newModeAppliesToWhatIsPending()

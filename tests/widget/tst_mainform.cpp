@@ -74,6 +74,7 @@ const QList<std::pair<const char*, const char*>> fullSettings = {
     {"RemoveScanerFrame", "1"},
     {"ReportDataDelay", "4"},
     {"RepeatRead", "0"},
+    {"MakerFormats", "1"},
 };
 
 // Each boolean value and the check box that shows it.
@@ -92,6 +93,7 @@ const QList<std::pair<const char*, const char*>> booleanBoxes = {
     {"ReportTime", "chbCzasPrzedRaportem"},
     {"RemoveScanerFrame", "chbWytnijRamkeSkanera"},
     {"RepeatRead", "chkbCycleRead"},
+    {"MakerFormats", "chbMakerFormats"},
 };
 
 bool storedAsTrue(const QList<std::pair<const char*, const char*>>& values, const char* name)
@@ -124,6 +126,8 @@ private slots:
     void portAboveTheArrowsRangeKeepsItsNumber();
     void overlongResultFormatIsCutToAUsableMask();
     void missingLastValueAppliesTheDefaults();
+    void fileFromBeforeTheMakersOptionLoadsWhole_data();
+    void fileFromBeforeTheMakersOptionLoadsWhole();
     void unreadableSettingsAreKeptAndReported_data();
     void unreadableSettingsAreKeptAndReported();
     void settingsThatCannotBeWrittenAreReported();
@@ -321,9 +325,10 @@ void TestMainForm::firstStartUsesTheDefaults()
 
     QVERIFY(m_form->close());
     QSettings stored = storedSettings();
-    QCOMPARE(stored.allKeys().size(), qsizetype(SettingCount));
+    QCOMPARE(stored.allKeys().size(), qsizetype(SettingCount + LaterSettingsTable.size()));
     for (const SettingDefinition& definition : SettingsTable)
         QVERIFY2(stored.contains(QString(definition.name)), definition.name.data());
+    QCOMPARE(stored.value(QStringLiteral("MakerFormats")).toString(), QStringLiteral("0"));
     QCOMPARE(stored.value(QStringLiteral("OnlyOneInstance")).toString(), QStringLiteral("1"));
     QCOMPARE(stored.value(QStringLiteral("AutoRun")).toString(), QStringLiteral("0"));
     QCOMPARE(stored.value(QStringLiteral("Destination")).toString(), QStringLiteral("1"));
@@ -439,6 +444,41 @@ void TestMainForm::overlongResultFormatIsCutToAUsableMask()
     QCOMPARE(Global::Statistics.ResultFormat, QString::fromLatin1(longMask.left(224)));
 }
 
+void TestMainForm::fileFromBeforeTheMakersOptionLoadsWhole_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("on") << QByteArray("1") << true;
+    QTest::newRow("unreadable") << QByteArray("yes") << false;
+}
+
+// The makers' option came after the file's first form: however it stands, the other values load as
+// they always did, nothing is reported and nothing is kept aside.
+void TestMainForm::fileFromBeforeTheMakersOptionLoadsWhole()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(bool, on);
+    QList<std::pair<const char*, const char*>> values;
+    for (const auto& entry : fullSettings) {
+        if (qstrcmp(entry.first, "MakerFormats") != 0)
+            values.append(entry);
+    }
+    if (!value.isEmpty())
+        values.append(std::pair<const char*, const char*>("MakerFormats", value.constData()));
+    writeSettings(values);
+    ScriptedMessages messages;
+    start();
+    m_form->settings().reportLoadProblem();
+
+    QVERIFY(messages.shown.isEmpty());
+    QVERIFY(!QFile::exists(SettingsStore::defaultFilePath() + QStringLiteral(".unreadable")));
+    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(m_form->makerFormats(), on);
+    QVERIFY(m_form->close());
+    QCOMPARE(storedSettings().value(QStringLiteral("MakerFormats")).toString(), QString::fromLatin1(on ? "1" : "0"));
+}
+
 void TestMainForm::unreadableSettingsAreKeptAndReported_data()
 {
     QTest::addColumn<QByteArray>("name");
@@ -503,7 +543,8 @@ void TestMainForm::settingsThatCannotBeWrittenAreReported()
 void TestMainForm::missingLastValueAppliesTheDefaults()
 {
     QList<std::pair<const char*, const char*>> values = fullSettings;
-    values.removeLast();
+    // The last of the chain; the values added later follow it.
+    values.removeIf([](const auto& entry) { return qstrcmp(entry.first, "RepeatRead") == 0; });
     writeSettings(values);
     start();
 
