@@ -38,8 +38,8 @@ public:
     void stop();
 
     const PendingText& pending() const { return m_pending; }
-    // Main thread; see PendingText::setCarriageReturnEndsLine.
-    void setCarriageReturnEndsLine(bool on) { m_pending.setCarriageReturnEndsLine(on); }
+    // Main thread; see PendingText::setMakerLines.
+    void setMakerLines(bool on) { m_pending.setMakerLines(on); }
 
 signals:
     // The device went away (unplugged, the other end closed); emitted on the main thread after the

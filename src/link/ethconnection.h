@@ -96,8 +96,8 @@ public:
     bool ReconnectPending() const { return m_reconnectPending; }
     void setReconnectPending(bool pending) { m_reconnectPending = pending; }
     const PendingText& received() const { return m_received; }
-    // A CR alone ends a line in what arrives from now on (scales that send no LF).
-    void setCarriageReturnEndsLine(bool on) { m_received.setCarriageReturnEndsLine(on); }
+    // Lines as scales of many makers send them (PendingText::setMakerLines).
+    void setMakerLines(bool on) { m_received.setMakerLines(on); }
     // The listener's local port while it is active, else 0.
     quint16 udpLocalPort() const;
 

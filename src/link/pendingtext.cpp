@@ -10,10 +10,35 @@ constexpr qsizetype longestDroppedLine = 10;
 
 } // namespace
 
-void PendingText::setCarriageReturnEndsLine(bool on)
+namespace {
+
+// The text with an LF after every CR that has none after it; lineFeedAdded tells whether the last
+// byte was such a CR.
+QByteArray endedAtCarriageReturns(QByteArrayView text, bool& lineFeedAdded)
 {
-    m_carriageReturnEndsLine = on;
-    m_lineFeedAdded = false;
+    QByteArray ended;
+    ended.reserve(text.size() + 2);
+    lineFeedAdded = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        ended += text[i];
+        if (text[i] != '\r' || (i + 1 < text.size() && text[i + 1] == '\n'))
+            continue;
+        ended += '\n';
+        lineFeedAdded = i + 1 == text.size();
+    }
+    return ended;
+}
+
+} // namespace
+
+void PendingText::setMakerLines(bool on)
+{
+    // What is waiting counts as if it had come after the change: lines a CR ended go on at the next cut.
+    if (on && !m_makerLines)
+        m_text = endedAtCarriageReturns(m_text, m_lineFeedAdded);
+    if (!on)
+        m_lineFeedAdded = false;
+    m_makerLines = on;
 }
 
 void PendingText::append(const char* data, qsizetype size)
@@ -21,23 +46,12 @@ void PendingText::append(const char* data, qsizetype size)
     if (size <= 0)
         return;
     QByteArrayView received(data, size);
-    QByteArray completed;
-    if (m_carriageReturnEndsLine) {
+    QByteArray ended;
+    if (m_makerLines) {
         if (std::exchange(m_lineFeedAdded, false) && received.front() == '\n')
             received = received.sliced(1);
-        completed.reserve(received.size() + 2);
-        for (qsizetype i = 0; i < received.size(); ++i) {
-            completed += received[i];
-            if (received[i] != '\r')
-                continue;
-            if (i + 1 == received.size()) {
-                completed += '\n';
-                m_lineFeedAdded = true;
-            } else if (received[i + 1] != '\n') {
-                completed += '\n';
-            }
-        }
-        received = completed;
+        ended = endedAtCarriageReturns(received, m_lineFeedAdded);
+        received = ended;
     }
     if (m_droppingOverlongLine) {
         const qsizetype end = received.indexOf('\n');
@@ -54,12 +68,14 @@ PendingText::Cut PendingText::nextCut(ReadMode mode) const
     switch (mode) {
     case ReadMode::Report:
         return {0, m_text.size()};
+    case ReadMode::Indication:
+        if (!m_makerLines)
+            break;
+        [[fallthrough]];
     case ReadMode::Recognize: {
         const qsizetype end = m_text.indexOf('\n');
         return {0, end < 0 ? 0 : end + 1};
     }
-    case ReadMode::Indication:
-        break;
     }
     qsizetype offset = 0;
     for (;;) {
@@ -89,7 +105,7 @@ QByteArray PendingText::takeNetworkPiece()
     const qsizetype lineFeed = m_text.indexOf('\n');
     if (lineFeed < 0)
         return {};
-    if (lineFeed < NetworkShortestLine) {
+    if (lineFeed < NetworkShortestLine && !m_makerLines) {
         m_text.clear();
         return {};
     }

@@ -16,21 +16,23 @@ public:
     static constexpr qsizetype Limit = 64 * 1024;
 
     void append(const char* data, qsizetype size);
-    // For scales that end their lines with CR alone: a CR that no LF follows then ends a line as CR LF
-    // does. Such a CR is kept with an LF put after it, so every cut below sees the line end it knows;
-    // a CR that ends an arrival gets its LF at once (the scale may have finished), and an LF arriving
-    // right after it is dropped, so a CR LF pair split between arrivals still ends one line.
-    void setCarriageReturnEndsLine(bool on);
-    bool carriageReturnEndsLine() const { return m_carriageReturnEndsLine; }
+    // Lines as the scales of many makers send them, for the makers' formats of the processing. A CR
+    // that no LF follows ends a line as CR LF does: such a CR is kept with an LF put after it, so every
+    // cut below sees the line end it knows; a CR that ends an arrival gets its LF at once (the scale may
+    // have finished), and an LF arriving right after it is dropped, so a CR LF pair split between
+    // arrivals still ends one line. And a line goes on whatever its length: such a scale's result can be
+    // as short as "1250LG", and its status lines are told apart by what they say, not by their length.
+    void setMakerLines(bool on);
+    bool makerLines() const { return m_makerLines; }
     // Removes and returns what one poll hands on in this mode; empty when nothing is due.
     // Indication: the first line with at least ten characters before its "\n", shorter lines ahead of
-    // it being dropped while more than ten characters are pending. Recognize: the first line,
-    // whatever its length. Report: everything.
+    // it being dropped while more than ten characters are pending (with maker lines, the first line).
+    // Recognize: the first line, whatever its length. Report: everything.
     QByteArray take(ReadMode mode);
     // The Ethernet link's cut, once per arrival. A line feed with at least NetworkShortestLine bytes
     // before it hands on everything pending, the text behind that line feed included, and keeps only
-    // that text, which then leads the next piece. A line feed sooner drops everything pending. Without a
-    // line feed nothing is handed on.
+    // that text, which then leads the next piece. A line feed sooner drops everything pending (not with
+    // maker lines). Without a line feed nothing is handed on.
     QByteArray takeNetworkPiece();
     static constexpr qsizetype NetworkShortestLine = 15;
     // Whether take would hand something on now, without further text arriving.
@@ -57,7 +59,7 @@ private:
 
     QByteArray m_text;
     bool m_droppingOverlongLine = false;
-    bool m_carriageReturnEndsLine = false;
+    bool m_makerLines = false;
     // The last arrival ended with a CR whose LF was put in for it.
     bool m_lineFeedAdded = false;
 };

@@ -45,7 +45,7 @@ void SerialConnection::StartSerial()
     if (!isOpen())
         return;
     m_reader = std::make_unique<ComThread>(Global::PortSettings.Port, m_readMode, m_intake);
-    m_reader->setCarriageReturnEndsLine(m_carriageReturnEndsLine);
+    m_reader->setMakerLines(m_makerLines);
     connect(m_reader.get(), &ComThread::deviceGone, this, &SerialConnection::deviceGone);
     m_reader->start(QThread::HighestPriority);
 }
@@ -72,9 +72,9 @@ void SerialConnection::deviceGone()
     emit stateChanged(SerialState::Failed);
 }
 
-void SerialConnection::setCarriageReturnEndsLine(bool on)
+void SerialConnection::setMakerLines(bool on)
 {
-    m_carriageReturnEndsLine = on;
+    m_makerLines = on;
     if (m_reader)
-        m_reader->setCarriageReturnEndsLine(on);
+        m_reader->setMakerLines(on);
 }

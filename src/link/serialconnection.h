@@ -30,8 +30,9 @@ public:
     void StartSerial();
     // Ends the reader, then closes the port; Closed.
     void StopSerial();
-    // For the open reader and every later one: a CR alone ends a line (scales that send no LF).
-    void setCarriageReturnEndsLine(bool on);
+    // For the open reader and every later one: lines as scales of many makers send them
+    // (PendingText::setMakerLines).
+    void setMakerLines(bool on);
 
 signals:
     // Open also means a new connection: what the processing held of the previous one no longer counts.
@@ -46,5 +47,5 @@ private:
     ComThread::ReadModeSource m_readMode;
     ComThread::Intake m_intake;
     std::unique_ptr<ComThread> m_reader;
-    bool m_carriageReturnEndsLine = false;
+    bool m_makerLines = false;
 };

@@ -149,10 +149,11 @@ TMainForm::TMainForm(QWidget* parent)
         m_eth.get(), &CEthConnection::listenerFailed, this,
         [this](quint16 localPort, const QString& why) { showEthStatus(ethListenerFailureStatus(localPort, why)); },
         Qt::QueuedConnection);
-    // Scales of some makers end their lines with CR alone; the links then cut there too.
+    // Scales of some makers end their lines with CR alone, and print results shorter than the links'
+    // rules for status lines; with their formats chosen, the links cut for them.
     connect(m_makerFormats, &QCheckBox::toggled, this, [this](bool on) {
-        m_serial->setCarriageReturnEndsLine(on);
-        m_eth->setCarriageReturnEndsLine(on);
+        m_serial->setMakerLines(on);
+        m_eth->setMakerLines(on);
     });
     m_orders = std::make_unique<LinkOrderTransport>(*m_eth);
     m_programOptions->setOrderSender([this](const QByteArray& command) {

@@ -55,6 +55,7 @@ private slots:
     void firstStartFindsTheScaleAndTypesItsResults();
     void readModesCutWhatTheScaleSends_data();
     void readModesCutWhatTheScaleSends();
+    void carriageReturnScaleNeedsTheMakersFormats();
     void portWithoutNumberFails();
     void portHeldByAnotherProgramFails();
     void secondClickCloses();
@@ -195,6 +196,40 @@ void TestSerialLink::readModesCutWhatTheScaleSends()
     m_scale->command(commands);
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), written, lineTimeoutMs);
     QCOMPARE(Global::Statistics.Count, counted);
+}
+
+// A scale that ends its lines with CR alone and prints short results: nothing of it is read while the
+// makers' formats are off; switched on, what waited and what follows is typed, written and counted.
+void TestSerialLink::carriageReturnScaleNeedsTheMakersFormats()
+{
+    PseudoTerminal scale;
+    QVERIFY(scale.isValid());
+    QVERIFY(linkPort(*m_profile, 1, scale.slavePath()));
+    makeQuietWindow();
+    control<QCheckBox>("chbDestinationCursor")->setChecked(true);
+    ReceiverProcess receiver;
+    QVERIFY2(receiver.start(QStringLiteral(KWELTA_RECEIVER_PATH)), qPrintable(receiver.errorString()));
+    openPort(1, 12);
+    QCOMPARE(status(), openText);
+    // The bytes the reader has not taken yet, on the terminal's input queue it shares with the test.
+    const auto unread = [&scale] {
+        int count = -1;
+        return ::ioctl(scale.slave(), FIONREAD, &count) == 0 ? count : -1;
+    };
+
+    QVERIFY(scale.write("186.65g\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(unread(), 0, lineTimeoutMs);
+    QCOMPARE(Global::Statistics.Count, 0);
+    QVERIFY(receiver.keys().isEmpty());
+    QVERIFY(!QFile::exists(m_outputFile));
+
+    control<QCheckBox>("chbMakerFormats")->setChecked(true);
+    QVERIFY(scale.write("\x02S-  0.50kg\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), QByteArray("186.65\tg\t\r\n-0.50\tkg\t\r\n"), lineTimeoutMs);
+    QCOMPARE(Global::Statistics.Count, 2);
+    QVERIFY(receiver.waitForKeys(20, lineTimeoutMs));
+    QCOMPARE(receiver.keys(), (QStringList{"1", "8", "6", ".", "6", "5",   "Tab", "g", "Tab", "Return",
+                                           "-", "0", ".", "5", "0", "Tab", "k",   "g", "Tab", "Return"}));
 }
 
 void TestSerialLink::portWithoutNumberFails()

@@ -17,6 +17,7 @@ private slots:
     void carriageReturnAloneEndsALineWhenChosen_data();
     void carriageReturnAloneEndsALineWhenChosen();
     void carriageReturnEndsANetworkPiece();
+    void switchingOnEndsTheWaitingLines();
     void overlongLineIsDroppedWhole();
     void tooManyLinesDropTheOldestWhole();
     void reportNeverDropsWhatOnePollRead();
@@ -119,6 +120,8 @@ void TestPendingText::carriageReturnAloneEndsALineWhenChosen_data()
         << ReadMode::Recognize << QList<Poll>{{"1 kg\r", "1 kg\r\n"}, {"x\n", "x\n"}} << QByteArray();
     QTest::newRow("report: the lines of a printout")
         << ReadMode::Report << QList<Poll>{{"SCAN\rline\r", "SCAN\r\nline\r\n"}} << QByteArray();
+    QTest::newRow("indication: a short result goes on, even before more text")
+        << ReadMode::Indication << QList<Poll>{{"1250LG\rOK\r\n", "1250LG\r\n"}, {"", "OK\r\n"}} << QByteArray();
     QTest::newRow("a line without its CR waits")
         << ReadMode::Recognize << QList<Poll>{{"ST,+001", ""}, {".5 g\r", "ST,+001.5 g\r\n"}} << QByteArray();
 }
@@ -131,7 +134,7 @@ void TestPendingText::carriageReturnAloneEndsALineWhenChosen()
     QFETCH(QByteArray, left);
 
     PendingText pending;
-    pending.setCarriageReturnEndsLine(true);
+    pending.setMakerLines(true);
     for (const Poll& poll : polls) {
         pending.append(poll.arrived.constData(), poll.arrived.size());
         QCOMPARE(pending.take(mode), poll.handed);
@@ -139,14 +142,33 @@ void TestPendingText::carriageReturnAloneEndsALineWhenChosen()
     QCOMPARE(pending.text(), left);
 }
 
+// Switched on while lines ended by CR alone wait: they are due at once, in order, and an LF that the
+// last CR still gets is not a line of its own.
+void TestPendingText::switchingOnEndsTheWaitingLines()
+{
+    PendingText pending;
+    const QByteArray waiting("1 kg\r2 kg\r");
+    pending.append(waiting.constData(), waiting.size());
+    QCOMPARE(pending.take(ReadMode::Recognize), QByteArray());
+    pending.setMakerLines(true);
+    QCOMPARE(pending.take(ReadMode::Recognize), QByteArray("1 kg\r\n"));
+    pending.append("\n3 kg\r", 6);
+    QCOMPARE(pending.take(ReadMode::Recognize), QByteArray("2 kg\r\n"));
+    QCOMPARE(pending.take(ReadMode::Recognize), QByteArray("3 kg\r\n"));
+    QVERIFY(pending.isEmpty());
+}
+
 // The Ethernet cut looks for the same line end.
 void TestPendingText::carriageReturnEndsANetworkPiece()
 {
     PendingText network;
-    network.setCarriageReturnEndsLine(true);
+    network.setMakerLines(true);
     const QByteArray datagram("ST,+00123.45  g\r");
     network.append(datagram.constData(), datagram.size());
     QCOMPARE(network.takeNetworkPiece(), datagram + '\n');
+    // However short the line.
+    network.append("186.65g\r", 8);
+    QCOMPARE(network.takeNetworkPiece(), QByteArray("186.65g\r\n"));
 }
 
 void TestPendingText::newModeAppliesToWhatIsPending()
