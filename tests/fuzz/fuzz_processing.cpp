@@ -1,6 +1,7 @@
-// libFuzzer target for everything that reads outside input: the intake in every read mode, report
-// mode with its options, the script interpreter and the number masks. The first byte picks the
-// options; the rest is split at the first 0xFF into scale text and script/mask text.
+// libFuzzer target for everything that reads outside input: the intake in every read mode, with the
+// makers' formats or without, report mode with its options, the script interpreter and the number
+// masks. The first byte picks the options; the rest is split at the first 0xFF into scale text and
+// script/mask text.
 #include "core/global.h"
 #include "processing/numbermask.h"
 #include "processing/processdata.h"
@@ -34,6 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     controls.mode = options & 3;
     controls.cutFrame = options & 4;
     controls.dateBeforeReport = options & 8;
+    // Report mode never asks for these two, so they share the bits of its options.
+    controls.makers = options & 8;
+    controls.onlyStable = options & 4;
     controls.advanced = options & 16;
     controls.memoScript = QString::fromLatin1(script);
     controls.separatorChoice = (options >> 6) % 3;

@@ -1,4 +1,5 @@
 #include "processing/makerformats.h"
+#include "scalemodel.h"
 
 #include <QTest>
 
@@ -15,6 +16,7 @@ private slots:
     void statusLinesGiveNoWeight();
     void leavesOtherLinesToThePlainParser_data();
     void leavesOtherLinesToThePlainParser();
+    void readsTheSimulatedScalesShapes();
 };
 
 void TestMakerFormats::readsEachFamily_data()
@@ -153,6 +155,23 @@ void TestMakerFormats::leavesOtherLinesToThePlainParser()
 {
     QFETCH(QByteArray, line);
     QVERIFY(!recogniseMakerLine(line));
+}
+
+// The shapes the simulated scale offers for trying the makers' formats are read as the scale meant them.
+void TestMakerFormats::readsTheSimulatedScalesShapes()
+{
+    for (const QByteArrayView name : ScaleModel::makerFormatNames()) {
+        for (const double load : {12.345, -0.5, 0.0}) {
+            ScaleModel scale;
+            QVERIFY(scale.setFormat(ScaleModel::makerFormat(name)));
+            scale.setLoad(load);
+            const QByteArray line = scale.weightLine();
+            const std::optional<MakerReading> reading = recogniseMakerLine(line);
+            QVERIFY2(reading && reading->kind == MakerReading::Kind::Weight, line.constData());
+            QVERIFY2(qAbs(reading->value - load) < 0.01, line.constData());
+            QVERIFY2(reading->stable, line.constData());
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestMakerFormats)

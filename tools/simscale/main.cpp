@@ -115,10 +115,14 @@ int main(int argc, char* argv[])
                                          QStringLiteral("frame"), QStringLiteral("8N1"));
     const QCommandLineOption weightOption(QStringLiteral("weight"), QStringLiteral("Load on the scale (12.345)."),
                                           QStringLiteral("value"), QStringLiteral("12.345"));
+    QStringList makerFormats;
+    for (const QByteArrayView name : ScaleModel::makerFormatNames())
+        makerFormats.append(QString::fromLatin1(name));
     const QCommandLineOption formatOption(
         QStringLiteral("format"),
-        QStringLiteral(
-            "printf-like weight line with one %f/%e/%g and \\r \\n \\t \\xHH escapes (\"%11.3f kg\\r\\n\")."),
+        QStringLiteral("printf-like weight line with one %f/%e/%g and \\r \\n \\t \\xHH escapes (\"%11.3f kg\\r\\n\"), "
+                       "or the shape of common scale makers: %1.")
+            .arg(makerFormats.join(QStringLiteral(", "))),
         QStringLiteral("pattern"));
     const QCommandLineOption streamOption(QStringLiteral("stream"), QStringLiteral("Weight lines per second (0)."),
                                           QStringLiteral("rate"), QStringLiteral("0"));
@@ -149,7 +153,9 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("--weight must be a number"));
     model.setLoad(weight);
     if (parser.isSet(formatOption)) {
-        const QByteArray pattern = ScaleModel::unescape(parser.value(formatOption).toUtf8());
+        const QByteArray given = parser.value(formatOption).toUtf8();
+        const QByteArray preset = ScaleModel::makerFormat(given);
+        const QByteArray pattern = preset.isNull() ? ScaleModel::unescape(given) : preset;
         QString error;
         if (pattern.isNull())
             return fail(QStringLiteral("--format has an unknown escape"));

@@ -37,11 +37,40 @@ int readSmallNumber(QByteArrayView text, qsizetype& i)
     return value;
 }
 
+// The makers' shapes: a status header with a gross code, a sign glued to zero-padded digits, a unit
+// glued to the number with CR alone, status letters, and an STX frame with CR alone.
+struct MakerFormat
+{
+    QByteArrayView name;
+    QByteArrayView pattern;
+};
+constexpr MakerFormat MakerFormats[] = {
+    {"header", "ST,GS,%+011.4f  kg\r\n"}, {"signed", "%+08.2f GN\r\n"},   {"glued", "%.2fg\r"},
+    {"letters", "S S %10.2f g\r\n"},      {"framed", "\x02%+010.3fkg\r"},
+};
+
 // Sample loads of the printed report besides the current one, so it shows several weighings.
 constexpr double ReportSampleLoads[] = {1.25, 0.75};
 constexpr const char* ReportCodes[] = {"10001", "10002", "10003"};
 
 } // namespace
+
+QByteArray ScaleModel::makerFormat(QByteArrayView name)
+{
+    for (const MakerFormat& format : MakerFormats) {
+        if (format.name == name)
+            return format.pattern.toByteArray();
+    }
+    return {};
+}
+
+QList<QByteArrayView> ScaleModel::makerFormatNames()
+{
+    QList<QByteArrayView> names;
+    for (const MakerFormat& format : MakerFormats)
+        names.append(format.name);
+    return names;
+}
 
 ScaleModel::ScaleModel()
 {

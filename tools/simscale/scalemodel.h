@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 // What a weighing scale does with the bytes it hears and the keys its operator presses, without any
@@ -24,6 +25,10 @@ public:
     // A printf-like pattern with exactly one floating conversion (%f %e %g, with flags, width and
     // precision) and %% for a percent sign; the pattern is kept only when it is valid.
     bool setFormat(const QByteArray& pattern, QString* error = nullptr);
+    // Patterns for the line shapes of common scale makers, by name ("header", "signed", "glued",
+    // "letters", "framed"), for trying Kwelta's makers' formats; null for another name.
+    static QByteArray makerFormat(QByteArrayView name);
+    static QList<QByteArrayView> makerFormatNames();
     QByteArray format() const { return m_format; }
 
     void setTareAcknowledgement(const QByteArray& bytes) { m_tareAck = bytes; }
