@@ -13,6 +13,8 @@ packages=(
     xvfb xauth xkb-data x11-xkb-utils fonts-dejavu-core
     # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it
     iproute2 procps
+    # the Debian package (the icon tool, dpkg-shlibdeps) and its check (scripts/package-check.sh)
+    qt6-svg-dev dpkg-dev lintian desktop-file-utils appstream libcap2-bin xdotool file binutils man-db
 )
 
 missing=()
