@@ -20,3 +20,7 @@ set(KWELTA_INSTALL_PROGRAMDIR "lib/kwelta" CACHE PATH "The folder of the program
 cmake_path(ABSOLUTE_PATH KWELTA_INSTALL_PROGRAMDIR BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}"
     OUTPUT_VARIABLE _kwelta_program_dir)
 file(RELATIVE_PATH KWELTA_DOC_FROM_PROGRAM "${_kwelta_program_dir}" "${CMAKE_INSTALL_FULL_DOCDIR}")
+
+# Reverse-DNS, as AppStream wants: the desktop entry, the icon and the metadata are named after it, and
+# the program's own start-up entry names the icon by it.
+set(KWELTA_APP_ID "pl.ostrel.kwelta")

@@ -11,8 +11,6 @@
 # The package's postinst gives the program CAP_NET_BIND_SERVICE for the UDP listener's port 1001.
 # Everything generated is made in <build>/packaging.
 
-# Reverse-DNS, as AppStream wants: the desktop entry, the icon and the metadata are named after it.
-set(KWELTA_APP_ID "pl.ostrel.kwelta")
 set(KWELTA_PACKAGE_MAINTAINER "Kwelta maintainers <maintainers@kwelta.example>"
     CACHE STRING "The Maintainer field of the package and its changelog entry")
 # This version's date in the changelog, the manual pages and the metadata's release list.
