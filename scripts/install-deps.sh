@@ -12,7 +12,7 @@ packages=(
     # running and testing on an X server of our own
     xvfb xauth xkb-data x11-xkb-utils fonts-dejavu-core
     # the notification-area tests: a tray host, a window manager to minimise with, pointer clicks
-    trayer openbox xdotool x11-utils
+    trayer openbox xdotool
     # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it
     iproute2 procps
 )

@@ -274,7 +274,8 @@ void TestTrayIcon::closingADialogWhileHiddenKeepsTheProgram()
         if (portSearch)
             m_form->sbDetectClick();
         else
-            m_form->showMessageBox(QStringLiteral("Tekst"), QStringLiteral("Tytuł"), MainWindowControls::MessageIcon::Information);
+            m_form->showMessageBox(QStringLiteral("Tekst"), QStringLiteral("Tytuł"),
+                                   MainWindowControls::MessageIcon::Information);
         closer.stop();
         // After anything the close posted, a quit among it.
         QTimer::singleShot(0, [] { QTimer::singleShot(0, [] { QCoreApplication::exit(42); }); });
