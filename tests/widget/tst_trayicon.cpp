@@ -6,6 +6,7 @@
 #include "support/temporaryprofile.h"
 #include "ui/formsettings.h"
 #include "ui/mainform.h"
+#include "ui/namedcontrol.h"
 #include "ui/radiogroup.h"
 #include "ui/trayicon.h"
 
@@ -48,10 +49,7 @@ private:
     template <typename T>
     T* control(const char* name) const
     {
-        T* found = m_form->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
+        return namedControl<T>(m_form.get(), name);
     }
 
     std::unique_ptr<TemporaryProfile> m_profile;
