@@ -82,6 +82,9 @@ void TrayIcon::windowMinimised()
 // Qt's notification-area icons report a double click as a press (Trigger) and then the double click.
 void TrayIcon::iconActivated(QSystemTrayIcon::ActivationReason reason)
 {
+    // A click already on its way when the close removed the icon must not show the closing window.
+    if (m_removed)
+        return;
     if (reason == QSystemTrayIcon::DoubleClick) {
         if (m_window.isVisible())
             HideToTray();
