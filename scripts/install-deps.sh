@@ -18,7 +18,7 @@ packages=(
     # the start-up entry read back as the desktops read it
     libglib2.0-bin desktop-file-utils
     # the Debian package (the icon tool, dpkg-shlibdeps) and its check (scripts/package-check.sh)
-    qt6-svg-dev dpkg-dev lintian appstream libcap2-bin xdotool file binutils man-db
+    qt6-svg-dev dpkg-dev lintian appstream libcap2-bin file binutils man-db
 )
 
 missing=()
