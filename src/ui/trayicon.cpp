@@ -4,6 +4,9 @@
 #include "platform/windowactivation.h"
 #include "ui/artwork.h"
 
+#include <QGuiApplication>
+#include <QStyleHints>
+#include <QTimer>
 #include <QWidget>
 
 TrayIcon::TrayIcon(QWidget& window, std::unique_ptr<NotificationAreaWatcher> watcher)
@@ -11,9 +14,17 @@ TrayIcon::TrayIcon(QWidget& window, std::unique_ptr<NotificationAreaWatcher> wat
     , m_window(window)
     , m_icon(new QSystemTrayIcon(this))
     , m_watcher(std::move(watcher))
+    , m_singleClick(new QTimer(this))
 {
     setObjectName(QStringLiteral("TrayIcon"));
     m_icon->setObjectName(QStringLiteral("abfTrayIcon1"));
+    m_singleClick->setObjectName(QStringLiteral("TimerSingleClick"));
+    m_singleClick->setSingleShot(true);
+    m_singleClick->setInterval(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    connect(m_singleClick, &QTimer::timeout, this, [this] {
+        if (!m_removed && !m_window.isVisible())
+            ShowFromTray();
+    });
     setImageIndex(0);
     connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::iconActivated);
     if (m_watcher) {
@@ -44,6 +55,7 @@ void TrayIcon::setVisible(bool visible)
 void TrayIcon::remove()
 {
     m_removed = true;
+    m_singleClick->stop();
     m_icon->hide();
 }
 
@@ -79,13 +91,17 @@ void TrayIcon::windowMinimised()
     HideToTray();
 }
 
-// Qt's notification-area icons report a double click as a press (Trigger) and then the double click.
+// Qt's X11 notification-area icon reports a double click as a press (Trigger) and then the double
+// click. The StatusNotifier hosts of KDE Plasma and GNOME's extension report no double click at all,
+// only a click; a window hidden there would have no way back. So a click on the icon of a hidden window
+// shows it too, once the double-click time has passed without the double click that would do the same.
 void TrayIcon::iconActivated(QSystemTrayIcon::ActivationReason reason)
 {
     // A click already on its way when the close removed the icon must not show the closing window.
     if (m_removed)
         return;
     if (reason == QSystemTrayIcon::DoubleClick) {
+        m_singleClick->stop();
         if (m_window.isVisible())
             HideToTray();
         else
@@ -94,6 +110,8 @@ void TrayIcon::iconActivated(QSystemTrayIcon::ActivationReason reason)
     }
     if (m_window.isVisible())
         bringWindowForward();
+    else if (reason == QSystemTrayIcon::Trigger)
+        m_singleClick->start();
 }
 
 // The new panel knows nothing of the icons the old one held. Qt's own X11 icon embeds itself again when

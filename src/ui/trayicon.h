@@ -7,6 +7,7 @@
 #include <memory>
 
 class NotificationAreaWatcher;
+class QTimer;
 class QWidget;
 
 // The main window's notification-area icon (abfTrayIcon1): the link picture of its image index (0 the
@@ -49,6 +50,8 @@ private:
     QSystemTrayIcon* m_icon = nullptr;
     std::unique_ptr<NotificationAreaWatcher> m_watcher;
     std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+    // A single click waits this long for a double click before it counts alone.
+    QTimer* m_singleClick = nullptr;
     int m_imageIndex = 0;
     bool m_hiddenInTray = false;
     bool m_removed = false;
