@@ -34,9 +34,10 @@ run: build
 screenshots: build
 	@$(BUILD_DIR)/tests/support/kwelta_screenshots $(BUILD_DIR)/screenshots
 
-# Every test, every test again under AddressSanitizer and UndefinedBehaviorSanitizer, a short
-# fuzzing run over everything that reads outside input, and the format check.
-test: test-all test-sanitize fuzz format-check
+# Every test, the Debian package's check, every test again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, a short fuzzing run over everything that reads outside input, and the
+# format check.
+test: test-all package-check test-sanitize fuzz format-check
 
 test-all: build
 	@$(CTEST) --test-dir $(BUILD_DIR) --output-on-failure
@@ -57,6 +58,16 @@ fuzz: deps
 	@mkdir -p $(FUZZ_DIR)/corpus
 	@$(FUZZ_DIR)/tests/fuzz/fuzz_processing -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 		$(FUZZ_DIR)/corpus tests/fuzz/corpus
+
+# The Debian package, made by CPack: $(BUILD_DIR)/kwelta_<version>_<architecture>.deb.
+.PHONY: package package-check
+package: build
+	@$(CMAKE) --build $(BUILD_DIR) --target package
+
+# The package built and checked as an installation meets it (scripts/package-check.sh): its files,
+# lintian, the desktop entry and metadata, the unpacked program started in both languages.
+package-check: build
+	@scripts/package-check.sh $(BUILD_DIR)
 
 format: configure
 	@$(CMAKE) --build $(BUILD_DIR) --target format

@@ -8,13 +8,17 @@ packages=(
     cmake ninja-build g++ make pkg-config clang-format clang libclang-rt-14-dev
     qt6-base-dev qt6-charts-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
     qt6-qpa-plugins libgl-dev libqt6opengl6-dev
-    libxcb1-dev libxcb-xkb-dev libxcb-xtest0-dev libxkbcommon-dev libxkbcommon-x11-dev
+    libxcb1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-xfixes0-dev libxkbcommon-dev libxkbcommon-x11-dev
     # running and testing on an X server of our own
     xvfb xauth xkb-data x11-xkb-utils fonts-dejavu-core
+    # the notification-area tests: a tray host, a window manager to minimise with, pointer clicks
+    trayer openbox xdotool
     # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it
     iproute2 procps
     # the start-up entry read back as the desktops read it
     libglib2.0-bin desktop-file-utils
+    # the Debian package (the icon tool, dpkg-shlibdeps) and its check (scripts/package-check.sh)
+    qt6-svg-dev dpkg-dev lintian appstream libcap2-bin file binutils man-db
 )
 
 missing=()

@@ -13,14 +13,13 @@ QString version()
 
 QString documentationFolder()
 {
-    const QString installed =
-        QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../share/doc/kwelta"));
-    const QString sourceTree = QStringLiteral(KWELTA_SOURCE_DIR);
-    for (const QString& folder : {installed, sourceTree}) {
-        if (QFileInfo::exists(QDir(folder).filePath(QStringLiteral("README.md"))))
-            return QDir::cleanPath(folder);
-    }
-    return {};
+    // Relative to the program's resolved folder rather than a fixed prefix, so that an unpacked or
+    // relocated copy finds its own documentation and no build machine's path is kept in the program.
+    const QDir folder(
+        QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral(KWELTA_DOC_FROM_PROGRAM)));
+    // The build tree's README is a link into the sources, whose folder holds the rest of the documentation.
+    const QString readme = QFileInfo(folder.filePath(QStringLiteral("README.md"))).canonicalFilePath();
+    return readme.isEmpty() ? QString() : QFileInfo(readme).absolutePath();
 }
 
 } // namespace ProgramInfo

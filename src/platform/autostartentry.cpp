@@ -91,7 +91,7 @@ QByteArray autostartDesktopEntry(const QString& programPath)
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
                                         "Name=Kwelta\n"
-                                        "Icon=kwelta\n"
+                                        "Icon=" KWELTA_APP_ID "\n"
                                         "Exec=%1\n"
                                         "Terminal=false\n"
                                         "X-GNOME-Autostart-enabled=true\n")

@@ -12,6 +12,7 @@
 #include "platform/autostartentry.h"
 #include "platform/hotkeyregistrar.h"
 #include "platform/keyboardinjector.h"
+#include "platform/notificationareawatcher.h"
 #include "platform/windowactivation.h"
 #include "processing/processdata.h"
 #include "ui/artwork.h"
@@ -26,6 +27,7 @@
 #include "ui/radiogroup.h"
 #include "ui/scalehotkeys.h"
 #include "ui/statisticspanel.h"
+#include "ui/trayicon.h"
 
 #include "ui_mainform.h"
 
@@ -36,6 +38,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <QWindowStateChangeEvent>
 
 namespace {
 
@@ -169,6 +172,12 @@ TMainForm::TMainForm(QWidget* parent)
         m_settings->setPortNumber(port);
         m_ui->cbBaudRate->setCurrentIndex(baudCode);
     });
+
+    // Green from the start, though nothing is open yet; the serial link's opening and closing set it since.
+    m_tray = new TrayIcon(*this, createNotificationAreaWatcher());
+    m_tray->setImageIndex(1);
+    m_tray->setVisible(true);
+    setWindowIcon(linkPicture(LinkPicture::Open));
 
     FirstActivation = true;
     Global::SerialStopped = true;
@@ -331,7 +340,14 @@ void TMainForm::TimerActivationTimer()
 void TMainForm::TimerMinimiseTimer()
 {
     m_timerMinimise->stop();
-    // Hiding to the notification area at start arrives with the tray icon.
+    // Only an open serial port counts; an Ethernet link does not.
+    if (!Global::SerialStopped && FirstActivation && m_ui->cbRunMinimased->isChecked()) {
+        // Without a notification area the window could not be brought back, so it goes to the taskbar.
+        if (m_tray->trayAvailable())
+            m_tray->HideToTray();
+        else
+            showMinimized();
+    }
     FirstActivation = false;
 }
 
@@ -351,6 +367,9 @@ void TMainForm::FormCloseQuery()
     m_eth->release();
     m_settings->StoreSettings();
     Button2Click();
+    // The window is not shown again for the close: on X11 there is nothing to give back to the taskbar,
+    // and it would only flash.
+    m_tray->remove();
 }
 
 void TMainForm::Button2Click()
@@ -434,6 +453,10 @@ void TMainForm::changeEvent(QEvent* event)
         showPortDevice();
         showLinkState();
     }
+    // After the minimising has run its course, not inside the state change.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() &&
+        !(static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized))
+        QMetaObject::invokeMethod(m_tray, &TrayIcon::windowMinimised, Qt::QueuedConnection);
     QWidget::changeEvent(event);
 }
 
@@ -500,7 +523,6 @@ void TMainForm::sbOpenCommClick()
     }
     if (m_serial->isOpen()) {
         m_serial->StopSerial();
-        // The notification-area icon shows the closed port here once it exists.
         return;
     }
 
@@ -509,7 +531,6 @@ void TMainForm::sbOpenCommClick()
     Global::PortSettings.Port = isNumber ? port : 0;
     Global::PortSettings.BaudCode = m_ui->cbBaudRate->currentIndex();
     m_serial->StartSerial();
-    // The notification-area icon shows the open port here once it exists.
 }
 
 void TMainForm::serialStateChanged(SerialState state)
@@ -517,8 +538,11 @@ void TMainForm::serialStateChanged(SerialState state)
     if (state == SerialState::Open) {
         m_ui->sbDetect->setEnabled(false);
         m_processData->report().startConnection();
-    } else if (state == SerialState::Closed && connectionKind() == ScaleLink::Serial) {
-        m_ui->sbDetect->setEnabled(true);
+        m_tray->setImageIndex(int(LinkPicture::Open));
+    } else if (state == SerialState::Closed) {
+        m_tray->setImageIndex(int(LinkPicture::Closed));
+        if (connectionKind() == ScaleLink::Serial)
+            m_ui->sbDetect->setEnabled(true);
     }
     ShowSerialState(state);
 }

@@ -27,6 +27,7 @@ class RadioGroup;
 class ScaleHotKeys;
 class StatisticsPanel;
 class TAutoKonfForm;
+class TrayIcon;
 
 namespace Ui {
 class TMainForm;
@@ -46,6 +47,7 @@ public:
 
     ProcessData& processData() { return *m_processData; }
     FormSettings& settings() { return *m_settings; }
+    TrayIcon& trayIcon() { return *m_tray; }
     // The language modules are looked for beside this program; tests name another.
     void setProgramPath(const QString& path);
 
@@ -134,6 +136,7 @@ private:
     AutoStartEntry* m_autoRun = nullptr;
     std::unique_ptr<LinkOrderTransport> m_orders;
     TAutoKonfForm* m_autoKonf = nullptr;
+    TrayIcon* m_tray = nullptr;
     QList<QAbstractButton*> m_navigation;
     StatisticsPanel* m_statistics = nullptr;
     FormatOptionsPanel* m_formatOptions = nullptr;
