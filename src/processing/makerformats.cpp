@@ -5,7 +5,8 @@
 
 namespace {
 
-enum class Status { Weight, Overload, Underload, Error };
+// What a code says: a weight follows, or the line carries this status instead of one.
+enum class Status { Weight, Overload, Underload, Error, Unsettled };
 
 // A code a scale prints around the number, and what it says.
 struct Code
@@ -60,10 +61,10 @@ constexpr ShapeRule shapeRules[] = {
 
 // Whole lines that carry a status and no weight.
 constexpr Code statusLines[] = {
-    {"OL", Status::Overload}, {"+OL", Status::Overload},     {"-OL", Status::Underload},   {"UL", Status::Underload},
-    {"+", Status::Overload},  {"-", Status::Underload},      {"S +", Status::Overload},    {"S -", Status::Underload},
-    {"S I", Status::Error},   {"I", Status::Error},          {"ES", Status::Error},        {"ET", Status::Error},
-    {"EL", Status::Error},    {"US", Status::Weight, false}, {"?", Status::Weight, false},
+    {"OL", Status::Overload}, {"+OL", Status::Overload}, {"-OL", Status::Underload}, {"UL", Status::Underload},
+    {"+", Status::Overload},  {"-", Status::Underload},  {"S +", Status::Overload},  {"S -", Status::Underload},
+    {"S I", Status::Error},   {"I", Status::Error},      {"ES", Status::Error},      {"ET", Status::Error},
+    {"EL", Status::Error},    {"US", Status::Unsettled}, {"?", Status::Unsettled},
 };
 
 constexpr char STX = '\x02';
@@ -281,7 +282,7 @@ std::optional<MakerReading> recogniseMakerLine(QByteArrayView text)
         if (line == status.text) {
             MakerReading reading;
             reading.kind = MakerReading::Kind::StatusOnly;
-            reading.stable = status.stable;
+            reading.stable = status.status != Status::Unsettled;
             reading.shape = "status line";
             return reading;
         }
