@@ -93,7 +93,11 @@ std::optional<PortSearch::Found> PortSearch::run(const std::function<int()>& max
                 char buffer[AnswerBytes];
                 const int count = m_link->read(port, buffer, AnswerBytes);
                 const QByteArray answer(buffer, std::max(count, 0));
-                if (answer.indexOf('\n') >= ShortestLineEndIndex && m_parser)
+                // A maker's result can be shorter ("1250LG"), and its parser knows an echo by its text.
+                const qsizetype shortest = m_makerLines ? 1 : ShortestLineEndIndex;
+                const bool ended =
+                    answer.indexOf('\n') >= shortest || (m_makerLines && answer.indexOf('\r') >= shortest);
+                if (ended && m_parser)
                     m_parser(answer);
             }
             closeOpenPort();

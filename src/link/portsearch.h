@@ -53,6 +53,9 @@ public:
     ~PortSearch() override;
 
     void setAnswerParser(AnswerParser parser);
+    // Answers as scales of many makers send them: a CR alone ends one too, and a short one counts
+    // (PendingText::setMakerLines).
+    void setMakerLines(bool on) { m_makerLines = on; }
     bool isRunning() const { return m_running; }
 
     // Searches ports from 1 up to what maxPort says, asked before each port since the user may change
@@ -70,6 +73,7 @@ private:
 
     std::unique_ptr<PortSearchLink> m_link;
     AnswerParser m_parser;
+    bool m_makerLines = false;
     bool m_running = false;
     // The port the search holds open, so that it is closed even if the search is destroyed meanwhile.
     int m_openPort = 0;

@@ -59,6 +59,11 @@ TAutoKonfForm::~TAutoKonfForm()
         Global::PortProbing = false;
 }
 
+void TAutoKonfForm::setMakerLines(bool on)
+{
+    m_search->setMakerLines(on);
+}
+
 void TAutoKonfForm::setAnswerParser(AnswerParser parser)
 {
     m_search->setAnswerParser(std::move(parser));

@@ -33,6 +33,7 @@ public:
     ~TAutoKonfForm() override;
 
     void setAnswerParser(AnswerParser parser);
+    void setMakerLines(bool on);
 
     // The rate of a baud code followed by " bps"; "- bps" for a code outside 0..19.
     static QString BaudCodeText(int baudCode);

@@ -152,12 +152,6 @@ TMainForm::TMainForm(QWidget* parent)
         m_eth.get(), &CEthConnection::listenerFailed, this,
         [this](quint16 localPort, const QString& why) { showEthStatus(ethListenerFailureStatus(localPort, why)); },
         Qt::QueuedConnection);
-    // Scales of some makers end their lines with CR alone, and print results shorter than the links'
-    // rules for status lines; with their formats chosen, the links cut for them.
-    connect(m_makerFormats, &QCheckBox::toggled, this, [this](bool on) {
-        m_serial->setMakerLines(on);
-        m_eth->setMakerLines(on);
-    });
     m_orders = std::make_unique<LinkOrderTransport>(*m_eth);
     m_programOptions->setOrderSender([this](const QByteArray& command) {
         SendOrder(command, connectionKind(), EthProtocol(ethTarget().protocol), *m_orders);
@@ -171,6 +165,13 @@ TMainForm::TMainForm(QWidget* parent)
     connect(m_autoKonf, &TAutoKonfForm::portFound, this, [this](int port, int baudCode) {
         m_settings->setPortNumber(port);
         m_ui->cbBaudRate->setCurrentIndex(baudCode);
+    });
+    // Scales of some makers end their lines with CR alone, and print results shorter than the links'
+    // rules for status lines; with their formats chosen, the links cut for them.
+    connect(m_makerFormats, &QCheckBox::toggled, this, [this](bool on) {
+        m_serial->setMakerLines(on);
+        m_eth->setMakerLines(on);
+        m_autoKonf->setMakerLines(on);
     });
 
     // Green from the start, though nothing is open yet; the serial link's opening and closing set it since.

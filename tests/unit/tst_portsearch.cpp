@@ -18,6 +18,8 @@ private slots:
     void findsTheScaleAndReportsEachStep();
     void nothingFoundIsNothing();
     void destroyedFromItsOwnSignal();
+    void answerEndedByCarriageReturnCountsWithMakerLines_data();
+    void answerEndedByCarriageReturnCountsWithMakerLines();
 
 private:
     std::unique_ptr<PortSearch> makeSearch();
@@ -92,6 +94,23 @@ void TestPortSearch::destroyedFromItsOwnSignal()
     QVERIFY(!search);
     QCOMPARE(m_record.triesText(), QStringLiteral("1@10"));
     QCOMPARE(m_record.closes, 1);
+}
+
+void TestPortSearch::answerEndedByCarriageReturnCountsWithMakerLines_data()
+{
+    QTest::addColumn<bool>("makerLines");
+    QTest::newRow("plain lines: no line end, no answer") << false;
+    QTest::newRow("maker lines: found") << true;
+}
+
+void TestPortSearch::answerEndedByCarriageReturnCountsWithMakerLines()
+{
+    QFETCH(bool, makerLines);
+    m_record.answers.insert({1, 10}, {"186.65 kg\r", "186.65 kg\r", "186.65 kg\r"});
+    auto search = makeSearch();
+    search->setMakerLines(makerLines);
+    const std::optional<PortSearch::Found> found = search->run([] { return 1; });
+    QCOMPARE(found.has_value(), makerLines);
 }
 
 QTEST_GUILESS_MAIN(TestPortSearch)
