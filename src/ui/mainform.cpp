@@ -38,6 +38,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 namespace {
@@ -713,8 +714,17 @@ bool TMainForm::readOnlyStable() const
     return m_readOnlyStable->isChecked();
 }
 
+// Asked of the display server where it can tell: Qt keeps a window active for a moment after the focus
+// has gone to another program, and a result arriving then would not be typed where the user is.
 bool TMainForm::isMainWindowActive() const
 {
+    QList<quint64> ownWindows;
+    for (const QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (window->handle())
+            ownWindows.append(quint64(window->winId()));
+    }
+    if (const std::optional<bool> focused = inputFocusIn(ownWindows))
+        return *focused;
     return QApplication::activeWindow() != nullptr;
 }
 

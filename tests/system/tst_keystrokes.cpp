@@ -3,6 +3,7 @@
 
 #include "core/global.h"
 #include "platform/keyboardinjector.h"
+#include "platform/windowactivation.h"
 #include "platform/x11/x11keyboardinjector.h"
 #include "platform/x11/xcbxkb.h"
 #include "platform/x11/xhandles.h"
@@ -173,6 +174,7 @@ private slots:
     void typesIntoTheFocusedWindow();
     void typesNothingWhileTheOwnWindowIsActive();
     void typesNothingIntoOurOwnMessageBox();
+    void typesAsSoonAsTheFocusHasLeftTheWindow();
     void isInertWithoutADisplayOrXTest_data();
     void isInertWithoutADisplayOrXTest();
     void typesPolishCharactersWhereTheServerTakesAPolishKeymap_data();
@@ -378,6 +380,27 @@ void TestKeystrokes::typesNothingIntoOurOwnMessageBox()
     form.processData().delivery().TypeText("Q7");
     QCOMPARE(keysBeforeSentinel(), (QStringList{"Shift+Q", "7"}));
     QCOMPARE(trap.keys, QStringList());
+}
+
+// The user clicks into another program and the scale prints at once: Qt still holds our window for
+// active a moment after the X server has moved the focus, but the result goes where the user is. Any
+// window of the program counts as the program's, so a plain one in front stands in for the main window.
+void TestKeystrokes::typesAsSoonAsTheFocusHasLeftTheWindow()
+{
+    TMainForm form;
+    namedControl<QCheckBox>(&form, "chbDestinationCursor")->setChecked(true);
+    namedControl<QCheckBox>(&form, "chbDestinationFile")->setChecked(false);
+    m_ownWindow.show();
+    m_ownWindow.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m_ownWindow));
+    QVERIFY(form.isMainWindowActive());
+
+    QVERIFY2(m_receiver.activate(), qPrintable(m_receiver.errorString()));
+    QVERIFY(!form.isMainWindowActive());
+    form.processData().TakeScaleText("     12.5 kg\r\n");
+    // The sentinel goes out through the test's own controls, which ask Qt, so only once Qt has caught up.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_ownWindow.isActiveWindow(), keyTimeoutMs);
+    QCOMPARE(keysBeforeSentinel(), (QStringList{"1", "2", ".", "5", "Tab", "k", "g", "Tab", "Return"}));
 }
 
 void TestKeystrokes::isInertWithoutADisplayOrXTest_data()

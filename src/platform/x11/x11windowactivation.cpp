@@ -54,3 +54,29 @@ void x11ActivateOnUserRequest(quint64 windowId)
                    reinterpret_cast<const char*>(&message));
     xcb_flush(connection);
 }
+
+// The focus window is ours when it or one of its ancestors is one of our top-level windows: with a
+// window manager, the focus may sit on the client window or on a window inside it.
+std::optional<bool> x11InputFocusIn(const QList<quint64>& windowIds)
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return std::nullopt;
+    xcb_connection_t* connection = x11->connection();
+    const XcbReply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    if (!focus)
+        return std::nullopt;
+    xcb_window_t window = focus->focus;
+    // None and PointerRoot are no window of ours; the depth bound guards against a tree changing meanwhile.
+    for (int depth = 0; depth < 64 && window != XCB_NONE && window != XCB_INPUT_FOCUS_POINTER_ROOT; ++depth) {
+        if (windowIds.contains(quint64(window)))
+            return true;
+        const XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr));
+        if (!tree || tree->parent == tree->root)
+            break;
+        window = tree->parent;
+    }
+    return false;
+}

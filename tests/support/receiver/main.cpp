@@ -14,6 +14,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -74,19 +75,21 @@ public:
 
     void takeFocus()
     {
-        if (isActiveWindow()) {
-            report(QStringLiteral("ready"));
-            return;
-        }
         // Without a window manager nothing activates a window; Qt then sets the X input focus itself.
         activateWindow();
         setFocus();
         // Qt stamps that request with the last server time this process saw. When another client took
         // the focus after that, the server ignores the request as stale; CurrentTime is never stale.
         if (const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
-            xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_PARENT, xcb_window_t(winId()), XCB_CURRENT_TIME);
-            xcb_flush(x11->connection());
+            xcb_connection_t* connection = x11->connection();
+            xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, xcb_window_t(winId()), XCB_CURRENT_TIME);
+            // A round trip: the server has moved the focus before this process says it has it.
+            free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
         }
+        // Qt keeps a window active for a moment after the focus has left it, so a window that still
+        // counts as active gets no new activation to report; it has the focus again all the same.
+        if (isActiveWindow())
+            report(QStringLiteral("ready"));
     }
 
 protected:
