@@ -1,5 +1,4 @@
 #include "app/programentry.h"
-#include "ui/artwork.h"
 #include "ui/mainform.h"
 
 #include <QApplication>
@@ -9,9 +8,8 @@ int main(int argc, char** argv)
     return runProgram(
         argc, argv,
         [] {
-            // What taskbars and window switchers show for every window of the program, and the desktop
-            // entry they find its name and icon in once it is installed.
-            QApplication::setWindowIcon(linkPicture(LinkPicture::Open));
+            // The desktop entry in which taskbars and window switchers find the program's name and icon
+            // once it is installed; the window sets its own icon, which its dialogs inherit.
             QGuiApplication::setDesktopFileName(QStringLiteral(KWELTA_APP_ID));
             return std::make_unique<TMainForm>();
         },

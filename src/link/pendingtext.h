@@ -23,7 +23,6 @@ public:
     // arrivals still ends one line. And a line goes on whatever its length: such a scale's result can be
     // as short as "1250LG", and its status lines are told apart by what they say, not by their length.
     void setMakerLines(bool on);
-    bool makerLines() const { return m_makerLines; }
     // Removes and returns what one poll hands on in this mode; empty when nothing is due.
     // Indication: the first line with at least ten characters before its "\n", shorter lines ahead of
     // it being dropped while more than ten characters are pending (with maker lines, the first line).

@@ -175,9 +175,7 @@ TMainForm::TMainForm(QWidget* parent)
         m_autoKonf->setMakerLines(on);
     });
 
-    // Green from the start, though nothing is open yet; the serial link's opening and closing set it since.
     m_tray = new TrayIcon(*this, createNotificationAreaWatcher());
-    m_tray->setImageIndex(1);
     m_tray->setVisible(true);
     setWindowIcon(linkPicture(LinkPicture::Open));
 

@@ -25,7 +25,8 @@ TrayIcon::TrayIcon(QWidget& window, std::unique_ptr<NotificationAreaWatcher> wat
         if (!m_removed && !m_window.isVisible())
             ShowFromTray();
     });
-    setImageIndex(0);
+    // Green from the start, though nothing is open yet; the serial link's opening and closing set it since.
+    setImageIndex(1);
     connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::iconActivated);
     if (m_watcher) {
         connect(m_watcher.get(), &NotificationAreaWatcher::appeared, this, &TrayIcon::notificationAreaAppeared);
@@ -37,7 +38,11 @@ TrayIcon::~TrayIcon() = default;
 
 void TrayIcon::setImageIndex(int index)
 {
-    m_imageIndex = index == 0 ? 0 : 1;
+    index = index == 0 ? 0 : 1;
+    // Each picture is drawn at every size a panel may ask for; the same one again is not worth that.
+    if (index == m_imageIndex && !m_icon->icon().isNull())
+        return;
+    m_imageIndex = index;
     m_icon->setIcon(linkPicture(m_imageIndex == 0 ? LinkPicture::Closed : LinkPicture::Open));
 }
 

@@ -11,7 +11,7 @@ class QTimer;
 class QWidget;
 
 // The main window's notification-area icon (abfTrayIcon1): the link picture of its image index (0 the
-// serial port closed, 1 open), hiding the window into the notification area and bringing it back. A
+// serial port closed, 1 open; 1 at start), hiding the window into the notification area and bringing it back. A
 // child of the window it serves.
 class TrayIcon : public QObject
 {
