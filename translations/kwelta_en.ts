@@ -2,6 +2,51 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="pl_PL">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>nieoczekiwany argument „%1”</source>
+        <translation>unexpected argument &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>opcja „%1” wymaga wartości</source>
+        <translation>option &apos;%1&apos; needs a value</translation>
+    </message>
+    <message>
+        <source>nieznana opcja „%1”</source>
+        <translation>unknown option &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Użycie: %1 [opcje]
+
+Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
+
+Opcje:
+  -h, --help     wyświetla ten opis i kończy działanie
+  -v, --version  wyświetla wersję i kończy działanie
+
+Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
+</source>
+        <translation>Usage: %1 [options]
+
+Kwelta reads weighing results from a scale and types them into the focused window or appends them to a file.
+
+Options:
+  -h, --help     show this description and exit
+  -v, --version  show the version and exit
+
+Qt&apos;s own options, such as -platform and -style, are accepted too.
+</translation>
+    </message>
+    <message>
+        <source>%1: %2
+Opis opcji: %1 --help
+</source>
+        <translation>%1: %2
+See: %1 --help
+</translation>
+    </message>
+</context>
+<context>
     <name>Delivery</name>
     <message>
         <source>Błąd zapisu do pliku.</source>

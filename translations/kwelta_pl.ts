@@ -2,6 +2,51 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="pl_PL" sourcelanguage="pl_PL">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>nieoczekiwany argument „%1”</source>
+        <translation>nieoczekiwany argument „%1”</translation>
+    </message>
+    <message>
+        <source>opcja „%1” wymaga wartości</source>
+        <translation>opcja „%1” wymaga wartości</translation>
+    </message>
+    <message>
+        <source>nieznana opcja „%1”</source>
+        <translation>nieznana opcja „%1”</translation>
+    </message>
+    <message>
+        <source>Użycie: %1 [opcje]
+
+Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
+
+Opcje:
+  -h, --help     wyświetla ten opis i kończy działanie
+  -v, --version  wyświetla wersję i kończy działanie
+
+Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
+</source>
+        <translation>Użycie: %1 [opcje]
+
+Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
+
+Opcje:
+  -h, --help     wyświetla ten opis i kończy działanie
+  -v, --version  wyświetla wersję i kończy działanie
+
+Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
+</translation>
+    </message>
+    <message>
+        <source>%1: %2
+Opis opcji: %1 --help
+</source>
+        <translation>%1: %2
+Opis opcji: %1 --help
+</translation>
+    </message>
+</context>
+<context>
     <name>Delivery</name>
     <message>
         <source>Błąd zapisu do pliku.</source>

@@ -1,16 +1,36 @@
 #include "app/programentry.h"
 
+#include "app/commandline.h"
 #include "app/singleinstance.h"
 #include "app/terminationsignals.h"
+#include "core/languagemodule.h"
 #include "core/settingsstore.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QWidget>
 
 namespace {
 
 Q_LOGGING_CATEGORY(instanceLog, "kwelta.instance", QtWarningMsg)
+
+// Anything but a plain start is answered on the terminal, before any window or link exists, in the
+// stored language (the program's own default where there is none).
+int answerOnTerminal(int& argc, char** argv, const CommandLineRequest& request)
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(SettingsStore::OrganisationName);
+    QCoreApplication::setApplicationName(SettingsStore::ApplicationName);
+    const SettingsStore store;
+    const qint32 language =
+        store.opens() ? store.readInteger(Setting::Language).value_or(LanguageModule::Polish) : LanguageModule::Polish;
+    LanguageModules modules(QCoreApplication::applicationFilePath());
+    if (modules.LoadLanguageModule(language))
+        modules.UseResourceModule();
+    const QString programName = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
+    return answerCommandLine(request, programName.isEmpty() ? QStringLiteral("kwelta") : programName);
+}
 
 } // namespace
 
@@ -25,6 +45,13 @@ void bringWindowToFront(QWidget& window)
 int runProgram(int& argc, char** argv, const std::function<std::unique_ptr<QWidget>()>& createMainWindow,
                const std::function<void(QWidget&)>& bringToFront)
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments += QString::fromLocal8Bit(argv[i]);
+    const CommandLineRequest request = parseCommandLine(arguments);
+    if (request.action != CommandLineRequest::Action::Run)
+        return answerOnTerminal(argc, argv, request);
+
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(SettingsStore::OrganisationName);
     QCoreApplication::setApplicationName(SettingsStore::ApplicationName);

@@ -1,5 +1,5 @@
 // The real program, as separate processes on an X server of the test's own: whether a second start
-// runs, and what it does to the first copy when it may not.
+// runs, and what it does to the first copy when it may not; what it answers on the command line.
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "support/xscreen.h"
@@ -27,8 +27,11 @@ private slots:
     void cleanup();
     void secondStart_data();
     void secondStart();
+    void commandLine_data();
+    void commandLine();
 
 private:
+    void storeSettings(const QByteArray& settings);
     std::unique_ptr<QProcess> startProgram();
 
     std::unique_ptr<TemporaryProfile> m_profile;
@@ -50,6 +53,17 @@ void TestProgram::cleanup()
     }
     m_programs.clear();
     m_profile.reset();
+}
+
+void TestProgram::storeSettings(const QByteArray& settings)
+{
+    if (settings.isEmpty())
+        return;
+    const QString folder = m_profile->filePath(QStringLiteral("config/Ostrel"));
+    QDir().mkpath(folder);
+    QFile file(folder + QStringLiteral("/Kwelta.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(settings);
 }
 
 std::unique_ptr<QProcess> TestProgram::startProgram()
@@ -77,13 +91,7 @@ void TestProgram::secondStart()
     QFETCH(QByteArray, settings);
     QFETCH(bool, secondRuns);
 
-    if (!settings.isEmpty()) {
-        const QString folder = m_profile->filePath(QStringLiteral("config/Ostrel"));
-        QDir().mkpath(folder);
-        QFile file(folder + QStringLiteral("/Kwelta.conf"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(settings);
-    }
+    storeSettings(settings);
     XScreen screen;
 
     m_programs.push_back(startProgram());
@@ -114,6 +122,66 @@ void TestProgram::secondStart()
         return first;
     };
     QTRY_COMPARE_WITH_TIMEOUT(screen.inputFocus(), expected(), startTimeoutMs);
+}
+
+void TestProgram::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("errors");
+
+    const QByteArray english("[General]\nLanguage=2057\n");
+    QTest::newRow("help, no settings") << QStringList{"--help"} << QByteArray() << 0 << "Użycie: kwelta"
+                                       << "";
+    QTest::newRow("help, English stored") << QStringList{"-h"} << english << 0 << "Usage: kwelta"
+                                          << "";
+    QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0 << "Kwelta 1."
+                             << "";
+    QTest::newRow("version behind Qt's options")
+        << QStringList{"-platform", "xcb", "--style=fusion", "-reverse", "-v"} << english << 0 << "Kwelta 1."
+        << "";
+    QTest::newRow("unknown option") << QStringList{"--typo"} << english << 2 << ""
+                                    << "kwelta: unknown option '--typo'\nSee: kwelta --help";
+    QTest::newRow("unknown option after help") << QStringList{"--help", "--typo"} << english << 2 << ""
+                                               << "unknown option '--typo'";
+    QTest::newRow("argument") << QStringList{"COM2"} << QByteArray() << 2 << ""
+                              << "nieoczekiwany argument „COM2”";
+    QTest::newRow("Qt's option without its value") << QStringList{"-platform"} << english << 2 << ""
+                                                   << "option '-platform' needs a value";
+}
+
+// Answered on the terminal without a display: had the program gone on to start, it could not have
+// reached one and would have ended with Qt's failure instead.
+void TestProgram::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, settings);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QString, errors);
+
+    storeSettings(settings);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(KWELTA_PROGRAM_PATH), arguments);
+    QVERIFY(program.waitForFinished(startTimeoutMs));
+    const QString standardOutput = QString::fromUtf8(program.readAllStandardOutput());
+    const QString standardError = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == exitCode, qPrintable(standardError));
+    QVERIFY2(standardOutput.contains(output), qPrintable(standardOutput));
+    QVERIFY2(standardError.contains(errors), qPrintable(standardError));
+    if (exitCode != 0)
+        QVERIFY(standardOutput.isEmpty());
+    // Nothing of a run: no settings written where there were none.
+    if (settings.isEmpty())
+        QVERIFY(!QFile::exists(m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf"))));
 }
 
 int main(int argc, char** argv)

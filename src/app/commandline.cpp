@@ -1,0 +1,128 @@
+#include "app/commandline.h"
+
+#include "core/programinfo.h"
+
+#include <QCoreApplication>
+#include <QLatin1StringView>
+
+#include <cstdio>
+
+namespace {
+
+// Qt's own options, as QGuiApplication and QApplication take them (with one dash or two, a value
+// after a blank or after '=').
+constexpr QLatin1StringView qtOptionsWithValue[] = {
+    QLatin1StringView("platform"),        QLatin1StringView("platformpluginpath"),
+    QLatin1StringView("platformtheme"),   QLatin1StringView("plugin"),
+    QLatin1StringView("qwindowgeometry"), QLatin1StringView("qwindowicon"),
+    QLatin1StringView("qwindowtitle"),    QLatin1StringView("session"),
+    QLatin1StringView("display"),         QLatin1StringView("name"),
+    QLatin1StringView("title"),           QLatin1StringView("visual"),
+    QLatin1StringView("geometry"),        QLatin1StringView("style"),
+    QLatin1StringView("stylesheet"),      QLatin1StringView("qmljsdebugger"),
+};
+constexpr QLatin1StringView qtFlags[] = {
+    QLatin1StringView("reverse"), QLatin1StringView("widgetcount"), QLatin1StringView("nograb"),
+    QLatin1StringView("dograb"),  QLatin1StringView("sync"),        QLatin1StringView("testability"),
+};
+
+template <std::size_t N>
+bool isOneOf(QStringView name, const QLatin1StringView (&names)[N])
+{
+    for (const QLatin1StringView candidate : names) {
+        if (name == candidate)
+            return true;
+    }
+    return false;
+}
+
+CommandLineRequest failed(CommandLineRequest::Failure failure, const QString& argument)
+{
+    return {CommandLineRequest::Action::Fail, failure, argument};
+}
+
+QString describe(const CommandLineRequest& request)
+{
+    switch (request.failure) {
+    case CommandLineRequest::Failure::UnexpectedArgument:
+        return QCoreApplication::translate("CommandLine", "nieoczekiwany argument „%1”").arg(request.argument);
+    case CommandLineRequest::Failure::MissingValue:
+        return QCoreApplication::translate("CommandLine", "opcja „%1” wymaga wartości").arg(request.argument);
+    case CommandLineRequest::Failure::UnknownOption:
+    case CommandLineRequest::Failure::None:
+        break;
+    }
+    return QCoreApplication::translate("CommandLine", "nieznana opcja „%1”").arg(request.argument);
+}
+
+void print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+CommandLineRequest parseCommandLine(const QStringList& arguments)
+{
+    CommandLineRequest request;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == u"-h" || argument == u"--help") {
+            request.action = CommandLineRequest::Action::ShowHelp;
+            continue;
+        }
+        if (argument == u"-v" || argument == u"--version") {
+            if (request.action == CommandLineRequest::Action::Run)
+                request.action = CommandLineRequest::Action::ShowVersion;
+            continue;
+        }
+        if (!argument.startsWith(u'-') || argument.size() < 2)
+            return failed(CommandLineRequest::Failure::UnexpectedArgument, argument);
+        QStringView name = QStringView(argument).sliced(argument.startsWith(u"--") ? 2 : 1);
+        const qsizetype equals = name.indexOf(u'=');
+        const bool valueGiven = equals >= 0;
+        if (valueGiven)
+            name = name.first(equals);
+        if (isOneOf(name, qtOptionsWithValue)) {
+            if (!valueGiven && ++i >= arguments.size())
+                return failed(CommandLineRequest::Failure::MissingValue, argument);
+            continue;
+        }
+        if (!valueGiven && isOneOf(name, qtFlags))
+            continue;
+        return failed(CommandLineRequest::Failure::UnknownOption, argument);
+    }
+    return request;
+}
+
+int answerCommandLine(const CommandLineRequest& request, const QString& programName)
+{
+    switch (request.action) {
+    case CommandLineRequest::Action::Run:
+        return 0;
+    case CommandLineRequest::Action::ShowVersion:
+        print(stdout, QStringLiteral("Kwelta %1\n").arg(ProgramInfo::version()));
+        return 0;
+    case CommandLineRequest::Action::ShowHelp:
+        print(stdout, QCoreApplication::translate("CommandLine",
+                                                  "Użycie: %1 [opcje]\n"
+                                                  "\n"
+                                                  "Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne "
+                                                  "okno lub dopisuje do pliku.\n"
+                                                  "\n"
+                                                  "Opcje:\n"
+                                                  "  -h, --help     wyświetla ten opis i kończy działanie\n"
+                                                  "  -v, --version  wyświetla wersję i kończy działanie\n"
+                                                  "\n"
+                                                  "Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.\n")
+                          .arg(programName));
+        return 0;
+    case CommandLineRequest::Action::Fail:
+        print(stderr, QCoreApplication::translate("CommandLine", "%1: %2\nOpis opcji: %1 --help\n")
+                          .arg(programName, describe(request)));
+        return 2;
+    }
+    return 2;
+}
