@@ -120,6 +120,8 @@ void CEthConnection::connectCheckAnswered(bool reachable)
     m_state = EthLinkState::Connecting;
     discardClient();
     m_client = new QTcpSocket(this);
+    // Bounded, so that a scale sending faster than its lines are taken is held back by TCP itself.
+    m_client->setReadBufferSize(ReadChunk);
     connect(m_client, &QTcpSocket::connected, this, &CEthConnection::OnSocketConnect);
     connect(m_client, &QTcpSocket::disconnected, this, &CEthConnection::OnSocketDisconnect);
     connect(m_client, &QTcpSocket::readyRead, this, &CEthConnection::OnSocketRead);
@@ -148,6 +150,11 @@ void CEthConnection::discardClient()
 {
     if (!m_client)
         return;
+    // What the scale sent before the end is still handed on.
+    while (m_client->bytesAvailable() > 0)
+        readFromClient();
+    if (!m_lines.empty())
+        schedulePump();
     QTcpSocket* client = m_client;
     m_client = nullptr;
     disconnect(client, nullptr, this, nullptr);
@@ -160,9 +167,9 @@ void CEthConnection::openListener(const QString& host, qint32 port, QString& fai
     m_state = EthLinkState::Connected;
     m_listener = std::make_unique<UdpListener>();
     const quint64 generation = ++m_listenerGeneration;
-    connect(m_listener.get(), &UdpListener::received, this, [this, generation](const QByteArray& text) {
+    connect(m_listener.get(), &UdpListener::receivedReady, this, [this, generation] {
         if (generation == m_listenerGeneration && m_listener)
-            OnUdpRead(text);
+            pump();
     });
     failure = m_listener->open(host, quint16(port), m_localUdpPort);
     if (!failure.isEmpty()) {
@@ -218,6 +225,7 @@ void CEthConnection::release()
         discardClient();
     }
     closeListener();
+    m_lines.clear();
     m_state = EthLinkState::Disconnected;
 }
 
@@ -289,18 +297,7 @@ void CEthConnection::OnSocketDisconnect()
 
 void CEthConnection::OnSocketRead()
 {
-    if (!m_client)
-        return;
-    const QByteArray text = m_client->readAll();
-    if (text.isEmpty())
-        return;
-    m_received.append(text.constData(), text.size());
-    if (m_readMode() == ReadMode::Report) {
-        // The report mode assembles the report from the pieces as they come.
-        m_intake(m_received.take(ReadMode::Report));
-        return;
-    }
-    cutAndHandOn();
+    pump();
 }
 
 // Nothing is shown and the state stays; the socket's own events and the supervision carry on.
@@ -324,16 +321,73 @@ void CEthConnection::attemptEnded(QAbstractSocket::SocketState socketState)
     report();
 }
 
-void CEthConnection::OnUdpRead(const QByteArray& text)
+void CEthConnection::pump()
 {
-    m_received.append(text.constData(), text.size());
-    cutAndHandOn();
+    // A message box of the intake (a file that cannot be written) runs an event loop of its own, in
+    // which more may arrive; the call already under way hands that on in order.
+    if (m_handingOn)
+        return;
+    if (qsizetype(m_lines.size()) < LinesWaitingLimit) {
+        readFromClient();
+        takeDatagrams();
+    }
+    m_handingOn = true;
+    for (int n = 0; n < LinesPerTurn && !m_lines.empty(); ++n) {
+        const QByteArray line = std::move(m_lines.front());
+        m_lines.pop_front();
+        m_intake(line);
+    }
+    m_handingOn = false;
+    if (!m_lines.empty() || (m_client && m_client->bytesAvailable() > 0) || (m_listener && m_listener->hasReceived()))
+        schedulePump();
 }
 
-void CEthConnection::cutAndHandOn()
+// Queued behind whatever else waits, so that the window, the signals and a close are served between
+// batches.
+void CEthConnection::schedulePump()
 {
-    const QByteArray piece = m_received.takeNetworkPiece();
+    if (m_pumpScheduled)
+        return;
+    m_pumpScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_pumpScheduled = false;
+            pump();
+        },
+        Qt::QueuedConnection);
+}
+
+void CEthConnection::readFromClient()
+{
+    if (!m_client)
+        return;
+    const QByteArray text = m_client->read(ReadChunk);
+    if (text.isEmpty())
+        return;
+    m_received.append(text.constData(), text.size());
+    if (m_readMode() == ReadMode::Report) {
+        // The report mode assembles the report from the pieces as they come.
+        m_lines.push_back(m_received.take(ReadMode::Report));
+        return;
+    }
+    cut();
+}
+
+void CEthConnection::takeDatagrams()
+{
+    if (!m_listener)
+        return;
+    // The cut applies in every read mode here: a datagram is a line or a few.
+    for (const QByteArray& text : m_listener->takeReceived(LinesWaitingLimit - qsizetype(m_lines.size()))) {
+        m_received.append(text.constData(), text.size());
+        cut();
+    }
+}
+
+void CEthConnection::cut()
+{
+    for (QByteArray& line : m_received.takeNetworkLines())
+        m_lines.push_back(std::move(line));
     m_received.enforceLimit();
-    if (!piece.isEmpty())
-        m_intake(piece);
 }

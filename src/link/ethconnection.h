@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -45,7 +46,12 @@ qint32 ethPortFromText(const QString& text);
 // the link to be opened again at the next answered check. The supervision (EthSupervision) drives the
 // operations at the bottom.
 //
-// Main thread only; the UDP listener's thread hands its text over through a queued call.
+// Every complete line is handed on once, in order, when it arrives. The lines go to the intake a batch
+// at a time, and the link reads more from the socket or the listener only while few lines wait, so
+// that a scale sending faster than results can be processed slows itself (TCP) or loses datagrams
+// (UDP, see UdpListener) instead of taking all memory and the window's attention for minutes.
+//
+// Main thread only; the UDP listener's thread hands its text over through a bounded inbox.
 class CEthConnection : public QObject
 {
     Q_OBJECT
@@ -96,6 +102,14 @@ public:
     bool ReconnectPending() const { return m_reconnectPending; }
     void setReconnectPending(bool pending) { m_reconnectPending = pending; }
     const PendingText& received() const { return m_received; }
+    // Lines taken from what arrived and not yet handed to the intake.
+    qsizetype linesWaiting() const { return qsizetype(m_lines.size()); }
+    // Lines handed to the intake in one turn of the event loop, and how many may wait before the link
+    // stops reading.
+    static constexpr int LinesPerTurn = 100;
+    static constexpr qsizetype LinesWaitingLimit = 200;
+    // What is read from the TCP socket at once, and what its own buffer holds.
+    static constexpr qint64 ReadChunk = 64 * 1024;
     // Lines as scales of many makers send them (PendingText::setMakerLines).
     void setMakerLines(bool on) { m_received.setMakerLines(on); }
     // The listener's local port while it is active, else 0.
@@ -123,14 +137,23 @@ private:
     void OnSocketRead();
     void OnSocketError();
     void attemptEnded(QAbstractSocket::SocketState socketState);
-    void OnUdpRead(const QByteArray& text);
-    void cutAndHandOn();
+    // What has arrived goes to the intake from here, line by line, in order, a batch per turn of the
+    // event loop (see pump()).
+    void pump();
+    void schedulePump();
+    void readFromClient();
+    void takeDatagrams();
+    void cut();
 
     ReadModeSource m_readMode;
     Intake m_intake;
     const quint16 m_localUdpPort;
 
     PendingText m_received;
+    // Complete lines (in report mode over TCP, whole arrivals) not yet handed to the intake.
+    std::deque<QByteArray> m_lines;
+    bool m_pumpScheduled = false;
+    bool m_handingOn = false;
     EthLinkState m_state = EthLinkState::Disconnected;
     QPointer<QTcpSocket> m_client;
     std::unique_ptr<UdpListener> m_listener;

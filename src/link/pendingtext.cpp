@@ -100,18 +100,17 @@ QByteArray PendingText::take(ReadMode mode)
     return handed;
 }
 
-QByteArray PendingText::takeNetworkPiece()
+QList<QByteArray> PendingText::takeNetworkLines()
 {
-    const qsizetype lineFeed = m_text.indexOf('\n');
-    if (lineFeed < 0)
-        return {};
-    if (lineFeed < NetworkShortestLine && !m_makerLines) {
-        m_text.clear();
-        return {};
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype end = m_text.indexOf('\n'); end >= 0; end = m_text.indexOf('\n', start)) {
+        if (end - start >= NetworkShortestLine || m_makerLines)
+            lines.append(m_text.mid(start, end + 1 - start));
+        start = end + 1;
     }
-    QByteArray piece = m_text;
-    m_text.remove(0, lineFeed + 1);
-    return piece;
+    m_text.remove(0, start);
+    return lines;
 }
 
 void PendingText::enforceLimit()

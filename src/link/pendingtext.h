@@ -3,6 +3,7 @@
 #include "core/global.h"
 
 #include <QByteArray>
+#include <QList>
 
 // What a link delivered and has not yet handed on, byte for byte (zero bytes included), and the rules
 // by which it is cut into what the intake receives: the serial reader's by read mode, the Ethernet
@@ -28,11 +29,10 @@ public:
     // it being dropped while more than ten characters are pending (with maker lines, the first line).
     // Recognize: the first line, whatever its length. Report: everything.
     QByteArray take(ReadMode mode);
-    // The Ethernet link's cut, once per arrival. A line feed with at least NetworkShortestLine bytes
-    // before it hands on everything pending, the text behind that line feed included, and keeps only
-    // that text, which then leads the next piece. A line feed sooner drops everything pending (not with
-    // maker lines). Without a line feed nothing is handed on.
-    QByteArray takeNetworkPiece();
+    // The Ethernet link's cut: removes every complete line, and returns them in order, each with its
+    // "\n". A line with fewer than NetworkShortestLine bytes before its "\n" is dropped (not with maker
+    // lines), and only that line. What follows the last "\n" stays pending.
+    QList<QByteArray> takeNetworkLines();
     static constexpr qsizetype NetworkShortestLine = 15;
     // Whether take would hand something on now, without further text arriving.
     bool hasDue(ReadMode mode) const { return nextCut(mode).handed > 0; }

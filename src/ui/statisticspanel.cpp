@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -108,11 +109,13 @@ void StatisticsPanel::setLocaleFormats(const LocaleFormats& formats)
 
 QChartView* StatisticsPanel::chartView() const
 {
+    const_cast<StatisticsPanel*>(this)->plotWaitingPoints();
     return m_ui->Chart1;
 }
 
 QXYSeries* StatisticsPanel::series() const
 {
+    const_cast<StatisticsPanel*>(this)->plotWaitingPoints();
     return m_series;
 }
 
@@ -160,19 +163,31 @@ void StatisticsPanel::sbStatClearClick()
 
 void StatisticsPanel::plot(double value)
 {
-    // Each result is numbered along the horizontal axis; the oldest point goes once the chart is full,
-    // so that a result costs the same after weeks as after minutes.
     ++m_plotted;
-    m_series->append(m_plotted, value);
-    if (m_series->count() > ChartPoints)
-        m_series->remove(0);
+    m_waitingPoints.append(QPointF(double(m_plotted), value));
+    if (m_waitingPoints.size() == 1)
+        QMetaObject::invokeMethod(this, &StatisticsPanel::plotWaitingPoints, Qt::QueuedConnection);
+}
+
+void StatisticsPanel::plotWaitingPoints()
+{
+    if (m_waitingPoints.isEmpty())
+        return;
+    // Each result is numbered along the horizontal axis; the oldest points go once the chart is full,
+    // so that a result costs the same after weeks as after minutes.
+    if (m_waitingPoints.size() > ChartPoints)
+        m_waitingPoints.remove(0, m_waitingPoints.size() - ChartPoints);
+    const qsizetype excess = m_series->count() + m_waitingPoints.size() - ChartPoints;
+    if (excess > 0)
+        m_series->removePoints(0, int(excess));
+    m_series->append(std::exchange(m_waitingPoints, {}));
 
     const QList<QPointF> points = m_series->points();
     const auto [lowest, highest] = std::minmax_element(
         points.cbegin(), points.cend(), [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
     const double low = lowest->y();
     const double high = highest->y();
-    m_axisX->setRange(points.constFirst().x() - 1, m_plotted + 1);
+    m_axisX->setRange(points.constFirst().x() - 1, double(m_plotted) + 1);
     // A margin keeps the extreme points off the plot's edges; equal values still need a span.
     const double span = high - low;
     const double margin = span > 0 ? span * 0.1 : std::max(1.0, std::abs(high) * 0.1);
@@ -183,6 +198,7 @@ void StatisticsPanel::plot(double value)
 void StatisticsPanel::clearChart()
 {
     m_series->clear();
+    m_waitingPoints.clear();
     m_plotted = 0;
     m_axisX->setRange(0, 1);
     m_axisY->setRange(0, 1);

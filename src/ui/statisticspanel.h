@@ -32,6 +32,7 @@ public:
     const LocaleFormats& localeFormats() const { return m_formats; }
     void setLocaleFormats(const LocaleFormats& formats);
 
+    // The chart as it is to be shown: points still waiting to be drawn go in first.
     QChartView* chartView() const;
     QXYSeries* series() const;
 
@@ -44,7 +45,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Each refresh plots a point; the chart takes the points of a burst together at the next turn of the
+    // event loop, since QtCharts recomputes the whole series' geometry for every change, and one result
+    // at a time it fell far behind a fast scale.
     void plot(double value);
+    void plotWaitingPoints();
     void clearChart();
 
     std::unique_ptr<Ui::StatisticsPanel> m_ui;
@@ -53,6 +58,7 @@ private:
     QLineSeries* m_series = nullptr;
     QValueAxis* m_axisX = nullptr;
     QValueAxis* m_axisY = nullptr;
-    // Results plotted since the chart was last cleared.
+    // Results plotted since the chart was last cleared, those waiting included.
     qint64 m_plotted = 0;
+    QList<QPointF> m_waitingPoints;
 };

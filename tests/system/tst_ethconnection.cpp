@@ -4,6 +4,7 @@
 #include "link/ethconnection.h"
 #include "link/ethlinkstatus.h"
 #include "link/ethsupervision.h"
+#include "link/udplistener.h"
 
 #include <QNetworkDatagram>
 #include <QSignalSpy>
@@ -57,6 +58,8 @@ private slots:
     void endlessTextWithoutLineFeedIsBounded();
     void supervisionDropsAtTheFourthSilenceAndReopens();
     void closingStopsTheSupervision();
+    void everyLineGoesOnOnceWhenItArrives_data();
+    void everyLineGoesOnOnceWhenItArrives();
     void udpTakesTheScalesDatagramsOnly();
     void udpCommandsGoOutWhole();
     void udpSilenceIsShownWhileTheListenerStays();
@@ -359,6 +362,95 @@ void TestEthConnection::closingStopsTheSupervision()
     QVERIFY(!m_link->ReconnectPending());
     QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Disconnected});
     QCOMPARE(m_checks.load(), 1);
+}
+
+// Writes over TCP, or datagrams over UDP, one after the other; after each, exactly the lines it
+// completed have gone on, in order, and nothing waits.
+void TestEthConnection::everyLineGoesOnOnceWhenItArrives_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<bool>("makerLines");
+    QTest::addColumn<QList<QByteArray>>("arrivals");
+    QTest::addColumn<QList<QList<QByteArray>>>("linesPerArrival");
+
+    const QByteArray first("     12.345 kg\r\n");
+    const QByteArray second("      1.000 kg\r\n");
+    const QByteArray third("     -0.500 kg\r\n");
+    QByteArray burst;
+    QList<QByteArray> burstLines;
+    for (int i = 0; i < 10000; ++i) {
+        burstLines << QByteArray::number(i).rightJustified(11, ' ') + " kg\r\n";
+        burst += burstLines.constLast();
+    }
+    // As many as fit into one datagram.
+    const QList<QByteArray> datagramLines = burstLines.first(UdpListener::DatagramLimit / burstLines.first().size());
+    const QByteArray datagramBurst = datagramLines.join();
+
+    for (const bool udp : {false, true}) {
+        const char* link = udp ? "UDP: " : "TCP: ";
+        const auto row = [link](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(QLatin1String(link) + QLatin1String(name)));
+        };
+        row("one line") << udp << false << QList<QByteArray>{first} << QList<QList<QByteArray>>{{first}};
+        row("three lines at once, then one more") << udp << false << QList<QByteArray>{first + second + third, second}
+                                                  << QList<QList<QByteArray>>{{first, second, third}, {second}};
+        row("a line split across arrivals") << udp << false << QList<QByteArray>{"     12.3", "45 kg\r", "\n" + second}
+                                            << QList<QList<QByteArray>>{{}, {}, {first, second}};
+        row("lines and half a line") << udp << false << QList<QByteArray>{first + second + "     -0.5", "00 kg\r\n"}
+                                     << QList<QList<QByteArray>>{{first, second}, {third}};
+        row("a short answer among lines drops only itself")
+            << udp << false << QList<QByteArray>{first + "OK\r\n" + second}
+            << QList<QList<QByteArray>>{{first, second}};
+        row("makers' lines ended by CR alone")
+            << udp << true << QList<QByteArray>{"ST,+00123.45  g\r186.65g\r1.5g\r", "\nUS,+00001.00  g\r"}
+            << QList<QList<QByteArray>>{{"ST,+00123.45  g\r\n", "186.65g\r\n", "1.5g\r\n"}, {"US,+00001.00  g\r\n"}};
+        if (udp)
+            row("a datagram full of lines")
+                << udp << false << QList<QByteArray>{datagramBurst} << QList<QList<QByteArray>>{datagramLines};
+        else
+            row("10,000 lines in one write")
+                << udp << false << QList<QByteArray>{burst} << QList<QList<QByteArray>>{burstLines};
+    }
+}
+
+void TestEthConnection::everyLineGoesOnOnceWhenItArrives()
+{
+    QFETCH(bool, udp);
+    QFETCH(bool, makerLines);
+    QFETCH(QList<QByteArray>, arrivals);
+    QFETCH(QList<QList<QByteArray>>, linesPerArrival);
+
+    m_link->setMakerLines(makerLines);
+    QUdpSocket udpScale;
+    QTcpSocket* tcpScale = nullptr;
+    quint16 listener = 0;
+    if (udp) {
+        QVERIFY(udpScale.bind(QHostAddress::LocalHost, 0));
+        m_link->ToggleConnection(1, loopback, udpScale.localPort());
+        listener = m_link->udpLocalPort();
+        // The greeting says the listener knows the scale's address.
+        QVERIFY(udpScale.waitForReadyRead(waitMs));
+        udpScale.receiveDatagram();
+    } else {
+        tcpScale = connectTcp();
+        QVERIFY(tcpScale);
+    }
+
+    QList<QByteArray> expected;
+    for (qsizetype i = 0; i < arrivals.size(); ++i) {
+        if (udp) {
+            QCOMPARE(udpScale.writeDatagram(arrivals[i], QHostAddress::LocalHost, listener), arrivals[i].size());
+        } else {
+            tcpScale->write(arrivals[i]);
+            tcpScale->flush();
+        }
+        expected += linesPerArrival[i];
+        QTRY_COMPARE_WITH_TIMEOUT(m_handed.size(), expected.size(), waitMs);
+        // Give a late extra line the chance to show.
+        QTest::qWait(20);
+        QCOMPARE(m_handed, expected);
+        QCOMPARE(m_link->linesWaiting(), 0);
+    }
 }
 
 void TestEthConnection::udpTakesTheScalesDatagramsOnly()

@@ -16,13 +16,13 @@ private slots:
     void newModeAppliesToWhatIsPending();
     void carriageReturnAloneEndsALineWhenChosen_data();
     void carriageReturnAloneEndsALineWhenChosen();
-    void carriageReturnEndsANetworkPiece();
+    void carriageReturnEndsANetworkLine();
     void switchingOnEndsTheWaitingLines();
     void overlongLineIsDroppedWhole();
     void tooManyLinesDropTheOldestWhole();
     void reportNeverDropsWhatOnePollRead();
-    void networkCutsEachArrival_data();
-    void networkCutsEachArrival();
+    void networkCutsEveryLine_data();
+    void networkCutsEveryLine();
 };
 
 namespace {
@@ -34,9 +34,17 @@ struct Poll
     QByteArray handed;
 };
 
+// One arrival at the Ethernet link, and the lines the cut took from it.
+struct Arrival
+{
+    QByteArray arrived;
+    QList<QByteArray> lines;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(QList<Poll>)
+Q_DECLARE_METATYPE(QList<Arrival>)
 
 void TestPendingText::cutsByReadMode_data()
 {
@@ -159,16 +167,17 @@ void TestPendingText::switchingOnEndsTheWaitingLines()
 }
 
 // The Ethernet cut looks for the same line end.
-void TestPendingText::carriageReturnEndsANetworkPiece()
+void TestPendingText::carriageReturnEndsANetworkLine()
 {
     PendingText network;
     network.setMakerLines(true);
     const QByteArray datagram("ST,+00123.45  g\r");
     network.append(datagram.constData(), datagram.size());
-    QCOMPARE(network.takeNetworkPiece(), datagram + '\n');
-    // However short the line.
-    network.append("186.65g\r", 8);
-    QCOMPARE(network.takeNetworkPiece(), QByteArray("186.65g\r\n"));
+    QCOMPARE(network.takeNetworkLines(), QList<QByteArray>{datagram + '\n'});
+    // However short the lines, and however many came at once.
+    network.append("186.65g\r1.5g\r\n2g\r", 17);
+    QCOMPARE(network.takeNetworkLines(), (QList<QByteArray>{"186.65g\r\n", "1.5g\r\n", "2g\r\n"}));
+    QVERIFY(network.isEmpty());
 }
 
 void TestPendingText::newModeAppliesToWhatIsPending()
@@ -228,38 +237,47 @@ void TestPendingText::reportNeverDropsWhatOnePollRead()
     QCOMPARE(pending.take(ReadMode::Report), burst);
 }
 
-// Each Poll here is one arrival: what came, and the piece the Ethernet link handed on for it.
-void TestPendingText::networkCutsEachArrival_data()
+void TestPendingText::networkCutsEveryLine_data()
 {
-    QTest::addColumn<QList<Poll>>("arrivals");
+    QTest::addColumn<QList<Arrival>>("arrivals");
     QTest::addColumn<QByteArray>("left");
 
     const QByteArray fourteen("     12.345 kg\r\n"); // the LF at position 16
     const QByteArray thirteen("    12.345 kg\r\n");  // the LF at position 15
-    QTest::newRow("LF at 16 goes on with its CR LF") << QList<Poll>{{fourteen, fourteen}} << QByteArray();
-    QTest::newRow("LF at 15 is dropped") << QList<Poll>{{thirteen, ""}} << QByteArray();
-    QTest::newRow("a short answer drops what came behind it") << QList<Poll>{{"OK\r\n" + fourteen, ""}} << QByteArray();
-    QTest::newRow("two lines go on together, the second again at the head of the next piece")
-        << QList<Poll>{{fourteen + "      1.000 kg\r\n", fourteen + "      1.000 kg\r\n"},
-                       {"     2.0", "      1.000 kg\r\n     2.0"}}
-        << QByteArray("     2.0");
+    const QByteArray second("      1.000 kg\r\n");
+    QTest::newRow("LF at 16 goes on with its CR LF") << QList<Arrival>{{fourteen, {fourteen}}} << QByteArray();
+    QTest::newRow("LF at 15 is dropped") << QList<Arrival>{{thirteen, {}}} << QByteArray();
+    QTest::newRow("a short answer drops only itself")
+        << QList<Arrival>{{"OK\r\n" + fourteen, {fourteen}}} << QByteArray();
+    QTest::newRow("three lines in one arrival go on at once, each once")
+        << QList<Arrival>{{fourteen + second + fourteen, {fourteen, second, fourteen}}, {"", {}}} << QByteArray();
+    QTest::newRow("lines and half a line: the half waits for its end")
+        << QList<Arrival>{{fourteen + second + "      2.0", {fourteen, second}}, {"00 kg\r\n", {"      2.000 kg\r\n"}}}
+        << QByteArray();
     QTest::newRow("a line in three pieces goes on once, with its LF")
-        << QList<Poll>{{"     12.3", ""}, {"45 kg", ""}, {"\r\n", fourteen}} << QByteArray();
-    QTest::newRow("no LF: kept") << QList<Poll>{{"    12.345 kg\r", ""}} << QByteArray("    12.345 kg\r");
-    QTest::newRow("zero bytes count as characters") << QList<Poll>{{QByteArray("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\n", 16),
-                                                                    QByteArray("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\n", 16)}}
-                                                    << QByteArray();
+        << QList<Arrival>{{"     12.3", {}}, {"45 kg", {}}, {"\r\n", {fourteen}}} << QByteArray();
+    QTest::newRow("no LF: kept") << QList<Arrival>{{"    12.345 kg\r", {}}} << QByteArray("    12.345 kg\r");
+    QTest::newRow("zero bytes count as characters")
+        << QList<Arrival>{{QByteArray(15, '\0') + '\n', {QByteArray(15, '\0') + '\n'}}} << QByteArray();
+
+    QByteArray burst;
+    QList<QByteArray> burstLines;
+    for (int i = 0; i < 10000; ++i) {
+        burstLines << QByteArray::number(i).rightJustified(11, ' ') + " kg\r\n";
+        burst += burstLines.constLast();
+    }
+    QTest::newRow("10,000 lines in one arrival") << QList<Arrival>{{burst, burstLines}} << QByteArray();
 }
 
-void TestPendingText::networkCutsEachArrival()
+void TestPendingText::networkCutsEveryLine()
 {
-    QFETCH(QList<Poll>, arrivals);
+    QFETCH(QList<Arrival>, arrivals);
     QFETCH(QByteArray, left);
 
     PendingText pending;
-    for (const Poll& arrival : arrivals) {
+    for (const Arrival& arrival : arrivals) {
         pending.append(arrival.arrived.constData(), arrival.arrived.size());
-        QCOMPARE(pending.takeNetworkPiece(), arrival.handed);
+        QCOMPARE(pending.takeNetworkLines(), arrival.lines);
     }
     QCOMPARE(pending.text(), left);
 }
