@@ -56,7 +56,13 @@ QUrl documentationUrl()
     const QByteArray folder = documentationFolderName();
     if (folder.isEmpty())
         return {};
-    return QUrl::fromEncoded("file://" + QUrl::toPercentEncoding(folder, "/"));
+    return fileUrl(folder);
+}
+
+QUrl fileUrl(const QByteArray& path)
+{
+    // QByteArray's encoding, not QUrl's, which takes a QString and so would decode the bytes first.
+    return QUrl(QString::fromLatin1("file://" + path.toPercentEncoding("/")));
 }
 
 QByteArray executablePath()

@@ -16,6 +16,9 @@ QString version();
 QString documentationFolder();
 // The same folder as a file URL that keeps its name's bytes (percent-encoded), for a browser to open.
 QUrl documentationUrl();
+// A file URL for a path as the file system names it. QUrl::fromLocalFile() takes text, which cannot hold
+// bytes that are not UTF-8; percent-encoded, QUrl keeps them as they are.
+QUrl fileUrl(const QByteArray& path);
 
 // The running program's file, resolved, as the kernel names it: bytes, which need not be UTF-8 (a folder
 // named under another locale). QCoreApplication::applicationFilePath() decodes them, and a name that is
