@@ -123,8 +123,7 @@ qint32 offeredLanguage(qint32 language)
 QList<QByteArray> fileNames(const QByteArray& executablePath, qint32 language)
 {
     // Only the file name's extension is replaced: a dot in a folder name is not one, and a program
-    // without an extension (as on Linux) gets the language's. A leading dot is the whole name's, as
-    // QFileInfo::suffix() has it.
+    // without an extension (as on Linux) gets the language's.
     const qsizetype slash = executablePath.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArrayLiteral(".") : executablePath.left(slash);
     QByteArray stem = executablePath.mid(slash + 1);

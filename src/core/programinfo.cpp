@@ -67,8 +67,8 @@ QUrl fileUrl(const QByteArray& path)
 
 QByteArray executablePath()
 {
-    // Read once: the link follows the file, and a program moved while it runs keeps its modules where
-    // it started.
+    // Read once, as Qt reads its own answer once: the link follows the file if it is moved, and every
+    // part of the program must see the one folder it started from.
     static const QByteArray path = [] {
         QByteArray link(PATH_MAX, '\0');
         const ssize_t length = readlink("/proc/self/exe", link.data(), size_t(link.size()));
