@@ -201,10 +201,11 @@ EOF
         fail "$name: no \"$failure_caption\" box; windows shown: $(visible_windows)"
     fi
     if window_named "Language file not found" || window_named "Brak pliku języka" ||
+        window_named "Language file cannot be read" || window_named "Nie można odczytać pliku języka" ||
         window_named "$other_caption"; then
         fail "$name: the program did not start in its language; windows shown: $(visible_windows)"
     fi
-    if grep -F 'cannot load' "$profile/output.log"; then
+    if grep -E 'no language module|cannot be read|holds none' "$profile/output.log"; then
         fail "$name: a language module beside the program could not be loaded"
     fi
     program_ended && fail "$name: the program ended by itself"

@@ -308,6 +308,14 @@ use the Clear button on the Statistics page.</translation>
     </message>
 </context>
 <context>
+    <name>LanguageModule</name>
+    <message>
+        <source>Polski</source>
+        <extracomment>The name of this module&apos;s language, in that language: &quot;English&quot; in the English module.</extracomment>
+        <translation>English</translation>
+    </message>
+</context>
+<context>
     <name>MxTool</name>
     <message>
         <source>Port nie istnieje lub jest zajęty przez inny program.<byte value="xd"/>Zamknij wszystkie programy i spróbuj jeszcze raz.<byte value="xd"/></source>

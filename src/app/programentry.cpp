@@ -4,6 +4,7 @@
 #include "app/singleinstance.h"
 #include "app/terminationsignals.h"
 #include "core/languagemodule.h"
+#include "core/programinfo.h"
 #include "core/settingsstore.h"
 
 #include <QApplication>
@@ -25,8 +26,8 @@ int answerOnTerminal(int& argc, char** argv, const CommandLineRequest& request)
     const SettingsStore store;
     const qint32 language =
         store.opens() ? store.readInteger(Setting::Language).value_or(LanguageModule::Polish) : LanguageModule::Polish;
-    LanguageModules modules(QCoreApplication::applicationFilePath());
-    if (modules.LoadLanguageModule(language))
+    LanguageModules modules(ProgramInfo::executablePath());
+    if (modules.LoadLanguageModule(language) == LanguageModules::Found::Loaded)
         modules.UseResourceModule();
     const QString programName = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
     return answerCommandLine(request, programName.isEmpty() ? QStringLiteral("kwelta") : programName);

@@ -1,7 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 
@@ -18,8 +19,9 @@ inline constexpr qint32 Polish = 1045;
 
 // Polish stands for every identifier that is not one of the two offered (0 and German included).
 qint32 offeredLanguage(qint32 language);
-// The file names to try, in order, for the language beside the program at executablePath.
-QStringList fileNames(const QString& executablePath, qint32 language);
+// The file names to try, in order, for the language beside the program at executablePath. Names are
+// bytes, as the file system keeps them: the program's folder need not be named in UTF-8.
+QList<QByteArray> fileNames(const QByteArray& executablePath, qint32 language);
 
 } // namespace LanguageModule
 
@@ -28,27 +30,45 @@ QStringList fileNames(const QString& executablePath, qint32 language);
 class LanguageModules
 {
 public:
-    explicit LanguageModules(QString executablePath);
+    enum class Found {
+        Loaded,
+        // No file of the language is there, or none that holds the program's texts.
+        Missing,
+        // A file is there and cannot be read as a module: a folder, a FIFO, no permission, not a
+        // translation file. The log says which and why.
+        Unreadable,
+    };
+
+    explicit LanguageModules(QByteArray executablePath);
+    explicit LanguageModules(const QString& executablePath);
     ~LanguageModules();
     LanguageModules(const LanguageModules&) = delete;
     LanguageModules& operator=(const LanguageModules&) = delete;
 
-    // Loads the module of the language, ready to be installed; when no file of the language loads,
-    // nothing changes and the answer is false. Apart from UseResourceModule(), so that the window can keep what
-    // the user entered between knowing the module is there and the retranslation.
-    bool LoadLanguageModule(qint32 language);
+    // Loads the module of the language, ready to be installed; unless one is Loaded, nothing changes.
+    // Apart from UseResourceModule(), so that the window can keep what the user entered between
+    // knowing the module is there and the retranslation.
+    Found LoadLanguageModule(qint32 language);
     // Puts the loaded module (and Qt's texts of its language) in place of the previous one, which is
     // released; Qt posts LanguageChange to every window.
     void UseResourceModule();
     // The file the installed module came from, empty before the first installation.
-    QString loadedFile() const { return m_loadedFile; }
+    QByteArray loadedFile() const { return m_loadedFile; }
 
 private:
-    QString m_executablePath;
-    std::unique_ptr<QTranslator> m_module;
+    // QTranslator reads a module in place, so its bytes live as long as it does: declared first, they
+    // go after it.
+    struct Module
+    {
+        QByteArray bytes;
+        std::unique_ptr<QTranslator> translator;
+    };
+
+    QByteArray m_executablePath;
+    std::unique_ptr<Module> m_module;
     std::unique_ptr<QTranslator> m_qtTexts;
-    QString m_loadedFile;
-    std::unique_ptr<QTranslator> m_loadedModule;
+    QByteArray m_loadedFile;
+    std::unique_ptr<Module> m_loadedModule;
     std::unique_ptr<QTranslator> m_loadedQtTexts;
-    QString m_pendingFile;
+    QByteArray m_pendingFile;
 };

@@ -2,6 +2,7 @@
 
 #include "core/global.h"
 #include "core/messagepresenter.h"
+#include "core/programinfo.h"
 #include "core/settingsstore.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/hotkeyedit.h"
@@ -114,7 +115,8 @@ QString FormSettings::programDataFolder()
 {
     if (!programFolderOverride().isEmpty())
         return programFolderOverride();
-    const QString programFolder = QCoreApplication::applicationDirPath();
+    // Not applicationDirPath(): a folder whose name is not UTF-8 would come back as a name of no folder.
+    const QString programFolder = ProgramInfo::folderPath();
     if (QFileInfo(programFolder).isWritable())
         return programFolder;
     // An installed program's folder is not the user's to write; the script would be lost there.
@@ -543,10 +545,11 @@ void FormSettings::saveScript()
     followScriptFile();
     if (m_script.save(control<QPlainTextEdit>("MemoScript")->toPlainText()))
         return;
-    MessagePresenter::current().show(&m_form,
-                                     tr("Nie można zapisać skryptu w pliku %1: %2")
-                                         .arg(QDir::toNativeSeparators(m_script.path()), m_script.errorString()),
-                                     tr("Błąd"), MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
+    MessagePresenter::current().show(
+        &m_form,
+        tr("Nie można zapisać skryptu w pliku %1: %2")
+            .arg(QDir::toNativeSeparators(ProgramInfo::readableName(m_script.path())), m_script.errorString()),
+        tr("Błąd"), MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
 }
 
 void FormSettings::loadScript()

@@ -127,7 +127,7 @@ TMainForm::TMainForm(QWidget* parent)
     m_ui->sbPolish->setIcon(polishFlag(m_ui->sbPolish->iconSize()));
     for (QAbstractButton* button : {m_ui->sbEnglish, m_ui->sbPolish})
         connect(button, &QAbstractButton::clicked, this, &TMainForm::sbLanguageClick);
-    m_languages = std::make_unique<LanguageModules>(QCoreApplication::applicationFilePath());
+    m_languages = std::make_unique<LanguageModules>(ProgramInfo::executablePath());
 
     m_keyboard = createKeyboardInjector();
     m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
@@ -400,11 +400,11 @@ void TMainForm::FindLanguage(qint32 language)
 {
     hide();
     language = LanguageModule::offeredLanguage(language);
-    if (!ChangeLanguage(language)) {
-        NoLanguageMessage(language);
+    if (const auto found = ChangeLanguage(language); found != LanguageModules::Found::Loaded) {
+        NoLanguageMessage(language, found);
         const qint32 other = language == englishLanguage ? polishLanguage : englishLanguage;
-        if (!ChangeLanguage(other)) {
-            NoLanguageMessage(other);
+        if (const auto otherFound = ChangeLanguage(other); otherFound != LanguageModules::Found::Loaded) {
+            NoLanguageMessage(other, otherFound);
             // The normal close, so that the settings are written; quitting does nothing where no
             // event loop runs yet.
             close();
@@ -417,29 +417,33 @@ void TMainForm::FindLanguage(qint32 language)
     QApplication::setApplicationDisplayName(versionTitle);
 }
 
-bool TMainForm::ChangeLanguage(qint32 language)
+LanguageModules::Found TMainForm::ChangeLanguage(qint32 language)
 {
-    if (!m_languages->LoadLanguageModule(language))
-        return false;
+    if (const auto found = m_languages->LoadLanguageModule(language); found != LanguageModules::Found::Loaded)
+        return found;
     Global::Language = language;
     LanguageSwitchKeeper kept(*this, *m_programOptions);
     m_languages->UseResourceModule();
     // Now, before the values go back, rather than when the posted events come.
     ReloadAllForms();
     kept.restore();
-    return true;
+    return LanguageModules::Found::Loaded;
 }
 
-// In both languages at once, whichever is in use: the module that would translate it is what is missing.
-void TMainForm::NoLanguageMessage(qint32 language)
+// In both languages at once, whichever is in use: the module that would translate it is what is missing
+// or broken. A file that is there but cannot be read says so, so that nobody looks for a missing file.
+void TMainForm::NoLanguageMessage(qint32 language, LanguageModules::Found found)
 {
     const bool english = language == englishLanguage;
+    const bool unreadable = found == LanguageModules::Found::Unreadable;
+    const QString reason =
+        english
+            ? (unreadable ? QStringLiteral("Language file cannot be read") : QStringLiteral("Language file not found"))
+            : (unreadable ? QStringLiteral("Nie można odczytać pliku języka") : QStringLiteral("Brak pliku języka"));
     MessagePresenter::current().show(this,
                                      english ? QStringLiteral("Cannot load english language.")
                                              : QStringLiteral("Nie można załadować języka polskiego."),
-                                     english ? QStringLiteral("Language file not found")
-                                             : QStringLiteral("Brak pliku języka"),
-                                     MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
+                                     reason, MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
 }
 
 void TMainForm::changeEvent(QEvent* event)
@@ -617,8 +621,9 @@ void TMainForm::showAbout()
     m_ui->Label19->setText(tr("Wersja %1").arg(ProgramInfo::version()));
     const QString documentation = ProgramInfo::documentationFolder();
     m_ui->Label17->setVisible(!documentation.isEmpty());
-    m_ui->Label17->setText(tr("Dokumentacja: <a href=\"%1\">%2</a>")
-                               .arg(QUrl::fromLocalFile(documentation).toString(), documentation.toHtmlEscaped()));
+    m_ui->Label17->setText(
+        tr("Dokumentacja: <a href=\"%1\">%2</a>")
+            .arg(ProgramInfo::documentationUrl().toString(QUrl::FullyEncoded), documentation.toHtmlEscaped()));
 }
 
 void TMainForm::Label17Click()
@@ -629,9 +634,9 @@ void TMainForm::Label17Click()
 // There is no web address to open; the banner and the About page lead to the documentation instead.
 void TMainForm::Label19Click()
 {
-    const QString documentation = ProgramInfo::documentationFolder();
+    const QUrl documentation = ProgramInfo::documentationUrl();
     if (!documentation.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(documentation));
+        QDesktopServices::openUrl(documentation);
 }
 
 void TMainForm::StartMessage()

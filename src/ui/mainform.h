@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/global.h"
+#include "core/languagemodule.h"
 #include "core/mainwindowcontrols.h"
 #include "link/ethconnection.h"
 #include "link/serialconnection.h"
@@ -16,7 +17,6 @@ class FormSettings;
 class LinkOrderTransport;
 class FormatOptionsPanel;
 class KeyboardInjector;
-class LanguageModules;
 class ProcessData;
 class ProgramOptionsPanel;
 class QAbstractButton;
@@ -52,12 +52,13 @@ public:
     void setProgramPath(const QString& path);
 
     // Applies the language (any identifier but English meaning Polish), the other one when its module
-    // is missing, and ends the program, with its settings written, when neither can be loaded.
+    // is missing or unreadable, and ends the program, with its settings written, when neither can be
+    // loaded.
     void FindLanguage(qint32 language);
-    // Retranslates every window into the language, leaving every value as it was; false, with
-    // nothing changed, when its module cannot be loaded.
-    bool ChangeLanguage(qint32 language);
-    void NoLanguageMessage(qint32 language);
+    // Retranslates every window into the language, leaving every value as it was; unless the answer is
+    // Loaded, nothing changed: the module is missing or cannot be read.
+    LanguageModules::Found ChangeLanguage(qint32 language);
+    void NoLanguageMessage(qint32 language, LanguageModules::Found found);
 
     // MainWindowControls
     int readMode() const override;

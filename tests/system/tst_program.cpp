@@ -1,16 +1,24 @@
 // The real program, as separate processes on an X server of the test's own: whether a second start
-// runs, and what it does to the first copy when it may not; what it answers on the command line.
+// runs, and what it does to the first copy when it may not; what it answers on the command line; and
+// that it runs from a folder of any name.
+#include "support/bytenamedfiles.h"
+#include "support/configuredsettings.h"
+#include "support/filecontents.h"
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "support/xscreen.h"
 #include "support/xvfbserver.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTest>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +37,8 @@ private slots:
     void secondStart();
     void commandLine_data();
     void commandLine();
+    void runsFromAFolderOfAnyName_data();
+    void runsFromAFolderOfAnyName();
 
 private:
     void storeSettings(const QByteArray& settings);
@@ -182,6 +192,90 @@ void TestProgram::commandLine()
     // Nothing of a run: no settings written where there were none.
     if (settings.isEmpty())
         QVERIFY(!QFile::exists(m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf"))));
+}
+
+void TestProgram::runsFromAFolderOfAnyName_data()
+{
+    QTest::addColumn<QByteArray>("folderName");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QByteArray>("failureCaption");
+    QTest::addColumn<QByteArray>("otherCaption");
+    // Named under a Latin-1 locale ("é" as the one byte 0xE9), seen from the test's UTF-8 one, where the
+    // name decodes to no character; and a name in UTF-8, which always worked, for comparison.
+    QTest::newRow("Latin-1 name, English")
+        << QByteArray("Wagi \xe9t\xe9") << 2057 << QByteArray("Failure") << QByteArray("Niepowodzenie");
+    QTest::newRow("Latin-1 name, Polish") << QByteArray("Wagi \xb3\xf3"
+                                                        "d\xbc")
+                                          << 1045 << QByteArray("Niepowodzenie") << QByteArray("Failure");
+    QTest::newRow("UTF-8 name, Polish") << QByteArray("Wagi łódź") << 1045 << QByteArray("Niepowodzenie")
+                                        << QByteArray("Failure");
+}
+
+// A copy of the program with its language modules in a folder of its own starts in the stored language,
+// keeps script.txt and its log folder beside itself (the folder is writable) and closes cleanly. Opening
+// the configured port fails at the start with a box whose caption only the language module translates,
+// so the box shows which module is in use; a module not found or not read would show its own box first.
+void TestProgram::runsFromAFolderOfAnyName()
+{
+    QFETCH(QByteArray, folderName);
+    QFETCH(int, language);
+    QFETCH(QByteArray, failureCaption);
+    QFETCH(QByteArray, otherCaption);
+
+    const ByteNamedFolder programFolder(folderName);
+    QVERIFY(programFolder.isMade());
+    const QByteArray folder = programFolder.path();
+    QVERIFY(writeFileBytes(folder + "/kwelta", fileContents(QStringLiteral(KWELTA_PROGRAM_PATH)), 0755));
+    QVERIFY(writeFileBytes(folder + "/kwelta.ENG", fileContents(QStringLiteral(KWELTA_PROGRAM_PATH ".ENG"))));
+    QVERIFY(writeFileBytes(folder + "/kwelta.PLK", fileContents(QStringLiteral(KWELTA_PROGRAM_PATH ".PLK"))));
+    // QProcess takes a program's name as text, which cannot hold the folder's name; a link whose name it
+    // can hold leads there, and the program finds itself where the link resolves, as an installed one does.
+    const QString link = programFolder.place() + QStringLiteral("/kwelta");
+    QCOMPARE(symlink((folder + "/kwelta").constData(), QFile::encodeName(link).constData()), 0);
+
+    const QString ports = m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta/ports"));
+    QVERIFY(QDir().mkpath(ports));
+    QVERIFY(QFile::link(m_profile->filePath(QStringLiteral("no-such-device")), ports + QStringLiteral("/COM7")));
+    QCOMPARE(
+        writeConfiguredSettings(*m_profile, m_profile->filePath(QStringLiteral("output.txt")),
+                                {{"ComPort", "7"}, {"ComOpenOnStart", "1"}, {"Language", QString::number(language)}}),
+        QSettings::NoError);
+    const QString settingsFile = m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf"));
+    {
+        // An hour old, so that the close's write shows.
+        QFile written(settingsFile);
+        QVERIFY(written.open(QIODevice::ReadWrite));
+        QVERIFY(written.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    }
+
+    XScreen screen;
+    auto program = std::make_unique<QProcess>();
+    program->setProgram(link);
+    program->setProcessChannelMode(QProcess::ForwardedChannels);
+    program->start();
+    QVERIFY(program->waitForStarted(startTimeoutMs));
+    QProcess& running = *program;
+    m_programs.push_back(std::move(program));
+
+    QTRY_COMPARE_WITH_TIMEOUT(screen.windowsTitled(failureCaption).size(), 1, startTimeoutMs);
+    for (const QByteArray& caption : {QByteArray("Language file"), QByteArray("Brak pliku języka"),
+                                      QByteArray("Nie można odczytać pliku języka"), otherCaption})
+        QVERIFY2(screen.windowsTitled(caption).isEmpty(), caption.constData());
+    QCOMPARE(screen.windowsTitled("Kwelta").size(), 1);
+    QCOMPARE(running.state(), QProcess::Running);
+
+    running.terminate();
+    QVERIFY(running.waitForFinished(startTimeoutMs));
+    QCOMPARE(running.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(running.exitCode(), 0);
+
+    QVERIFY(QFileInfo(settingsFile).lastModified() > QDateTime::currentDateTime().addSecs(-600));
+    QSettings written(settingsFile, QSettings::IniFormat);
+    QCOMPARE(written.value(QStringLiteral("Language")).toString(), QString::number(language));
+    // Beside the program, not in the user's data folder, which is for a program in a folder not its user's.
+    QVERIFY(isFolderAt(folder + "/log"));
+    QVERIFY(isFileAt(folder + "/script.txt"));
+    QVERIFY(!QFileInfo::exists(m_profile->filePath(QStringLiteral("data/Ostrel/Kwelta/script.txt"))));
 }
 
 int main(int argc, char** argv)

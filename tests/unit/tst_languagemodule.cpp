@@ -1,13 +1,40 @@
 #include "core/languagemodule.h"
+#include "support/bytenamedfiles.h"
+#include "support/filecontents.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
 
 // The modules the build puts beside the program.
 const QString builtEnglish = QStringLiteral(KWELTA_PROGRAM_PATH ".ENG");
 const QString builtPolish = QStringLiteral(KWELTA_PROGRAM_PATH ".PLK");
+
+// The magic number that opens every Qt translation file, and the section tags that may follow it.
+const QByteArray qmMagic = QByteArray::fromHex("3cb86418caef9c95cd211cbf60a1bddd");
+constexpr char messagesTag = char(0x69);
+constexpr char languageTag = char(0xa7);
+
+QByteArray qmSection(char tag, const QByteArray& contents)
+{
+    const auto length = quint32(contents.size());
+    QByteArray section(1, tag);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        section += char(length >> shift);
+    return section + contents;
+}
+
+} // namespace
 
 class TestLanguageModule : public QObject
 {
@@ -21,6 +48,8 @@ private slots:
     void loadsTheModuleOfTheLanguage_data();
     void loadsTheModuleOfTheLanguage();
     void aMissingModuleChangesNothing();
+    void aModuleThatCannotServeChangesNothing_data();
+    void aModuleThatCannotServeChangesNothing();
     void theNextModuleReplacesThePrevious();
     void qtsOwnTextsFollowTheLanguage();
 };
@@ -46,58 +75,83 @@ void TestLanguageModule::onlyEnglishAndPolishAreOffered()
 
 void TestLanguageModule::fileNamesFollowTheProgram_data()
 {
-    QTest::addColumn<QString>("program");
+    using Names = QList<QByteArray>;
+    QTest::addColumn<QByteArray>("program");
     QTest::addColumn<int>("language");
-    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<Names>("files");
     QTest::newRow("no extension, English")
-        << "/opt/kwelta/kwelta" << 2057 << QStringList{"/opt/kwelta/kwelta.ENG", "/opt/kwelta/kwelta.EN"};
+        << QByteArray("/opt/kwelta/kwelta") << 2057 << Names{"/opt/kwelta/kwelta.ENG", "/opt/kwelta/kwelta.EN"};
     QTest::newRow("no extension, Polish")
-        << "/opt/kwelta/kwelta" << 1045 << QStringList{"/opt/kwelta/kwelta.PLK", "/opt/kwelta/kwelta.PL"};
+        << QByteArray("/opt/kwelta/kwelta") << 1045 << Names{"/opt/kwelta/kwelta.PLK", "/opt/kwelta/kwelta.PL"};
     QTest::newRow("other identifier is Polish")
-        << "/opt/kwelta/kwelta" << 1031 << QStringList{"/opt/kwelta/kwelta.PLK", "/opt/kwelta/kwelta.PL"};
+        << QByteArray("/opt/kwelta/kwelta") << 1031 << Names{"/opt/kwelta/kwelta.PLK", "/opt/kwelta/kwelta.PL"};
     QTest::newRow("dot in a folder name")
-        << "/home/ala/kwelta-1.15.d/kwelta" << 2057
-        << QStringList{"/home/ala/kwelta-1.15.d/kwelta.ENG", "/home/ala/kwelta-1.15.d/kwelta.EN"};
-    QTest::newRow("extension replaced") << "/opt/bin/kwelta.bin" << 1045
-                                        << QStringList{"/opt/bin/kwelta.PLK", "/opt/bin/kwelta.PL"};
+        << QByteArray("/home/ala/kwelta-1.15.d/kwelta") << 2057
+        << Names{"/home/ala/kwelta-1.15.d/kwelta.ENG", "/home/ala/kwelta-1.15.d/kwelta.EN"};
+    QTest::newRow("extension replaced") << QByteArray("/opt/bin/kwelta.bin") << 1045
+                                        << Names{"/opt/bin/kwelta.PLK", "/opt/bin/kwelta.PL"};
     QTest::newRow("only the last extension")
-        << "/opt/bin/kwelta.1.15" << 2057 << QStringList{"/opt/bin/kwelta.1.ENG", "/opt/bin/kwelta.1.EN"};
+        << QByteArray("/opt/bin/kwelta.1.15") << 2057 << Names{"/opt/bin/kwelta.1.ENG", "/opt/bin/kwelta.1.EN"};
+    // Latin-1 bytes under a UTF-8 locale: no character stands for them, the bytes themselves go on.
+    QTest::newRow("folder not in UTF-8") << QByteArray("/home/ren\xe9/kwelta") << 2057
+                                         << Names{"/home/ren\xe9/kwelta.ENG", "/home/ren\xe9/kwelta.EN"};
+    QTest::newRow("name not in UTF-8") << QByteArray("/opt/kwelt\xe9.bin") << 1045
+                                       << Names{"/opt/kwelt\xe9.PLK", "/opt/kwelt\xe9.PL"};
 }
 
 void TestLanguageModule::fileNamesFollowTheProgram()
 {
-    QFETCH(QString, program);
+    QFETCH(QByteArray, program);
     QFETCH(int, language);
-    QFETCH(QStringList, files);
+    QFETCH(QList<QByteArray>, files);
     QCOMPARE(LanguageModule::fileNames(program, language), files);
 }
 
 void TestLanguageModule::loadsTheModuleOfTheLanguage_data()
 {
     QTest::addColumn<QString>("builtModule");
-    QTest::addColumn<QString>("installedAs");
+    QTest::addColumn<QByteArray>("folder");
+    QTest::addColumn<QByteArray>("installedAs");
     QTest::addColumn<int>("language");
     QTest::addColumn<QString>("openPort");
-    QTest::newRow("ENG") << builtEnglish << "prog.ENG" << 2057 << "Open port";
-    QTest::newRow("EN only") << builtEnglish << "prog.EN" << 2057 << "Open port";
-    QTest::newRow("PLK") << builtPolish << "prog.PLK" << 1045 << "Otwórz port";
-    QTest::newRow("PL only") << builtPolish << "prog.PL" << 0 << "Otwórz port";
+    QTest::newRow("ENG") << builtEnglish << QByteArray() << QByteArray("prog.ENG") << 2057 << "Open port";
+    QTest::newRow("EN only") << builtEnglish << QByteArray() << QByteArray("prog.EN") << 2057 << "Open port";
+    QTest::newRow("PLK") << builtPolish << QByteArray() << QByteArray("prog.PLK") << 1045 << "Otwórz port";
+    QTest::newRow("PL only") << builtPolish << QByteArray() << QByteArray("prog.PL") << 0 << "Otwórz port";
+    // A folder named under a Latin-1 locale, seen from a UTF-8 one.
+    QTest::newRow("ENG, folder not in UTF-8")
+        << builtEnglish << QByteArray("ren\xe9") << QByteArray("prog.ENG") << 2057 << "Open port";
+    QTest::newRow("PLK, folder not in UTF-8") << builtPolish
+                                              << QByteArray("\xb3\xf3"
+                                                            "d\xbc")
+                                              << QByteArray("prog.PLK") << 1045 << "Otwórz port";
 }
 
 void TestLanguageModule::loadsTheModuleOfTheLanguage()
 {
     QFETCH(QString, builtModule);
-    QFETCH(QString, installedAs);
+    QFETCH(QByteArray, folder);
+    QFETCH(QByteArray, installedAs);
     QFETCH(int, language);
     QFETCH(QString, openPort);
     QTemporaryDir dir;
-    QVERIFY(QFile::copy(builtModule, dir.filePath(installedAs)));
+    std::optional<ByteNamedFolder> named;
+    QByteArray programFolder = QFile::encodeName(dir.path());
+    if (!folder.isEmpty()) {
+        named.emplace(folder);
+        QVERIFY(named->isMade());
+        programFolder = named->path();
+    }
+    QVERIFY(writeFileBytes(programFolder + '/' + installedAs, fileContents(builtModule)));
 
-    LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-    QVERIFY(modules.LoadLanguageModule(language));
+    LanguageModules modules(programFolder + "/prog");
+    QCOMPARE(modules.LoadLanguageModule(language), LanguageModules::Found::Loaded);
     modules.UseResourceModule();
-    QCOMPARE(modules.loadedFile(), dir.filePath(installedAs));
+    QCOMPARE(modules.loadedFile(), programFolder + '/' + installedAs);
     QCOMPARE(QCoreApplication::translate("TMainForm", "Otwórz port"), openPort);
+    // The German design-time caption shows whether the module's texts are in use, in either language.
+    QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"),
+             language == 2057 ? QStringLiteral("&Statistics") : QStringLiteral("&Statystyka"));
 }
 
 void TestLanguageModule::aMissingModuleChangesNothing()
@@ -105,13 +159,105 @@ void TestLanguageModule::aMissingModuleChangesNothing()
     QTemporaryDir dir;
     QVERIFY(QFile::copy(builtEnglish, dir.filePath(QStringLiteral("prog.ENG"))));
     LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-    QVERIFY(modules.LoadLanguageModule(2057));
+    QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
     modules.UseResourceModule();
 
-    QVERIFY(!modules.LoadLanguageModule(1045));
+    QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Missing);
     modules.UseResourceModule();
-    QCOMPARE(modules.loadedFile(), dir.filePath(QStringLiteral("prog.ENG")));
+    QCOMPARE(modules.loadedFile(), QFile::encodeName(dir.filePath(QStringLiteral("prog.ENG"))));
     QCOMPARE(QCoreApplication::translate("TMainForm", "Otwórz port"), QStringLiteral("Open port"));
+}
+
+// A file by the module's name that cannot serve: the module in use stays, the two-letter name is still
+// tried, and the answer tells a file that cannot be read from one that holds nothing of the program's,
+// which counts as missing. A FIFO is never opened, which would wait for a writer for good.
+void TestLanguageModule::aModuleThatCannotServeChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<bool>("unreadable");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("folder") << QByteArray("folder") << true << "it is a folder";
+    QTest::newRow("FIFO") << QByteArray("FIFO") << true << "it is a FIFO";
+    QTest::newRow("link to a folder") << QByteArray("link to a folder") << true << "it is a folder";
+    QTest::newRow("random bytes") << QByteArray("random bytes") << true << "it is not a Qt translation file";
+    QTest::newRow("empty file") << QByteArray("empty file") << true << "it is not a Qt translation file";
+    QTest::newRow("no permission") << QByteArray("no permission") << true << "Permission denied";
+    QTest::newRow("dangling link") << QByteArray("dangling link") << false << QString();
+    QTest::newRow("magic number only") << QByteArray("magic number only") << false << "holds none";
+    QTest::newRow("magic number and a tag") << QByteArray("magic number and a tag") << false << "holds none";
+    QTest::newRow("empty messages section") << QByteArray("empty messages section") << false << "holds none";
+    QTest::newRow("language tag only") << QByteArray("language tag only") << false << "holds none";
+    QTest::newRow("Qt's own Polish texts") << QByteArray("Qt's own Polish texts") << false << "holds none";
+    QTest::newRow("the Polish module") << QByteArray("the Polish module") << false << "holds none";
+}
+
+void TestLanguageModule::aModuleThatCannotServeChangesNothing()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(bool, unreadable);
+    QFETCH(QString, logged);
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(builtPolish, dir.filePath(QStringLiteral("prog.PLK"))));
+    LanguageModules modules(dir.filePath(QStringLiteral("prog")));
+    QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Loaded);
+    modules.UseResourceModule();
+
+    const QByteArray english = QFile::encodeName(dir.filePath(QStringLiteral("prog.ENG")));
+    const QByteArray elsewhere = QFile::encodeName(dir.filePath(QStringLiteral("elsewhere")));
+    if (kind == "folder") {
+        QCOMPARE(mkdir(english.constData(), 0755), 0);
+    } else if (kind == "FIFO") {
+        QCOMPARE(mkfifo(english.constData(), 0644), 0);
+    } else if (kind == "link to a folder") {
+        QCOMPARE(mkdir(elsewhere.constData(), 0755), 0);
+        QCOMPARE(symlink(elsewhere.constData(), english.constData()), 0);
+    } else if (kind == "dangling link") {
+        QCOMPARE(symlink(elsewhere.constData(), english.constData()), 0);
+    } else if (kind == "random bytes") {
+        QByteArray noise;
+        for (int i = 0; i < 4096; ++i)
+            noise += char((i * 7919 + 13) % 251);
+        QVERIFY(writeFileBytes(english, noise));
+    } else if (kind == "empty file") {
+        QVERIFY(writeFileBytes(english, {}));
+    } else if (kind == "no permission") {
+        if (geteuid() == 0)
+            QSKIP("root reads a file whatever its permissions; run as another user to cover this case");
+        QVERIFY(writeFileBytes(english, fileContents(builtEnglish)));
+        QCOMPARE(chmod(english.constData(), 0), 0);
+    } else if (kind == "magic number only") {
+        QVERIFY(writeFileBytes(english, qmMagic));
+    } else if (kind == "magic number and a tag") {
+        QVERIFY(writeFileBytes(english, qmMagic + messagesTag));
+    } else if (kind == "empty messages section") {
+        QVERIFY(writeFileBytes(english, qmMagic + qmSection(messagesTag, {})));
+    } else if (kind == "language tag only") {
+        QVERIFY(writeFileBytes(english, qmMagic + qmSection(languageTag, "en_GB")));
+    } else if (kind == "Qt's own Polish texts") {
+        const QString qtTexts = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_pl.qm");
+        if (!QFile::exists(qtTexts))
+            QSKIP("Qt's Polish texts (qtbase_pl.qm) are not installed");
+        QVERIFY(writeFileBytes(english, fileContents(qtTexts)));
+    } else if (kind == "the Polish module") {
+        QVERIFY(writeFileBytes(english, fileContents(builtPolish)));
+    }
+
+    // Twice: for the answer below, and again where the two-letter module is found after it.
+    const QRegularExpression warning(QRegularExpression::escape(QString::fromUtf8(english)) + QStringLiteral(".*") +
+                                     QRegularExpression::escape(logged));
+    for (int i = 0; i < 2 && !logged.isEmpty(); ++i)
+        QTest::ignoreMessage(QtWarningMsg, warning);
+    QCOMPARE(modules.LoadLanguageModule(2057),
+             unreadable ? LanguageModules::Found::Unreadable : LanguageModules::Found::Missing);
+    modules.UseResourceModule();
+    QCOMPARE(modules.loadedFile(), QFile::encodeName(dir.filePath(QStringLiteral("prog.PLK"))));
+    QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statystyka"));
+
+    QVERIFY(QFile::copy(builtEnglish, dir.filePath(QStringLiteral("prog.EN"))));
+    QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
+    modules.UseResourceModule();
+    QCOMPARE(modules.loadedFile(), QFile::encodeName(dir.filePath(QStringLiteral("prog.EN"))));
+    QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statistics"));
 }
 
 void TestLanguageModule::theNextModuleReplacesThePrevious()
@@ -121,13 +267,13 @@ void TestLanguageModule::theNextModuleReplacesThePrevious()
     QVERIFY(QFile::copy(builtPolish, dir.filePath(QStringLiteral("prog.PLK"))));
     {
         LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-        QVERIFY(modules.LoadLanguageModule(2057));
+        QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
         modules.UseResourceModule();
-        QVERIFY(modules.LoadLanguageModule(1045));
+        QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Loaded);
         modules.UseResourceModule();
         // The German design-time caption has a Polish text only in the Polish module.
         QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statystyka"));
-        QVERIFY(modules.LoadLanguageModule(2057));
+        QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
         modules.UseResourceModule();
         QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statistics"));
     }
@@ -141,10 +287,10 @@ void TestLanguageModule::qtsOwnTextsFollowTheLanguage()
     QVERIFY(QFile::copy(builtEnglish, dir.filePath(QStringLiteral("prog.ENG"))));
     QVERIFY(QFile::copy(builtPolish, dir.filePath(QStringLiteral("prog.PLK"))));
     LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-    QVERIFY(modules.LoadLanguageModule(1045));
+    QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Loaded);
     modules.UseResourceModule();
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Anuluj"));
-    QVERIFY(modules.LoadLanguageModule(2057));
+    QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
     modules.UseResourceModule();
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }

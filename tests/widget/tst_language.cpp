@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -28,6 +29,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -159,10 +162,25 @@ void TestLanguage::cleanup()
 
 void TestLanguage::start(int language, const QStringList& installed)
 {
-    // "EN" and "PL" are the built English and Polish modules under the two-letter names.
-    for (const QString& extension : installed) {
-        const QString from = builtModule(extension.startsWith(u'E') ? "ENG" : "PLK");
-        QVERIFY(QFile::copy(from, m_programDir->filePath(QStringLiteral("kwelta.") + extension)));
+    // "EN" and "PL" are the built English and Polish modules under the two-letter names; "ENG:FIFO" and
+    // the like put something else by the module's name: only a translation file's header (its magic
+    // number), a folder, a FIFO, or bytes that are no translation file.
+    for (const QString& entry : installed) {
+        const QString extension = entry.section(u':', 0, 0);
+        const QString kind = entry.section(u':', 1);
+        const QString file = m_programDir->filePath(QStringLiteral("kwelta.") + extension);
+        if (kind.isEmpty()) {
+            QVERIFY(QFile::copy(builtModule(extension.startsWith(u'E') ? "ENG" : "PLK"), file));
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkdir(file));
+        } else if (kind == QLatin1String("FIFO")) {
+            QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0644), 0);
+        } else {
+            QFile written(file);
+            QVERIFY(written.open(QIODevice::WriteOnly));
+            written.write(kind == QLatin1String("header") ? QByteArray::fromHex("3cb86418caef9c95cd211cbf60a1bddd")
+                                                          : QByteArray(1000, char(0xA5)));
+        }
     }
     {
         // A whole settings file, as an earlier close wrote it, with values of its own where a switch
@@ -302,6 +320,28 @@ void TestLanguage::missingModules_data()
     QTest::newRow("Polish only as PL") << 1045 << QStringList{"PL"} << QStringList{} << "&Statystyka";
     QTest::newRow("neither") << 2057 << QStringList{} << QStringList{"Language file not found", "Brak pliku języka"}
                              << QString();
+    // A module that holds none of the program's texts is as good as missing.
+    QTest::newRow("English only a header")
+        << 2057 << QStringList{"ENG:header", "PLK"} << QStringList{"Language file not found"} << "&Statystyka";
+    QTest::newRow("Polish only a header")
+        << 1045 << QStringList{"ENG", "PLK:header"} << QStringList{"Brak pliku języka"} << "&Statistics";
+    QTest::newRow("English header, EN whole")
+        << 2057 << QStringList{"ENG:header", "EN"} << QStringList{} << "&Statistics";
+    // A file is there, so it is not missing: it cannot be read.
+    QTest::newRow("English a folder") << 2057 << QStringList{"ENG:folder", "PLK"}
+                                      << QStringList{"Language file cannot be read"} << "&Statystyka";
+    QTest::newRow("English a FIFO") << 2057 << QStringList{"ENG:FIFO", "PLK"}
+                                    << QStringList{"Language file cannot be read"} << "&Statystyka";
+    QTest::newRow("Polish a FIFO") << 1045 << QStringList{"ENG", "PLK:FIFO"}
+                                   << QStringList{"Nie można odczytać pliku języka"} << "&Statistics";
+    QTest::newRow("Polish random bytes") << 1045 << QStringList{"ENG", "PLK:random"}
+                                         << QStringList{"Nie można odczytać pliku języka"} << "&Statistics";
+    QTest::newRow("neither readable") << 1045 << QStringList{"ENG:random", "PLK:folder"}
+                                      << QStringList{"Nie można odczytać pliku języka", "Language file cannot be read"}
+                                      << QString();
+    QTest::newRow("Polish missing, English a FIFO")
+        << 1045 << QStringList{"ENG:FIFO"} << QStringList{"Brak pliku języka", "Language file cannot be read"}
+        << QString();
 }
 
 void TestLanguage::missingModules()
@@ -323,10 +363,12 @@ void TestLanguage::missingModules()
         QVERIFY(QFileInfo(SettingsStore::defaultFilePath()).lastModified() >
                 QDateTime::currentDateTime().addSecs(-600));
         QSettings written(SettingsStore::defaultFilePath(), QSettings::IniFormat);
-        QCOMPARE(written.value(QStringLiteral("Language")).toString(), QStringLiteral("2057"));
+        QCOMPARE(written.value(QStringLiteral("Language")).toString(), QString::number(language));
     } else {
         QVERIFY(m_form->isVisible());
         QCOMPARE(control<QAbstractButton>("sbStatistics")->text(), statisticsButton);
+        // The language in use is the one stored at the close.
+        QCOMPARE(Global::Language, statisticsButton == QLatin1String("&Statistics") ? 2057 : 1045);
     }
 }
 
