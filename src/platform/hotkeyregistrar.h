@@ -20,7 +20,7 @@ public:
 
     enum class Result {
         Registered,
-        // Another program holds the key with these modifiers; the hot key stays inert.
+        // Another program holds the key with these modifiers; the hot key is inert until it is let go.
         Taken,
         // The current keymap has no key for it.
         NoSuchKey,
@@ -34,15 +34,18 @@ public:
     // the same name always gives the same id; 0 when none can be had.
     virtual quint32 idForName(const QString& name) = 0;
     // Makes the key (a Windows virtual-key code) with exactly these modifiers a hot key with that id,
-    // replacing what the id stood for before.
+    // replacing what the id stood for before. A key that cannot be had now stays the id's: it is tried
+    // again when the keymap changes and, while another program holds it, every few seconds, and
+    // reregistered() tells what came of that.
     virtual Result registerHotKey(quint32 id, quint8 virtualKey, quint8 modifiers) = 0;
     // Releases what the id holds; an id that holds nothing is ignored.
     virtual void unregisterHotKey(quint32 id) = 0;
 
 signals:
     void activated(quint32 id);
-    // A hot key was registered again because the keyboard changed (a new keymap or layout), with what
-    // that came to: the same key may now be held by another program, or be on no key at all.
+    // A hot key was registered again without being asked, with what that came to: after the keyboard
+    // changed (a new keymap or layout) the same key may now be held by another program, or be on no key
+    // at all; a key another program held may have been let go.
     void reregistered(quint32 id, HotKeyRegistrar::Result result);
 };
 

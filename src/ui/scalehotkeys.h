@@ -13,7 +13,8 @@ class QWidget;
 
 // The hot keys of the four scale-command buttons on the program-options panel: each check box makes
 // the key in its key control a system-wide hot key, or lets it go, and a press of the hot key clicks
-// the button as the user would. A key another program holds shows as taken in its key control.
+// the button as the user would. A key another program holds shows as taken in its key control until the
+// registrar gets it (ticking the box again tries at once).
 class ScaleHotKeys : public QObject
 {
     Q_OBJECT

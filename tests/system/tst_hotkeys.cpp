@@ -3,6 +3,7 @@
 // holding keys of its own.
 
 #include "platform/hotkeyregistrar.h"
+#include "platform/x11/x11hotkeyregistrar.h"
 #include "support/receiver/receiverprocess.h"
 #include "support/temporaryprofile.h"
 #include "support/xkeyclient.h"
@@ -17,20 +18,30 @@
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCheckBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <tuple>
 
 namespace {
 
 constexpr int timeoutMs = 5000;
+// Long enough for several retries of a held key at the registrar's own interval.
+constexpr int retryTimeoutMs = 20000;
 const QString takenText = QStringLiteral("Ten klawisz jest zajęty przez inny program.");
+
+// What makes the program try a key another client held again.
+enum class Retry { TickedAgain, CoreMappingChange, NewXkbKeymap, Interval };
 
 // Counts the presses of one key that reach this program's X connection, repeats included. Installed
 // after the registrar, it sees each event before the registrar does.
@@ -80,6 +91,9 @@ private slots:
     void switchingOffReleasesTheKey();
     void switchingOnAgainTakesTheKeyThenShown();
     void followsAKeymapChange();
+    void keyLetGoIsTaken_data();
+    void keyLetGoIsTaken();
+    void refusalIsLoggedOnce();
     void theWindowWiresItsButtons();
 
 private:
@@ -92,6 +106,11 @@ private:
     // Taps F12, which nothing grabs, and answers the keys the focused window got before it.
     QStringList windowKeysBeforeSentinel();
     quint8 f8() const { return m_client.keycodeOf(XKB_KEY_F8); }
+    // Brings on a keymap change the way the row asks, one that moves none of the keys the tests use,
+    // and waits until the registrar has answered it for the tare key: what it answered, by id, empty
+    // when no change reached the program at all.
+    QHash<quint32, HotKeyRegistrar::Result> changeKeymap(Retry how);
+    quint32 tareId() { return m_hotKeys->registrar().idForName(QStringLiteral("KweltaHotKeyTare")); }
 
     ReceiverProcess m_receiver;
     XKeyClient m_client;
@@ -377,6 +396,142 @@ void TestHotKeys::followsAKeymapChange()
     // The old key code was let go: another client may have it now.
     QVERIFY(m_client.grabKey(oldKey, 0));
     m_clientGrabs.append({oldKey, 0});
+}
+
+QHash<quint32, HotKeyRegistrar::Result> TestHotKeys::changeKeymap(Retry how)
+{
+    QSignalSpy reregistered(&m_hotKeys->registrar(), &HotKeyRegistrar::reregistered);
+    QHash<quint32, HotKeyRegistrar::Result> answers;
+    const auto answered = [&] {
+        for (const QList<QVariant>& arguments : std::as_const(reregistered))
+            answers.insert(arguments.at(0).toUInt(), arguments.at(1).value<HotKeyRegistrar::Result>());
+        return answers.contains(tareId());
+    };
+    if (how == Retry::CoreMappingChange) {
+        // As xmodmap does it; swapping the same two keys again puts them back.
+        const quint8 first = m_client.keycodeOf(XKB_KEY_F5);
+        const quint8 second = m_client.keycodeOf(XKB_KEY_F6);
+        if (first == 0 || second == 0 || !m_client.swapKeys(first, second))
+            return answers;
+        m_swappedKeys = m_swappedKeys.first == 0 ? std::pair{first, second} : std::pair<quint8, quint8>{0, 0};
+    } else {
+        // The layout the server has, loaded anew: XKB announces a new keyboard and nothing moves.
+        QProcess query;
+        query.start(QStringLiteral("setxkbmap"), {QStringLiteral("-query")});
+        if (!query.waitForFinished(timeoutMs) || query.exitCode() != 0)
+            return answers;
+        const QRegularExpressionMatch layout =
+            QRegularExpression(QStringLiteral("^layout:\\s*(\\S+)$"), QRegularExpression::MultilineOption)
+                .match(QString::fromLocal8Bit(query.readAllStandardOutput()));
+        if (!layout.hasMatch() ||
+            QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), layout.captured(1)}) != 0)
+            return answers;
+    }
+    // What came in the time is the answer; the caller tells a change nobody saw from a key not tried.
+    std::ignore = QTest::qWaitFor(answered, timeoutMs);
+    return answers;
+}
+
+void TestHotKeys::keyLetGoIsTaken_data()
+{
+    QTest::addColumn<Retry>("retry");
+
+    QTest::newRow("box ticked again") << Retry::TickedAgain;
+    QTest::newRow("keymap changed through the core protocol") << Retry::CoreMappingChange;
+    QTest::newRow("new XKB keymap (setxkbmap)") << Retry::NewXkbKeymap;
+    QTest::newRow("tried again at an interval") << Retry::Interval;
+}
+
+// Another program holds the tare key, then lets it go: the program takes it when the row's trigger
+// comes, and the mark on its key control goes.
+void TestHotKeys::keyLetGoIsTaken()
+{
+    QFETCH(Retry, retry);
+
+    if (retry == Retry::NewXkbKeymap && QStandardPaths::findExecutable(QStringLiteral("setxkbmap")).isEmpty())
+        QSKIP("setxkbmap is not installed: retrying on a new XKB keymap is NOT tested");
+    auto* registrar = dynamic_cast<X11HotKeyRegistrar*>(&m_hotKeys->registrar());
+    QVERIFY2(registrar, "the X server gave the program no X11 hot-key backend");
+    // Only the row's trigger may take the key; the interval keeps its own value.
+    if (retry != Retry::Interval)
+        registrar->setRetryInterval(std::chrono::milliseconds(0));
+
+    const quint8 key = f8();
+    QVERIFY(m_client.grabKey(key, 0));
+    m_clientGrabs.append({key, 0});
+    // One line for the refusal, however often the key is tried again.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("F8 is held by another X client")));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("held by another X client")));
+
+    QCheckBox* box = check("chbTareHotKey");
+    HotKeyEdit* edit = keyEdit("HotKeyTare");
+    box->setChecked(true);
+    QVERIFY(edit->isKeyTaken());
+
+    // Tried again first while the other client still holds the key, then after it let go.
+    for (const bool held : {true, false}) {
+        if (!held) {
+            m_client.ungrabKey(key, 0);
+            m_clientGrabs.clear();
+        }
+        switch (retry) {
+        case Retry::TickedAgain:
+            box->setChecked(false);
+            box->setChecked(true);
+            break;
+        case Retry::CoreMappingChange:
+        case Retry::NewXkbKeymap: {
+            const QHash<quint32, HotKeyRegistrar::Result> answers = changeKeymap(retry);
+            if (answers.isEmpty())
+                QSKIP("No keymap change reached the program (this X server ignored it): retrying a held key on "
+                      "such a change is NOT tested");
+            QVERIFY2(answers.contains(tareId()), "the keymap change was answered for other hot keys only");
+            QCOMPARE(answers.value(tareId()),
+                     held ? HotKeyRegistrar::Result::Taken : HotKeyRegistrar::Result::Registered);
+            break;
+        }
+        case Retry::Interval:
+            if (!held)
+                QTRY_VERIFY_WITH_TIMEOUT(!edit->isKeyTaken(), retryTimeoutMs);
+            break;
+        }
+        QCOMPARE(edit->isKeyTaken(), held);
+        QCOMPARE(edit->toolTip(), held ? takenText : QString());
+        m_client.tap(key);
+        if (held) {
+            QVERIFY(zeroClickedAfterEverythingElse());
+            QCOMPARE(m_tare->count(), 0);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(m_tare->count(), 1, timeoutMs);
+            QCOMPARE(windowKeysBeforeSentinel(), QStringList());
+        }
+    }
+    QCOMPARE(edit->palette().color(QPalette::Active, QPalette::Text),
+             QPalette().color(QPalette::Active, QPalette::Text));
+    // The program holds it with the lock variants too.
+    QVERIFY(!m_client.grabKey(key, 0));
+    QVERIFY(!m_client.grabKey(key, m_client.numLockMask()));
+}
+
+// The window withdraws its hot keys and takes them again when its language changes, as it does once at
+// every start; a key another client holds is still one refusal in the log.
+void TestHotKeys::refusalIsLoggedOnce()
+{
+    check("chbZeroHotKey")->setChecked(false);
+    const quint8 key = m_client.keycodeOf(XKB_KEY_F10);
+    QVERIFY(m_client.grabKey(key, 0));
+    m_clientGrabs.append({key, 0});
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("F10 is held by another X client")));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("held by another X client")));
+
+    TMainForm form;
+    namedControl<QCheckBox>(&form, "chbPrintHotKey")->setChecked(true);
+    auto* edit = namedControl<HotKeyEdit>(&form, "HotKeyPrint");
+    QVERIFY(edit->isKeyTaken());
+    namedControl<QAbstractButton>(&form, "sbEnglish")->click();
+    QVERIFY(namedControl<QCheckBox>(&form, "chbPrintHotKey")->isChecked());
+    QVERIFY(edit->isKeyTaken());
+    QCOMPARE(edit->toolTip(), QStringLiteral("This key is taken by another program."));
 }
 
 // The same through the program's window, which makes its own registrar and finds its own buttons.

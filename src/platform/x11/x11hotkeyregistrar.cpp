@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-x11.h>
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 Q_DECLARE_LOGGING_CATEGORY(lcHotKeys)
@@ -22,6 +25,12 @@ namespace {
 
 // The X server's error code for a grab that another client already holds.
 constexpr uint8_t badAccess = 10;
+
+// X tells no client when another lets a grab go, so a held key can only be tried again. A try is one
+// round trip to the server for each held key (the first grab is refused, nothing follows), nothing next
+// to what the display does every second, and a few seconds is about as long as a user waits after
+// closing the other program before wondering why the key does nothing.
+constexpr std::chrono::seconds defaultRetryInterval{3};
 
 struct ModifierMasks
 {
@@ -121,6 +130,8 @@ struct X11HotKeyRegistrar::State
         std::vector<uint16_t> grabbed;
         // Held down since its last activation; the key's auto-repeat must not activate it again.
         bool down = false;
+        // What the last grab came to; a Taken key is tried again.
+        Result result = Result::NoSuchKey;
     };
 
     xcb_connection_t* connection = nullptr;
@@ -132,6 +143,10 @@ struct X11HotKeyRegistrar::State
     ModifierMasks masks;
     std::vector<uint16_t> locks;
     std::map<quint32, Entry> entries;
+    // The keys (virtual key, modifiers) whose refusal has been logged and that have not been ours since:
+    // the same refusal comes back with every retry, keymap change and language switch, which withdraws
+    // the hot keys and registers them anew, and the log says it once.
+    std::set<std::pair<quint8, quint8>> toldHeld;
     bool rereadQueued = false;
 
     xcb_connection_t* c() const { return connection; }
@@ -172,37 +187,49 @@ X11HotKeyRegistrar::Result X11HotKeyRegistrar::State::grab(Entry& entry)
     if (entry.modifiers & HotKeyRegistrar::Alt)
         entry.state |= masks.alt;
 
-    // All requests first, then the answers: one round trip for the lot.
-    std::vector<std::pair<uint16_t, xcb_void_cookie_t>> requests;
-    for (const uint16_t lock : locks) {
-        const uint16_t state = entry.state | lock;
-        requests.emplace_back(
-            state, xcb_grab_key_checked(c(), 0, root, state, entry.keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    }
     bool taken = false;
     bool failed = false;
-    for (const auto& [state, cookie] : requests) {
-        const XcbReply<xcb_generic_error_t> error(xcb_request_check(c(), cookie));
-        if (!error) {
-            entry.grabbed.push_back(state);
-        } else if (error->error_code == badAccess) {
-            taken = true;
-        } else {
-            failed = true;
-            qCWarning(lcHotKeys) << "The X server refused to grab the hot key"
-                                 << describe(entry.virtualKey, entry.modifiers) << "with error" << error->error_code;
+    const auto grabEach = [&](auto first, auto last) {
+        // All requests first, then the answers: one round trip for the lot.
+        std::vector<std::pair<uint16_t, xcb_void_cookie_t>> requests;
+        for (auto lock = first; lock != last; ++lock) {
+            const uint16_t state = entry.state | *lock;
+            requests.emplace_back(state, xcb_grab_key_checked(c(), 0, root, state, entry.keycode, XCB_GRAB_MODE_ASYNC,
+                                                              XCB_GRAB_MODE_ASYNC));
         }
-    }
+        for (const auto& [state, cookie] : requests) {
+            const XcbReply<xcb_generic_error_t> error(xcb_request_check(c(), cookie));
+            if (!error) {
+                entry.grabbed.push_back(state);
+            } else if (error->error_code == badAccess) {
+                taken = true;
+            } else {
+                failed = true;
+                qCWarning(lcHotKeys) << "The X server refused to grab the hot key"
+                                     << describe(entry.virtualKey, entry.modifiers) << "with error"
+                                     << error->error_code;
+            }
+        }
+    };
+    // The state without locks on its own first: it is the one another program's hot key holds, and
+    // while it is refused nothing is grabbed even for a moment, so that trying a held key again and
+    // again never makes that program's own grab of a lock variant fail.
+    grabEach(locks.begin(), locks.begin() + 1);
     if (!taken && !failed)
+        grabEach(locks.begin() + 1, locks.end());
+    if (!taken && !failed) {
+        toldHeld.erase({entry.virtualKey, entry.modifiers});
         return Result::Registered;
+    }
     // Half a hot key, one that works only with some lock lights, would puzzle more than none.
     for (const uint16_t state : entry.grabbed)
         xcb_ungrab_key(c(), entry.keycode, root, state);
     entry.grabbed.clear();
     xcb_flush(c());
     if (taken) {
-        qCWarning(lcHotKeys).noquote() << "The hot key" << describe(entry.virtualKey, entry.modifiers)
-                                       << "is held by another X client; it stays inert";
+        if (toldHeld.insert({entry.virtualKey, entry.modifiers}).second)
+            qCWarning(lcHotKeys).noquote() << "The hot key" << describe(entry.virtualKey, entry.modifiers)
+                                           << "is held by another X client; it works once that client lets it go";
         return Result::Taken;
     }
     return Result::NoSuchKey;
@@ -228,7 +255,11 @@ void X11HotKeyRegistrar::State::ungrab(quint32 id, Entry& entry)
 X11HotKeyRegistrar::X11HotKeyRegistrar(QObject* parent)
     : HotKeyRegistrar(parent)
     , m_x(std::make_unique<State>())
+    , m_retry(new QTimer(this))
 {
+    m_retry->setInterval(defaultRetryInterval);
+    m_retry->setTimerType(Qt::VeryCoarseTimer);
+    connect(m_retry, &QTimer::timeout, this, &X11HotKeyRegistrar::retryTakenKeys);
     const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection() || xcb_connection_has_error(x11->connection()))
         return;
@@ -286,9 +317,11 @@ X11HotKeyRegistrar::Result X11HotKeyRegistrar::registerHotKey(quint32 id, quint8
     State::Entry entry;
     entry.virtualKey = virtualKey;
     entry.modifiers = modifiers;
-    const Result result = m_x->grab(entry);
-    if (result == Result::Registered)
-        m_x->entries.emplace(id, std::move(entry));
+    entry.result = m_x->grab(entry);
+    const Result result = entry.result;
+    // Kept whatever came of it: a held key is tried again, and one the keymap lacks may come with the next.
+    m_x->entries.emplace(id, std::move(entry));
+    scheduleRetry();
     return result;
 }
 
@@ -299,6 +332,40 @@ void X11HotKeyRegistrar::unregisterHotKey(quint32 id)
         return;
     m_x->ungrab(id, it->second);
     m_x->entries.erase(it);
+    scheduleRetry();
+}
+
+void X11HotKeyRegistrar::setRetryInterval(std::chrono::milliseconds interval)
+{
+    m_retry->setInterval(interval);
+    m_retry->stop();
+    scheduleRetry();
+}
+
+void X11HotKeyRegistrar::scheduleRetry()
+{
+    const bool anyTaken = std::any_of(m_x->entries.begin(), m_x->entries.end(),
+                                      [](const auto& entry) { return entry.second.result == Result::Taken; });
+    if (!anyTaken || m_retry->intervalAsDuration().count() <= 0)
+        m_retry->stop();
+    else if (!m_retry->isActive())
+        m_retry->start();
+}
+
+void X11HotKeyRegistrar::retryTakenKeys()
+{
+    std::vector<std::pair<quint32, Result>> changed;
+    for (auto& [id, entry] : m_x->entries) {
+        if (entry.result != Result::Taken)
+            continue;
+        entry.result = m_x->grab(entry);
+        if (entry.result != Result::Taken)
+            changed.emplace_back(id, entry.result);
+    }
+    scheduleRetry();
+    // After the loop: a receiver may register or unregister keys.
+    for (const auto& [id, result] : changed)
+        emit reregistered(id, result);
 }
 
 void X11HotKeyRegistrar::keyboardChanged()
@@ -307,10 +374,14 @@ void X11HotKeyRegistrar::keyboardChanged()
     for (auto& [id, entry] : m_x->entries)
         m_x->ungrab(id, entry);
     m_x->readKeyboard();
-    // A hot key that cannot be had on the new keymap stays listed, so that the next change may bring it back.
+    // A hot key that cannot be had on the new keymap stays listed, so that the next change may bring it
+    // back; a held one is tried too, as its holder may have let it go or hold another key code now.
     std::vector<std::pair<quint32, Result>> results;
-    for (auto& [id, entry] : m_x->entries)
-        results.emplace_back(id, m_x->grab(entry));
+    for (auto& [id, entry] : m_x->entries) {
+        entry.result = m_x->grab(entry);
+        results.emplace_back(id, entry.result);
+    }
+    scheduleRetry();
     for (const auto& [id, result] : results)
         emit reregistered(id, result);
 }
