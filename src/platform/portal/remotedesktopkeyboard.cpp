@@ -47,6 +47,19 @@ QDBusMessage portalCall(const QString& method, const QList<QVariant>& arguments)
     return message;
 }
 
+const char* nameOf(KeyboardGrant::Refusal why)
+{
+    switch (why) {
+    case KeyboardGrant::Refusal::Refused:
+        return "Refused";
+    case KeyboardGrant::Refusal::Revoked:
+        return "Revoked";
+    case KeyboardGrant::Refusal::Failed:
+        break;
+    }
+    return "Failed";
+}
+
 } // namespace
 
 RemoteDesktopKeyboard::RemoteDesktopKeyboard(QDBusConnection bus, uint interfaceVersion)
@@ -211,21 +224,24 @@ void RemoteDesktopKeyboard::callWithRequest(const QString& method, const QList<Q
 {
     const QString token = QStringLiteral("kwelta%1").arg(++m_tokenCounter);
     options.insert(QStringLiteral("handle_token"), token);
-    listenForResponse(requestPathFor(m_bus, token));
+    const QString expectedPath = requestPathFor(m_bus, token);
+    listenForResponse(expectedPath);
 
     QList<QVariant> all = arguments;
     all.append(options);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(portalCall(method, all)), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, method, watcher] {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, method, watcher, expectedPath] {
         watcher->deleteLater();
         const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
         if (reply.isError()) {
             turnOff(Refusal::Failed, method + QStringLiteral(": ") + reply.error().message());
             return;
         }
-        // Portals before the handle_token existed chose their own path; listen there instead.
+        // Portals before the handle_token existed chose their own path; listen there instead, unless
+        // the answer has come already (QtDBus may deliver the Response before this reply) and the
+        // next call listens for its own.
         const QString path = reply.value().path();
-        if (path != m_requestPath && !m_requestPath.isEmpty())
+        if (path != expectedPath && m_requestPath == expectedPath)
             listenForResponse(path);
     });
 }
@@ -332,7 +348,7 @@ void RemoteDesktopKeyboard::turnOff(Refusal why, const QString& detail)
     m_waiting.clear();
     m_waitingBursts = 0;
     m_down.clear();
-    qCWarning(lcRemoteDesktop).noquote() << "Typing is off:" << QVariant::fromValue(why).toString() << "-" << detail;
+    qCWarning(lcRemoteDesktop).noquote() << "Typing is off:" << nameOf(why) << "-" << detail;
     emit typingOff(why);
 }
 
