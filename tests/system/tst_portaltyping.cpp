@@ -393,12 +393,13 @@ int main(int argc, char** argv)
     PrivateSessionBus bus;
     if (!bus.start())
         busProblem = bus.errorString();
-    // A GNOME or KDE Wayland session as the program sees it, without the virtual-keyboard protocol.
-    qputenv("XDG_SESSION_TYPE", "wayland");
-    qunsetenv("WAYLAND_DISPLAY");
     XvfbServer server;
     if (!server.startForApplication("tst_portaltyping"))
         return EXIT_FAILURE;
+    // A GNOME or KDE Wayland session as the program sees it, without the virtual-keyboard protocol; the
+    // X server stands for XWayland.
+    qputenv("XDG_SESSION_TYPE", "wayland");
+    qunsetenv("WAYLAND_DISPLAY");
     QApplication application(argc, argv);
     TestPortalTyping test;
     return QTest::qExec(&test, argc, argv);
