@@ -50,6 +50,7 @@ const QString sentinelRelease = QStringLiteral("Keysym 0xffc9 0");
 const QString weighingLine = QStringLiteral("3.10 kg\r\n");
 const QByteArray weighingFileLine = "3.10\tkg\t\r\n";
 const QString refusedText = QStringLiteral("Wpisywanie wyłączone: pulpit nie zezwolił na nie.");
+const QString failedText = QStringLiteral("Wpisywanie wyłączone: błąd portalu pulpitu.");
 const QString revokedText = QStringLiteral("Wpisywanie wyłączone: pulpit cofnął zezwolenie.");
 
 // Press and release lines for each keysym, as the stand-in reports them.
@@ -83,6 +84,7 @@ private slots:
     void typesKeysyms();
     void releasesWhatABurstLeftDown();
     void keepsTheGrantForTheNextStart();
+    void refusalTurnsTypingOffOnceAndTheFileGoesOn_data();
     void refusalTurnsTypingOffOnceAndTheFileGoesOn();
     void sessionClosedByTheDesktopTurnsTypingOff();
 
@@ -323,18 +325,30 @@ void TestPortalTyping::keepsTheGrantForTheNextStart()
 // The user says no in the desktop's dialog: every result is still counted and written to the file,
 // and typing is said to be off once, in the status line and the log, with a button to ask again. A
 // token the refusal was offered with is spent.
+void TestPortalTyping::refusalTurnsTypingOffOnceAndTheFileGoesOn_data()
+{
+    QTest::addColumn<uint>("answer");
+    QTest::addColumn<QString>("logged");
+    QTest::addColumn<QString>("shown");
+    QTest::addRow("cancelled by the user") << 1u << QStringLiteral("^Typing is off: Refused") << refusedText;
+    QTest::addRow("other failure") << 2u << QStringLiteral("^Typing is off: Failed") << failedText;
+}
+
 void TestPortalTyping::refusalTurnsTypingOffOnceAndTheFileGoesOn()
 {
-    QVERIFY(startPortal({2, 1, QString()}));
+    QFETCH(uint, answer);
+    QFETCH(QString, logged);
+    QFETCH(QString, shown);
+    QVERIFY(startPortal({2, answer, QString()}));
     startWindow({{"RemoteDesktopToken", "stale"}});
     QVERIFY(!typingStatus()->isVisible());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Typing is off: Refused")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(logged));
     QTest::failOnWarning(QRegularExpression(QStringLiteral("^Typing is off")));
 
     QVERIFY(!m_form->isMainWindowActive());
     m_form->processData().TakeScaleText(weighingLine.toLatin1());
     QTRY_VERIFY2_WITH_TIMEOUT(typingStatus()->isVisible(), qPrintable(m_portal->lines().join(u'\n')), answerTimeoutMs);
-    QCOMPARE(typingStatus()->text(), refusedText);
+    QCOMPARE(typingStatus()->text(), shown);
     m_form->processData().TakeScaleText(weighingLine.toLatin1());
     m_form->processData().TakeScaleText(weighingLine.toLatin1());
 
@@ -346,7 +360,7 @@ void TestPortalTyping::refusalTurnsTypingOffOnceAndTheFileGoesOn()
     QVERIFY(m_portal->lines(QStringLiteral("Keysym")).isEmpty());
 
     // Asked again, the desktop shows its dialog again (and here says no again).
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Typing is off: Refused")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(logged));
     namedControl<QPushButton>(m_form.get(), "sbTypingAskAgain")->click();
     QVERIFY(!typingStatus()->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(typingStatus()->isVisible(), answerTimeoutMs);
