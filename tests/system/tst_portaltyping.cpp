@@ -29,6 +29,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -38,6 +39,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -84,6 +86,7 @@ private slots:
     void typesKeysyms();
     void releasesWhatABurstLeftDown();
     void keepsTheGrantForTheNextStart();
+    void unreadableTokenMeansNone();
     void refusalTurnsTypingOffOnceAndTheFileGoesOn_data();
     void refusalTurnsTypingOffOnceAndTheFileGoesOn();
     void sessionClosedByTheDesktopTurnsTypingOff();
@@ -94,7 +97,8 @@ private:
     void makeKeyboard();
     void typeAndWaitForSentinel(const QByteArray& text);
     QStringList keysymsBeforeSentinel();
-    void startWindow(const SettingValues& changes = {});
+    // After the settings file is written, before the window reads it.
+    void startWindow(const SettingValues& changes = {}, const std::function<void()>& alterFile = {});
     void closeWindow();
     QString storedToken() const;
     QLabel* typingStatus() const;
@@ -164,9 +168,11 @@ QStringList TestPortalTyping::keysymsBeforeSentinel()
     return keys;
 }
 
-void TestPortalTyping::startWindow(const SettingValues& changes)
+void TestPortalTyping::startWindow(const SettingValues& changes, const std::function<void()>& alterFile)
 {
     QCOMPARE(writeConfiguredSettings(*m_profile, m_outputFile, changes), QSettings::NoError);
+    if (alterFile)
+        alterFile();
     m_form = std::make_unique<TMainForm>();
     m_form->show();
     m_form->activateWindow();
@@ -320,6 +326,24 @@ void TestPortalTyping::keepsTheGrantForTheNextStart()
              QStringList{"SelectDevices types=1 persist_mode=2 restore_token=grant-1"});
     closeWindow();
     QCOMPARE(storedToken(), QStringLiteral("grant-2"));
+}
+
+// A token the file holds in a form no string reads from is no token: nothing is offered, nothing is
+// reported, nothing is kept aside, and every other value loads.
+void TestPortalTyping::unreadableTokenMeansNone()
+{
+    QVERIFY(startPortal({2, 0, QStringLiteral("grant-1")}));
+    const QString settingsPath = m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf"));
+    startWindow({}, [&settingsPath] {
+        QSettings file(settingsPath, QSettings::IniFormat);
+        file.setValue(QStringLiteral("RemoteDesktopToken"), QStringList{"a", "b"});
+    });
+    QCOMPARE(Global::OutputFile, m_outputFile);
+    QVERIFY(!QFile::exists(settingsPath + QStringLiteral(".unreadable")));
+    m_form->processData().TakeScaleText(weighingLine.toLatin1());
+    QVERIFY(m_portal->waitForLine(QStringLiteral("Keysym 0xff0d 0"), answerTimeoutMs));
+    QCOMPARE(m_portal->lines(QStringLiteral("SelectDevices")),
+             QStringList{"SelectDevices types=1 persist_mode=2 restore_token=-"});
 }
 
 // The user says no in the desktop's dialog: every result is still counted and written to the file,
