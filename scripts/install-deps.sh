@@ -15,6 +15,8 @@ packages=(
     trayer openbox xdotool
     # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it
     iproute2 procps
+    # typing through the RemoteDesktop portal: a private session bus for its stand-in
+    dbus-daemon
     # the start-up entry read back as the desktops read it
     libglib2.0-bin desktop-file-utils
     # the Debian package (the icon tool, dpkg-shlibdeps) and its check (scripts/package-check.sh)

@@ -709,4 +709,27 @@ To enter weighings into any program:
         <translation>Documentation: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</translation>
     </message>
 </context>
+<context>
+    <name>TypingStatus</name>
+    <message>
+        <source>Wpisywanie wyłączone: pulpit nie zezwolił na nie.</source>
+        <translation>Typing off: the desktop did not allow it.</translation>
+    </message>
+    <message>
+        <source>Wpisywanie wyłączone: pulpit cofnął zezwolenie.</source>
+        <translation>Typing off: the desktop withdrew its permission.</translation>
+    </message>
+    <message>
+        <source>Wpisywanie wyłączone: błąd portalu pulpitu.</source>
+        <translation>Typing off: the desktop portal failed.</translation>
+    </message>
+    <message>
+        <source>Wyniki są nadal liczone i zapisywane do pliku.</source>
+        <translation>Results are still counted and written to the file.</translation>
+    </message>
+    <message>
+        <source>Zapytaj ponownie</source>
+        <translation>Ask again</translation>
+    </message>
+</context>
 </TS>

@@ -710,4 +710,27 @@ ważenia do dowolnego programu, należy:
         <translation>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</translation>
     </message>
 </context>
+<context>
+    <name>TypingStatus</name>
+    <message>
+        <source>Wpisywanie wyłączone: pulpit nie zezwolił na nie.</source>
+        <translation>Wpisywanie wyłączone: pulpit nie zezwolił na nie.</translation>
+    </message>
+    <message>
+        <source>Wpisywanie wyłączone: pulpit cofnął zezwolenie.</source>
+        <translation>Wpisywanie wyłączone: pulpit cofnął zezwolenie.</translation>
+    </message>
+    <message>
+        <source>Wpisywanie wyłączone: błąd portalu pulpitu.</source>
+        <translation>Wpisywanie wyłączone: błąd portalu pulpitu.</translation>
+    </message>
+    <message>
+        <source>Wyniki są nadal liczone i zapisywane do pliku.</source>
+        <translation>Wyniki są nadal liczone i zapisywane do pliku.</translation>
+    </message>
+    <message>
+        <source>Zapytaj ponownie</source>
+        <translation>Zapytaj ponownie</translation>
+    </message>
+</context>
 </TS>

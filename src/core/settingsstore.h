@@ -59,6 +59,7 @@ enum class Setting {
     RepeatRead,
     // Added later; see LaterSettingsTable.
     MakerFormats,
+    RemoteDesktopToken,
 };
 
 struct SettingDefinition
@@ -116,8 +117,10 @@ inline constexpr std::array<SettingDefinition, SettingCount> SettingsTable{{
 // Values added after the file's first form, each read on its own after those above. A file written
 // before a value existed lacks it, which means its default (off, zero, empty), never a reason to fall
 // back to the defaults for everything; such a file loads exactly as it did before.
-inline constexpr std::array<SettingDefinition, 1> LaterSettingsTable{{
+inline constexpr std::array<SettingDefinition, 2> LaterSettingsTable{{
     {Setting::MakerFormats, QLatin1StringView("MakerFormats"), SettingKind::Boolean},
+    // The desktop's token for typing through its RemoteDesktop portal without asking again.
+    {Setting::RemoteDesktopToken, QLatin1StringView("RemoteDesktopToken"), SettingKind::String},
 }};
 
 constexpr const SettingDefinition& settingDefinition(Setting setting)

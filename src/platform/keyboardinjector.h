@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+class KeyboardGrant;
+
 // One key of the current keyboard layout and the modifiers that its level needs.
 struct KeyChord
 {
@@ -43,6 +45,9 @@ public:
     virtual bool isCapsLockOn() = 0;
 
     virtual void sendKey(quint32 key, bool down) = 0;
+
+    // Where the desktop must allow typing first, what became of that; nullptr where nobody is asked.
+    virtual KeyboardGrant* grant() { return nullptr; }
 };
 
 // The backend for the platform the application runs on (QGuiApplication::platformName()); one that

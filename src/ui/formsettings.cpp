@@ -4,6 +4,7 @@
 #include "core/messagepresenter.h"
 #include "core/programinfo.h"
 #include "core/settingsstore.h"
+#include "platform/keyboardgrant.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/hotkeyedit.h"
 #include "ui/namedcontrol.h"
@@ -174,11 +175,15 @@ void FormSettings::LoadSettings()
             break;
         }
     }
-    // Outside that chain: missing from older files, where off is what they meant (all of them are
-    // check boxes so far).
+    // Outside that chain: missing from older files, or unreadable, where off or empty is what they
+    // meant; nothing is reported.
     for (const SettingDefinition& definition : LaterSettingsTable) {
-        if (!loadValue(store, definition.setting))
+        if (loadValue(store, definition.setting))
+            continue;
+        if (definition.kind == SettingKind::Boolean)
             applyBoolean(definition.setting, false);
+        else if (definition.kind == SettingKind::String)
+            applyString(definition.setting, QString());
     }
 }
 
@@ -325,6 +330,11 @@ void FormSettings::applyString(Setting setting, const QString& value)
         // The box keeps what it can hold, and the statistics use what the box shows.
         control<QLineEdit>("eFormatWyniku")->setText(value);
         Global::Statistics.ResultFormat = control<QLineEdit>("eFormatWyniku")->text();
+        break;
+    case Setting::RemoteDesktopToken:
+        m_restoreToken = value;
+        if (m_keyboardGrant)
+            m_keyboardGrant->setRestoreToken(value);
         break;
     default:
         if (const char* keyControl = keyControlOf(setting)) {
@@ -521,6 +531,9 @@ void FormSettings::writeValue(SettingsStore& store, Setting setting) const
         break;
     case Setting::ReportDataDelay:
         store.writeInteger(setting, control<FormatOptionsPanel>("PanelOptions")->reportDataDelay());
+        break;
+    case Setting::RemoteDesktopToken:
+        store.writeString(setting, m_keyboardGrant ? m_keyboardGrant->restoreToken() : m_restoreToken);
         break;
     default:
         break;

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QString>
 
+class KeyboardGrant;
 class QWidget;
 
 // How the main window's settings last: loaded from the settings file at the first activation,
@@ -29,6 +30,8 @@ public:
     void RestoreSettings();
     void Button2Click();
     void cbAllowOneInstanceClick();
+    // Where typing needs the desktop's grant: its restore token is loaded into it and written from it.
+    void setKeyboardGrant(KeyboardGrant* grant) { m_keyboardGrant = grant; }
     // Puts a port number into UpDown1 (and so Edit1), whatever the arrows' range.
     void setPortNumber(int port);
 
@@ -83,4 +86,7 @@ private:
     Snapshot m_snapshot;
     ScriptFile m_script;
     QString m_loadProblem;
+    KeyboardGrant* m_keyboardGrant = nullptr;
+    // As loaded, kept for the close where no grant is asked for in this session (an X11 login).
+    QString m_restoreToken;
 };

@@ -28,6 +28,7 @@
 #include "ui/scalehotkeys.h"
 #include "ui/statisticspanel.h"
 #include "ui/trayicon.h"
+#include "ui/typingstatus.h"
 
 #include "ui_mainform.h"
 
@@ -132,6 +133,11 @@ TMainForm::TMainForm(QWidget* parent)
     m_keyboard = createKeyboardInjector();
     m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
     m_settings = std::make_unique<FormSettings>(*this);
+    // Where the desktop must allow typing, a row under the status line says when it does not.
+    if (KeyboardGrant* grant = m_keyboard->grant()) {
+        m_settings->setKeyboardGrant(grant);
+        layout()->addWidget(new TypingStatus(*grant, this));
+    }
     // Its switch starts off, so the entry a previous run left goes until the settings are read.
     m_autoRun = new AutoStartEntry(QCoreApplication::applicationFilePath(), AutoStartEntry::userFolder(), this);
     m_autoRun->AddAutoRunEntry();

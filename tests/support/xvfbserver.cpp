@@ -72,6 +72,10 @@ bool XvfbServer::startForApplication(const char* programName)
         return false;
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // An X11 session as the program sees it, whatever the developer's desktop is: on a Wayland
+    // desktop the keyboard chooser would otherwise go to its portal and type into the desktop.
+    qputenv("XDG_SESSION_TYPE", "x11");
+    qunsetenv("WAYLAND_DISPLAY");
     return true;
 }
 
