@@ -1,5 +1,6 @@
 #include "platform/keyboardinjector.h"
 
+#include "platform/wayland/waylandkeyboardinjector.h"
 #include "platform/x11/x11keyboardinjector.h"
 
 #include <QGuiApplication>
@@ -23,15 +24,70 @@ public:
     void sendKey(quint32, bool) override {}
 };
 
+std::unique_ptr<KeyboardInjector> tryBackend(KeyboardBackend backend, const KeyboardSession& session)
+{
+    switch (backend) {
+    case KeyboardBackend::VirtualKeyboard: {
+        auto injector = std::make_unique<WaylandKeyboardInjector>();
+        if (injector->isAvailable()) {
+            qCInfo(lcKeyboard) << "Keystrokes through the Wayland virtual keyboard protocol on"
+                               << qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
+            return injector;
+        }
+        qCInfo(lcKeyboard) << "No Wayland virtual keyboard:" << injector->unavailableReason();
+        return nullptr;
+    }
+    case KeyboardBackend::XTest: {
+        auto injector = std::make_unique<X11KeyboardInjector>();
+        if (!injector->isAvailable())
+            return nullptr;
+        if (session.wayland)
+            qCInfo(lcKeyboard) << "Keystrokes through XTest into XWayland on" << qEnvironmentVariable("DISPLAY")
+                               << "- in this Wayland session only X11 programs receive text";
+        else
+            qCInfo(lcKeyboard) << "Keystrokes through XTest on" << qEnvironmentVariable("DISPLAY");
+        return injector;
+    }
+    }
+    return nullptr;
+}
+
 } // namespace
+
+KeyboardSession KeyboardSession::current()
+{
+    KeyboardSession session;
+    session.platformName = QGuiApplication::platformName();
+    session.wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                      qEnvironmentVariable("XDG_SESSION_TYPE").compare(u"wayland", Qt::CaseInsensitive) == 0;
+    session.x11Display = !qEnvironmentVariableIsEmpty("DISPLAY");
+    return session;
+}
+
+QList<KeyboardBackend> keyboardBackendsFor(const KeyboardSession& session)
+{
+    // Only a window on a desktop types into other windows: offscreen runs (tests) and the like never do,
+    // even when the environment names a display.
+    const bool onDesktop = session.platformName == u"xcb" || session.platformName.startsWith(u"wayland");
+    if (!onDesktop)
+        return {};
+    QList<KeyboardBackend> backends;
+    // In a Wayland session XTest reaches only XWayland's windows, whichever plugin shows our own, so it
+    // comes last there. A portal for the desktops without the virtual keyboard would go between.
+    if (session.wayland)
+        backends.append(KeyboardBackend::VirtualKeyboard);
+    if (session.x11Display || session.platformName == u"xcb")
+        backends.append(KeyboardBackend::XTest);
+    return backends;
+}
 
 std::unique_ptr<KeyboardInjector> createKeyboardInjector()
 {
-    if (QGuiApplication::platformName() == u"xcb") {
-        auto injector = std::make_unique<X11KeyboardInjector>();
-        if (injector->isAvailable())
+    const KeyboardSession session = KeyboardSession::current();
+    for (const KeyboardBackend backend : keyboardBackendsFor(session)) {
+        if (std::unique_ptr<KeyboardInjector> injector = tryBackend(backend, session))
             return injector;
     }
-    qCInfo(lcKeyboard) << "No keystroke output on platform" << QGuiApplication::platformName();
+    qCInfo(lcKeyboard) << "No keystroke output on platform" << session.platformName;
     return std::make_unique<NullKeyboardInjector>();
 }

@@ -72,6 +72,10 @@ bool XvfbServer::startForApplication(const char* programName)
         return false;
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // Otherwise, run from a Wayland session, the keyboard backend would choose the virtual keyboard and
+    // type into the developer's desktop rather than the test's X server, and so would child programs.
+    qunsetenv("WAYLAND_DISPLAY");
+    qunsetenv("XDG_SESSION_TYPE");
     return true;
 }
 
