@@ -3,6 +3,7 @@
 #include "platform/x11/x11windowactivation.h"
 
 #include <QGuiApplication>
+#include <QWindow>
 
 void activateOnUserRequest(quint64 windowId)
 {
@@ -14,5 +15,14 @@ std::optional<bool> inputFocusIn(const QList<quint64>& windowIds)
 {
     if (QGuiApplication::platformName() == u"xcb")
         return x11InputFocusIn(windowIds);
+    // A Wayland client cannot ask where the focus is; the compositor tells it with wl_keyboard enter and
+    // leave, from which Qt's plugin keeps the focus window (after one round trip of its own, short next
+    // to the X case). Without a keyboard on the seat Qt goes by the toplevel's activated state instead.
+    if (QGuiApplication::platformName().startsWith(u"wayland")) {
+        const QWindow* focused = QGuiApplication::focusWindow();
+        while (focused && focused->parent())
+            focused = focused->parent();
+        return focused && windowIds.contains(quint64(focused->winId()));
+    }
     return std::nullopt;
 }
