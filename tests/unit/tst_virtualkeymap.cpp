@@ -11,14 +11,12 @@
 
 namespace {
 
-// Compiled without the system's XKB data: the keymap must stand on its own, because XWayland and
-// clients on other machines (a remote session) compile it too.
+// Compiled as compositors do, from the text alone: the developer's XKB_DEFAULT_* variables play no part.
 XkbKeymapPtr compile(QByteArray text)
 {
     if (!text.endsWith('\0'))
         return nullptr;
-    const XkbContextPtr context(xkb_context_new(
-        static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES)));
+    const XkbContextPtr context(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
     return XkbKeymapPtr(xkb_keymap_new_from_string(context.get(), text.constData(), XKB_KEYMAP_FORMAT_TEXT_V1,
                                                    XKB_KEYMAP_COMPILE_NO_FLAGS));
 }

@@ -86,15 +86,14 @@ void VirtualKeymap::setHeld(quint32 key, bool down)
 
 QByteArray VirtualKeymap::takeText()
 {
-    // Self-contained, without includes: the compositor, every client and XWayland's keymap compiler
-    // each compile it, and none of them needs the system's XKB data for it. One level per key, so the
-    // only type is ONE_LEVEL (XWayland adds the other canonical types itself).
+    // One level per key, so ONE_LEVEL is the only type any key uses; the types and the compatibility
+    // map still come whole from the XKB data (which libxkbcommon depends on, so every compositor and
+    // client has it): XWayland keeps its old keymap for X11 programs when a keymap lacks them.
     QByteArray text = "xkb_keymap {\nxkb_keycodes \"kwelta\" {\nminimum = 8;\nmaximum = 255;\n";
     for (quint32 key = firstKeycode; key <= lastKeycode; ++key)
         text += "<K" + QByteArray::number(key) + "> = " + QByteArray::number(key) + ";\n";
-    text +=
-        "};\nxkb_types \"kwelta\" {\ntype \"ONE_LEVEL\" {\nmodifiers = none;\nlevel_name[Level1] = \"Any\";\n};\n};\n"
-        "xkb_compatibility \"kwelta\" {\n};\nxkb_symbols \"kwelta\" {\n";
+    text += "};\nxkb_types \"kwelta\" {\ninclude \"complete\"\n};\n"
+            "xkb_compatibility \"kwelta\" {\ninclude \"complete\"\n};\nxkb_symbols \"kwelta\" {\n";
     for (int index = 0; index < keyCount; ++index) {
         if (m_keysyms[index] == XKB_KEY_NoSymbol)
             continue;
