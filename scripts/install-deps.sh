@@ -13,9 +13,10 @@ packages=(
     libwayland-dev libwayland-bin
     # running and testing on an X server of our own
     xvfb xauth xkb-data x11-xkb-utils fonts-dejavu-core
-    # typing into native Wayland windows: a headless sway, Qt's Wayland plugin for the program and the
-    # receiver window, setpriv to run sway as another user when the tests run as root (sway refuses root)
-    sway qt6-wayland util-linux
+    # typing into Wayland windows: a headless sway and its XWayland, Qt's Wayland plugin for the program
+    # and the receiver window, setpriv to run sway as another user when the tests run as root (sway
+    # refuses root)
+    sway xwayland qt6-wayland util-linux
     # the notification-area tests: a tray host, a window manager to minimise with, pointer clicks
     trayer openbox xdotool
     # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it

@@ -106,9 +106,13 @@ bool SwaySession::start(const QStringList& configLines, int timeoutMs)
     }
     // Wayland's runtime folder must be the user's alone.
     QFile::setPermissions(m_runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QStringList lines =
-        QStringList{QStringLiteral("xwayland disable"), QStringLiteral("output HEADLESS-1 resolution 1024x768")} +
-        configLines;
+    // sway puts XWayland's display into its own environment, which only its children see.
+    const QString displayFile = m_home + QStringLiteral("/x11-display");
+    const bool xwayland = !QStandardPaths::findExecutable(QStringLiteral("Xwayland")).isEmpty();
+    const QStringList lines = QStringList{xwayland ? QStringLiteral("exec echo \"$DISPLAY\" > %1").arg(displayFile)
+                                                   : QStringLiteral("xwayland disable"),
+                                          QStringLiteral("output HEADLESS-1 resolution 1024x768")} +
+                              configLines;
     configFile.write(lines.join(u'\n').toUtf8() + '\n');
     configFile.close();
     if (!grant(m_runtimeDir) || !grant(m_home)) {
@@ -152,6 +156,17 @@ bool SwaySession::start(const QStringList& configLines, int timeoutMs)
                 m_ipcSocket = runtime.filePath(name);
         }
     }
+    while (xwayland && m_x11Display.isEmpty()) {
+        if (m_process.state() != QProcess::Running || deadline.hasExpired()) {
+            m_error = QStringLiteral("sway did not say where XWayland is:\n%1").arg(log());
+            stop();
+            return false;
+        }
+        QThread::msleep(20);
+        QFile display(displayFile);
+        if (display.open(QIODevice::ReadOnly))
+            m_x11Display = QString::fromLocal8Bit(display.readAll()).trimmed();
+    }
     // The IPC socket can exist a moment before sway answers on it.
     while (message({QStringLiteral("-t"), QStringLiteral("get_outputs")}).isEmpty()) {
         if (m_process.state() != QProcess::Running || deadline.hasExpired()) {
@@ -178,7 +193,10 @@ void SwaySession::stop()
 QProcessEnvironment SwaySession::environment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
+    if (m_x11Display.isEmpty())
+        environment.remove(QStringLiteral("DISPLAY"));
+    else
+        environment.insert(QStringLiteral("DISPLAY"), m_x11Display);
     // An absolute path: libwayland takes it as it is, whoever's runtime folder it lies in.
     environment.insert(QStringLiteral("WAYLAND_DISPLAY"), m_socket);
     environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));

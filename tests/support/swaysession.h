@@ -23,20 +23,23 @@ public:
     // Empty when a session can be started here, else why not (for a visible skip).
     static QString unavailableReason();
 
-    // Starts sway with these lines after the test's usual ones (headless output, no XWayland) and waits
-    // for its Wayland and IPC sockets; false, with errorString(), when it could not.
+    // Starts sway with these lines after the test's usual ones (a headless output, XWayland where it is
+    // installed) and waits for its Wayland and IPC sockets; false, with errorString(), when it could not.
     bool start(const QStringList& configLines, int timeoutMs = 15000);
     void stop();
 
     // The words to put before a program so that it runs as the session's user (none when that is us).
     QStringList wrapper() const { return m_wrapper; }
-    // What a program of the session needs: WAYLAND_DISPLAY, XDG_RUNTIME_DIR, HOME, no DISPLAY, Qt on its
-    // Wayland plugin.
+    // What a program of the session needs: WAYLAND_DISPLAY, XDG_RUNTIME_DIR, HOME, XWayland's DISPLAY,
+    // Qt on its Wayland plugin.
     QProcessEnvironment environment() const;
     // Makes a file or folder (and what it holds) the session user's, so that its programs can use it.
     bool grant(const QString& path) const;
     // Runs swaymsg with the arguments; its standard output, or an empty array when it failed.
     QByteArray message(const QStringList& arguments) const;
+    // The X display of the session's XWayland; empty when there is none.
+    QString x11Display() const { return m_x11Display; }
+
     // The process of the window that has the focus, as sway has it; 0 for none.
     qint64 focusedPid() const;
     // Asks sway to give the focus to the window of that process.
@@ -52,6 +55,7 @@ private:
     QString m_home;
     QString m_socket;
     QString m_ipcSocket;
+    QString m_x11Display;
     QStringList m_wrapper;
     uid_t m_uid = 0;
     gid_t m_gid = 0;
