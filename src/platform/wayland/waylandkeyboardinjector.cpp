@@ -217,8 +217,11 @@ bool WaylandKeyboardInjector::Connection::flush()
 // going) pile up in the socket unless something reads them.
 void WaylandKeyboardInjector::Connection::readEvents()
 {
-    while (wl_display_prepare_read(display) != 0)
-        wl_display_dispatch_pending(display);
+    while (wl_display_prepare_read(display) != 0) {
+        // A broken connection keeps its queue; the next burst notices and connects again.
+        if (wl_display_dispatch_pending(display) < 0)
+            return;
+    }
     pollfd readable{wl_display_get_fd(display), POLLIN, 0};
     if (poll(&readable, 1, 0) > 0 && (readable.revents & POLLIN))
         wl_display_read_events(display);
