@@ -16,8 +16,8 @@ std::optional<bool> inputFocusIn(const QList<quint64>& windowIds)
     if (QGuiApplication::platformName() == u"xcb")
         return x11InputFocusIn(windowIds);
     // A Wayland client cannot ask where the focus is; the compositor tells it with wl_keyboard enter and
-    // leave, from which Qt's plugin keeps the focus window (after one round trip of its own, short next
-    // to the X case). Without a keyboard on the seat Qt goes by the toplevel's activated state instead.
+    // leave, from which Qt's plugin keeps the focus window. A dialog of ours counts through its
+    // top-level window, as on X11.
     if (QGuiApplication::platformName().startsWith(u"wayland")) {
         const QWindow* focused = QGuiApplication::focusWindow();
         while (focused && focused->parent())
