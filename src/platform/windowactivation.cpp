@@ -16,8 +16,8 @@ std::optional<bool> inputFocusIn(const QList<quint64>& windowIds)
     if (QGuiApplication::platformName() == u"xcb")
         return x11InputFocusIn(windowIds);
     // A Wayland client cannot ask where the focus is; the compositor tells it with wl_keyboard enter and
-    // leave, from which Qt's plugin keeps the focus window. A dialog of ours counts through its
-    // top-level window, as on X11.
+    // leave, from which Qt's plugin keeps the focus window; a native child window counts as the
+    // top-level window it sits in.
     if (QGuiApplication::platformName().startsWith(u"wayland")) {
         const QWindow* focused = QGuiApplication::focusWindow();
         while (focused && focused->parent())
