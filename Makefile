@@ -52,7 +52,8 @@ test-sanitize: deps
 	@$(CTEST) --test-dir $(SANITIZE_DIR) --output-on-failure
 
 fuzz: deps
-	@$(CMAKE) -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@$(CMAKE) -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DKWELTA_BUILD_FUZZERS=ON -DKWELTA_BUILD_BENCHMARKS=OFF
 	@$(CMAKE) --build $(FUZZ_DIR) --target fuzz_processing
 	@mkdir -p $(FUZZ_DIR)/corpus

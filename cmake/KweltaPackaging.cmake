@@ -122,10 +122,11 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE "${kwelta_architecture}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KWELTA_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-# The libraries come from dpkg-shlibdeps; Qt's X11 platform plugin is loaded at run time, so no
-# library names it, yet without it the window cannot open.
+# The libraries come from dpkg-shlibdeps; Qt's X11 and Wayland platform plugins are loaded at run
+# time, so no library names them, yet without the one for the session the window cannot open (Qt
+# prefers its Wayland plugin in a Wayland session).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 # Qt's own Polish texts (message-box buttons, the file dialog), and setcap for the postinst.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, libcap2-bin")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${kwelta_packaging_build}/postinst")

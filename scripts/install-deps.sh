@@ -9,8 +9,14 @@ packages=(
     qt6-base-dev qt6-charts-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
     qt6-qpa-plugins libgl-dev libqt6opengl6-dev
     libxcb1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-xfixes0-dev libxkbcommon-dev libxkbcommon-x11-dev
+    # the Wayland virtual keyboard: libwayland-client, and wayland-scanner (libwayland-bin) for its protocol code
+    libwayland-dev libwayland-bin
     # running and testing on an X server of our own
     xvfb xauth xkb-data x11-xkb-utils fonts-dejavu-core
+    # typing into Wayland windows: a headless sway and its XWayland, Qt's Wayland plugin for the program
+    # and the receiver window, setpriv to run sway as another user when the tests run as root (sway
+    # refuses root)
+    sway xwayland qt6-wayland util-linux
     # the notification-area tests: a tray host, a window manager to minimise with, pointer clicks
     trayer openbox xdotool
     # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it

@@ -1,13 +1,12 @@
 #include "platform/keyboardinjector.h"
 
 #include "platform/portal/remotedesktopkeyboard.h"
+#include "platform/wayland/waylandkeyboardinjector.h"
 #include "platform/x11/x11keyboardinjector.h"
 
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QLoggingCategory>
-
-#include <functional>
 
 Q_LOGGING_CATEGORY(lcKeyboard, "kwelta.platform.keyboard", QtWarningMsg)
 
@@ -27,62 +26,80 @@ public:
     void sendKey(quint32, bool) override {}
 };
 
-struct Backend
+std::unique_ptr<KeyboardInjector> tryBackend(KeyboardBackend backend, const KeyboardSession& session)
 {
-    const char* name;
-    // nullptr when the backend cannot work in this session.
-    std::function<std::unique_ptr<KeyboardInjector>()> make;
-};
-
-bool isWaylandSession()
-{
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
-}
-
-std::unique_ptr<KeyboardInjector> xTest()
-{
-    auto injector = std::make_unique<X11KeyboardInjector>();
-    return injector->isAvailable() ? std::move(injector) : nullptr;
-}
-
-std::unique_ptr<KeyboardInjector> remoteDesktopPortal()
-{
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    const std::optional<uint> version = RemoteDesktopKeyboard::portalVersion(bus);
-    return version ? std::make_unique<RemoteDesktopKeyboard>(bus, *version) : nullptr;
-}
-
-// The first backend that works, in the order of preference for the session.
-QList<Backend> backendsForSession()
-{
-    const QString platform = QGuiApplication::platformName();
-    // Nothing of ours is on a display there, and tests run there: typing would go to the developer's.
-    if (platform == u"offscreen" || platform == u"minimal")
-        return {};
-    if (isWaylandSession()) {
-        return {
-            // The compositor's virtual-keyboard protocol (wlroots) comes first where it is offered.
-            {"RemoteDesktop portal", remoteDesktopPortal},
-            // XWayland's windows only; better than nothing where the portal is missing.
-            {"XTest (XWayland)", xTest},
-        };
+    switch (backend) {
+    case KeyboardBackend::VirtualKeyboard: {
+        auto injector = std::make_unique<WaylandKeyboardInjector>();
+        if (injector->isAvailable()) {
+            qCInfo(lcKeyboard) << "Keystrokes through the Wayland virtual keyboard protocol on"
+                               << qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
+            return injector;
+        }
+        qCInfo(lcKeyboard) << "No Wayland virtual keyboard:" << injector->unavailableReason();
+        return nullptr;
     }
-    if (platform == u"xcb")
-        return {{"XTest", xTest}};
-    return {};
+    case KeyboardBackend::RemoteDesktopPortal: {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        const std::optional<uint> version = RemoteDesktopKeyboard::portalVersion(bus);
+        if (!version) {
+            qCInfo(lcKeyboard) << "No RemoteDesktop portal on the session bus";
+            return nullptr;
+        }
+        qCInfo(lcKeyboard) << "Keystrokes through the RemoteDesktop portal, version" << *version;
+        return std::make_unique<RemoteDesktopKeyboard>(bus, *version);
+    }
+    case KeyboardBackend::XTest: {
+        auto injector = std::make_unique<X11KeyboardInjector>();
+        if (!injector->isAvailable())
+            return nullptr;
+        if (session.wayland)
+            qCInfo(lcKeyboard) << "Keystrokes through XTest into XWayland on" << qEnvironmentVariable("DISPLAY")
+                               << "- in this Wayland session only X11 programs receive text";
+        else
+            qCInfo(lcKeyboard) << "Keystrokes through XTest on" << qEnvironmentVariable("DISPLAY");
+        return injector;
+    }
+    }
+    return nullptr;
 }
 
 } // namespace
 
+KeyboardSession KeyboardSession::current()
+{
+    KeyboardSession session;
+    session.platformName = QGuiApplication::platformName();
+    session.wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                      qEnvironmentVariable("XDG_SESSION_TYPE").compare(u"wayland", Qt::CaseInsensitive) == 0;
+    session.x11Display = !qEnvironmentVariableIsEmpty("DISPLAY");
+    return session;
+}
+
+QList<KeyboardBackend> keyboardBackendsFor(const KeyboardSession& session)
+{
+    // Only a window on a desktop types into other windows: offscreen runs (tests) and the like never do,
+    // even when the environment names a display.
+    const bool onDesktop = session.platformName == u"xcb" || session.platformName.startsWith(u"wayland");
+    if (!onDesktop)
+        return {};
+    QList<KeyboardBackend> backends;
+    // In a Wayland session XTest reaches only XWayland's windows, whichever plugin shows our own, so it
+    // comes last there; the desktops without the virtual keyboard (GNOME, KDE Plasma) have the portal.
+    if (session.wayland)
+        backends << KeyboardBackend::VirtualKeyboard << KeyboardBackend::RemoteDesktopPortal;
+    if (session.x11Display || session.platformName == u"xcb")
+        backends.append(KeyboardBackend::XTest);
+    return backends;
+}
+
 std::unique_ptr<KeyboardInjector> createKeyboardInjector()
 {
-    for (const Backend& backend : backendsForSession()) {
-        if (std::unique_ptr<KeyboardInjector> injector = backend.make()) {
-            qCInfo(lcKeyboard) << "Keystrokes through" << backend.name;
+    const KeyboardSession session = KeyboardSession::current();
+    for (const KeyboardBackend backend : keyboardBackendsFor(session)) {
+        if (std::unique_ptr<KeyboardInjector> injector = tryBackend(backend, session))
             return injector;
-        }
-        qCInfo(lcKeyboard) << backend.name << "is not available";
     }
-    qCInfo(lcKeyboard) << "No keystroke output on platform" << QGuiApplication::platformName();
+    qCInfo(lcKeyboard) << "No keystroke output on platform" << session.platformName;
     return std::make_unique<NullKeyboardInjector>();
 }

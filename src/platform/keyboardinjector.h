@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <QtGlobal>
 
 #include <memory>
@@ -50,6 +52,27 @@ public:
     virtual KeyboardGrant* grant() { return nullptr; }
 };
 
-// The backend for the platform the application runs on (QGuiApplication::platformName()); one that
-// does nothing where none is available, for example offscreen.
+// What the choice of a keyboard backend depends on.
+struct KeyboardSession
+{
+    QString platformName;    // Qt's platform plugin, which shows our own window
+    bool wayland = false;    // a Wayland session: WAYLAND_DISPLAY set, or XDG_SESSION_TYPE=wayland
+    bool x11Display = false; // DISPLAY set: an X server, or XWayland beside a compositor
+
+    // From the environment and the running QGuiApplication.
+    static KeyboardSession current();
+};
+
+enum class KeyboardBackend {
+    VirtualKeyboard,     // zwp_virtual_keyboard_v1: every native Wayland window, on wlroots compositors
+    RemoteDesktopPortal, // the desktop's RemoteDesktop portal (GNOME, KDE Plasma), once the user allows it
+    XTest,               // an X server's XTest: every window there; under XWayland only X11 programs' windows
+};
+
+// The backends worth trying in the session, best first; the first that reaches its display types.
+// Empty where Kwelta's window is on no desktop (offscreen, minimal), so that nothing is typed there.
+QList<KeyboardBackend> keyboardBackendsFor(const KeyboardSession& session);
+
+// The first backend of keyboardBackendsFor(KeyboardSession::current()) that is available, named in the
+// log category kwelta.platform.keyboard; one that does nothing where none is.
 std::unique_ptr<KeyboardInjector> createKeyboardInjector();

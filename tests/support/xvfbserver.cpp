@@ -72,8 +72,9 @@ bool XvfbServer::startForApplication(const char* programName)
         return false;
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
-    // An X11 session as the program sees it, whatever the developer's desktop is: on a Wayland
-    // desktop the keyboard chooser would otherwise go to its portal and type into the desktop.
+    // An X11 session as the program sees it, whatever the developer's desktop is: run from a Wayland
+    // session, the keyboard chooser would otherwise go to the virtual keyboard or the portal and type into
+    // the developer's desktop rather than the test's X server, and so would child programs.
     qputenv("XDG_SESSION_TYPE", "x11");
     qunsetenv("WAYLAND_DISPLAY");
     return true;

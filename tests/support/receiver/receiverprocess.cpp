@@ -17,9 +17,20 @@ ReceiverProcess::~ReceiverProcess()
     stop();
 }
 
+void ReceiverProcess::setLauncher(const QStringList& wrapper, const QProcessEnvironment& environment)
+{
+    m_wrapper = wrapper;
+    m_process.setProcessEnvironment(environment);
+}
+
 bool ReceiverProcess::start(const QString& program, int timeoutMs)
 {
-    m_process.setProgram(program);
+    if (m_wrapper.isEmpty()) {
+        m_process.setProgram(program);
+    } else {
+        m_process.setProgram(m_wrapper.constFirst());
+        m_process.setArguments(m_wrapper.mid(1) + QStringList{program});
+    }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start();

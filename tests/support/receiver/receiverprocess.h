@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <functional>
@@ -17,8 +18,12 @@ public:
     explicit ReceiverProcess(QObject* parent = nullptr);
     ~ReceiverProcess() override;
 
+    // For a display other than the test's own: the words put before the program (such as "setpriv ..."),
+    // and its environment. Call before start().
+    void setLauncher(const QStringList& wrapper, const QProcessEnvironment& environment);
     // Starts the program and waits until its window is the active one.
     bool start(const QString& program, int timeoutMs = 10000);
+    qint64 processId() const { return m_process.processId(); }
     // Gives its window the focus back and waits until it is active again.
     bool activate(int timeoutMs = 5000);
     void stop();
@@ -39,6 +44,7 @@ private:
     void readLines();
 
     QProcess m_process;
+    QStringList m_wrapper;
     QByteArray m_partial;
     QStringList m_keys;
     bool m_active = false;
