@@ -16,34 +16,62 @@
         <translation>nieznana opcja „%1”</translation>
     </message>
     <message>
-        <source>Użycie: %1 [opcje]
-
-Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
-
-Opcje:
-  -h, --help     wyświetla ten opis i kończy działanie
-  -v, --version  wyświetla wersję i kończy działanie
-
-Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
-</source>
-        <translation>Użycie: %1 [opcje]
-
-Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
-
-Opcje:
-  -h, --help     wyświetla ten opis i kończy działanie
-  -v, --version  wyświetla wersję i kończy działanie
-
-Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
-</translation>
-    </message>
-    <message>
         <source>%1: %2
 Opis opcji: %1 --help
 </source>
         <translation>%1: %2
 Opis opcji: %1 --help
 </translation>
+    </message>
+    <message>
+        <source>nieznane polecenie „%1” (znane: tare, zero, print, special)</source>
+        <translation>nieznane polecenie „%1” (znane: tare, zero, print, special)</translation>
+    </message>
+    <message>
+        <source>Użycie: %1 [opcje]
+       %1 --command tare|zero|print|special
+
+Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
+
+Opcje:
+  -h, --help     wyświetla ten opis i kończy działanie
+  -v, --version  wyświetla wersję i kończy działanie
+  --command POLECENIE
+                 przekazuje polecenie dla wagi (tare: tarowanie, zero: zerowanie,
+                 print: wydruk, special: polecenie specjalne) działającej kopii
+                 programu, która wysyła je jak swój przycisk; kończy się kodem 0,
+                 gdy polecenie zostało wysłane
+
+Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
+</source>
+        <translation>Użycie: %1 [opcje]
+       %1 --command tare|zero|print|special
+
+Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
+
+Opcje:
+  -h, --help     wyświetla ten opis i kończy działanie
+  -v, --version  wyświetla wersję i kończy działanie
+  --command POLECENIE
+                 przekazuje polecenie dla wagi (tare: tarowanie, zero: zerowanie,
+                 print: wydruk, special: polecenie specjalne) działającej kopii
+                 programu, która wysyła je jak swój przycisk; kończy się kodem 0,
+                 gdy polecenie zostało wysłane
+
+Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
+</translation>
+    </message>
+    <message>
+        <source>nie działa żadna kopia programu, która przyjęłaby polecenie</source>
+        <translation>nie działa żadna kopia programu, która przyjęłaby polecenie</translation>
+    </message>
+    <message>
+        <source>połączenie z wagą jest zamknięte, polecenie nie zostało wysłane</source>
+        <translation>połączenie z wagą jest zamknięte, polecenie nie zostało wysłane</translation>
+    </message>
+    <message>
+        <source>program nie wysłał polecenia (trwa odczyt cykliczny albo edycja polecenia specjalnego)</source>
+        <translation>program nie wysłał polecenia (trwa odczyt cykliczny albo edycja polecenia specjalnego)</translation>
     </message>
 </context>
 <context>
