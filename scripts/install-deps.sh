@@ -15,6 +15,8 @@ packages=(
     trayer openbox xdotool
     # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it
     iproute2 procps
+    # the GlobalShortcuts portal's test: a private session bus with a stand-in portal on it
+    dbus-daemon
     # the start-up entry read back as the desktops read it
     libglib2.0-bin desktop-file-utils
     # the Debian package (the icon tool, dpkg-shlibdeps) and its check (scripts/package-check.sh)

@@ -465,6 +465,17 @@ use the Clear button on the Statistics page.</translation>
     </message>
 </context>
 <context>
+    <name>ScaleHotKeys</name>
+    <message>
+        <source>Kwelta: %1</source>
+        <translation>Kwelta: %1</translation>
+    </message>
+    <message>
+        <source>Ta sesja pulpitu nie pozwala programom na własne skróty globalne. Przypisz klawisz poleceniu „kwelta --command %1” w ustawieniach skrótów pulpitu.</source>
+        <translation>This desktop session lets no program have global shortcuts of its own. Bind a key to the command “kwelta --command %1” in the desktop&apos;s shortcut settings.</translation>
+    </message>
+</context>
+<context>
     <name>ScriptFile</name>
     <message>
         <source>nie zapisano całości (brak miejsca na dysku?)</source>

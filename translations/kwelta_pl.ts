@@ -466,6 +466,17 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     </message>
 </context>
 <context>
+    <name>ScaleHotKeys</name>
+    <message>
+        <source>Kwelta: %1</source>
+        <translation>Kwelta: %1</translation>
+    </message>
+    <message>
+        <source>Ta sesja pulpitu nie pozwala programom na własne skróty globalne. Przypisz klawisz poleceniu „kwelta --command %1” w ustawieniach skrótów pulpitu.</source>
+        <translation>Ta sesja pulpitu nie pozwala programom na własne skróty globalne. Przypisz klawisz poleceniu „kwelta --command %1” w ustawieniach skrótów pulpitu.</translation>
+    </message>
+</context>
+<context>
     <name>ScriptFile</name>
     <message>
         <source>nie zapisano całości (brak miejsca na dysku?)</source>
