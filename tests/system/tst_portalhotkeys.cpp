@@ -9,8 +9,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -32,9 +36,26 @@ class PrivateSessionBus
 public:
     bool start()
     {
+        // The system's session bus configuration without its service folders and included files: a call
+        // to the portal's name must find the stand-in or nothing, never start the real portal service
+        // where one is installed.
+        QFile system(QStringLiteral("/usr/share/dbus-1/session.conf"));
+        QFile config(m_folder.filePath(QStringLiteral("bus.conf")));
+        if (!m_folder.isValid() || !system.open(QIODevice::ReadOnly) || !config.open(QIODevice::WriteOnly)) {
+            busFailure = QStringLiteral("no bus configuration: %1 %2").arg(system.errorString(), config.errorString());
+            return false;
+        }
+        for (const QByteArray& line : system.readAll().split('\n')) {
+            if (line.contains("servicedirs") || line.contains("<include"))
+                continue;
+            config.write(
+                QByteArray(line).replace("unix:tmpdir=/tmp", "unix:dir=" + QFile::encodeName(m_folder.path())) + '\n');
+        }
+        config.close();
         m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+                       {QStringLiteral("--config-file=%1").arg(config.fileName()), QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address=1")});
         if (!m_daemon.waitForStarted(startTimeoutMs)) {
             busFailure = QStringLiteral("dbus-daemon cannot run: %1 (the Debian package dbus-daemon)")
                              .arg(m_daemon.errorString());
@@ -62,6 +83,7 @@ public:
     }
 
 private:
+    QTemporaryDir m_folder;
     QProcess m_daemon;
 };
 
@@ -159,6 +181,12 @@ void TestPortalHotKeys::stopPortal()
         m_portal->waitForFinished(startTimeoutMs);
     }
     m_portal.reset();
+    // The bus learns of the ended connection on its own time; until it has, the name is still taken
+    // and the next stand-in could not have it.
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    QVERIFY(
+        QTest::qWaitFor([bus] { return !bus->isServiceRegistered(QStringLiteral("org.freedesktop.portal.Desktop")); },
+                        answerTimeoutMs));
 }
 
 void TestPortalHotKeys::makePanel()

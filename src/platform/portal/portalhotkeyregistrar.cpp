@@ -84,15 +84,15 @@ QString PortalHotKeyRegistrar::triggerText(quint8 virtualKey, quint8 modifiers)
     char name[64];
     if (keysym == XKB_KEY_NoSymbol || xkb_keysym_get_name(keysym, name, sizeof name) <= 0)
         return {};
-    QStringList parts;
+    QStringList words;
     if (modifiers & Ctrl)
-        parts << QStringLiteral("CTRL");
+        words << QStringLiteral("CTRL");
     if (modifiers & Alt)
-        parts << QStringLiteral("ALT");
+        words << QStringLiteral("ALT");
     if (modifiers & Shift)
-        parts << QStringLiteral("SHIFT");
-    parts << QString::fromLatin1(name);
-    return parts.join(u'+');
+        words << QStringLiteral("SHIFT");
+    words << QString::fromLatin1(name);
+    return words.join(u'+');
 }
 
 quint32 PortalHotKeyRegistrar::idForName(const QString& name)

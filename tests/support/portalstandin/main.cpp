@@ -157,9 +157,12 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     QDBusConnection bus = QDBusConnection::sessionBus();
     StandInPortal portal(bus);
-    if (!bus.registerVirtualObject(QLatin1StringView(DesktopPath), &portal, QDBusConnection::SubPath) ||
-        !bus.registerService(QLatin1StringView(Service))) {
-        std::fprintf(stderr, "portal stand-in: %s\n", qPrintable(bus.lastError().message()));
+    if (!bus.registerVirtualObject(QLatin1StringView(DesktopPath), &portal, QDBusConnection::SubPath)) {
+        std::fprintf(stderr, "portal stand-in: the object: %s\n", qPrintable(bus.lastError().message()));
+        return 1;
+    }
+    if (!bus.registerService(QLatin1StringView(Service))) {
+        std::fprintf(stderr, "portal stand-in: the name %s is taken\n", Service);
         return 1;
     }
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
