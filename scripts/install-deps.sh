@@ -21,7 +21,7 @@ packages=(
     trayer openbox xdotool
     # the reachability tests' scratch host: a network namespace, a veth pair, sysctl inside it
     iproute2 procps
-    # typing through the RemoteDesktop portal: a private session bus for its stand-in
+    # the portals' tests: a private session bus with a stand-in portal on it
     dbus-daemon
     # the start-up entry read back as the desktops read it
     libglib2.0-bin desktop-file-utils

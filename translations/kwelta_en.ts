@@ -16,34 +16,61 @@
         <translation>unknown option &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>Użycie: %1 [opcje]
-
-Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
-
-Opcje:
-  -h, --help     wyświetla ten opis i kończy działanie
-  -v, --version  wyświetla wersję i kończy działanie
-
-Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
-</source>
-        <translation>Usage: %1 [options]
-
-Kwelta reads weighing results from a scale and types them into the focused window or appends them to a file.
-
-Options:
-  -h, --help     show this description and exit
-  -v, --version  show the version and exit
-
-Qt&apos;s own options, such as -platform and -style, are accepted too.
-</translation>
-    </message>
-    <message>
         <source>%1: %2
 Opis opcji: %1 --help
 </source>
         <translation>%1: %2
 See: %1 --help
 </translation>
+    </message>
+    <message>
+        <source>nieznane polecenie „%1” (znane: tare, zero, print, special)</source>
+        <translation>unknown command &apos;%1&apos; (known: tare, zero, print, special)</translation>
+    </message>
+    <message>
+        <source>Użycie: %1 [opcje]
+       %1 --command tare|zero|print|special
+
+Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
+
+Opcje:
+  -h, --help     wyświetla ten opis i kończy działanie
+  -v, --version  wyświetla wersję i kończy działanie
+  --command POLECENIE
+                 przekazuje polecenie dla wagi (tare: tarowanie, zero: zerowanie,
+                 print: wydruk, special: polecenie specjalne) działającej kopii
+                 programu, która wysyła je jak swój przycisk; kończy się kodem 0,
+                 gdy polecenie zostało wysłane
+
+Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
+</source>
+        <translation>Usage: %1 [options]
+       %1 --command tare|zero|print|special
+
+Kwelta reads weighing results from a scale and types them into the focused window or appends them to a file.
+
+Options:
+  -h, --help     show this description and exit
+  -v, --version  show the version and exit
+  --command COMMAND
+                 hand a scale command (tare, zero, print, special: the special
+                 command) to the running copy of the program, which sends it as
+                 its button does; ends with status 0 once the command was sent
+
+Qt&apos;s own options, such as -platform and -style, are accepted too.
+</translation>
+    </message>
+    <message>
+        <source>nie działa żadna kopia programu, która przyjęłaby polecenie</source>
+        <translation>no running copy of the program to take the command</translation>
+    </message>
+    <message>
+        <source>połączenie z wagą jest zamknięte, polecenie nie zostało wysłane</source>
+        <translation>the link to the scale is closed; the command was not sent</translation>
+    </message>
+    <message>
+        <source>program nie wysłał polecenia (trwa odczyt cykliczny albo edycja polecenia specjalnego)</source>
+        <translation>the program did not send the command (the cyclic reading runs, or the special command is being edited)</translation>
     </message>
 </context>
 <context>
@@ -443,6 +470,17 @@ use the Clear button on the Statistics page.</translation>
     <message>
         <source>Wszystkie pliki (*)</source>
         <translation>All files (*)</translation>
+    </message>
+</context>
+<context>
+    <name>ScaleHotKeys</name>
+    <message>
+        <source>Kwelta: %1</source>
+        <translation>Kwelta: %1</translation>
+    </message>
+    <message>
+        <source>Ta sesja pulpitu nie pozwala programom na własne skróty globalne. Przypisz klawisz poleceniu „kwelta --command %1” w ustawieniach skrótów pulpitu.</source>
+        <translation>This desktop session lets no program have global shortcuts of its own. Bind a key to the command “kwelta --command %1” in the desktop&apos;s shortcut settings.</translation>
     </message>
 </context>
 <context>

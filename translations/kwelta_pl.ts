@@ -16,34 +16,62 @@
         <translation>nieznana opcja „%1”</translation>
     </message>
     <message>
-        <source>Użycie: %1 [opcje]
-
-Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
-
-Opcje:
-  -h, --help     wyświetla ten opis i kończy działanie
-  -v, --version  wyświetla wersję i kończy działanie
-
-Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
-</source>
-        <translation>Użycie: %1 [opcje]
-
-Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
-
-Opcje:
-  -h, --help     wyświetla ten opis i kończy działanie
-  -v, --version  wyświetla wersję i kończy działanie
-
-Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
-</translation>
-    </message>
-    <message>
         <source>%1: %2
 Opis opcji: %1 --help
 </source>
         <translation>%1: %2
 Opis opcji: %1 --help
 </translation>
+    </message>
+    <message>
+        <source>nieznane polecenie „%1” (znane: tare, zero, print, special)</source>
+        <translation>nieznane polecenie „%1” (znane: tare, zero, print, special)</translation>
+    </message>
+    <message>
+        <source>Użycie: %1 [opcje]
+       %1 --command tare|zero|print|special
+
+Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
+
+Opcje:
+  -h, --help     wyświetla ten opis i kończy działanie
+  -v, --version  wyświetla wersję i kończy działanie
+  --command POLECENIE
+                 przekazuje polecenie dla wagi (tare: tarowanie, zero: zerowanie,
+                 print: wydruk, special: polecenie specjalne) działającej kopii
+                 programu, która wysyła je jak swój przycisk; kończy się kodem 0,
+                 gdy polecenie zostało wysłane
+
+Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
+</source>
+        <translation>Użycie: %1 [opcje]
+       %1 --command tare|zero|print|special
+
+Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne okno lub dopisuje do pliku.
+
+Opcje:
+  -h, --help     wyświetla ten opis i kończy działanie
+  -v, --version  wyświetla wersję i kończy działanie
+  --command POLECENIE
+                 przekazuje polecenie dla wagi (tare: tarowanie, zero: zerowanie,
+                 print: wydruk, special: polecenie specjalne) działającej kopii
+                 programu, która wysyła je jak swój przycisk; kończy się kodem 0,
+                 gdy polecenie zostało wysłane
+
+Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
+</translation>
+    </message>
+    <message>
+        <source>nie działa żadna kopia programu, która przyjęłaby polecenie</source>
+        <translation>nie działa żadna kopia programu, która przyjęłaby polecenie</translation>
+    </message>
+    <message>
+        <source>połączenie z wagą jest zamknięte, polecenie nie zostało wysłane</source>
+        <translation>połączenie z wagą jest zamknięte, polecenie nie zostało wysłane</translation>
+    </message>
+    <message>
+        <source>program nie wysłał polecenia (trwa odczyt cykliczny albo edycja polecenia specjalnego)</source>
+        <translation>program nie wysłał polecenia (trwa odczyt cykliczny albo edycja polecenia specjalnego)</translation>
     </message>
 </context>
 <context>
@@ -443,6 +471,17 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     <message>
         <source>Wszystkie pliki (*)</source>
         <translation>Wszystkie pliki (*)</translation>
+    </message>
+</context>
+<context>
+    <name>ScaleHotKeys</name>
+    <message>
+        <source>Kwelta: %1</source>
+        <translation>Kwelta: %1</translation>
+    </message>
+    <message>
+        <source>Ta sesja pulpitu nie pozwala programom na własne skróty globalne. Przypisz klawisz poleceniu „kwelta --command %1” w ustawieniach skrótów pulpitu.</source>
+        <translation>Ta sesja pulpitu nie pozwala programom na własne skróty globalne. Przypisz klawisz poleceniu „kwelta --command %1” w ustawieniach skrótów pulpitu.</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "app/singleinstance.h"
 #include "core/programinfo.h"
 
 #include <QCoreApplication>
@@ -38,7 +39,7 @@ bool isOneOf(QStringView name, const QLatin1StringView (&names)[N])
 
 CommandLineRequest failed(CommandLineRequest::Failure failure, const QString& argument)
 {
-    return {CommandLineRequest::Action::Fail, failure, argument};
+    return {CommandLineRequest::Action::Fail, failure, argument, {}};
 }
 
 QString describe(const CommandLineRequest& request)
@@ -48,6 +49,9 @@ QString describe(const CommandLineRequest& request)
         return QCoreApplication::translate("CommandLine", "nieoczekiwany argument „%1”").arg(request.argument);
     case CommandLineRequest::Failure::MissingValue:
         return QCoreApplication::translate("CommandLine", "opcja „%1” wymaga wartości").arg(request.argument);
+    case CommandLineRequest::Failure::UnknownCommand:
+        return QCoreApplication::translate("CommandLine", "nieznane polecenie „%1” (znane: tare, zero, print, special)")
+            .arg(request.argument);
     case CommandLineRequest::Failure::UnknownOption:
     case CommandLineRequest::Failure::None:
         break;
@@ -74,8 +78,27 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
             continue;
         }
         if (argument == u"-v" || argument == u"--version") {
-            if (request.action == CommandLineRequest::Action::Run)
+            if (request.action == CommandLineRequest::Action::Run ||
+                request.action == CommandLineRequest::Action::SendOrder)
                 request.action = CommandLineRequest::Action::ShowVersion;
+            continue;
+        }
+        if (argument == u"--command" || argument.startsWith(u"--command=")) {
+            QString name;
+            if (argument.startsWith(u"--command=")) {
+                name = argument.sliced(qsizetype(sizeof("--command=") - 1));
+            } else {
+                if (++i >= arguments.size())
+                    return failed(CommandLineRequest::Failure::MissingValue, argument);
+                name = arguments.at(i);
+            }
+            const std::optional<ScaleOrder> order = scaleOrderFromName(name);
+            if (!order)
+                return failed(CommandLineRequest::Failure::UnknownCommand, name);
+            // Help and version still win: they are what a user who is unsure asks for.
+            if (request.action == CommandLineRequest::Action::Run)
+                request.action = CommandLineRequest::Action::SendOrder;
+            request.order = *order;
             continue;
         }
         if (!argument.startsWith(u'-') || argument.size() < 2)
@@ -101,6 +124,7 @@ int answerCommandLine(const CommandLineRequest& request, const QString& programN
 {
     switch (request.action) {
     case CommandLineRequest::Action::Run:
+    case CommandLineRequest::Action::SendOrder:
         return 0;
     case CommandLineRequest::Action::ShowVersion:
         print(stdout, QStringLiteral("Kwelta %1\n").arg(ProgramInfo::version()));
@@ -108,6 +132,7 @@ int answerCommandLine(const CommandLineRequest& request, const QString& programN
     case CommandLineRequest::Action::ShowHelp:
         print(stdout, QCoreApplication::translate("CommandLine",
                                                   "Użycie: %1 [opcje]\n"
+                                                  "       %1 --command tare|zero|print|special\n"
                                                   "\n"
                                                   "Kwelta odczytuje wyniki ważenia z wagi i wpisuje je w aktywne "
                                                   "okno lub dopisuje do pliku.\n"
@@ -115,14 +140,50 @@ int answerCommandLine(const CommandLineRequest& request, const QString& programN
                                                   "Opcje:\n"
                                                   "  -h, --help     wyświetla ten opis i kończy działanie\n"
                                                   "  -v, --version  wyświetla wersję i kończy działanie\n"
+                                                  "  --command POLECENIE\n"
+                                                  "                 przekazuje polecenie dla wagi (tare: tarowanie, "
+                                                  "zero: zerowanie,\n"
+                                                  "                 print: wydruk, special: polecenie specjalne) "
+                                                  "działającej kopii\n"
+                                                  "                 programu, która wysyła je jak swój przycisk; "
+                                                  "kończy się kodem 0,\n"
+                                                  "                 gdy polecenie zostało wysłane\n"
                                                   "\n"
                                                   "Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.\n")
                           .arg(programName));
         return 0;
     case CommandLineRequest::Action::Fail:
+        // A command given by a desktop's key binding fails in a log, where one line says it all.
+        if (request.failure == CommandLineRequest::Failure::UnknownCommand) {
+            print(stderr, QStringLiteral("%1: %2\n").arg(programName, describe(request)));
+            return 2;
+        }
         print(stderr, QCoreApplication::translate("CommandLine", "%1: %2\nOpis opcji: %1 --help\n")
                           .arg(programName, describe(request)));
         return 2;
     }
     return 2;
+}
+
+int answerCommandDelivery(CommandDelivery delivery, const QString& programName)
+{
+    QString reason;
+    switch (delivery) {
+    case CommandDelivery::Sent:
+        return 0;
+    case CommandDelivery::NoCopy:
+        reason =
+            QCoreApplication::translate("CommandLine", "nie działa żadna kopia programu, która przyjęłaby polecenie");
+        break;
+    case CommandDelivery::LinkClosed:
+        reason = QCoreApplication::translate("CommandLine",
+                                             "połączenie z wagą jest zamknięte, polecenie nie zostało wysłane");
+        break;
+    case CommandDelivery::NotSent:
+        reason = QCoreApplication::translate(
+            "CommandLine", "program nie wysłał polecenia (trwa odczyt cykliczny albo edycja polecenia specjalnego)");
+        break;
+    }
+    print(stderr, QStringLiteral("%1: %2\n").arg(programName, reason));
+    return 1;
 }

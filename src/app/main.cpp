@@ -13,5 +13,6 @@ int main(int argc, char** argv)
             QGuiApplication::setDesktopFileName(QStringLiteral(KWELTA_APP_ID));
             return std::make_unique<TMainForm>();
         },
-        [](QWidget& window) { static_cast<TMainForm&>(window).StartMessage(); });
+        [](QWidget& window) { static_cast<TMainForm&>(window).StartMessage(); },
+        [](QWidget& window, ScaleOrder order) { return static_cast<TMainForm&>(window).ScaleOrderReceived(order); });
 }

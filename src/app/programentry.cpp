@@ -17,7 +17,9 @@ namespace {
 Q_LOGGING_CATEGORY(instanceLog, "kwelta.instance", QtWarningMsg)
 
 // Anything but a plain start is answered on the terminal, before any window or link exists, in the
-// stored language (the program's own default where there is none).
+// stored language (the program's own default where there is none). A scale command is handed to the
+// running copy from here too: a QCoreApplication needs no display, so a key binding of a Wayland
+// desktop, or a shell with no display at all, can give it.
 int answerOnTerminal(int& argc, char** argv, const CommandLineRequest& request)
 {
     QCoreApplication application(argc, argv);
@@ -29,8 +31,12 @@ int answerOnTerminal(int& argc, char** argv, const CommandLineRequest& request)
     LanguageModules modules(ProgramInfo::executablePath());
     if (modules.LoadLanguageModule(language) == LanguageModules::Found::Loaded)
         modules.UseResourceModule();
-    const QString programName = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
-    return answerCommandLine(request, programName.isEmpty() ? QStringLiteral("kwelta") : programName);
+    QString programName = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
+    if (programName.isEmpty())
+        programName = QStringLiteral("kwelta");
+    if (request.action == CommandLineRequest::Action::SendOrder)
+        return answerCommandDelivery(SingleInstance::sendOrder(request.order), programName);
+    return answerCommandLine(request, programName);
 }
 
 } // namespace
@@ -44,7 +50,8 @@ void bringWindowToFront(QWidget& window)
 }
 
 int runProgram(int& argc, char** argv, const std::function<std::unique_ptr<QWidget>()>& createMainWindow,
-               const std::function<void(QWidget&)>& bringToFront)
+               const std::function<void(QWidget&)>& bringToFront,
+               const std::function<OrderOutcome(QWidget&, ScaleOrder)>& handleOrder)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -76,6 +83,8 @@ int runProgram(int& argc, char** argv, const std::function<std::unique_ptr<QWidg
         return 0;
     QObject::connect(&instance, &SingleInstance::startMessageReceived, window.get(),
                      [&bringToFront, &window] { bringToFront(*window); });
+    if (handleOrder)
+        instance.setOrderHandler([&handleOrder, &window](ScaleOrder order) { return handleOrder(*window, order); });
     // Listening only once the window can answer, and before it shows, so that a copy seen on screen
     // can always be called to the front. A copy that cannot listen still runs.
     instance.listen();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/scaleorder.h"
+
 #include <functional>
 #include <memory>
 
@@ -17,6 +19,8 @@ void bringWindowToFront(QWidget& window);
 // The loop ends as Qt ends it (the last visible primary window closed, or QCoreApplication::quit()),
 // or on SIGTERM, SIGINT or SIGHUP, which close the window as the user would;
 // then the window is destroyed while the application still exists, the lock is released and the
-// result is 0.
+// result is 0. handleOrder does what a later start with --command asks of the window; such a start
+// never gets this far: it hands its order over and ends with the status answerCommandDelivery gives.
 int runProgram(int& argc, char** argv, const std::function<std::unique_ptr<QWidget>()>& createMainWindow,
-               const std::function<void(QWidget&)>& bringToFront = bringWindowToFront);
+               const std::function<void(QWidget&)>& bringToFront = bringWindowToFront,
+               const std::function<OrderOutcome(QWidget&, ScaleOrder)>& handleOrder = {});

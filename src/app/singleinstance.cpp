@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -19,6 +20,11 @@ namespace {
 constexpr char LockName[] = "Kwelta_Application_Mutex";
 constexpr char StartMessageName[] = "Kwelta_Application_Start_Message";
 constexpr char Answer[] = "handled";
+constexpr char CommandMessageName[] = "Kwelta_Application_Command";
+// What a copy answers to a command: the OrderOutcome.
+constexpr char SentAnswer[] = "sent";
+constexpr char LinkClosedAnswer[] = "link closed";
+constexpr char NotSentAnswer[] = "not sent";
 // Far more than the message; a peer sending more without a line break is not one of us.
 constexpr qint64 MaxMessageLength = 256;
 // Another starter holds the exclusive lock only between its test and its conversion to shared.
@@ -83,7 +89,19 @@ bool isPid(QStringView text)
     return true;
 }
 
-bool callToFront(const QString& path, int timeoutMs)
+// The peer's uid as the kernel recorded it when it connected; false when it cannot be read, which
+// counts as a stranger.
+bool peerIsOurUser(const QLocalSocket& connection)
+{
+    struct ucred credentials = {};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(int(connection.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
+        return false;
+    return credentials.uid == ::getuid();
+}
+
+// Sends one line and waits for a line back; empty when none came.
+QByteArray converse(const QString& path, const QByteArray& line, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
@@ -93,16 +111,20 @@ bool callToFront(const QString& path, int timeoutMs)
         // other failures may be passing, so the file is left alone.
         if (socket.error() == QLocalSocket::ConnectionRefusedError)
             QFile::remove(path);
-        return false;
+        return {};
     }
-    socket.write(StartMessageName);
-    socket.write("\n");
+    socket.write(line + '\n');
     socket.flush();
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(remainingMs(deadline)))
-            return false;
+            return {};
     }
-    return socket.readLine().trimmed() == Answer;
+    return socket.readLine().trimmed();
+}
+
+bool callToFront(const QString& path, int timeoutMs)
+{
+    return converse(path, StartMessageName, timeoutMs) == Answer;
 }
 
 } // namespace
@@ -213,6 +235,11 @@ bool SingleInstance::listen()
 void SingleInstance::serve(QLocalSocket* connection)
 {
     connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
+    if (!peerIsOurUser(*connection)) {
+        connection->abort();
+        connection->deleteLater();
+        return;
+    }
     connect(connection, &QLocalSocket::readyRead, this, [this, connection] {
         if (!connection->canReadLine()) {
             if (connection->bytesAvailable() > MaxMessageLength) {
@@ -221,28 +248,41 @@ void SingleInstance::serve(QLocalSocket* connection)
             }
             return;
         }
-        if (connection->readLine().trimmed() != StartMessageName) {
-            connection->abort();
-            connection->deleteLater();
-            return;
-        }
-        // The sender waits for the answer, so it must come after the window has been dealt with.
-        emit startMessageReceived();
-        connection->write(Answer);
-        connection->write("\n");
-        connection->disconnectFromServer();
+        answer(connection, connection->readLine().trimmed());
     });
 }
 
-int SingleInstance::broadcastStartMessage(int timeoutMs)
+void SingleInstance::answer(QLocalSocket* connection, const QByteArray& message)
+{
+    QByteArray reply;
+    if (message == StartMessageName) {
+        // The sender waits for the answer, so it must come after the window has been dealt with.
+        emit startMessageReceived();
+        reply = Answer;
+    } else if (const QByteArray prefix = QByteArray(CommandMessageName) + ' '; message.startsWith(prefix)) {
+        const std::optional<ScaleOrder> order = scaleOrderFromName(QString::fromLatin1(message.mid(prefix.size())));
+        const OrderOutcome outcome = order && m_orderHandler ? m_orderHandler(*order) : OrderOutcome::NotSent;
+        reply = outcome == OrderOutcome::Sent         ? SentAnswer
+                : outcome == OrderOutcome::LinkClosed ? LinkClosedAnswer
+                                                      : NotSentAnswer;
+    } else {
+        connection->abort();
+        connection->deleteLater();
+        return;
+    }
+    connection->write(reply + '\n');
+    connection->disconnectFromServer();
+}
+
+QStringList SingleInstance::otherCopies()
 {
     const QString folderPath = runtimeFolder();
     if (folderPath.isEmpty())
-        return 0;
+        return {};
     const QDir folder(folderPath);
     const QString prefix = socketPrefix();
     const qint64 ownPid = QCoreApplication::applicationPid();
-    int answered = 0;
+    QStringList paths;
     const QStringList entries =
         folder.entryList({prefix + u'*'}, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
@@ -254,8 +294,34 @@ int SingleInstance::broadcastStartMessage(int timeoutMs)
         struct stat status = {};
         if (::lstat(QFile::encodeName(path).constData(), &status) != 0 || status.st_uid != ::getuid())
             continue;
+        paths += path;
+    }
+    return paths;
+}
+
+int SingleInstance::broadcastStartMessage(int timeoutMs)
+{
+    int answered = 0;
+    for (const QString& path : otherCopies()) {
         if (callToFront(path, timeoutMs))
             ++answered;
     }
     return answered;
+}
+
+CommandDelivery SingleInstance::sendOrder(ScaleOrder order, int timeoutMs)
+{
+    const QByteArray message = QByteArray(CommandMessageName) + ' ' + QByteArray(scaleOrderName(order).data());
+    CommandDelivery delivery = CommandDelivery::NoCopy;
+    for (const QString& path : otherCopies()) {
+        const QByteArray reply = converse(path, message, timeoutMs);
+        if (reply == SentAnswer)
+            return CommandDelivery::Sent;
+        // Of the copies that could not send it, one with its link closed says the most to the user.
+        if (reply == LinkClosedAnswer)
+            delivery = CommandDelivery::LinkClosed;
+        else if (reply == NotSentAnswer && delivery == CommandDelivery::NoCopy)
+            delivery = CommandDelivery::NotSent;
+    }
+    return delivery;
 }

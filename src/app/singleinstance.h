@@ -1,7 +1,11 @@
 #pragma once
 
+#include "core/scaleorder.h"
+
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -18,9 +22,27 @@ class QLocalSocket;
 // turn, sends the message's name and waits for the answer, which the copy gives once it has emitted
 // startMessageReceived().
 //
+// Scale commands: a start with --command connects to the same sockets (whether or not only one copy
+// may run), sends "Kwelta_Application_Command <name>" and waits for the copy to say what became of it.
+// The first copy that sent it ends the search.
+//
+// Only processes of the user's own are served: the socket's file mode and the private folder keep
+// others away, and the peer's credentials, which the kernel records at connect time
+// (SO_PEERCRED), are checked on every connection as well. That check is one system call; it holds
+// where file modes do not (a privileged process ignores them, and a folder's mode is only as good as
+// whoever set it up), and a command moves a real scale.
+//
 // Without XDG_RUNTIME_DIR both names live in a folder of the user's own, "kwelta-<uid>" in the
 // temporary folder, created with mode 0700 and used only while it belongs to the user and nobody else
 // may write to it.
+enum class CommandDelivery {
+    Sent,
+    // No copy of the user's own answered.
+    NoCopy,
+    LinkClosed,
+    NotSent,
+};
+
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -51,6 +73,15 @@ public:
     // many copies answered.
     int broadcastStartMessage(int timeoutMs = AnswerTimeoutMs);
 
+    // What the running copy does with a scale command that reaches it; without a handler, commands
+    // are refused as not sent.
+    using OrderHandler = std::function<OrderOutcome(ScaleOrder)>;
+    void setOrderHandler(OrderHandler handler) { m_orderHandler = std::move(handler); }
+
+    // Hands the order to the running copies of the user's own, one after another, until one has sent
+    // it; waits at most timeoutMs for each. Needs no application object with a display.
+    static CommandDelivery sendOrder(ScaleOrder order, int timeoutMs = AnswerTimeoutMs);
+
     static QString runtimeFolder();
     static QString lockFilePath();
     static QString socketPath(qint64 pid);
@@ -60,11 +91,15 @@ signals:
 
 private:
     void serve(QLocalSocket* connection);
+    void answer(QLocalSocket* connection, const QByteArray& message);
+    // The sockets of the other copies of the user's own.
+    static QStringList otherCopies();
 
     int m_lockFile = -1;
     QString m_failure;
     bool m_existedAlready = false;
     QLocalServer* m_server = nullptr;
+    OrderHandler m_orderHandler;
 };
 
 // The entry's decision: a copy runs when it holds the presence lock and nobody else did, or when only

@@ -1,6 +1,9 @@
 #include "platform/hotkeyregistrar.h"
 
+#include "platform/portal/portalhotkeyregistrar.h"
 #include "platform/x11/x11hotkeyregistrar.h"
+
+#include <QDBusConnection>
 
 #include <QGuiApplication>
 #include <QHash>
@@ -23,15 +26,24 @@ public:
     }
     Result registerHotKey(quint32, quint8, quint8) override { return Result::Unsupported; }
     void unregisterHotKey(quint32) override {}
+    bool isSupported() const override { return false; }
 
 private:
     QHash<QString, quint32> m_ids;
 };
 
+bool isWaylandSession()
+{
+    return QGuiApplication::platformName() == u"wayland" || qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland" ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 } // namespace
 
 std::unique_ptr<HotKeyRegistrar> createHotKeyRegistrar()
 {
+    if (isWaylandSession() && PortalHotKeyRegistrar::isOffered(QDBusConnection::sessionBus()))
+        return std::make_unique<PortalHotKeyRegistrar>(QDBusConnection::sessionBus());
     if (QGuiApplication::platformName() == u"xcb") {
         auto registrar = std::make_unique<X11HotKeyRegistrar>();
         if (registrar->isAvailable())

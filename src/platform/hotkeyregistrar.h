@@ -40,6 +40,10 @@ public:
     virtual Result registerHotKey(quint32 id, quint8 virtualKey, quint8 modifiers) = 0;
     // Releases what the id holds; an id that holds nothing is ignored.
     virtual void unregisterHotKey(quint32 id) = 0;
+    // What the hot key does, in the user's language, for backends where the desktop shows it.
+    virtual void setDescription(quint32, const QString&) {}
+    // False where nothing can register system-wide keys at all.
+    virtual bool isSupported() const { return true; }
 
 signals:
     void activated(quint32 id);
@@ -49,6 +53,8 @@ signals:
     void reregistered(quint32 id, HotKeyRegistrar::Result result);
 };
 
-// The backend for the platform the application runs on (QGuiApplication::platformName()); one that
-// registers nothing where none is available, which says so once in the log.
+// The backend for the session the application runs in: the desktop's GlobalShortcuts portal in a
+// Wayland session that offers it (X11 grabs reach only XWayland windows there), X grabs where Qt's
+// platform is xcb, and one that registers nothing where neither is available, which says so once in
+// the log.
 std::unique_ptr<HotKeyRegistrar> createHotKeyRegistrar();

@@ -161,6 +161,7 @@ TMainForm::TMainForm(QWidget* parent)
         Qt::QueuedConnection);
     m_orders = std::make_unique<LinkOrderTransport>(*m_eth);
     m_programOptions->setOrderSender([this](const QByteArray& command) {
+        ++m_ordersGiven;
         SendOrder(command, connectionKind(), EthProtocol(ethTarget().protocol), *m_orders);
     });
     // A child of the window, so that TimerPing is found among the window's timers.
@@ -660,6 +661,38 @@ void TMainForm::StartMessage()
         dialog->activateWindow();
         activateOnUserRequest(dialog->winId());
     }
+}
+
+OrderOutcome TMainForm::ScaleOrderReceived(ScaleOrder order)
+{
+    if (!scaleLinkOpen())
+        return OrderOutcome::LinkClosed;
+    const char* button = "sbPrint";
+    switch (order) {
+    case ScaleOrder::Tare:
+        button = "sbTare";
+        break;
+    case ScaleOrder::Zero:
+        button = "sbZero";
+        break;
+    case ScaleOrder::Print:
+        break;
+    case ScaleOrder::Special:
+        button = "sbSpecial";
+        break;
+    }
+    const quint64 before = m_ordersGiven;
+    namedControl<QAbstractButton>(m_programOptions, button)->click();
+    return m_ordersGiven != before ? OrderOutcome::Sent : OrderOutcome::NotSent;
+}
+
+bool TMainForm::scaleLinkOpen() const
+{
+    if (connectionKind() == ScaleLink::Serial)
+        return !Global::SerialStopped;
+    if (EthProtocol(ethTarget().protocol) == EthProtocol::Udp)
+        return m_eth->udpLocalPort() != 0;
+    return m_eth->GetState() == EthLinkState::Connected;
 }
 
 int TMainForm::readMode() const

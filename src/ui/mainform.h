@@ -3,6 +3,7 @@
 #include "core/global.h"
 #include "core/languagemodule.h"
 #include "core/mainwindowcontrols.h"
+#include "core/scaleorder.h"
 #include "link/ethconnection.h"
 #include "link/serialconnection.h"
 
@@ -98,6 +99,9 @@ public slots:
     void sbLanguageClick();
     // A second start of the program asked for this window: restore it and bring it to the front.
     void StartMessage();
+    // A later start asked for a scale command (kwelta --command): the command's button is clicked as
+    // the user would, so exactly what the button sends goes out, and only while the link is open.
+    OrderOutcome ScaleOrderReceived(ScaleOrder order);
 
 protected:
     bool event(QEvent* event) override;
@@ -122,6 +126,8 @@ private:
     void showEthStatus(const EthLinkStatus& status);
     ScaleLink connectionKind() const;
     EthTarget ethTarget() const;
+    // Whether an order sent now would go out on the chosen link.
+    bool scaleLinkOpen() const;
     // The scale-command buttons' system-wide hot keys, switched by their check boxes.
     void setUpHotKeys();
 
@@ -136,6 +142,8 @@ private:
     EthSupervision* m_supervision = nullptr;
     AutoStartEntry* m_autoRun = nullptr;
     std::unique_ptr<LinkOrderTransport> m_orders;
+    // Orders handed to the link so far, so that a click can tell whether its button sent one.
+    quint64 m_ordersGiven = 0;
     TAutoKonfForm* m_autoKonf = nullptr;
     TrayIcon* m_tray = nullptr;
     QList<QAbstractButton*> m_navigation;

@@ -7,6 +7,9 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QEvent>
+#include <QScopeGuard>
+#include <QTimer>
 
 // The settings layer and the platform each name the modifier bits; they must mean the same keys.
 static_assert(HotKey::Alt == HotKeyRegistrar::Alt && HotKey::Ctrl == HotKeyRegistrar::Ctrl &&
@@ -37,6 +40,10 @@ ScaleHotKeys::ScaleHotKeys(QWidget& panel, std::unique_ptr<HotKeyRegistrar> regi
         slot.key->setEnabled(!slot.check->isChecked());
         // Toggled, not clicked: ticking the box from the stored settings has to register the key too.
         connect(slot.check, &QCheckBox::toggled, this, controls[i].handler);
+    }
+    if (!m_registrar->isSupported()) {
+        showWhereUnsupported();
+        panel.installEventFilter(this);
     }
     connect(m_registrar.get(), &HotKeyRegistrar::activated, this, &ScaleHotKeys::HotKeyPressed);
     connect(m_registrar.get(), &HotKeyRegistrar::reregistered, this,
@@ -78,6 +85,11 @@ void ScaleHotKeys::chbPrintHotKeyClick()
 
 void ScaleHotKeys::switchHotKey(HotKeySlot& slot)
 {
+    // The key control's own tooltip follows its state; where nothing can register, the hint stays.
+    const auto keepHint = qScopeGuard([this] {
+        if (!m_registrar->isSupported())
+            showWhereUnsupported();
+    });
     const bool on = slot.check->isChecked();
     // The key cannot change under a registered hot key; to change it, the box is cleared first.
     slot.key->setEnabled(!on);
@@ -93,6 +105,8 @@ void ScaleHotKeys::switchHotKey(HotKeySlot& slot)
         slot.key->setKeyTaken(false);
         return;
     }
+    // The desktop shows it where the portal binds the keys.
+    m_registrar->setDescription(slot.id, tr("Kwelta: %1").arg(slot.button->text()));
     const HotKeyRegistrar::Result result = m_registrar->registerHotKey(slot.id, hotKey->key, hotKey->modifiers);
     slot.key->setKeyTaken(result == HotKeyRegistrar::Result::Taken);
 }
@@ -103,4 +117,24 @@ void ScaleHotKeys::HotKeyPressed(quint32 id)
         if (id != 0 && slot.id == id)
             slot.button->click();
     }
+}
+
+void ScaleHotKeys::showWhereUnsupported()
+{
+    static constexpr const char* commands[] = {"special", "tare", "zero", "print"};
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        const QString text = tr("Ta sesja pulpitu nie pozwala programom na własne skróty globalne. Przypisz "
+                                "klawisz poleceniu „kwelta --command %1” w ustawieniach skrótów pulpitu.")
+                                 .arg(QLatin1StringView(commands[i]));
+        m_slots[i].check->setToolTip(text);
+        m_slots[i].key->setToolTip(text);
+    }
+}
+
+bool ScaleHotKeys::eventFilter(QObject* watched, QEvent* event)
+{
+    // After the panel's own retranslation, which puts back the tooltips of its form.
+    if (event->type() == QEvent::LanguageChange)
+        QTimer::singleShot(0, this, &ScaleHotKeys::showWhereUnsupported);
+    return QObject::eventFilter(watched, event);
 }

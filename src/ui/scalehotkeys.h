@@ -45,6 +45,10 @@ private:
     enum Command { Special, Tare, Zero, Print };
 
     void switchHotKey(HotKeySlot& slot);
+    // Where nothing can register system-wide keys (Wayland without the GlobalShortcuts portal), the
+    // hot-key boxes say so and name the command line a desktop's own shortcut can run instead.
+    void showWhereUnsupported();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::unique_ptr<HotKeyRegistrar> m_registrar;
     std::array<HotKeySlot, 4> m_slots;
