@@ -13,7 +13,7 @@ qint32 ethPortFromText(const QString& text)
 }
 
 CEthConnection::CEthConnection(ReadModeSource readMode, Intake intake, QObject* parent)
-    : CEthConnection(std::move(readMode), std::move(intake), ReachabilityCheck::Probe(PingHost),
+    : CEthConnection(std::move(readMode), std::move(intake), ReachabilityCheck::Probe(askHost),
                      UdpListener::DefaultLocalPort, parent)
 {}
 
@@ -59,11 +59,13 @@ void CEthConnection::ToggleConnection(quint8 protocol, const QString& host, qint
     switch (EthProtocol(protocol)) {
     case EthProtocol::Tcp:
         if (m_client && m_client->state() == QAbstractSocket::ConnectedState) {
+            m_loggedWait.clear();
             closeClient();
             Global::ConnectedHost.clear();
             Global::ConnectedPort = 0;
         } else if (m_state == EthLinkState::Connecting || m_state == EthLinkState::Disconnecting) {
             // The button cancels an attempt that is still under way.
+            m_loggedWait.clear();
             m_state = EthLinkState::Disconnected;
             m_awaitingConnectCheck = false;
             discardClient();
@@ -111,6 +113,8 @@ void CEthConnection::connectCheckAnswered(bool reachable)
         return;
     if (!reachable) {
         m_reconnectPending = true;
+        const QString why = m_connectCheck.lastFailure();
+        logWait(why.isEmpty() ? QStringLiteral("the host does not answer") : why);
         return;
     }
     if (m_state == EthLinkState::Connecting || m_state == EthLinkState::Disconnecting ||
@@ -211,6 +215,7 @@ void CEthConnection::SendUdp(const QByteArray& text)
 
 void CEthConnection::CancelReconnect()
 {
+    m_loggedWait.clear();
     m_reconnectPending = false;
     m_awaitingConnectCheck = false;
     report();
@@ -279,8 +284,22 @@ void CEthConnection::DropIfUnreachable()
     }
 }
 
+// One line for each reason the link stays down, not one for every round of the supervision: a link that
+// never connects would otherwise say nothing at all, or the same thing every three seconds.
+void CEthConnection::logWait(const QString& why)
+{
+    if (why == m_loggedWait)
+        return;
+    m_loggedWait = why;
+    qCWarning(linkLog).noquote().nospace()
+        << "The TCP link to " << Global::ConnectedHost << ':' << Global::ConnectedPort << " waits: " << why << '.';
+}
+
 void CEthConnection::OnSocketConnect()
 {
+    if (!std::exchange(m_loggedWait, QString()).isEmpty())
+        qCWarning(linkLog).noquote().nospace()
+            << "The TCP link to " << Global::ConnectedHost << ':' << Global::ConnectedPort << " is connected.";
     m_state = EthLinkState::Connected;
     report();
 }
@@ -316,6 +335,8 @@ void CEthConnection::attemptEnded(QAbstractSocket::SocketState socketState)
 {
     if (socketState != QAbstractSocket::UnconnectedState || m_state != EthLinkState::Connecting)
         return;
+    logWait(QStringLiteral("the connection was not made (%1)")
+                .arg(m_client ? m_client->errorString() : QStringLiteral("no answer")));
     m_state = EthLinkState::Disconnected;
     m_reconnectPending = true;
     report();

@@ -137,6 +137,7 @@ private:
     void OnSocketRead();
     void OnSocketError();
     void attemptEnded(QAbstractSocket::SocketState socketState);
+    void logWait(const QString& why);
     // What has arrived goes to the intake from here, line by line, in order, a batch per turn of the
     // event loop (see pump()).
     void pump();
@@ -167,6 +168,8 @@ private:
     // A connect attempt waits for m_connectCheck's answer about this host.
     bool m_awaitingConnectCheck = false;
     QString m_connectCheckHost;
+    // Why the wanted link is down, as last logged; empty once it connected or the user gave up.
+    QString m_loggedWait;
     // Datagram text queued before the listener closed must not reach a later one.
     quint64 m_listenerGeneration = 0;
 };

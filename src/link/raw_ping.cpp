@@ -2,6 +2,8 @@
 
 #include "link/linklog.h"
 
+#include <QHostAddress>
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -128,18 +130,31 @@ quint32 ResolveHost(const QString& host)
 
 bool PingHost(const QString& host)
 {
+    return askHost(host).reachable;
+}
+
+HostAnswer askHost(const QString& host)
+{
+    if (host.trimmed().isEmpty())
+        return {false, QStringLiteral("no host is given")};
+    if (QHostAddress(host.trimmed()).protocol() == QAbstractSocket::IPv6Protocol)
+        return {false, QStringLiteral("it is an IPv6 address, and the scale is asked for echo replies over IPv4 only")};
     const quint32 address = ResolveHost(host);
     // Linux takes 0.0.0.0 for this host and answers it, so a name that does not resolve must stop here.
     if (address == 0)
-        return false;
+        return {false, QStringLiteral("the name does not resolve to an IPv4 address")};
+    const auto silent = [] {
+        return HostAnswer{false, QStringLiteral("it does not answer echo requests (ping); a scale or network that "
+                                                "blocks them is never connected")};
+    };
 
     const RawPing::EchoResult viaDatagram = RawPing::sendEcho(address, RawPing::SocketKind::Datagram);
     if (viaDatagram != RawPing::EchoResult::CannotAsk)
-        return viaDatagram == RawPing::EchoResult::Answered;
+        return viaDatagram == RawPing::EchoResult::Answered ? HostAnswer(true) : silent();
     const int datagramError = errno;
     const RawPing::EchoResult viaRaw = RawPing::sendEcho(address, RawPing::SocketKind::Raw);
     if (viaRaw != RawPing::EchoResult::CannotAsk)
-        return viaRaw == RawPing::EchoResult::Answered;
+        return viaRaw == RawPing::EchoResult::Answered ? HostAnswer(true) : silent();
     const int rawError = errno;
 
     // Reporting every host as silent would keep the Ethernet link closed for good on a machine that
@@ -249,7 +264,7 @@ std::atomic<int> workersRunning{0};
 } // namespace
 
 ReachabilityCheck::ReachabilityCheck(QObject* parent)
-    : ReachabilityCheck(Probe(PingHost), parent)
+    : ReachabilityCheck(Probe(askHost), parent)
 {}
 
 ReachabilityCheck::ReachabilityCheck(Probe probe, QObject* parent)
@@ -275,14 +290,15 @@ bool ReachabilityCheck::start(const QString& host)
     m_checking = true;
     ++workersRunning;
     std::thread([probe = m_probe, mailbox = m_mailbox, host] {
-        const bool reachable = probe(host);
+        const HostAnswer answer = probe(host);
         {
             const std::lock_guard lock(mailbox->mutex);
             if (ReachabilityCheck* owner = mailbox->owner) {
                 QMetaObject::invokeMethod(
                     owner,
-                    [owner, reachable] {
+                    [owner, reachable = answer.reachable, why = answer.why] {
                         owner->m_checking = false;
+                        owner->m_lastFailure = reachable ? QString() : why;
                         emit owner->answered(reachable);
                     },
                     Qt::QueuedConnection);

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 // Whether the Ethernet scale is reachable: its host text resolved to an IPv4 address and one ICMP echo
 // request sent to it. Addresses are 32-bit values in host byte order (127.0.0.1 is 0x7f000001); 0 stands
@@ -17,10 +18,24 @@
 // The first IPv4 address of a host name or dotted address; 0 when there is none.
 quint32 ResolveHost(const QString& host);
 
+// Whether a host is reachable, and when not, why, in words for the log.
+struct HostAnswer
+{
+    HostAnswer(bool answered, QString reason = {})
+        : reachable(answered)
+        , why(std::move(reason))
+    {}
+    bool reachable = false;
+    QString why;
+};
+
 // True when one echo request to the host was answered within RawPing::ReplyTimeoutMs, and also when this
 // process may open no ICMP socket at all (it cannot ask, so it does not claim the host is silent; the
 // kwelta.link category says so once). A host that does not resolve is never reachable.
 bool PingHost(const QString& host);
+// The same, saying why a host is not reachable: no host, an IPv6 address, a name without an IPv4 address,
+// or no answer to the echo request.
+HostAnswer askHost(const QString& host);
 
 namespace RawPing {
 
@@ -69,8 +84,8 @@ class ReachabilityCheck : public QObject
     Q_OBJECT
 
 public:
-    // Called on the worker thread with the host text; PingHost unless a test gives another.
-    using Probe = std::function<bool(const QString&)>;
+    // Called on the worker thread with the host text; askHost unless a test gives another.
+    using Probe = std::function<HostAnswer(const QString&)>;
 
     explicit ReachabilityCheck(QObject* parent = nullptr);
     explicit ReachabilityCheck(Probe probe, QObject* parent = nullptr);
@@ -80,6 +95,8 @@ public:
     bool start(const QString& host);
     // From start() until answered() has been emitted.
     bool isChecking() const { return m_checking; }
+    // Why the host of the latest answer was not reachable; empty when it was, or the probe did not say.
+    QString lastFailure() const { return m_lastFailure; }
 
     // Workers of every ReachabilityCheck, destroyed ones included, that have not finished yet.
     static int workersOut();
@@ -93,4 +110,5 @@ private:
     Probe m_probe;
     std::shared_ptr<Mailbox> m_mailbox;
     bool m_checking = false;
+    QString m_lastFailure;
 };

@@ -52,6 +52,8 @@ private slots:
     void tcpConnectsCutsAndSends();
     void reportModeHandsOnEveryArrival();
     void silentHostGetsNoSocket();
+    void aLinkThatStaysDownSaysWhyOnce_data();
+    void aLinkThatStaysDownSaysWhyOnce();
     void refusedConnectionIsTriedAgainUntilCancelled();
     void userCancelsAnAttempt();
     void scaleClosingTheConnectionAsksForAReconnect();
@@ -206,6 +208,85 @@ void TestEthConnection::silentHostGetsNoSocket()
     QVERIFY(m_link->ReconnectPending());
     QVERIFY(m_link->findChildren<QTcpSocket*>().isEmpty());
     QVERIFY(!m_server->hasPendingConnections());
+}
+
+namespace {
+
+QStringList linkLogLines;
+QtMessageHandler previousHandler = nullptr;
+
+void recordLinkLog(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (context.category && QByteArrayView(context.category) == "kwelta.link")
+        linkLogLines << message;
+    previousHandler(type, context, message);
+}
+
+} // namespace
+
+void TestEthConnection::aLinkThatStaysDownSaysWhyOnce_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("realCheck");
+    QTest::addColumn<bool>("reachable");
+    QTest::addColumn<bool>("listening");
+    QTest::addColumn<QString>("why");
+
+    QTest::newRow("an IPv6 address") << "::1" << true << false << true << "IPv6";
+    QTest::newRow("a host that does not answer echo requests")
+        << loopback << false << false << true << "the host does not answer";
+    QTest::newRow("a host that refuses the connection")
+        << loopback << false << true << false << "the connection was not made (Connection refused)";
+}
+
+// Round after round of the supervision, the log says once why the link is down, and once that it came.
+void TestEthConnection::aLinkThatStaysDownSaysWhyOnce()
+{
+    QFETCH(QString, host);
+    QFETCH(bool, realCheck);
+    QFETCH(bool, reachable);
+    QFETCH(bool, listening);
+    QFETCH(QString, why);
+
+    // Bound and never listening: every connection to it is refused until it listens.
+    QTcpServer scale;
+    QTcpSocket nobody;
+    quint16 port = m_server->serverPort();
+    if (!listening) {
+        QVERIFY(nobody.bind(QHostAddress::LocalHost, 0));
+        port = nobody.localPort();
+    }
+    if (realCheck) {
+        m_link = std::make_unique<CEthConnection>([] { return ReadMode::Indication; }, [](const QByteArray&) {},
+                                                  ReachabilityCheck::Probe(askHost), quint16(0));
+    }
+    m_supervision = std::make_unique<EthSupervision>(*m_link, [host, port] {
+        return EthTarget{quint8(EthProtocol::Tcp), host, qint32(port)};
+    });
+    m_reachable = reachable;
+    linkLogLines.clear();
+    previousHandler = qInstallMessageHandler(recordLinkLog);
+    const auto restore = qScopeGuard([] { qInstallMessageHandler(previousHandler); });
+    const auto waits = [] { return linkLogLines.filter(QStringLiteral(" waits: ")); };
+
+    m_supervision->sbOpenCommClick(false);
+    QTRY_COMPARE_WITH_TIMEOUT(waits().size(), 1, waitMs);
+    for (int round = 0; round < 3; ++round) {
+        tick();
+        QTest::qWait(50);
+    }
+    QCOMPARE(waits().size(), 1);
+    QVERIFY2(waits().constFirst().contains(why), qPrintable(waits().constFirst()));
+    QVERIFY2(waits().constFirst().contains(QStringLiteral("The TCP link to %1:%2").arg(host).arg(port)),
+             qPrintable(waits().constFirst()));
+    if (listening)
+        return;
+    // The scale's service comes: the next round connects, and says so once.
+    nobody.close();
+    QVERIFY(scale.listen(QHostAddress::LocalHost, port));
+    tick();
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connected, waitMs);
+    QCOMPARE(linkLogLines.filter(QStringLiteral(" is connected.")).size(), 1);
 }
 
 // A refused attempt reads "Łączenie..." while the link is wanted, is tried again at each answered check
