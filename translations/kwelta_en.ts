@@ -746,6 +746,14 @@ To enter weighings into any program:
         <source>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</source>
         <translation>Documentation: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</translation>
     </message>
+    <message>
+        <source>Wyniki są wpisywane tylko do programów X11.</source>
+        <translation>Results are typed into X11 programs only.</translation>
+    </message>
+    <message>
+        <source>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</source>
+        <translation>Results are not typed here, only written to the file.</translation>
+    </message>
 </context>
 <context>
     <name>TypingStatus</name>

@@ -748,6 +748,14 @@ ważenia do dowolnego programu, należy:
         <source>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</source>
         <translation>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</translation>
     </message>
+    <message>
+        <source>Wyniki są wpisywane tylko do programów X11.</source>
+        <translation>Wyniki są wpisywane tylko do programów X11.</translation>
+    </message>
+    <message>
+        <source>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</source>
+        <translation>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</translation>
+    </message>
 </context>
 <context>
     <name>TypingStatus</name>

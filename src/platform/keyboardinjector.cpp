@@ -53,10 +53,11 @@ std::unique_ptr<KeyboardInjector> tryBackend(KeyboardBackend backend, const Keyb
         auto injector = std::make_unique<X11KeyboardInjector>();
         if (!injector->isAvailable())
             return nullptr;
-        if (session.wayland)
+        if (session.wayland) {
             qCInfo(lcKeyboard) << "Keystrokes through XTest into XWayland on" << qEnvironmentVariable("DISPLAY")
                                << "- in this Wayland session only X11 programs receive text";
-        else
+            injector->setReach(KeyboardInjector::Reach::X11WindowsOnly);
+        } else
             qCInfo(lcKeyboard) << "Keystrokes through XTest on" << qEnvironmentVariable("DISPLAY");
         return injector;
     }
@@ -101,5 +102,7 @@ std::unique_ptr<KeyboardInjector> createKeyboardInjector()
             return injector;
     }
     qCInfo(lcKeyboard) << "No keystroke output on platform" << session.platformName;
-    return std::make_unique<NullKeyboardInjector>();
+    auto nothing = std::make_unique<NullKeyboardInjector>();
+    nothing->setReach(KeyboardInjector::Reach::NoWindow);
+    return nothing;
 }

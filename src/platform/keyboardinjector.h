@@ -50,6 +50,14 @@ public:
 
     // Where the desktop must allow typing first, what became of that; nullptr where nobody is asked.
     virtual KeyboardGrant* grant() { return nullptr; }
+
+    // Which windows the keys reach, for the user to be told where that is not every window.
+    enum class Reach { EveryWindow, X11WindowsOnly, NoWindow };
+    Reach reach() const { return m_reach; }
+    void setReach(Reach reach) { m_reach = reach; }
+
+private:
+    Reach m_reach = Reach::EveryWindow;
 };
 
 // What the choice of a keyboard backend depends on.

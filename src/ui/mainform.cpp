@@ -117,7 +117,6 @@ TMainForm::TMainForm(QWidget* parent)
     connect(m_ui->Label19, &QLabel::linkActivated, this, &TMainForm::Label19Click);
     m_ui->Image2->installEventFilter(this);
     paintBanner();
-    showAbout();
 
     // German is not offered; the identifiers are the locale numbers the language switch uses.
     m_ui->sbEnglish->setProperty("Tag", englishLanguage);
@@ -131,6 +130,7 @@ TMainForm::TMainForm(QWidget* parent)
     m_languages = std::make_unique<LanguageModules>(ProgramInfo::executablePath());
 
     m_keyboard = createKeyboardInjector();
+    showAbout();
     m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
     m_settings = std::make_unique<FormSettings>(*this);
     // Where the desktop must allow typing, a row under the status line says when it does not.
@@ -626,6 +626,13 @@ void TMainForm::sbDetectClick()
 void TMainForm::showAbout()
 {
     m_ui->Label19->setText(tr("Wersja %1").arg(ProgramInfo::version()));
+    // Said where typing does not reach every window: a user of such a desktop would otherwise only see
+    // that nothing arrives.
+    const KeyboardInjector::Reach reach = m_keyboard->reach();
+    m_ui->typingReachLabel->setVisible(reach != KeyboardInjector::Reach::EveryWindow);
+    m_ui->typingReachLabel->setText(reach == KeyboardInjector::Reach::X11WindowsOnly
+                                        ? tr("Wyniki są wpisywane tylko do programów X11.")
+                                        : tr("Wyniki nie są tu wpisywane, tylko zapisywane do pliku."));
     const QString documentation = ProgramInfo::documentationFolder();
     m_ui->Label17->setVisible(!documentation.isEmpty());
     m_ui->Label17->setText(
