@@ -1,6 +1,7 @@
 #include "platform/virtualkeysyms.h"
 
 #include <xkbcommon/xkbcommon-keysyms.h>
+#include <xkbcommon/xkbcommon.h>
 
 namespace {
 
@@ -33,4 +34,23 @@ quint32 keysymForVirtualKey(quint8 virtualKey)
             return range.keysym + (virtualKey - range.first);
     }
     return XKB_KEY_NoSymbol;
+}
+
+quint32 keysymForCharacter(char32_t character)
+{
+    switch (character) {
+    case U'\t':
+        return XKB_KEY_Tab;
+    case U'\r':
+        return XKB_KEY_Return;
+    case U'\b':
+        return XKB_KEY_BackSpace;
+    case 0x1B:
+        return XKB_KEY_Escape;
+    default:
+        break;
+    }
+    if (character < 0x20 || (character >= 0x7F && character < 0xA0) || character > 0x10FFFF)
+        return XKB_KEY_NoSymbol;
+    return xkb_utf32_to_keysym(quint32(character));
 }

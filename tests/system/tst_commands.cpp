@@ -8,6 +8,7 @@
 #include "support/filecontents.h"
 #include "support/pseudoterminal.h"
 #include "support/receiver/receiverprocess.h"
+#include "support/scaleinput.h"
 #include "support/scalelog.h"
 #include "support/scriptedmessages.h"
 #include "support/simscaleprocess.h"
@@ -82,27 +83,6 @@ QStringList keysOf(const QByteArray& written)
     return keys;
 }
 
-// The log's escapes undone: the scale writes CR, LF and other control bytes as \r, \n and \xHH. A
-// backslash of the line itself would be ambiguous, and no command here has one.
-QByteArray unescaped(const QByteArray& logged)
-{
-    QByteArray bytes;
-    for (qsizetype i = 0; i < logged.size(); ++i) {
-        if (logged[i] != '\\' || i + 1 >= logged.size()) {
-            bytes += logged[i];
-        } else if (logged[i + 1] == 'r' || logged[i + 1] == 'n') {
-            bytes += logged[i + 1] == 'r' ? '\r' : '\n';
-            ++i;
-        } else if (logged[i + 1] == 'x' && i + 3 < logged.size()) {
-            bytes += char(logged.mid(i + 2, 2).toUInt(nullptr, 16));
-            i += 3;
-        } else {
-            bytes += logged[i];
-        }
-    }
-    return bytes;
-}
-
 // The commands in what the scale read, each without its CR LF; whatever follows the last CR LF
 // stands at the end as it is.
 QByteArrayList commandsIn(const QByteArray& stream)
@@ -118,52 +98,6 @@ QByteArrayList commandsIn(const QByteArray& stream)
 }
 
 } // namespace
-
-// Every byte the simulated scale read, in order, from its --verbose log. The log has a line for each
-// read as it came off the line, so one command may be spread over several lines and only the whole
-// stream tells what was sent.
-class ScaleInput
-{
-public:
-    explicit ScaleInput(ScaleLog& log)
-        : m_log(log)
-    {}
-
-    bool waitForSize(qsizetype size, int timeoutMs = lineTimeoutMs)
-    {
-        if (bytes().size() >= size)
-            return true;
-        return m_log.waitFor(
-            [&](const QByteArray& line) {
-                take(line);
-                return m_bytes.size() >= size;
-            },
-            timeoutMs);
-    }
-
-    // What the log holds so far.
-    QByteArray bytes()
-    {
-        (void)m_log.waitFor(
-            [this](const QByteArray& line) {
-                take(line);
-                return false;
-            },
-            0);
-        return m_bytes;
-    }
-
-private:
-    void take(const QByteArray& line)
-    {
-        static const QByteArray received = "received: ";
-        if (line.startsWith(received))
-            m_bytes += unescaped(line.mid(received.size()));
-    }
-
-    ScaleLog& m_log;
-    QByteArray m_bytes;
-};
 
 class TestCommands : public QObject
 {

@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int startTimeoutMs = 10000;
+constexpr int startTimeoutMs = 30000;
 
 } // namespace
 

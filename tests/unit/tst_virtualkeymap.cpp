@@ -1,5 +1,6 @@
 // The Wayland backend's own keymap: compiled by libxkbcommon as the compositor and every client compile
 // it, each key must produce its character with no modifier, whatever the user's layout.
+#include "platform/virtualkeysyms.h"
 #include "platform/wayland/virtualkeymap.h"
 #include "platform/x11/xhandles.h"
 
@@ -66,7 +67,7 @@ void TestVirtualKeymap::charactersComeFromPlainKeys()
     VirtualKeymap virtualKeymap;
     QList<quint32> keys;
     for (const char32_t character : text.toStdU32String()) {
-        const std::optional<quint32> key = virtualKeymap.keyFor(VirtualKeymap::keysymForCharacter(character));
+        const std::optional<quint32> key = virtualKeymap.keyFor(keysymForCharacter(character));
         QVERIFY(key);
         QVERIFY(*key >= VirtualKeymap::firstKeycode && *key <= VirtualKeymap::lastKeycode);
         keys.append(*key);
@@ -94,18 +95,18 @@ void TestVirtualKeymap::onlyANewCharacterChangesTheKeymap()
     QVERIFY(!keymap.isChanged());
 
     for (const char32_t character : std::u32string_view(U"0123456789.,-+ kgKGlb\t\r"))
-        QVERIFY(keymap.keyFor(VirtualKeymap::keysymForCharacter(character)));
+        QVERIFY(keymap.keyFor(keysymForCharacter(character)));
     QVERIFY(!keymap.isChanged());
 
-    const std::optional<quint32> key = keymap.keyFor(VirtualKeymap::keysymForCharacter(U'ą'));
+    const std::optional<quint32> key = keymap.keyFor(keysymForCharacter(U'ą'));
     QVERIFY(keymap.isChanged());
     keymap.takeText();
-    QCOMPARE(keymap.keyFor(VirtualKeymap::keysymForCharacter(U'ą')), key);
+    QCOMPARE(keymap.keyFor(keysymForCharacter(U'ą')), key);
     QVERIFY(!keymap.isChanged());
 
     // Control characters without a key of their own are the caller's to map; they get none here.
-    QCOMPARE(VirtualKeymap::keysymForCharacter(U'\n'), quint32(XKB_KEY_NoSymbol));
-    QCOMPARE(VirtualKeymap::keysymForCharacter(0x01), quint32(XKB_KEY_NoSymbol));
+    QCOMPARE(keysymForCharacter(U'\n'), quint32(XKB_KEY_NoSymbol));
+    QCOMPARE(keysymForCharacter(0x01), quint32(XKB_KEY_NoSymbol));
     QCOMPARE(keymap.keyFor(XKB_KEY_NoSymbol), std::nullopt);
 }
 
@@ -119,7 +120,7 @@ void TestVirtualKeymap::aFullKeymapGivesUpTheKeyUsedLongestAgo()
     // keep theirs.
     QList<quint32> latest;
     for (char32_t character = 0x400; character < 0x400 + 2 * VirtualKeymap::keyCount; ++character) {
-        const std::optional<quint32> key = keymap.keyFor(VirtualKeymap::keysymForCharacter(character));
+        const std::optional<quint32> key = keymap.keyFor(keysymForCharacter(character));
         QVERIFY(key);
         QCOMPARE(keymap.keyFor(XKB_KEY_5), digit);
         latest.append(*key);
@@ -135,7 +136,7 @@ void TestVirtualKeymap::aFullKeymapGivesUpTheKeyUsedLongestAgo()
     }
     // The earlier ones were given up: asking again hands out a key anew.
     QVERIFY(!keymap.isChanged());
-    QVERIFY(keymap.keyFor(VirtualKeymap::keysymForCharacter(0x400)));
+    QVERIFY(keymap.keyFor(keysymForCharacter(0x400)));
     QVERIFY(keymap.isChanged());
 }
 
@@ -148,7 +149,7 @@ void TestVirtualKeymap::heldKeysKeepTheirKeysym()
     QVERIFY(held);
     keymap.setHeld(*held, true);
     for (char32_t character = 0x400; character < 0x400 + 2 * VirtualKeymap::keyCount; ++character) {
-        const std::optional<quint32> key = keymap.keyFor(VirtualKeymap::keysymForCharacter(character));
+        const std::optional<quint32> key = keymap.keyFor(keysymForCharacter(character));
         QVERIFY(key);
         QVERIFY(key != held);
     }
@@ -156,9 +157,9 @@ void TestVirtualKeymap::heldKeysKeepTheirKeysym()
 
     for (quint32 key = VirtualKeymap::firstKeycode; key <= VirtualKeymap::lastKeycode; ++key)
         keymap.setHeld(key, true);
-    QCOMPARE(keymap.keyFor(VirtualKeymap::keysymForCharacter(U'ż')), std::nullopt);
+    QCOMPARE(keymap.keyFor(keysymForCharacter(U'ż')), std::nullopt);
     keymap.setHeld(*held, false);
-    QCOMPARE(keymap.keyFor(VirtualKeymap::keysymForCharacter(U'ż')), held);
+    QCOMPARE(keymap.keyFor(keysymForCharacter(U'ż')), held);
 }
 
 QTEST_GUILESS_MAIN(TestVirtualKeymap)

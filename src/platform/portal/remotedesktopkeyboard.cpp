@@ -2,6 +2,8 @@
 
 #include "platform/x11/xkbcharactermap.h"
 
+#include "platform/virtualkeysyms.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -181,26 +183,6 @@ std::optional<quint32> RemoteDesktopKeyboard::modifierKey(ModifierKey)
 bool RemoteDesktopKeyboard::isCapsLockOn()
 {
     return false;
-}
-
-quint32 RemoteDesktopKeyboard::keysymForCharacter(char32_t character)
-{
-    switch (character) {
-    case U'\t':
-        return XKB_KEY_Tab;
-    case U'\r':
-        return XKB_KEY_Return;
-    case U'\b':
-        return XKB_KEY_BackSpace;
-    case 0x1B:
-        return XKB_KEY_Escape;
-    default:
-        break;
-    }
-    // Other control characters are the rules' business (they map them to letters first).
-    if (character < 0x20 || character == 0x7F || (character >= 0x80 && character < 0xA0))
-        return 0;
-    return xkb_utf32_to_keysym(quint32(character));
 }
 
 void RemoteDesktopKeyboard::askAgain()

@@ -47,10 +47,6 @@ public:
     void setRestoreToken(const QString& token) override { m_restoreToken = token; }
     void askAgain() override;
 
-    // The keysym a character is typed as: a named one where there is one, else Unicode's (0x01000000
-    // plus the code point); TAB, CR, backspace and escape as their function keysyms. 0 for none.
-    static quint32 keysymForCharacter(char32_t character);
-
 private slots:
     void requestAnswered(uint response, const QVariantMap& results);
     void sessionClosed(const QVariantMap& details);

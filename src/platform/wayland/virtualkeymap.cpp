@@ -1,5 +1,7 @@
 #include "platform/wayland/virtualkeymap.h"
 
+#include "platform/virtualkeysyms.h"
+
 #include <xkbcommon/xkbcommon.h>
 
 namespace {
@@ -14,27 +16,6 @@ VirtualKeymap::VirtualKeymap()
         assign(keysym);
     for (char32_t character = 0x20; character < 0x7F; ++character)
         assign(keysymForCharacter(character));
-}
-
-quint32 VirtualKeymap::keysymForCharacter(char32_t character)
-{
-    switch (character) {
-    case U'\t':
-        return XKB_KEY_Tab;
-    case U'\r':
-        return XKB_KEY_Return;
-    case U'\b':
-        return XKB_KEY_BackSpace;
-    case 0x1B:
-        return XKB_KEY_Escape;
-    default:
-        break;
-    }
-    if (character < 0x20 || (character >= 0x7F && character < 0xA0) || character > 0x10FFFF)
-        return XKB_KEY_NoSymbol;
-    // The legacy keysym where there is one (aogonek, mu), which older X clients under XWayland know
-    // better than the Unicode keysym.
-    return xkb_utf32_to_keysym(character);
 }
 
 std::optional<quint32> VirtualKeymap::keyFor(quint32 keysym)

@@ -35,10 +35,6 @@ public:
     // The keymap in XKB's text format, NUL-terminated as compositors read it; clears isChanged().
     QByteArray takeText();
 
-    // The keysym a character is typed with: TAB, CR, backspace and escape have keys of their own,
-    // other control characters none (0).
-    static quint32 keysymForCharacter(char32_t character);
-
 private:
     quint32 assign(quint32 keysym);
 

@@ -296,7 +296,7 @@ std::optional<KeyChord> WaylandKeyboardInjector::chordForCharacter(char32_t char
 {
     if (!m_wayland->usable())
         return std::nullopt;
-    const std::optional<quint32> key = m_wayland->keymap.keyFor(VirtualKeymap::keysymForCharacter(character));
+    const std::optional<quint32> key = m_wayland->keymap.keyFor(keysymForCharacter(character));
     if (!key)
         return std::nullopt;
     return KeyChord{*key, false, false};
