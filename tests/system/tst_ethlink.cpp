@@ -469,8 +469,10 @@ void TestEthLink::datagramFloodLeavesTheProgramAnswering()
     qInfo("resident memory %lld KiB before the flood, %lld KiB at most during it; the result after it went "
           "through in %lld ms",
           before, peak, lastLineMs);
-    QVERIFY2(peak - before < 100 * 1024, qPrintable(QString::number(peak - before)));
+    // AddressSanitizer holds freed memory in quarantine (256 MB) and doubles the time, so the bounds
+    // only mean something in a normal build; there the figures are printed, and the result must come.
 #if !defined(__SANITIZE_ADDRESS__)
+    QVERIFY2(peak - before < 100 * 1024, qPrintable(QString::number(peak - before)));
     QVERIFY2(peak < 150 * 1024, qPrintable(QString::number(peak)));
     QVERIFY2(lastLineMs < 2000, qPrintable(QString::number(lastLineMs)));
 #endif
