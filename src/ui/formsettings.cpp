@@ -388,7 +388,7 @@ void FormSettings::StoreSettings()
     s.minimise = control<QCheckBox>("cbRunMinimased")->isChecked();
     s.oneInstance = control<QCheckBox>("cbAllowOneInstance")->isChecked();
     s.connection = quint8(control<RadioGroup>("rgConnection")->itemIndex());
-    s.portNumber = quint8(numberOr(control<QLineEdit>("Edit1")->text(), 0));
+    s.portNumber = numberOr(control<QLineEdit>("Edit1")->text(), 0);
     s.baudCode = quint8(control<QComboBox>("cbBaudRate")->currentIndex());
     s.readMode = quint8(control<RadioGroup>("rgOptReadFromScale")->itemIndex());
     s.betweenFields = quint8(control<RadioGroup>("rgOptBetweenFields")->itemIndex());

@@ -58,7 +58,7 @@ private:
         bool minimise = false;
         bool oneInstance = false;
         quint8 connection = 0;
-        quint8 portNumber = 0;
+        qint32 portNumber = 0;
         quint8 baudCode = 0;
         quint8 readMode = 0;
         quint8 betweenFields = 0;

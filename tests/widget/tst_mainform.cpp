@@ -123,6 +123,7 @@ private slots:
     void fullFileLoadsEveryValue();
     void eachBooleanReachesItsOwnCheckBox_data();
     void eachBooleanReachesItsOwnCheckBox();
+    void portAboveTheArrowsRangeKeepsItsNumber_data();
     void portAboveTheArrowsRangeKeepsItsNumber();
     void overlongResultFormatIsCutToAUsableMask();
     void missingLastValueAppliesTheDefaults();
@@ -410,23 +411,32 @@ void TestMainForm::eachBooleanReachesItsOwnCheckBox()
                  QString::fromLatin1(storedAsTrue(values, name) ? "1" : "0"));
 }
 
-// The arrows go to 32, the port search to 255; a port the search found must survive a restart.
+void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber_data()
+{
+    QTest::addColumn<QByteArray>("port");
+    QTest::newRow("found by the search") << QByteArray("40");
+    // A port map may name any COM number; the hide and show of every start must not shorten it.
+    QTest::newRow("above a byte") << QByteArray("300");
+}
+
+// The arrows go to 32, the port search to 255, a port map further; a stored port must survive a restart.
 void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber()
 {
+    QFETCH(QByteArray, port);
     QList<std::pair<const char*, const char*>> values = fullSettings;
     for (auto& value : values) {
         if (qstrcmp(value.first, "ComPort") == 0)
-            value.second = "40";
+            value.second = port.constData();
     }
     writeSettings(values);
     start();
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("40"));
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QString::fromLatin1(port));
 
     m_form->hide();
     m_form->show();
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("40"));
+    QCOMPARE(control<QLineEdit>("Edit1")->text(), QString::fromLatin1(port));
     QVERIFY(m_form->close());
-    QCOMPARE(storedSettings().value(QStringLiteral("ComPort")).toString(), QStringLiteral("40"));
+    QCOMPARE(storedSettings().value(QStringLiteral("ComPort")).toString(), QString::fromLatin1(port));
 }
 
 // A stored mask longer than any the box takes would stop all output; it loads cut to one that works.
