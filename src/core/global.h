@@ -14,7 +14,8 @@ enum class ReadMode { Indication = 0, Report = 1, Recognize = 2 };
 ReadMode readModeFromIndex(int index);
 
 // The connection kind chosen in rgConnection.
-enum class ScaleLink { Serial = 0, Ethernet = 1 };
+// rgConnection's item index; None where no item is chosen (a stored value of neither kind).
+enum class ScaleLink { None = -1, Serial = 0, Ethernet = 1 };
 
 // The latest accepted weighing result, the running totals and the user's number format.
 // Unit keeps the scale's own bytes so that the output file receives them unchanged.

@@ -295,7 +295,7 @@ void TMainForm::FormShow()
 
 void TMainForm::showLinkState()
 {
-    if (connectionKind() == ScaleLink::Serial) {
+    if (connectionKind() != ScaleLink::Ethernet) {
         ShowSerialState(Global::SerialStopped ? SerialState::Closed : SerialState::Open);
     } else {
         const int state = int(m_eth->shownState());
@@ -499,7 +499,14 @@ EthTarget TMainForm::ethTarget() const
 
 ScaleLink TMainForm::connectionKind() const
 {
-    return m_connection->itemIndex() == int(ScaleLink::Ethernet) ? ScaleLink::Ethernet : ScaleLink::Serial;
+    switch (m_connection->itemIndex()) {
+    case int(ScaleLink::Serial):
+        return ScaleLink::Serial;
+    case int(ScaleLink::Ethernet):
+        return ScaleLink::Ethernet;
+    default:
+        return ScaleLink::None;
+    }
 }
 
 // Before the settings are loaded: ticking a hot key's box from them registers the key.
@@ -511,10 +518,14 @@ void TMainForm::setUpHotKeys()
 // Only the settings group of the chosen connection kind is shown; the port search is for serial ports.
 void TMainForm::rgConnectionClick()
 {
-    const bool serial = connectionKind() == ScaleLink::Serial;
+    const ScaleLink kind = connectionKind();
+    const bool serial = kind == ScaleLink::Serial;
+    // With no kind chosen (a stored value of neither) there is nothing to set up or search for.
     m_ui->gbSerialPort->setVisible(serial);
-    m_ui->gbEthernet->setVisible(!serial);
+    m_ui->gbEthernet->setVisible(kind == ScaleLink::Ethernet);
     m_ui->sbDetect->setEnabled(serial);
+    if (kind == ScaleLink::None)
+        return;
     // The choice can change only while no link is open or wanted (the settings loaded at start, or the
     // user's click); the status line then speaks of the kind chosen, not of the other one.
     if (!m_eth || m_serial->isOpen() || m_eth->isOpen() || m_supervision->isWanted())
@@ -528,6 +539,8 @@ void TMainForm::rgConnectionClick()
 void TMainForm::sbOpenCommClick()
 {
     Global::LastReportTime = dateTimeToDays(Clock::system().now());
+    if (connectionKind() == ScaleLink::None)
+        return;
     if (connectionKind() == ScaleLink::Ethernet) {
         m_supervision->sbOpenCommClick(m_ui->sbOpenComm->text() == tr("Zamknij port"));
         return;
@@ -695,6 +708,8 @@ OrderOutcome TMainForm::ScaleOrderReceived(ScaleOrder order)
 
 bool TMainForm::scaleLinkOpen() const
 {
+    if (connectionKind() == ScaleLink::None)
+        return false;
     if (connectionKind() == ScaleLink::Serial)
         return !Global::SerialStopped;
     if (EthProtocol(ethTarget().protocol) == EthProtocol::Udp)

@@ -123,6 +123,8 @@ private slots:
     void fullFileLoadsEveryValue();
     void eachBooleanReachesItsOwnCheckBox_data();
     void eachBooleanReachesItsOwnCheckBox();
+    void aStoredConnectionOfNeitherKindOpensNothing_data();
+    void aStoredConnectionOfNeitherKindOpensNothing();
     void portAboveTheArrowsRangeKeepsItsNumber_data();
     void portAboveTheArrowsRangeKeepsItsNumber();
     void overlongResultFormatIsCutToAUsableMask();
@@ -409,6 +411,41 @@ void TestMainForm::eachBooleanReachesItsOwnCheckBox()
     for (const auto& [name, box] : booleanBoxes)
         QCOMPARE(stored.value(QString::fromLatin1(name)).toString(),
                  QString::fromLatin1(storedAsTrue(values, name) ? "1" : "0"));
+}
+
+void TestMainForm::aStoredConnectionOfNeitherKindOpensNothing_data()
+{
+    QTest::addColumn<QByteArray>("connection");
+    QTest::newRow("a kind that does not exist") << QByteArray("5");
+    QTest::newRow("no kind") << QByteArray("-1");
+}
+
+// Neither serial nor Ethernet chosen: neither group shows, there is nothing to search for, and the
+// button opens nothing (the start's own opening goes through it).
+void TestMainForm::aStoredConnectionOfNeitherKindOpensNothing()
+{
+    QFETCH(QByteArray, connection);
+    QList<std::pair<const char*, const char*>> values = fullSettings;
+    for (auto& value : values) {
+        if (qstrcmp(value.first, "Connection") == 0)
+            value.second = connection.constData();
+        if (qstrcmp(value.first, "ComOpenOnStart") == 0)
+            value.second = "1";
+    }
+    writeSettings(values);
+    start();
+    QCOMPARE(control<RadioGroup>("rgConnection")->itemIndex(), -1);
+    QVERIFY(control<QWidget>("gbSerialPort")->isHidden());
+    QVERIFY(control<QWidget>("gbEthernet")->isHidden());
+    QVERIFY(!control<QAbstractButton>("sbDetect")->isEnabled());
+
+    const QString caption = control<QAbstractButton>("sbOpenComm")->text();
+    ScriptedMessages messages;
+    control<QAbstractButton>("sbOpenComm")->click();
+    QVERIFY(Global::SerialStopped);
+    QCOMPARE(control<QAbstractButton>("sbOpenComm")->text(), caption);
+    // No port tried, so no failure to report either.
+    QVERIFY(messages.shown.isEmpty());
 }
 
 void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber_data()
