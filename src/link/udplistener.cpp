@@ -193,14 +193,14 @@ void UdpListener::putReceived(QByteArray text, bool& wasEmpty)
     // The oldest go: once the flood ends, what the scale sends next is what matters, and it must not
     // wait behind the flood. One datagram always goes in, whatever it holds.
     while (!m_inbox.empty() && (m_inboxLines + lines > InboxLines || m_inboxBytes + text.size() > InboxBytes)) {
-        m_inboxBytes -= m_inbox.front().size();
-        m_inboxLines -= linesIn(m_inbox.front());
+        m_inboxBytes -= m_inbox.front().text.size();
+        m_inboxLines -= m_inbox.front().lines;
         m_inbox.pop_front();
         ++m_dropped;
     }
     m_inboxBytes += text.size();
     m_inboxLines += lines;
-    m_inbox.push_back(std::move(text));
+    m_inbox.push_back({std::move(text), lines});
 }
 
 QList<QByteArray> UdpListener::takeReceived(qsizetype maxLines)
@@ -209,11 +209,11 @@ QList<QByteArray> UdpListener::takeReceived(qsizetype maxLines)
     qsizetype lines = 0;
     const std::lock_guard lock(m_inboxMutex);
     while (!m_inbox.empty() && lines < maxLines) {
-        const qsizetype more = linesIn(m_inbox.front());
-        lines += more;
-        m_inboxBytes -= m_inbox.front().size();
-        m_inboxLines -= more;
-        taken.append(std::move(m_inbox.front()));
+        Filed& oldest = m_inbox.front();
+        lines += oldest.lines;
+        m_inboxBytes -= oldest.text.size();
+        m_inboxLines -= oldest.lines;
+        taken.append(std::move(oldest.text));
         m_inbox.pop_front();
     }
     return taken;

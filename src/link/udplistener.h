@@ -82,8 +82,14 @@ private:
     std::atomic<quint32> m_scale{0};
     std::thread m_receiver;
 
+    // A text and its lines, counted once when it is filed.
+    struct Filed
+    {
+        QByteArray text;
+        qsizetype lines = 0;
+    };
     mutable std::mutex m_inboxMutex;
-    std::deque<QByteArray> m_inbox;
+    std::deque<Filed> m_inbox;
     qsizetype m_inboxBytes = 0;
     qsizetype m_inboxLines = 0;
     quint64 m_dropped = 0;
