@@ -168,13 +168,15 @@ int sio_open(int port)
         return code;
     };
 
+    // A terminal first: a device that is none (a link to /dev/null) is refused without being locked,
+    // even for a moment, against whoever else uses it.
+    termios2 settings = {};
+    if (ioctl(fd, TCGETS2, &settings) != 0)
+        return fail(systemError(errno));
     // TIOCEXCL keeps other programs from opening the tty at all, but root ignores it; the lock on top
     // holds against root and against a second open in this process.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
         return fail(errno == EWOULDBLOCK ? Sio::Busy : systemError(errno));
-    termios2 settings = {};
-    if (ioctl(fd, TCGETS2, &settings) != 0)
-        return fail(systemError(errno));
     if (ioctl(fd, TIOCEXCL) != 0)
         return fail(systemError(errno));
     // A previous user may have left echo or line editing on, which would send the scale's bytes back
