@@ -6,6 +6,8 @@ FUZZ_SECONDS ?= 30
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE ?= cmake
 CTEST ?= ctest
+# Tests run side by side; the few that must have the machine to themselves say so (RUN_SERIAL).
+TEST_JOBS ?= $(shell nproc)
 
 .PHONY: all deps configure build translations run screenshots test test-all test-sanitize fuzz format format-check bench clean
 
@@ -40,16 +42,16 @@ screenshots: build
 test: test-all package-check test-sanitize fuzz format-check
 
 test-all: build
-	@$(CTEST) --test-dir $(BUILD_DIR) --output-on-failure
+	@$(CTEST) --test-dir $(BUILD_DIR) --output-on-failure --parallel $(TEST_JOBS)
 
 # The sanitizer options live in the tests' environment (cmake/KweltaSanitizers.cmake), so a plain
-# `ctest --test-dir build-sanitize` runs the same way. Serial, like test-all: the tests are isolated
-# from each other, but some compare timings that a second test on two cores upsets.
+# `ctest --test-dir build-sanitize` runs the same way. The tests wait for events rather than for fixed
+# times, so they run side by side here too.
 test-sanitize: deps
 	@$(CMAKE) -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKWELTA_SANITIZE=ON \
 		-DKWELTA_WERROR=ON -DKWELTA_BUILD_BENCHMARKS=OFF
 	@$(CMAKE) --build $(SANITIZE_DIR) --target all_tests
-	@$(CTEST) --test-dir $(SANITIZE_DIR) --output-on-failure
+	@$(CTEST) --test-dir $(SANITIZE_DIR) --output-on-failure --parallel $(TEST_JOBS)
 
 fuzz: deps
 	@$(CMAKE) -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
