@@ -13,6 +13,7 @@
 #include "support/scriptedmessages.h"
 #include "support/simscaleprocess.h"
 #include "support/temporaryprofile.h"
+#include "support/udpport.h"
 #include "support/xkeyclient.h"
 #include "support/xvfbserver.h"
 #include "ui/formsettings.h"
@@ -57,14 +58,6 @@ const QString connectedText = QStringLiteral("Połączono");
 const QByteArray weighingFileLine = "12.345\tkg\t\r\n";
 // What the scale prints once a tare or a zero has taken the load off its reading.
 const QByteArray zeroFileLine = "0.000\tkg\t\r\n";
-
-QString listenerPortUnavailable()
-{
-    QUdpSocket probe;
-    if (probe.bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress))
-        return {};
-    return QStringLiteral("UDP port %1 cannot be bound here: %2").arg(listenerPort).arg(probe.errorString());
-}
 
 // The keys the receiver reports for lines of the output file: the same text, typed.
 QStringList keysOf(const QByteArray& written)
@@ -417,10 +410,8 @@ void TestCommands::ethernetButtonsSendWholeFrames()
     QFETCH(QByteArrayList, frames);
     const bool udp = protocol == int(EthProtocol::Udp);
 
-    if (udp) {
-        if (const QString why = listenerPortUnavailable(); !why.isEmpty())
-            QSKIP(qPrintable(why));
-    }
+    if (udp)
+        SKIP_UNLESS_UDP_PORT_FREE(listenerPort);
     QTcpServer tcpScale;
     QUdpSocket udpScale;
     QVERIFY2(udp ? udpScale.bind(QHostAddress::LocalHost, 0) : tcpScale.listen(QHostAddress::LocalHost, 0),

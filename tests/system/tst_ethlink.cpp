@@ -11,6 +11,7 @@
 #include "support/scriptedmessages.h"
 #include "support/simscaleprocess.h"
 #include "support/temporaryprofile.h"
+#include "support/udpport.h"
 #include "support/xvfbserver.h"
 #include "ui/formsettings.h"
 #include "ui/mainform.h"
@@ -61,16 +62,6 @@ const QString green = QStringLiteral("#008000");
 const QByteArray weighingFileLine = "12.345\tkg\t\r\n";
 const QStringList weighingKeys{"1", "2", ".", "3", "4", "5", "Tab", "k", "g", "Tab", "Return"};
 const char* const ethernetControls[] = {"rgConnection", "gbEthernet", "EditIP", "EditPort", "rgEthProtocol"};
-
-// Why the listener's fixed port cannot be had here (it needs root or CAP_NET_BIND_SERVICE, and nobody
-// else may hold it); empty when it can.
-QString listenerPortUnavailable()
-{
-    QUdpSocket probe;
-    if (probe.bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress))
-        return {};
-    return QStringLiteral("UDP port %1 cannot be bound here: %2").arg(listenerPort).arg(probe.errorString());
-}
 
 } // namespace
 
@@ -228,10 +219,9 @@ void TestEthLink::windowOpensTypesAndCloses()
     QFETCH(QStringList, scaleOptions);
     QFETCH(QByteArray, reached);
 
-    if (protocol == int(EthProtocol::Udp)) {
-        if (const QString why = listenerPortUnavailable(); !why.isEmpty())
-            QSKIP(qPrintable(why));
-    }
+    // The listener's port is fixed: it needs root or CAP_NET_BIND_SERVICE, and nobody else may hold it.
+    if (protocol == int(EthProtocol::Udp))
+        SKIP_UNLESS_UDP_PORT_FREE(listenerPort);
     const quint16 port = startScale(kind, scaleOptions);
     QVERIFY(port != 0);
     startWindow();
@@ -348,8 +338,7 @@ void TestEthLink::refusedConnectionWaitsUntilTheUserGivesUp()
 // Another socket holds the listener's port: opening fails, says which port and why, and is over.
 void TestEthLink::heldListenerPortFails()
 {
-    if (const QString why = listenerPortUnavailable(); !why.isEmpty())
-        QSKIP(qPrintable(why));
+    SKIP_UNLESS_UDP_PORT_FREE(listenerPort);
     auto holder = std::make_unique<QUdpSocket>();
     QVERIFY2(holder->bind(QHostAddress::AnyIPv4, listenerPort, QAbstractSocket::DontShareAddress),
              qPrintable(holder->errorString()));
@@ -424,8 +413,7 @@ private:
 // as always, its settings written.
 void TestEthLink::datagramFloodLeavesTheProgramAnswering()
 {
-    if (const QString why = listenerPortUnavailable(); !why.isEmpty())
-        QSKIP(qPrintable(why));
+    SKIP_UNLESS_UDP_PORT_FREE(listenerPort);
     QUdpSocket scale;
     QVERIFY(scale.bind(QHostAddress::LocalHost, 0));
     writeSettings({{"Connection", "1"},

@@ -11,6 +11,7 @@
 #include "link/raw_ping.h"
 #include "link/udplistener.h"
 
+#include "support/requiredskip.h"
 #include "support/scalelog.h"
 #include "support/scratchhost.h"
 #include "support/simscaleprocess.h"
@@ -254,9 +255,9 @@ private:
 void TestEthSupervision::initTestCase()
 {
     if (::geteuid() != 0)
-        QSKIP("a network namespace of the test's own needs root");
+        SKIP_UNLESS_REQUIRED("a network namespace of the test's own needs root");
     if (ipTool().isEmpty())
-        QSKIP("the ip tool (iproute2) is missing");
+        SKIP_UNLESS_REQUIRED("the ip tool (iproute2) is missing");
     m_home = std::make_unique<HomeNamespace>();
     const QString failure = m_home->enter();
     QVERIFY2(failure.isEmpty(), qPrintable(failure));

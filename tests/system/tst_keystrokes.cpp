@@ -11,6 +11,7 @@
 #include "support/fakecontrols.h"
 #include "support/fixedclock.h"
 #include "support/receiver/receiverprocess.h"
+#include "support/requiredskip.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
 #include "ui/mainform.h"
@@ -454,11 +455,12 @@ void TestKeystrokes::typesPolishCharactersWhereTheServerTakesAPolishKeymap()
 
     m_keymapChanged = true;
     if (const QString failure = runSetxkbmap(layouts); !failure.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("setxkbmap could not set a Polish keymap on this server: ") + failure));
+        SKIP_UNLESS_REQUIRED(
+            qPrintable(QStringLiteral("setxkbmap could not set a Polish keymap on this server: ") + failure));
 
     constexpr xcb_keysym_t aogonek = 0x1b1;
     if (!m_server.carriesKeysym(aogonek))
-        QSKIP("This X server kept its keymap after setxkbmap: no key carries 'ą'");
+        SKIP_UNLESS_REQUIRED("This X server kept its keymap after setxkbmap: no key carries 'ą'");
     QVERIFY(m_server.lockGroup(group));
 
     // The backend has to notice the new keymap by itself, from the server's notification.

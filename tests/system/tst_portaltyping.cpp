@@ -20,6 +20,7 @@
 #include "support/portal/privatesessionbus.h"
 #include "support/pseudoterminal.h"
 #include "support/receiver/receiverprocess.h"
+#include "support/requiredskip.h"
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
@@ -117,7 +118,7 @@ private:
 void TestPortalTyping::init()
 {
     if (!busProblem.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("NO PORTAL TESTS: no private session bus: ") + busProblem));
+        SKIP_UNLESS_REQUIRED(qPrintable(QStringLiteral("NO PORTAL TESTS: no private session bus: ") + busProblem));
     m_profile = std::make_unique<TemporaryProfile>();
     FormSettings::setProgramFolderForTests(m_profile->path());
     m_messages = std::make_unique<ScriptedMessages>();
