@@ -35,8 +35,8 @@ enum class CodeState { None, FirstDigit, SecondDigit };
 
 } // namespace
 
-ScriptInterpreter::ScriptInterpreter(const ProcessingOptions& options, const Statistics& statistics,
-                                     Delivery& delivery, const LocaleFormats& formats)
+ScriptInterpreter::ScriptInterpreter(const ProcessingOptions& options, const Statistics& statistics, Delivery& delivery,
+                                     const LocaleFormats& formats)
     : m_options(options)
     , m_statistics(statistics)
     , m_delivery(delivery)

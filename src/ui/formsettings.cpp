@@ -141,12 +141,6 @@ void FormSettings::setProgramFolderForTests(const QString& folder)
     programFolderOverride() = folder;
 }
 
-void FormSettings::showOutputFile()
-{
-    auto* programOptions = control<ProgramOptionsPanel>("PanelOptions2");
-    programOptions->showOutputFile(programOptions->outputFile());
-}
-
 // A port found by the search or stored may lie above the arrows' usual range; the number box must
 // still hold it, or the next close would store the range's end instead.
 void FormSettings::setPortNumber(int port)

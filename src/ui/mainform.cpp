@@ -766,7 +766,8 @@ void TMainForm::watchProcessingOptions()
     for (QCheckBox* box : {m_destinationCursor, m_destinationFile, m_advanced, m_cutScannerFrame, m_dateBeforeReport,
                            m_makerFormats, m_readOnlyStable, namedControl<QCheckBox>(this, "chbUstawFormatWyniku")})
         m_optionWatches.append(connect(box, &QCheckBox::toggled, this, push));
-    m_optionWatches.append(connect(namedControl<QLineEdit>(this, "eFormatWyniku"), &QLineEdit::textChanged, this, push));
+    m_optionWatches.append(
+        connect(namedControl<QLineEdit>(this, "eFormatWyniku"), &QLineEdit::textChanged, this, push));
     m_optionWatches.append(
         connect(namedControl<QPlainTextEdit>(this, "MemoScript"), &QPlainTextEdit::textChanged, this, push));
     m_optionWatches.append(

@@ -262,8 +262,8 @@ void TestProcessData::systemLocaleDecidesTheSeparator()
 
     QCOMPARE(statistics().sum(), 14.75);
     QCOMPARE(fileContents(m_options.outputFile), (QStringLiteral("12") + separator + QStringLiteral("5\tkg\t\r\n2") +
-                                                separator + QStringLiteral("25\tkg\t\r\n"))
-                                                   .toUtf8());
+                                                  separator + QStringLiteral("25\tkg\t\r\n"))
+                                                     .toUtf8());
 }
 
 void TestProcessData::routesByReadMode_data()

@@ -1,4 +1,3 @@
-#include "core/global.h"
 #include "support/scriptedmessages.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/radiogroup.h"
@@ -42,7 +41,6 @@ class TestFormatOptionsPanel : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
 
     void composesTheScriptFromValuesPutInByCode_data();
     void composesTheScriptFromValuesPutInByCode();
@@ -67,10 +65,6 @@ private slots:
     void resultFormatKeepsToAUsableLength();
     void defaultsButtonRestoresTheFormatOptions();
 };
-
-void TestFormatOptionsPanel::init()
-{
-}
 
 void TestFormatOptionsPanel::composesTheScriptFromValuesPutInByCode_data()
 {
