@@ -1,9 +1,7 @@
 // Throughput of the processing core: lines per second through the intake and parser (with the
 // composed script run for each result), the same lines with the makers' formats chosen, the makers'
 // shapes themselves, through the interpreter alone, and through report mode.
-#include "core/global.h"
 #include "processing/processdata.h"
-#include "support/fakecontrols.h"
 #include "support/fixedclock.h"
 #include "support/recordingkeyboard.h"
 
@@ -28,13 +26,14 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     constexpr int lines = 500'000;
 
-    FakeControls controls;
-    controls.cursor = false;
+    ProcessingOptions options;
+    options.typeIntoFocusedWindow = false;
+    options.resultFormat = QStringLiteral("0.####");
     RecordingKeyboard keyboard;
     FixedClock clock;
-    ProcessData processor(controls, keyboard, clock, QLocale::c());
-    Global::ResetStatistics();
-    Global::Statistics.ResultFormat = QStringLiteral("0.####");
+    ProcessData processor(keyboard, clock, QLocale::c());
+    processor.setOptions(options);
+    const auto tell = [&] { processor.setOptions(options); };
 
     const QByteArray samples[] = {"     12.345 kg\r\n", "ST,GS,+  0.250 kg\r\n", "-  1,5 g\r\n", "N 120 pcs N\r\n",
                                   "12.5.0 kg\r\n"};
@@ -46,7 +45,8 @@ int main(int argc, char** argv)
     report("parser + default script, no destination", lines, timer.nsecsElapsed());
 
     // The makers' recogniser looks at every line first; the target is no less than half the rate above.
-    controls.makers = true;
+    options.makerFormats = true;
+    tell();
     timer.start();
     for (int i = 0; i < lines; ++i)
         processor.TakeScaleText(samples[i % 5]);
@@ -57,29 +57,32 @@ int main(int argc, char** argv)
     for (int i = 0; i < lines; ++i)
         processor.TakeScaleText(makerSamples[i % 5]);
     report("  makers' shapes, makers' formats chosen", lines, timer.nsecsElapsed());
-    controls.makers = false;
+    options.makerFormats = false;
 
-    controls.cursor = true;
+    options.typeIntoFocusedWindow = true;
+    tell();
     timer.start();
     for (int i = 0; i < lines; ++i) {
         processor.TakeScaleText(samples[i % 5]);
         keyboard.events.clear();
     }
     report("parser + default script + typing rules (fake keys)", lines, timer.nsecsElapsed());
-    controls.cursor = false;
+    options.typeIntoFocusedWindow = false;
+    tell();
 
     timer.start();
     for (int i = 0; i < lines; ++i)
         processor.script().RunScript(":c;:d;:t;:m;:u;:s;:a:#0D:#0A");
     report("interpreter, every field", lines, timer.nsecsElapsed());
 
-    controls.cutFrame = true;
-    controls.dateBeforeReport = true;
+    options.removeScannerFrame = true;
+    options.dateBeforeReport = true;
+    tell();
     timer.start();
     for (int i = 0; i < lines; ++i)
         processor.report().ProcessReport(i % 2 ? QByteArray("SCAN0123456789\r\n") : QByteArray("Line of a report\r\n"));
     report("report mode, frame cutting and dates", lines, timer.nsecsElapsed());
 
-    std::printf("results counted: %d\n", Global::Statistics.Count);
+    std::printf("results counted: %d\n", processor.statistics().count());
     return 0;
 }

@@ -12,7 +12,6 @@
 #include "link/sio.h"
 #include "platform/keyboardinjector.h"
 #include "processing/processdata.h"
-#include "support/fakecontrols.h"
 #include "support/pacedscale.h"
 #include "support/processfigures.h"
 #include "support/pseudoterminal.h"
@@ -241,8 +240,7 @@ int main(int argc, char** argv)
         return EXIT_FAILURE;
     }
     const std::unique_ptr<KeyboardInjector> keyboard = createKeyboardInjector();
-    FakeControls controls;
-    ProcessData processData(controls, *keyboard, Clock::system());
+    ProcessData processData(*keyboard, Clock::system());
 
     std::printf("bench_serial: the polling reader on a pseudo-terminal, keys into the receiver window on %s\n",
                 qPrintable(server.display()));

@@ -65,7 +65,7 @@ int main(int argc, char** argv)
             QByteArray::number(10.0 + (i % 997) * 0.013, 'f', 3).rightJustified(11, ' ') + " kg\r\n";
         clock.start();
         form.processData().TakeScaleText(line);
-        // The refresh is posted; it and the repaint it asks for run here as in the event loop.
+        // The refresh is queued; it and the repaint it asks for run here as in the event loop.
         QApplication::processEvents();
         const double ms = double(clock.nsecsElapsed()) / 1e6;
         if (i < 1000)
@@ -79,6 +79,7 @@ int main(int argc, char** argv)
     std::printf("first 1000: %.3f ms per result\n", firstThousandMs / 1000);
     std::printf("last 1000:  %.3f ms per result (%.2fx the first; target 1.5x at most)\n", lastThousandMs / 1000,
                 lastThousandMs / firstThousandMs);
-    std::printf("count %d, resident memory growth %lld KiB\n", Global::Statistics.Count, residentKiB() - startKiB);
-    return Global::Statistics.Count == results ? EXIT_SUCCESS : EXIT_FAILURE;
+    const qint32 counted = form.processData().statistics().count();
+    std::printf("count %d, resident memory growth %lld KiB\n", counted, residentKiB() - startKiB);
+    return counted == results ? EXIT_SUCCESS : EXIT_FAILURE;
 }

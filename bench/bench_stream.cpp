@@ -13,7 +13,6 @@
 #include "link/sio.h"
 #include "platform/keyboardinjector.h"
 #include "processing/processdata.h"
-#include "support/fakecontrols.h"
 #include "support/pacedscale.h"
 #include "support/processfigures.h"
 #include "support/pseudoterminal.h"
@@ -75,7 +74,9 @@ StreamResult stream(const PseudoTerminal& line, ProcessData& processData, Receiv
                     const std::function<void(int minute, double cpu, qint64 kib)>& progress = {})
 {
     QFile::remove(outputFile);
-    Global::OutputFile = outputFile;
+    ProcessingOptions options = processData.options();
+    options.outputFile = outputFile;
+    processData.setOptions(options);
     Global::SerialStopped = false;
     if (sio_open(port) != Sio::Ok || sio_ioctl(port, baudCode, Sio::LineMode8N1) != Sio::Ok) {
         std::fprintf(stderr, "bench_stream: cannot open the port\n");
@@ -202,9 +203,13 @@ int main(int argc, char** argv)
         return EXIT_FAILURE;
     }
     const std::unique_ptr<KeyboardInjector> keyboard = createKeyboardInjector();
-    FakeControls controls;
-    controls.file = true;
-    ProcessData processData(controls, *keyboard, Clock::system());
+    ProcessingOptions options;
+    options.appendToFile = true;
+    ProcessData processData(*keyboard, Clock::system());
+    const auto typeKeys = [&](bool on) {
+        options.typeIntoFocusedWindow = on;
+        processData.setOptions(options);
+    };
     Global::BufferSize = 4096;
     const QString output = profile.filePath(QStringLiteral("records.txt"));
 
@@ -215,11 +220,11 @@ int main(int argc, char** argv)
         const int rate = qEnvironmentVariableIsSet("BENCH_STREAM_SOAK_RATE")
                              ? qEnvironmentVariableIntValue("BENCH_STREAM_SOAK_RATE")
                              : 20;
-        controls.cursor = qEnvironmentVariable("BENCH_STREAM_SOAK_KEYS") != u"0";
+        typeKeys(qEnvironmentVariable("BENCH_STREAM_SOAK_KEYS") != u"0");
         std::printf("bench_stream: soak run, %d lines a second into %s for %d s\n", rate,
-                    controls.cursor ? "keystrokes and the file" : "the file", soakSeconds);
-        const StreamResult result = stream(line, processData, controls.cursor ? &receiver : nullptr, 12, soakSeconds,
-                                           rate, output, [](int minute, double cpu, qint64 kib) {
+                    options.typeIntoFocusedWindow ? "keystrokes and the file" : "the file", soakSeconds);
+        const StreamResult result = stream(line, processData, options.typeIntoFocusedWindow ? &receiver : nullptr, 12,
+                                           soakSeconds, rate, output, [](int minute, double cpu, qint64 kib) {
                                                std::printf("  minute %3d: CPU %.1f %% of a core, resident %lld KiB\n",
                                                            minute, cpu, static_cast<long long>(kib));
                                                std::fflush(stdout);
@@ -234,9 +239,9 @@ int main(int argc, char** argv)
     std::printf("bench_stream: a scale streaming back to back for %d s (targets: nothing lost; lag under 100 ms "
                 "at 9600 bit/s)\n",
                 seconds);
-    controls.cursor = true;
+    typeKeys(true);
     report("9600 bit/s, keystrokes and file", stream(line, processData, &receiver, 12, seconds, 0, output));
-    controls.cursor = false;
+    typeKeys(false);
     report("115200 bit/s, file alone", stream(line, processData, nullptr, 16, seconds, 0, output));
     return EXIT_SUCCESS;
 }

@@ -3,7 +3,7 @@
 
 #include "platform/keyboardinjector.h"
 #include "processing/delivery.h"
-#include "support/fakecontrols.h"
+#include "processing/processingoptions.h"
 #include "support/receiver/receiverprocess.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
@@ -92,8 +92,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_typing cannot run: no keystroke output on %s\n", qPrintable(server.display()));
         return EXIT_FAILURE;
     }
-    FakeControls controls;
-    Delivery delivery(controls, *keyboard);
+    const ProcessingOptions options;
+    Delivery delivery(options, *keyboard);
 
     const QByteArray text = benchmarkText();
     QByteArray sortedText = text;

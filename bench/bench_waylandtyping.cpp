@@ -5,7 +5,7 @@
 #include "platform/wayland/waylandkeyboardinjector.h"
 #include "platform/x11/x11keyboardinjector.h"
 #include "processing/delivery.h"
-#include "support/fakecontrols.h"
+#include "processing/processingoptions.h"
 #include "support/receiver/receiverprocess.h"
 #include "support/swaysession.h"
 #include "support/temporaryprofile.h"
@@ -56,8 +56,8 @@ QString typedText(const QStringList& keys)
 // The median arrival time of the last character over the rounds, in ms; 0 when no round was complete.
 double measure(const char* name, KeyboardInjector& keyboard, ReceiverProcess& receiver, const QString& text)
 {
-    FakeControls controls;
-    Delivery delivery(controls, keyboard);
+    const ProcessingOptions options;
+    Delivery delivery(options, keyboard);
     std::vector<qint64> arrivals;
     // The first round also pays for building the tables and, on Wayland, for new keymaps.
     for (int index = 0; index <= rounds; ++index) {

@@ -74,17 +74,6 @@ Qt&apos;s own options, such as -platform and -style, are accepted too.
     </message>
 </context>
 <context>
-    <name>Delivery</name>
-    <message>
-        <source>Błąd zapisu do pliku.</source>
-        <translation>Error writing to the file.</translation>
-    </message>
-    <message>
-        <source>Błąd</source>
-        <translation>Error</translation>
-    </message>
-</context>
-<context>
     <name>EthLinkStatus</name>
     <message>
         <source>Nie można otworzyć lokalnego portu UDP %1: %2</source>
@@ -753,6 +742,14 @@ To enter weighings into any program:
     <message>
         <source>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</source>
         <translation>Results are not typed here, only written to the file.</translation>
+    </message>
+    <message>
+        <source>Błąd zapisu do pliku.</source>
+        <translation>Error writing to the file.</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Error</translation>
     </message>
 </context>
 <context>

@@ -75,17 +75,6 @@ Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
     </message>
 </context>
 <context>
-    <name>Delivery</name>
-    <message>
-        <source>Błąd zapisu do pliku.</source>
-        <translation>Błąd zapisu do pliku.</translation>
-    </message>
-    <message>
-        <source>Błąd</source>
-        <translation>Błąd</translation>
-    </message>
-</context>
-<context>
     <name>EthLinkStatus</name>
     <message>
         <source>Nie można otworzyć lokalnego portu UDP %1: %2</source>
@@ -755,6 +744,14 @@ ważenia do dowolnego programu, należy:
     <message>
         <source>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</source>
         <translation>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</translation>
+    </message>
+    <message>
+        <source>Błąd zapisu do pliku.</source>
+        <translation>Błąd zapisu do pliku.</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Błąd</translation>
     </message>
 </context>
 <context>

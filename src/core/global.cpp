@@ -1,7 +1,5 @@
 #include "core/global.h"
 
-#include <QCoreApplication>
-
 ReadMode readModeFromIndex(int index)
 {
     switch (index) {
@@ -19,26 +17,12 @@ namespace Global {
 TPortSettings PortSettings;
 std::atomic<bool> SerialStopped{false};
 bool PortProbing = false;
-QString OutputFile;
 bool PortConfigured = false;
-TStatistics Statistics;
 QPointer<QObject> MainWindowHandle;
 qint32 BufferSize = 0;
 QString ConnectedHost;
 qint32 ConnectedPort = 0;
 qint32 Language = 0;
-double LastReportTime = 0;
-
-void ResetStatistics()
-{
-    Statistics.LastValue = 0;
-    Statistics.Unit.clear();
-    Statistics.ValueMask = QStringLiteral("0");
-    Statistics.Count = 0;
-    Statistics.Sum = 0;
-    Statistics.DateText.clear();
-    Statistics.TimeText.clear();
-}
 
 quint16 SetBit(quint16 value, bool on, quint8 bit)
 {
@@ -49,12 +33,6 @@ quint16 SetBit(quint16 value, bool on, quint8 bit)
 bool BitIsSet(quint16 value, quint8 bit)
 {
     return (value >> bit) & 1u;
-}
-
-void postToMainWindow(QEvent::Type type)
-{
-    if (MainWindowHandle)
-        QCoreApplication::postEvent(MainWindowHandle.data(), new QEvent(type));
 }
 
 } // namespace Global

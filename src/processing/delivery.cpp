@@ -1,9 +1,8 @@
 #include "processing/delivery.h"
 
-#include "core/global.h"
-#include "core/mainwindowcontrols.h"
 #include "core/scaletext.h"
 #include "platform/keyboardinjector.h"
+#include "processing/processingoptions.h"
 
 #include <QFile>
 
@@ -88,10 +87,17 @@ std::optional<KeyChord> chordFor(KeyboardInjector& keyboard, char32_t character)
 
 } // namespace
 
-Delivery::Delivery(MainWindowControls& controls, KeyboardInjector& keyboard)
-    : m_controls(controls)
+Delivery::Delivery(const ProcessingOptions& options, KeyboardInjector& keyboard, QObject* parent)
+    : QObject(parent)
+    , m_options(options)
     , m_keyboard(keyboard)
+    , m_ownWindowActive([] { return false; })
 {}
+
+void Delivery::setOwnWindowActive(OwnWindowActive check)
+{
+    m_ownWindowActive = check ? std::move(check) : OwnWindowActive([] { return false; });
+}
 
 void Delivery::tap(quint32 key)
 {
@@ -101,7 +107,7 @@ void Delivery::tap(quint32 key)
 
 void Delivery::TypeText(const QByteArray& text)
 {
-    if (text.isEmpty() || m_controls.isMainWindowActive() || !m_keyboard.isAvailable())
+    if (text.isEmpty() || ownWindowActive() || !m_keyboard.isAvailable())
         return;
 
     m_keyboard.beginBurst();
@@ -136,7 +142,7 @@ void Delivery::TypeText(const QByteArray& text)
 
 void Delivery::SendKeyCode(quint8 code)
 {
-    if (m_controls.isMainWindowActive() || !m_keyboard.isAvailable())
+    if (ownWindowActive() || !m_keyboard.isAvailable())
         return;
     m_keyboard.beginBurst();
     if (const std::optional<quint32> key = m_keyboard.keyForVirtualKey(code))
@@ -146,9 +152,6 @@ void Delivery::SendKeyCode(quint8 code)
 
 void Delivery::AppendToOutputFile(const QByteArray& text)
 {
-    if (appendWhole(QFile::encodeName(Global::OutputFile), text))
-        return;
-
-    m_controls.uncheckCycleRead();
-    m_controls.showMessageBox(tr("Błąd zapisu do pliku."), tr("Błąd"), MainWindowControls::MessageIcon::Error);
+    if (!appendWhole(QFile::encodeName(m_options.outputFile), text))
+        emit outputFileFailed();
 }

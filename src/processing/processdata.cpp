@@ -2,7 +2,6 @@
 
 #include "core/clock.h"
 #include "core/global.h"
-#include "core/mainwindowcontrols.h"
 #include "processing/makerformats.h"
 
 #include <charconv>
@@ -192,19 +191,17 @@ QByteArrayView trimmedControlAndSpace(QByteArrayView text)
 
 } // namespace
 
-ProcessData::ProcessData(MainWindowControls& controls, KeyboardInjector& keyboard, const Clock& clock,
-                         const QLocale& locale)
-    : m_controls(controls)
-    , m_clock(clock)
+ProcessData::ProcessData(KeyboardInjector& keyboard, const Clock& clock, const QLocale& locale)
+    : m_clock(clock)
     , m_formats(LocaleFormats::fromLocale(locale))
-    , m_delivery(controls, keyboard)
-    , m_script(controls, m_delivery, m_formats)
-    , m_report(controls, m_delivery, clock, m_formats)
+    , m_delivery(m_options, keyboard)
+    , m_script(m_options, m_statistics, m_delivery, m_formats)
+    , m_report(m_options, m_delivery, clock, m_formats)
 {}
 
 void ProcessData::TakeScaleText(const QByteArray& text)
 {
-    switch (readModeFromIndex(m_controls.readMode())) {
+    switch (m_options.readMode) {
     case ReadMode::Report:
         m_report.ProcessReport(text);
         break;
@@ -231,13 +228,13 @@ void ProcessData::ParseWeighingLine(const QByteArray& text)
 
 bool ProcessData::takeMakerLine(const QByteArray& text)
 {
-    if (!m_controls.makerFormats())
+    if (!m_options.makerFormats)
         return false;
     const std::optional<MakerReading> reading = recogniseMakerLine(text);
     if (!reading)
         return false;
     const bool skipped =
-        reading->kind == MakerReading::Kind::StatusOnly || (!reading->stable && m_controls.readOnlyStable());
+        reading->kind == MakerReading::Kind::StatusOnly || (!reading->stable && m_options.readOnlyStable);
     if (!skipped)
         takeResult(reading->value, reading->decimals, reading->unit);
     return true;
@@ -271,24 +268,17 @@ void ProcessData::takeResult(double value, int decimals, const QByteArray& unit)
         return;
     }
 
-    TStatistics& statistics = Global::Statistics;
-    statistics.LastValue = value;
-    statistics.ValueMask = decimals < 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, u'0');
-    statistics.Unit = unit;
-    statistics.Sum += statistics.LastValue;
-    ++statistics.Count;
     const QDateTime now = m_clock.now();
-    statistics.DateText = m_formats.dateText(now);
-    statistics.TimeText = m_formats.timeText(now);
+    m_statistics.add(value, decimals < 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, u'0'), unit,
+                     m_formats.dateText(now), m_formats.timeText(now));
 
     // Typing into our own window would be pointless; the file still gets its output.
-    if (!m_controls.isMainWindowActive() || m_controls.destinationFile()) {
-        const QByteArray script =
-            m_controls.advancedOptions() ? m_controls.scriptText() : m_controls.composedScript().toUtf8();
+    if (!m_delivery.ownWindowActive() || m_options.appendToFile) {
+        const QByteArray script = m_options.advancedScript ? m_options.script : m_options.composedScript.toUtf8();
         if (!m_script.RunScript(script))
             return;
     }
 
-    Global::postToMainWindow(StatisticsRefresh);
+    m_statistics.announce();
     Global::PortConfigured = true;
 }

@@ -2,30 +2,36 @@
 
 #include "processing/delivery.h"
 #include "processing/localeformats.h"
+#include "processing/processingoptions.h"
 #include "processing/report.h"
 #include "processing/script.h"
+#include "processing/statistics.h"
 
 #include <QByteArray>
 #include <QLocale>
 
 class Clock;
 class KeyboardInjector;
-class MainWindowControls;
 
 // The entry of all received scale text: routes it by read mode to report mode or to the weighing-line
 // parser, which recognises a result, updates the statistics and has the script deliver the output.
-// Main thread only.
+// It works with the options it was last given; its parts read the same copy. Main thread only.
 class ProcessData
 {
 public:
-    ProcessData(MainWindowControls& controls, KeyboardInjector& keyboard, const Clock& clock,
-                const QLocale& locale = QLocale::system());
+    ProcessData(KeyboardInjector& keyboard, const Clock& clock, const QLocale& locale = QLocale::system());
+
+    void setOptions(const ProcessingOptions& options) { m_options = options; }
+    const ProcessingOptions& options() const { return m_options; }
+    // Whether a window of our own is active, asked before anything is typed.
+    void setOwnWindowActive(Delivery::OwnWindowActive check) { m_delivery.setOwnWindowActive(std::move(check)); }
 
     void TakeScaleText(const QByteArray& text);
     // With the makers' formats chosen, a line in one of their shapes first; any other line as the plain
     // parser reads it.
     void ParseWeighingLine(const QByteArray& text);
 
+    Statistics& statistics() { return m_statistics; }
     Delivery& delivery() { return m_delivery; }
     ScriptInterpreter& script() { return m_script; }
     ReportMode& report() { return m_report; }
@@ -36,10 +42,12 @@ private:
     // result or only a status.
     bool takeMakerLine(const QByteArray& text);
     void parsePlainLine(const QByteArray& text);
-    // A recognised value: the statistics, the script's output, the window told. Decimals -1: no mark.
+    // A recognised value: the statistics, the script's output, the statistics announced. Decimals -1: no
+    // mark.
     void takeResult(double value, int decimals, const QByteArray& unit);
 
-    MainWindowControls& m_controls;
+    ProcessingOptions m_options;
+    Statistics m_statistics;
     const Clock& m_clock;
     const LocaleFormats m_formats;
     Delivery m_delivery;

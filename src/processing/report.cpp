@@ -1,10 +1,9 @@
 #include "processing/report.h"
 
 #include "core/clock.h"
-#include "core/global.h"
-#include "core/mainwindowcontrols.h"
 #include "processing/delivery.h"
 #include "processing/localeformats.h"
+#include "processing/processingoptions.h"
 
 namespace {
 
@@ -23,9 +22,9 @@ bool removeFirstLineBreak(QByteArray& text)
 
 } // namespace
 
-ReportMode::ReportMode(MainWindowControls& controls, Delivery& delivery, const Clock& clock,
+ReportMode::ReportMode(const ProcessingOptions& options, Delivery& delivery, const Clock& clock,
                        const LocaleFormats& formats)
-    : m_controls(controls)
+    : m_options(options)
     , m_delivery(delivery)
     , m_clock(clock)
     , m_formats(formats)
@@ -80,23 +79,28 @@ void ReportMode::startConnection()
     m_frameTail.clear();
 }
 
+void ReportMode::setLastReportTime(const QDateTime& time)
+{
+    m_lastReportTime = dateTimeToDays(time);
+}
+
 void ReportMode::ProcessReport(const QByteArray& text)
 {
-    QByteArray output = m_controls.removeScannerFrame() ? cutScannerFrame(text) : text;
+    QByteArray output = m_options.removeScannerFrame ? cutScannerFrame(text) : text;
 
-    if (m_controls.reportTime()) {
+    if (m_options.dateBeforeReport) {
         const QDateTime now = m_clock.now();
         const double nowDays = dateTimeToDays(now);
-        const qint64 elapsedMs = qRound64((nowDays - Global::LastReportTime) * 86'400'000.0);
+        const qint64 elapsedMs = qRound64((nowDays - m_lastReportTime) * 86'400'000.0);
         // Chunks closer together than the delay belong to one report; -1 (no item) dates every chunk.
-        if (elapsedMs > qint64(m_controls.reportDataDelay()) * 1000) {
+        if (elapsedMs > qint64(m_options.reportDataDelay) * 1000) {
             output.prepend(m_formats.dateTimeText(now).toUtf8() + '\t');
-            Global::LastReportTime = nowDays;
+            m_lastReportTime = nowDays;
         }
     }
 
-    if (m_controls.destinationCursor())
+    if (m_options.typeIntoFocusedWindow)
         m_delivery.TypeText(output);
-    if (m_controls.destinationFile() && !Global::OutputFile.isEmpty())
+    if (m_options.appendToFile && !m_options.outputFile.isEmpty())
         m_delivery.AppendToOutputFile(output);
 }

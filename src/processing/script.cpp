@@ -1,10 +1,10 @@
 #include "processing/script.h"
 
-#include "core/global.h"
-#include "core/mainwindowcontrols.h"
 #include "processing/delivery.h"
 #include "processing/localeformats.h"
 #include "processing/numbermask.h"
+#include "processing/processingoptions.h"
+#include "processing/statistics.h"
 
 #include <QList>
 
@@ -35,8 +35,10 @@ enum class CodeState { None, FirstDigit, SecondDigit };
 
 } // namespace
 
-ScriptInterpreter::ScriptInterpreter(MainWindowControls& controls, Delivery& delivery, const LocaleFormats& formats)
-    : m_controls(controls)
+ScriptInterpreter::ScriptInterpreter(const ProcessingOptions& options, const Statistics& statistics, Delivery& delivery,
+                                     const LocaleFormats& formats)
+    : m_options(options)
+    , m_statistics(statistics)
     , m_delivery(delivery)
     , m_formats(formats)
 {}
@@ -52,11 +54,11 @@ qint16 ScriptInterpreter::HexDigitValue(char c)
 
 std::optional<QString> ScriptInterpreter::FormatValue(bool isAverage, double x) const
 {
-    const TStatistics& statistics = Global::Statistics;
-    QString mask = statistics.SetResultFormat ? statistics.ResultFormat : statistics.ValueMask;
+    const Statistics& statistics = m_statistics;
+    QString mask = m_options.useResultFormat ? m_options.resultFormat : statistics.valueMask();
     // The average always shows one decimal more than the results it is made of.
     if (isAverage)
-        mask = statistics.ValueMask == u"0" ? QStringLiteral("0.0") : statistics.ValueMask + u'0';
+        mask = statistics.valueMask() == u"0" ? QStringLiteral("0.0") : statistics.valueMask() + u'0';
 
     std::optional<MaskedNumber> formatted =
         formatWithMask(x, mask, m_formats.decimalSeparator, m_formats.groupSeparator);
@@ -67,7 +69,7 @@ std::optional<QString> ScriptInterpreter::FormatValue(bool isAverage, double x) 
     // quoted mask text stays what it is.
     if (formatted->decimalSeparatorAt >= 0) {
         QString separator;
-        switch (m_controls.decimalSeparatorChoice()) {
+        switch (m_options.decimalSeparatorChoice) {
         case 1:
             separator = QStringLiteral(",");
             break;
@@ -85,7 +87,7 @@ std::optional<QString> ScriptInterpreter::FormatValue(bool isAverage, double x) 
 
 bool ScriptInterpreter::RunScript(const QByteArray& script)
 {
-    const TStatistics& statistics = Global::Statistics;
+    const Statistics& statistics = m_statistics;
     const QList<QByteArrayView> lines = scriptLines(script);
 
     // A pending colon and a half-read code carry over from one line to the next.
@@ -99,7 +101,7 @@ bool ScriptInterpreter::RunScript(const QByteArray& script)
         // Output before a key token is typed before the key; only what follows is typed at the end.
         qsizetype typedUpTo = 0;
         const auto typePending = [&] {
-            if (m_controls.destinationCursor() && output.size() > typedUpTo)
+            if (m_options.typeIntoFocusedWindow && output.size() > typedUpTo)
                 m_delivery.TypeText(output.mid(typedUpTo));
             typedUpTo = output.size();
         };
@@ -131,27 +133,27 @@ bool ScriptInterpreter::RunScript(const QByteArray& script)
                     codeIsKey = true;
                     break;
                 case 'm':
-                    if (!appendValue(false, statistics.LastValue))
+                    if (!appendValue(false, statistics.lastValue()))
                         return false;
                     break;
                 case 'u':
-                    output += statistics.Unit;
+                    output += statistics.unit();
                     break;
                 case 't':
-                    output += statistics.TimeText.toUtf8();
+                    output += statistics.timeText().toUtf8();
                     break;
                 case 'd':
-                    output += statistics.DateText.toUtf8();
+                    output += statistics.dateText().toUtf8();
                     break;
                 case 'c':
-                    output += QByteArray::number(statistics.Count);
+                    output += QByteArray::number(statistics.count());
                     break;
                 case 's':
-                    if (!appendValue(false, statistics.Sum))
+                    if (!appendValue(false, statistics.sum()))
                         return false;
                     break;
                 case 'a':
-                    if (!appendValue(true, statistics.Sum / statistics.Count))
+                    if (!appendValue(true, statistics.sum() / statistics.count()))
                         return false;
                     break;
                 default:
@@ -176,7 +178,7 @@ bool ScriptInterpreter::RunScript(const QByteArray& script)
                 codeState = CodeState::None;
                 if (codeIsKey) {
                     typePending();
-                    if (m_controls.destinationCursor())
+                    if (m_options.typeIntoFocusedWindow)
                         m_delivery.SendKeyCode(static_cast<quint8>(code));
                 } else {
                     output += static_cast<char>(code);
@@ -190,7 +192,7 @@ bool ScriptInterpreter::RunScript(const QByteArray& script)
         if (lineIndex + 1 < lines.size())
             output += "\r\n";
         typePending();
-        if (m_controls.destinationFile() && !Global::OutputFile.isEmpty())
+        if (m_options.appendToFile && !m_options.outputFile.isEmpty())
             m_delivery.AppendToOutputFile(output);
     }
     return true;

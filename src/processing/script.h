@@ -6,15 +6,17 @@
 #include <optional>
 
 class Delivery;
-class MainWindowControls;
+class Statistics;
 struct LocaleFormats;
+struct ProcessingOptions;
 
 // The processing script: tokens after ':' stand for the latest result's fields and for characters
 // or keys given in hexadecimal; each script line's output is delivered as soon as it is composed.
 class ScriptInterpreter
 {
 public:
-    ScriptInterpreter(MainWindowControls& controls, Delivery& delivery, const LocaleFormats& formats);
+    ScriptInterpreter(const ProcessingOptions& options, const Statistics& statistics, Delivery& delivery,
+                      const LocaleFormats& formats);
 
     // Runs the script for the latest result. False when a value could not be formatted: the rest of
     // the script is then not delivered and the result is abandoned.
@@ -24,7 +26,8 @@ public:
     static qint16 HexDigitValue(char c);
 
 private:
-    MainWindowControls& m_controls;
+    const ProcessingOptions& m_options;
+    const Statistics& m_statistics;
     Delivery& m_delivery;
     const LocaleFormats& m_formats;
 };

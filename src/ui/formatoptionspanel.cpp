@@ -45,7 +45,6 @@ FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
     connect(m_ui->rgOptAfterFields, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::ChangeScriptClick);
     connect(m_ui->chkbOptAdvanced, &QCheckBox::toggled, this, &FormatOptionsPanel::ChooseOptionClick);
     connect(m_ui->rgOptReadFromScale, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::ChooseOptionClick);
-    connect(m_ui->eFormatWyniku, &QLineEdit::textChanged, this, &FormatOptionsPanel::eFormatWynikuChange);
     connect(m_ui->chbUstawFormatWyniku, &QCheckBox::toggled, this, &FormatOptionsPanel::chbUstawFormatWynikuClick);
     connect(m_ui->cbOpoznienieDanych, &QComboBox::editTextChanged, this, &FormatOptionsPanel::followTypedDelay);
     connect(m_ui->sbScriptWizard, &QAbstractButton::clicked, this, &FormatOptionsPanel::sbScriptWizardClick);
@@ -127,10 +126,24 @@ void FormatOptionsPanel::setReportDataDelay(int index)
     m_ui->cbOpoznienieDanych->setCurrentIndex(index);
 }
 
+bool FormatOptionsPanel::useResultFormat() const
+{
+    return m_ui->chbUstawFormatWyniku->isChecked();
+}
+
+QString FormatOptionsPanel::resultFormat() const
+{
+    return m_ui->eFormatWyniku->text();
+}
+
 void FormatOptionsPanel::ChangeScriptClick()
 {
-    m_composedScript =
+    const QString composed =
         composeScript(sendFieldsText(), m_ui->rgOptBetweenFields->itemIndex(), m_ui->rgOptAfterFields->itemIndex());
+    if (composed == m_composedScript)
+        return;
+    m_composedScript = composed;
+    emit composedScriptChanged();
 }
 
 void FormatOptionsPanel::ChooseOptionClick()
@@ -186,14 +199,8 @@ void FormatOptionsPanel::sbExtendScriptClick()
     placeScriptGroup();
 }
 
-void FormatOptionsPanel::eFormatWynikuChange()
-{
-    Global::Statistics.ResultFormat = m_ui->eFormatWyniku->text();
-}
-
 void FormatOptionsPanel::chbUstawFormatWynikuClick()
 {
-    Global::Statistics.SetResultFormat = m_ui->chbUstawFormatWyniku->isChecked();
     m_ui->eFormatWyniku->setEnabled(m_ui->chbUstawFormatWyniku->isChecked());
 }
 

@@ -42,6 +42,12 @@ public:
     // typed text is none of the items.
     int reportDataDelay() const;
     void setReportDataDelay(int index);
+    // chbUstawFormatWyniku and eFormatWyniku: results shown and written with the user's own mask.
+    bool useResultFormat() const;
+    QString resultFormat() const;
+
+signals:
+    void composedScriptChanged();
 
 public slots:
     void ChangeScriptClick();
@@ -49,7 +55,6 @@ public slots:
     void sbScriptWizardClick();
     void sbScriptHelpClick();
     void sbExtendScriptClick();
-    void eFormatWynikuChange();
     void chbUstawFormatWynikuClick();
     void sbOptDefaultClick();
 

@@ -141,11 +141,6 @@ void FormSettings::setProgramFolderForTests(const QString& folder)
     programFolderOverride() = folder;
 }
 
-void FormSettings::showOutputFile()
-{
-    control<ProgramOptionsPanel>("PanelOptions2")->showOutputFile(Global::OutputFile);
-}
-
 // A port found by the search or stored may lie above the arrows' usual range; the number box must
 // still hold it, or the next close would store the range's end instead.
 void FormSettings::setPortNumber(int port)
@@ -305,7 +300,6 @@ void FormSettings::applyBoolean(Setting setting, bool value)
         Global::PortConfigured = value;
     }
     if (setting == Setting::SetResultFormat) {
-        Global::Statistics.SetResultFormat = value;
         control<QLineEdit>("eFormatWyniku")->setEnabled(value);
     }
 }
@@ -320,16 +314,14 @@ void FormSettings::applyString(Setting setting, const QString& value)
         control<FormatOptionsPanel>("PanelOptions")->setSendFieldsText(value);
         break;
     case Setting::OutputFile:
-        Global::OutputFile = value;
-        showOutputFile();
+        control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(value);
         break;
     case Setting::SpecialOrder:
         control<QLineEdit>("EditSpecialOrder")->setText(value);
         break;
     case Setting::ResultFormat:
-        // The box keeps what it can hold, and the statistics use what the box shows.
+        // The box keeps what it can hold, and the results are shown as the box says.
         control<QLineEdit>("eFormatWyniku")->setText(value);
-        Global::Statistics.ResultFormat = control<QLineEdit>("eFormatWyniku")->text();
         break;
     case Setting::RemoteDesktopToken:
         m_restoreToken = value;
@@ -349,8 +341,7 @@ void FormSettings::ApplyDefaultSettings()
     control<FormatOptionsPanel>("PanelOptions")->sbOptDefaultClick();
     sbCommDefaultClick();
     Global::PortConfigured = false;
-    Global::OutputFile.clear();
-    showOutputFile();
+    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(QString());
     control<QCheckBox>("chbDestinationCursor")->setChecked(true);
     control<QCheckBox>("chbDestinationFile")->setChecked(false);
     control<QComboBox>("cbRepeatUnit")->setCurrentIndex(1);
@@ -400,8 +391,6 @@ void FormSettings::StoreSettings()
 
     saveScript();
     Global::BufferSize = numberOr(control<QLineEdit>("EditBufferSize")->text(), 4096);
-    Global::Statistics.ResultFormat = control<QLineEdit>("eFormatWyniku")->text();
-    Global::Statistics.SetResultFormat = control<QCheckBox>("chbUstawFormatWyniku")->isChecked();
 }
 
 void FormSettings::RestoreSettings()
@@ -430,9 +419,7 @@ void FormSettings::RestoreSettings()
     control<QComboBox>("cbRepeatUnit")->setCurrentIndex(s.repeatUnit);
     control<QLineEdit>("EditBufferSize")->setText(QString::number(Global::BufferSize));
     control<QLineEdit>("EditSpecialOrder")->setText(s.specialCommand);
-    control<QLineEdit>("eFormatWyniku")->setText(Global::Statistics.ResultFormat);
-    control<QCheckBox>("chbUstawFormatWyniku")->setChecked(Global::Statistics.SetResultFormat);
-    control<QLineEdit>("eFormatWyniku")->setEnabled(Global::Statistics.SetResultFormat);
+    control<QLineEdit>("eFormatWyniku")->setEnabled(control<QCheckBox>("chbUstawFormatWyniku")->isChecked());
 }
 
 void FormSettings::Button2Click()
@@ -521,7 +508,7 @@ void FormSettings::writeValue(SettingsStore& store, Setting setting) const
         break;
     }
     case Setting::OutputFile:
-        store.writeString(setting, Global::OutputFile);
+        store.writeString(setting, control<ProgramOptionsPanel>("PanelOptions2")->outputFile());
         break;
     case Setting::SpecialOrder:
         store.writeString(setting, text("EditSpecialOrder"));

@@ -76,7 +76,6 @@ private:
     void applyBoolean(Setting setting, bool value);
     void applyString(Setting setting, const QString& value);
     void writeValue(SettingsStore& store, Setting setting) const;
-    void showOutputFile();
     void keepUnreadable(const SettingsStore& store, const QString& valueName);
     void followScriptFile();
     void saveScript();

@@ -89,5 +89,5 @@ void LanguageSwitchKeeper::restore()
     namedControl<QCheckBox>(&m_form, "chbUstawFormatWyniku")->setChecked(m_setResultFormat);
     namedControl<QLineEdit>(&m_form, "eFormatWyniku")->setText(m_resultFormat);
     namedControl<QComboBox>(&m_form, "cbOpoznienieDanych")->setCurrentIndex(m_reportDataDelay);
-    m_programOptions.showOutputFile(Global::OutputFile);
+    m_programOptions.showOutputFile(m_programOptions.outputFile());
 }

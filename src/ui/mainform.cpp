@@ -33,9 +33,13 @@
 #include "ui_mainform.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -131,8 +135,13 @@ TMainForm::TMainForm(QWidget* parent)
 
     m_keyboard = createKeyboardInjector();
     showAbout();
-    m_processData = std::make_unique<ProcessData>(*this, *m_keyboard, Clock::system());
+    m_processData = std::make_unique<ProcessData>(*m_keyboard, Clock::system());
+    m_processData->setOwnWindowActive([this] { return isMainWindowActive(); });
+    connect(&m_processData->delivery(), &Delivery::outputFileFailed, this, &TMainForm::outputFileFailed);
+    m_statistics->setStatistics(&m_processData->statistics());
     m_settings = std::make_unique<FormSettings>(*this);
+    watchProcessingOptions();
+    pushProcessingOptions();
     // Where the desktop must allow typing, a row under the status line says when it does not.
     if (KeyboardGrant* grant = m_keyboard->grant()) {
         m_settings->setKeyboardGrant(grant);
@@ -144,10 +153,10 @@ TMainForm::TMainForm(QWidget* parent)
     connect(m_ui->cbSystemStartup, &QCheckBox::toggled, this, &TMainForm::cbSystemStartupClick);
     setUpHotKeys();
     m_serial =
-        std::make_unique<SerialConnection>([this] { return readModeFromIndex(readMode()); },
+        std::make_unique<SerialConnection>([this] { return readModeFromIndex(m_readMode->itemIndex()); },
                                            [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
     connect(m_serial.get(), &SerialConnection::stateChanged, this, &TMainForm::serialStateChanged);
-    m_eth = std::make_unique<CEthConnection>([this] { return readModeFromIndex(readMode()); },
+    m_eth = std::make_unique<CEthConnection>([this] { return readModeFromIndex(m_readMode->itemIndex()); },
                                              [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
     // Queued, as the posted message it stands for: the link's own steps finish before the display follows.
     connect(
@@ -188,7 +197,6 @@ TMainForm::TMainForm(QWidget* parent)
 
     FirstActivation = true;
     Global::SerialStopped = true;
-    Global::ResetStatistics();
 
     // Fixed size from the contents, centred on the screen the window opens on.
     adjustSize();
@@ -200,6 +208,9 @@ TMainForm::~TMainForm()
 {
     // The links hand text to the processing, so they end before anything else goes.
     m_programOptions->setOrderSender({});
+    // The controls outlive the processing and the settings, which the options are gathered from.
+    for (const QMetaObject::Connection& watch : std::as_const(m_optionWatches))
+        disconnect(watch);
     delete m_supervision;
     m_eth.reset();
     m_serial.reset();
@@ -238,10 +249,6 @@ bool TMainForm::event(QEvent* event)
         FormActivate();
         break;
     default:
-        if (event->type() == StatisticsRefresh) {
-            m_statistics->RefreshStatistics();
-            return true;
-        }
         break;
     }
     return QWidget::event(event);
@@ -285,6 +292,8 @@ void TMainForm::FormShow()
 {
     Global::MainWindowHandle = this;
     m_settings->RestoreSettings();
+    // The script file was read again, and its bytes are what runs, whether or not the memo changed.
+    pushProcessingOptions();
     QAbstractButton* panel = m_navigation.value(CurrentPanel, m_ui->sbStatistics);
     showLinkState();
     m_formatOptions->ChooseOptionClick();
@@ -313,6 +322,7 @@ void TMainForm::FormActivate()
     m_timerActivation->start(1);
     m_settings->LoadSettings();
     m_settings->StoreSettings();
+    pushProcessingOptions();
     m_formatOptions->ChooseOptionClick();
     m_formatOptions->ChangeScriptClick();
     rgConnectionClick();
@@ -538,7 +548,7 @@ void TMainForm::rgConnectionClick()
 
 void TMainForm::sbOpenCommClick()
 {
-    Global::LastReportTime = dateTimeToDays(Clock::system().now());
+    m_processData->report().setLastReportTime(Clock::system().now());
     if (connectionKind() == ScaleLink::None)
         return;
     if (connectionKind() == ScaleLink::Ethernet) {
@@ -717,65 +727,60 @@ bool TMainForm::scaleLinkOpen() const
     return m_eth->GetState() == EthLinkState::Connected;
 }
 
-int TMainForm::readMode() const
+// The one place the options are gathered, so that another source of them can take its place.
+ProcessingOptions TMainForm::processingOptions() const
 {
-    return m_readMode->itemIndex();
+    ProcessingOptions options;
+    options.readMode = readModeFromIndex(m_readMode->itemIndex());
+    options.typeIntoFocusedWindow = m_destinationCursor->isChecked();
+    options.appendToFile = m_destinationFile->isChecked();
+    options.outputFile = m_programOptions->outputFile();
+    options.advancedScript = m_advanced->isChecked();
+    options.script = m_settings->scriptBytes();
+    options.composedScript = m_formatOptions->composedScript();
+    options.decimalSeparatorChoice = m_decimalSeparator->itemIndex();
+    options.useResultFormat = m_formatOptions->useResultFormat();
+    options.resultFormat = m_formatOptions->resultFormat();
+    options.removeScannerFrame = m_cutScannerFrame->isChecked();
+    options.dateBeforeReport = m_dateBeforeReport->isChecked();
+    options.reportDataDelay = m_formatOptions->reportDataDelay();
+    options.makerFormats = m_makerFormats->isChecked();
+    options.readOnlyStable = m_readOnlyStable->isChecked();
+    return options;
 }
 
-bool TMainForm::destinationCursor() const
+void TMainForm::pushProcessingOptions()
 {
-    return m_destinationCursor->isChecked();
+    const ProcessingOptions options = processingOptions();
+    m_processData->setOptions(options);
+    m_statistics->setResultFormat(options.useResultFormat, options.resultFormat);
 }
 
-bool TMainForm::destinationFile() const
+// Every control an option is read from, by its value-change signal: values the settings loader puts in
+// reach the processing just as the user's clicks do.
+void TMainForm::watchProcessingOptions()
 {
-    return m_destinationFile->isChecked();
+    const auto push = [this] { pushProcessingOptions(); };
+    for (RadioGroup* group : {m_readMode, m_decimalSeparator})
+        m_optionWatches.append(connect(group, &RadioGroup::itemIndexChanged, this, push));
+    for (QCheckBox* box : {m_destinationCursor, m_destinationFile, m_advanced, m_cutScannerFrame, m_dateBeforeReport,
+                           m_makerFormats, m_readOnlyStable, namedControl<QCheckBox>(this, "chbUstawFormatWyniku")})
+        m_optionWatches.append(connect(box, &QCheckBox::toggled, this, push));
+    m_optionWatches.append(
+        connect(namedControl<QLineEdit>(this, "eFormatWyniku"), &QLineEdit::textChanged, this, push));
+    m_optionWatches.append(
+        connect(namedControl<QPlainTextEdit>(this, "MemoScript"), &QPlainTextEdit::textChanged, this, push));
+    m_optionWatches.append(
+        connect(namedControl<QComboBox>(this, "cbOpoznienieDanych"), &QComboBox::currentIndexChanged, this, push));
+    m_optionWatches.append(connect(m_formatOptions, &FormatOptionsPanel::composedScriptChanged, this, push));
+    m_optionWatches.append(connect(m_programOptions, &ProgramOptionsPanel::outputFileChanged, this, push));
 }
 
-bool TMainForm::advancedOptions() const
+void TMainForm::outputFileFailed()
 {
-    return m_advanced->isChecked();
-}
-
-QByteArray TMainForm::scriptText() const
-{
-    return m_settings->scriptBytes();
-}
-
-QString TMainForm::composedScript() const
-{
-    return m_formatOptions->composedScript();
-}
-
-int TMainForm::decimalSeparatorChoice() const
-{
-    return m_decimalSeparator->itemIndex();
-}
-
-bool TMainForm::removeScannerFrame() const
-{
-    return m_cutScannerFrame->isChecked();
-}
-
-bool TMainForm::reportTime() const
-{
-    return m_dateBeforeReport->isChecked();
-}
-
-int TMainForm::reportDataDelay() const
-{
-    return m_formatOptions->reportDataDelay();
-}
-
-// Typing into any window of our own (this one, a message box, a dialog) would only disturb it.
-bool TMainForm::makerFormats() const
-{
-    return m_makerFormats->isChecked();
-}
-
-bool TMainForm::readOnlyStable() const
-{
-    return m_readOnlyStable->isChecked();
+    m_cycleRead->setChecked(false);
+    MessagePresenter::current().show(this, tr("Błąd zapisu do pliku."), tr("Błąd"), MessagePresenter::Icon::Error,
+                                     MessagePresenter::Buttons::Ok);
 }
 
 // Asked of the display server where it can tell: Qt keeps a window active for a moment after the focus
@@ -790,28 +795,4 @@ bool TMainForm::isMainWindowActive() const
     if (const std::optional<bool> focused = inputFocusIn(ownWindows))
         return *focused;
     return QApplication::activeWindow() != nullptr;
-}
-
-void TMainForm::uncheckCycleRead()
-{
-    m_cycleRead->setChecked(false);
-}
-
-void TMainForm::showMessageBox(const QString& text, const QString& caption, MessageIcon icon)
-{
-    MessagePresenter::Icon shown = MessagePresenter::Icon::None;
-    switch (icon) {
-    case MessageIcon::None:
-        break;
-    case MessageIcon::Information:
-        shown = MessagePresenter::Icon::Information;
-        break;
-    case MessageIcon::Warning:
-        shown = MessagePresenter::Icon::Warning;
-        break;
-    case MessageIcon::Error:
-        shown = MessagePresenter::Icon::Error;
-        break;
-    }
-    MessagePresenter::current().show(this, text, caption, shown, MessagePresenter::Buttons::Ok);
 }

@@ -2,7 +2,6 @@
 
 #include "core/global.h"
 #include "core/languagemodule.h"
-#include "core/mainwindowcontrols.h"
 #include "core/scaleorder.h"
 #include "link/ethconnection.h"
 #include "link/serialconnection.h"
@@ -19,6 +18,7 @@ class LinkOrderTransport;
 class FormatOptionsPanel;
 class KeyboardInjector;
 class ProcessData;
+struct ProcessingOptions;
 class ProgramOptionsPanel;
 class QAbstractButton;
 class QCheckBox;
@@ -36,9 +36,9 @@ class TMainForm;
 
 // The program's one ordinary window: six panels beside a column of navigation buttons, the banner
 // and the status line. It holds every setting control, runs the start-up and closing sequences,
-// receives the messages the rest of the program posts to it, and is what the processing logic reads
-// the settings from.
-class TMainForm : public QWidget, public MainWindowControls
+// receives the messages the rest of the program posts to it, and tells the processing the options its
+// controls hold whenever one of them changes.
+class TMainForm : public QWidget
 {
     Q_OBJECT
 
@@ -61,22 +61,8 @@ public:
     LanguageModules::Found ChangeLanguage(qint32 language);
     void NoLanguageMessage(qint32 language, LanguageModules::Found found);
 
-    // MainWindowControls
-    int readMode() const override;
-    bool destinationCursor() const override;
-    bool destinationFile() const override;
-    bool advancedOptions() const override;
-    QByteArray scriptText() const override;
-    QString composedScript() const override;
-    int decimalSeparatorChoice() const override;
-    bool removeScannerFrame() const override;
-    bool reportTime() const override;
-    int reportDataDelay() const override;
-    bool makerFormats() const override;
-    bool readOnlyStable() const override;
-    bool isMainWindowActive() const override;
-    void uncheckCycleRead() override;
-    void showMessageBox(const QString& text, const QString& caption, MessageIcon icon) override;
+    // Whether a window of ours (this one, a message box, a dialog) is active: nothing is typed then.
+    bool isMainWindowActive() const;
 
 public slots:
     void ChangePanel(QAbstractButton* sender);
@@ -130,6 +116,13 @@ private:
     bool scaleLinkOpen() const;
     // The scale-command buttons' system-wide hot keys, switched by their check boxes.
     void setUpHotKeys();
+    // The options the processing works with, as the controls hold them.
+    ProcessingOptions processingOptions() const;
+    // Tells the processing, and the statistics page its share, what the controls hold now.
+    void pushProcessingOptions();
+    void watchProcessingOptions();
+    // A result that could not be written to the output file stops the cyclic reading and tells the user.
+    void outputFileFailed();
 
     std::unique_ptr<Ui::TMainForm> m_ui;
     std::unique_ptr<KeyboardInjector> m_keyboard;
@@ -151,7 +144,7 @@ private:
     FormatOptionsPanel* m_formatOptions = nullptr;
     ProgramOptionsPanel* m_programOptions = nullptr;
 
-    // The controls the processing logic reads on every result, looked up once.
+    // The controls the processing options are built from, looked up once.
     RadioGroup* m_readMode = nullptr;
     RadioGroup* m_decimalSeparator = nullptr;
     QCheckBox* m_destinationCursor = nullptr;
@@ -164,6 +157,8 @@ private:
     QCheckBox* m_readOnlyStable = nullptr;
     QLineEdit* m_portEdit = nullptr;
     RadioGroup* m_connection = nullptr;
+
+    QList<QMetaObject::Connection> m_optionWatches;
 
     QTimer* m_timerActivation = nullptr;
     QTimer* m_timerMinimise = nullptr;

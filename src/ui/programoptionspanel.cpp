@@ -157,6 +157,15 @@ void ProgramOptionsPanel::showOutputFile(const QString& path)
     m_ui->LabelFileName->setToolTip(path);
 }
 
+void ProgramOptionsPanel::setOutputFile(const QString& path)
+{
+    showOutputFile(path);
+    if (path == m_outputFile)
+        return;
+    m_outputFile = path;
+    emit outputFileChanged();
+}
+
 void ProgramOptionsPanel::showNoFileChosen()
 {
     m_ui->LabelFileName->setPalette(QPalette());
@@ -174,8 +183,7 @@ void ProgramOptionsPanel::sbSelectDestFileClick()
 
     QString name = choice->name;
     if (name.isEmpty() || name.indexOf(u'.') == 0) {
-        Global::OutputFile.clear();
-        showOutputFile(QString());
+        setOutputFile(QString());
         return;
     }
     // Any dot in the path counts as an extension, a dot in a folder name included.
@@ -185,8 +193,7 @@ void ProgramOptionsPanel::sbSelectDestFileClick()
         else if (choice->filterIndex == 1)
             name += QStringLiteral(".csv");
     }
-    Global::OutputFile = name;
-    showOutputFile(name);
+    setOutputFile(name);
 
     // Created at once so the user sees it exists; a failure shows with the first output instead.
     QFile file(name);

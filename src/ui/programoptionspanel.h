@@ -35,6 +35,10 @@ public:
     void setFileChooser(FileChooser chooser);
     void setOrderSender(OrderSender sender);
     QTimer& timerRepeat() { return *m_timerRepeat; }
+    // The file the output is appended to; empty when none is chosen.
+    const QString& outputFile() const { return m_outputFile; }
+    // Takes the path and shows it.
+    void setOutputFile(const QString& path);
     // Shows the output file's path in black, or "Nie wybrano pliku" in red when there is none.
     void showOutputFile(const QString& path);
     // The state a window starts with: no file chosen, in the window's own text colour.
@@ -54,6 +58,9 @@ public slots:
     void chkbCycleReadClick();
     void TimerRepeatTimer();
 
+signals:
+    void outputFileChanged();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -65,6 +72,7 @@ private:
     FileChooser m_chooseFile;
     OrderSender m_sendOrder;
     QTimer* m_timerRepeat = nullptr;
+    QString m_outputFile;
     bool m_specialOrderOpen = false;
     int m_specialOrderClosedWidth = 0;
 };

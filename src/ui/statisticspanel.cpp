@@ -1,7 +1,7 @@
 #include "ui/statisticspanel.h"
 
-#include "core/global.h"
 #include "processing/numbermask.h"
+#include "processing/statistics.h"
 #include "ui_statisticspanel.h"
 
 #include <QChart>
@@ -107,6 +107,23 @@ void StatisticsPanel::setLocaleFormats(const LocaleFormats& formats)
     m_formats = formats;
 }
 
+void StatisticsPanel::setStatistics(Statistics* statistics)
+{
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = statistics;
+    // Queued, so that a result's processing finishes its step before the panel shows it; a burst of
+    // results refreshes once for each, each showing the latest.
+    if (m_source)
+        connect(m_source, &Statistics::changed, this, &StatisticsPanel::RefreshStatistics, Qt::QueuedConnection);
+}
+
+void StatisticsPanel::setResultFormat(bool use, const QString& format)
+{
+    m_useResultFormat = use;
+    m_resultFormat = format;
+}
+
 QChartView* StatisticsPanel::chartView() const
 {
     const_cast<StatisticsPanel*>(this)->plotWaitingPoints();
@@ -121,43 +138,44 @@ QXYSeries* StatisticsPanel::series() const
 
 void StatisticsPanel::RefreshStatistics()
 {
-    const TStatistics& statistics = Global::Statistics;
-    if (statistics.Count == 0) {
+    if (!m_source || m_source->count() == 0) {
         for (QLabel* label : {m_ui->Label6, m_ui->Label24, m_ui->Label27, m_ui->Label28, m_ui->Label31})
             label->setText(NoValue);
         clearChart();
         return;
     }
 
-    const QString mask = statistics.SetResultFormat ? statistics.ResultFormat : statistics.ValueMask;
+    const Statistics& statistics = *m_source;
+    const QString mask = m_useResultFormat ? m_resultFormat : statistics.valueMask();
     // The average always shows one decimal more than the results, whatever the result format says.
     const QString averageMask =
-        statistics.ValueMask == u"0" ? QStringLiteral("0.0") : statistics.ValueMask + QStringLiteral("0");
+        statistics.valueMask() == u"0" ? QStringLiteral("0.0") : statistics.valueMask() + QStringLiteral("0");
     const auto format = [this](double value, const QString& numberMask) {
         return formatWithMask(value, numberMask, m_formats.decimalSeparator, m_formats.groupSeparator);
     };
 
     // An unusable mask ends the refresh where it is first needed; what was set before it stays.
-    m_ui->Label27->setText(QString::number(statistics.Count));
-    const std::optional<MaskedNumber> value = format(statistics.LastValue, mask);
+    m_ui->Label27->setText(QString::number(statistics.count()));
+    const std::optional<MaskedNumber> value = format(statistics.lastValue(), mask);
     if (!value)
         return;
     m_ui->Label6->setText(value->text);
-    const std::optional<MaskedNumber> sum = format(statistics.Sum, mask);
+    const std::optional<MaskedNumber> sum = format(statistics.sum(), mask);
     if (!sum)
         return;
     m_ui->Label28->setText(sum->text);
-    const std::optional<MaskedNumber> average = format(statistics.Sum / statistics.Count, averageMask);
+    const std::optional<MaskedNumber> average = format(statistics.sum() / statistics.count(), averageMask);
     if (!average)
         return;
     m_ui->Label31->setText(average->text);
-    m_ui->Label24->setText(statistics.TimeText);
+    m_ui->Label24->setText(statistics.timeText());
     plot(shownValue(m_ui->Label6->text(), m_formats.decimalSeparator));
 }
 
 void StatisticsPanel::sbStatClearClick()
 {
-    Global::ResetStatistics();
+    if (m_source)
+        m_source->reset();
     RefreshStatistics();
 }
 

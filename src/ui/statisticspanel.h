@@ -4,8 +4,11 @@
 
 #include <QWidget>
 
+#include <QPointer>
+
 #include <memory>
 
+class Statistics;
 class QChartView;
 class QXYSeries;
 class QLineSeries;
@@ -15,8 +18,8 @@ namespace Ui {
 class StatisticsPanel;
 }
 
-// The page PanelStats of the main window: the latest result with its time, count, sum and average of
-// Global::Statistics, and a point chart with one point per refresh.
+// The page PanelStats of the main window: the latest result with its time, count, sum and average of the
+// statistics it is given, and a point chart with one point per refresh.
 class StatisticsPanel : public QWidget
 {
     Q_OBJECT
@@ -31,13 +34,18 @@ public:
     // The separators the numbers are shown with; the user's locale unless a test sets others.
     const LocaleFormats& localeFormats() const { return m_formats; }
     void setLocaleFormats(const LocaleFormats& formats);
+    // What the panel shows and clears; it refreshes whenever they change. Without any it shows none.
+    void setStatistics(Statistics* statistics);
+    // The user's result format, when chosen, shows the latest value and the sum instead of the mask the
+    // scale's decimals give.
+    void setResultFormat(bool use, const QString& format);
 
     // The chart as it is to be shown: points still waiting to be drawn go in first.
     QChartView* chartView() const;
     QXYSeries* series() const;
 
 public slots:
-    // Redraws the panel from Global::Statistics and plots the latest value as it is shown.
+    // Redraws the panel from the statistics and plots the latest value as it is shown.
     void RefreshStatistics();
     void sbStatClearClick();
 
@@ -54,6 +62,9 @@ private:
 
     std::unique_ptr<Ui::StatisticsPanel> m_ui;
     LocaleFormats m_formats;
+    QPointer<Statistics> m_source;
+    bool m_useResultFormat = false;
+    QString m_resultFormat;
     // Owned by the chart, which the chart view owns.
     QLineSeries* m_series = nullptr;
     QValueAxis* m_axisX = nullptr;

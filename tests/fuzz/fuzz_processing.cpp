@@ -5,7 +5,6 @@
 #include "core/global.h"
 #include "processing/numbermask.h"
 #include "processing/processdata.h"
-#include "support/fakecontrols.h"
 #include "support/fixedclock.h"
 #include "support/recordingkeyboard.h"
 
@@ -19,10 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static char name[] = "fuzz_processing";
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
-    static FakeControls controls;
     static RecordingKeyboard keyboard;
     static FixedClock clock;
-    static ProcessData processor(controls, keyboard, clock, QLocale::c());
+    static ProcessData processor(keyboard, clock, QLocale::c());
 
     if (size == 0)
         return 0;
@@ -32,23 +30,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray scaleText = split < 0 ? rest : rest.left(split);
     const QByteArray script = split < 0 ? QByteArray() : rest.mid(split + 1);
 
-    controls.mode = options & 3;
-    controls.cutFrame = options & 4;
-    controls.dateBeforeReport = options & 8;
+    ProcessingOptions told;
+    told.readMode = readModeFromIndex(options & 3);
+    told.removeScannerFrame = options & 4;
+    told.dateBeforeReport = options & 8;
     // Report mode never asks for these two, so they share the bits of its options.
-    controls.makers = options & 8;
-    controls.onlyStable = options & 4;
-    controls.advanced = options & 16;
-    controls.memoScript = QString::fromLatin1(script);
-    controls.separatorChoice = (options >> 6) % 3;
-    controls.delaySeconds = (options >> 5) & 1 ? -1 : 2;
-    Global::Statistics.SetResultFormat = options & 32;
-    Global::Statistics.ResultFormat = QString::fromLatin1(script);
+    told.makerFormats = options & 8;
+    told.readOnlyStable = options & 4;
+    told.advancedScript = options & 16;
+    told.script = QString::fromLatin1(script).toUtf8();
+    told.decimalSeparatorChoice = (options >> 6) % 3;
+    told.reportDataDelay = (options >> 5) & 1 ? -1 : 2;
+    told.useResultFormat = options & 32;
+    told.resultFormat = QString::fromLatin1(script);
+    processor.setOptions(told);
 
     processor.TakeScaleText(scaleText);
     processor.script().RunScript(script);
-    if (Global::Statistics.Count > 0)
-        processor.script().FormatValue(true, Global::Statistics.Sum / Global::Statistics.Count);
+    const Statistics& statistics = processor.statistics();
+    if (statistics.count() > 0)
+        processor.script().FormatValue(true, statistics.sum() / statistics.count());
 
     double value = 0;
     if (scaleText.size() >= qsizetype(sizeof value))

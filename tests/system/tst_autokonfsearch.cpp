@@ -3,7 +3,6 @@
 #include "core/global.h"
 #include "link/sio.h"
 #include "processing/processdata.h"
-#include "support/fakecontrols.h"
 #include "support/fixedclock.h"
 #include "support/portholder.h"
 #include "support/pseudoterminal.h"
@@ -42,7 +41,6 @@ private:
     std::unique_ptr<TemporaryProfile> m_profile;
     std::unique_ptr<NoMachineSerialPorts> m_noDevices;
     std::unique_ptr<ScriptedMessages> m_messages;
-    FakeControls m_controls;
     RecordingKeyboard m_keyboard;
     FixedClock m_clock;
 };
@@ -54,7 +52,6 @@ void TestAutoKonfSearch::init()
     m_messages = std::make_unique<ScriptedMessages>();
     Global::PortProbing = false;
     Global::PortConfigured = false;
-    Global::ResetStatistics();
 }
 
 void TestAutoKonfSearch::cleanup()
@@ -107,7 +104,7 @@ void TestAutoKonfSearch::findsTheScale()
         }
     }
 
-    ProcessData processData(m_controls, m_keyboard, m_clock, QLocale::c());
+    ProcessData processData(m_keyboard, m_clock, QLocale::c());
     TAutoKonfForm dialog;
     dialog.setAnswerParser([&](const QByteArray& answer) { processData.ParseWeighingLine(answer); });
     QSignalSpy portFound(&dialog, &TAutoKonfForm::portFound);
@@ -124,7 +121,7 @@ void TestAutoKonfSearch::findsTheScale()
     QVERIFY(Global::PortConfigured);
     QVERIFY(!Global::PortProbing);
     // The parser only confirmed the port; no weighing was recorded.
-    QCOMPARE(Global::Statistics.Count, 0);
+    QCOMPARE(processData.statistics().count(), 0);
     // The held port was passed over silently and left as its holder set it.
     QVERIFY(m_messages->shown.isEmpty());
     QCOMPARE(holder->speed(), speed_t(1200));

@@ -4,6 +4,7 @@
 // test's own.
 #include "core/global.h"
 #include "link/ethconnection.h"
+#include "processing/processdata.h"
 #include "support/configuredsettings.h"
 #include "support/filecontents.h"
 #include "support/pseudoterminal.h"
@@ -147,10 +148,8 @@ void TestCommands::init()
     m_log = std::make_unique<ScaleLog>(m_profile->filePath(QStringLiteral("scale.log")));
     m_input = std::make_unique<ScaleInput>(*m_log);
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
-    Global::OutputFile.clear();
     Global::PortConfigured = false;
     Global::BufferSize = 4096;
-    Global::ResetStatistics();
 }
 
 void TestCommands::cleanup()
@@ -174,7 +173,7 @@ void TestCommands::startWindow()
     QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("TimerActivation"))->isActive() &&
                 !m_form->findChild<QTimer*>(QStringLiteral("TimerMinimise"))->isActive());
     QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->shown.value(0).text));
-    QCOMPARE(Global::OutputFile, m_outputFile);
+    QCOMPARE(m_form->processData().options().outputFile, m_outputFile);
 }
 
 bool TestCommands::startReceiver(ReceiverProcess& receiver)

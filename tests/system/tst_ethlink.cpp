@@ -2,6 +2,7 @@
 // scale on loopback TCP and UDP, the real reachability check, and the real keyboard backend typing into
 // another program's window, all under an X server of the test's own.
 #include "core/global.h"
+#include "processing/processdata.h"
 #include "support/configuredsettings.h"
 #include "support/filecontents.h"
 #include "support/processfigures.h"
@@ -118,9 +119,7 @@ void TestEthLink::init()
     m_messages = std::make_unique<ScriptedMessages>();
     m_log = std::make_unique<ScaleLog>(m_profile->filePath(QStringLiteral("scale.log")));
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
-    Global::OutputFile.clear();
     Global::PortConfigured = false;
-    Global::ResetStatistics();
 }
 
 void TestEthLink::cleanup()
@@ -152,7 +151,7 @@ void TestEthLink::startWindow()
     QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->shown.value(0).text));
     QVERIFY(control<QCheckBox>("chbDestinationCursor")->isChecked());
     QVERIFY(control<QCheckBox>("chbDestinationFile")->isChecked());
-    QCOMPARE(Global::OutputFile, m_outputFile);
+    QCOMPARE(m_form->processData().options().outputFile, m_outputFile);
 }
 
 quint16 TestEthLink::startScale(const QString& kind, const QStringList& options)

@@ -1,14 +1,12 @@
 // Keystrokes from the processing core, through the real X11 backend, into another program's window,
 // all under an X server of the test's own.
 
-#include "core/global.h"
 #include "platform/keyboardinjector.h"
 #include "platform/windowactivation.h"
 #include "platform/x11/x11keyboardinjector.h"
 #include "platform/x11/xcbxkb.h"
 #include "platform/x11/xhandles.h"
 #include "processing/processdata.h"
-#include "support/fakecontrols.h"
 #include "support/fixedclock.h"
 #include "support/receiver/receiverprocess.h"
 #include "support/requiredskip.h"
@@ -139,19 +137,6 @@ protected:
     }
 };
 
-class WindowControls : public FakeControls
-{
-public:
-    explicit WindowControls(const QWidget& window)
-        : m_window(window)
-    {}
-
-    bool isMainWindowActive() const override { return m_window.isActiveWindow(); }
-
-private:
-    const QWidget& m_window;
-};
-
 const QStringList weighingLineKeys = {"1", "2", ".", "5", "Tab", "k", "g", "Tab", "Return"};
 
 } // namespace
@@ -192,7 +177,7 @@ private:
     ServerKeyboard m_server;
     ReceiverProcess m_receiver;
     OwnWindow m_ownWindow;
-    WindowControls m_controls{m_ownWindow};
+    ProcessingOptions m_options;
     FixedClock m_clock;
     std::unique_ptr<KeyboardInjector> m_keyboard;
     std::unique_ptr<ProcessData> m_processData;
@@ -208,20 +193,21 @@ void TestKeystrokes::initTestCase()
     m_keyboard = createKeyboardInjector();
     QVERIFY2(m_keyboard->isAvailable(), "the X11 backend cannot reach the test's X server");
 
-    m_controls.cursor = true;
-    m_controls.file = true;
-    Global::ResetStatistics();
-    m_processData = std::make_unique<ProcessData>(m_controls, *m_keyboard, m_clock, QLocale::c());
+    m_options.typeIntoFocusedWindow = true;
+    m_options.appendToFile = true;
+    m_processData = std::make_unique<ProcessData>(*m_keyboard, m_clock, QLocale::c());
+    m_processData->setOwnWindowActive([this] { return m_ownWindow.isActiveWindow(); });
     m_ownWindow.setAttribute(Qt::WA_ShowWithoutActivating);
     m_ownWindow.resize(200, 100);
 }
 
 void TestKeystrokes::init()
 {
-    m_controls.advanced = false;
-    m_controls.memoScript.clear();
-    Global::OutputFile = m_folder.filePath(QStringLiteral("%1.txt").arg(QTest::currentDataTag()));
-    QFile::remove(Global::OutputFile);
+    m_options.advancedScript = false;
+    m_options.script.clear();
+    m_options.outputFile = m_folder.filePath(QStringLiteral("%1.txt").arg(QTest::currentDataTag()));
+    m_processData->setOptions(m_options);
+    QFile::remove(m_options.outputFile);
     if (!m_receiver.isActive())
         QVERIFY2(m_receiver.activate(), qPrintable(m_receiver.errorString()));
     m_receiver.clearKeys();
@@ -313,8 +299,9 @@ void TestKeystrokes::typesIntoTheFocusedWindow()
     QFETCH(QStringList, keys);
     QFETCH(QByteArray, file);
 
-    m_controls.advanced = !script.isEmpty();
-    m_controls.memoScript = script;
+    m_options.advancedScript = !script.isEmpty();
+    m_options.script = script.toUtf8();
+    m_processData->setOptions(m_options);
     if (capsLock)
         QVERIFY(m_server.setCapsLock(true));
 
@@ -323,7 +310,7 @@ void TestKeystrokes::typesIntoTheFocusedWindow()
     QCOMPARE(keysBeforeSentinel(), keys);
     // The sentinel went out after the burst's closing Caps Lock tap, so the server has seen that tap.
     QCOMPARE(m_server.capsLockOn(), capsLock);
-    QFile output(Global::OutputFile);
+    QFile output(m_options.outputFile);
     QVERIFY(output.open(QIODevice::ReadOnly));
     QCOMPARE(output.readAll(), file);
 }
@@ -370,7 +357,7 @@ void TestKeystrokes::typesNothingIntoOurOwnMessageBox()
     form.processData().TakeScaleText("     12.5 kg\r\n");
     form.processData().delivery().TypeText("lost");
     form.processData().delivery().SendKeyCode(0x0D);
-    QCOMPARE(Global::Statistics.Count, 1);
+    QCOMPARE(form.processData().statistics().count(), 1);
 
     QVERIFY2(m_receiver.activate(), qPrintable(m_receiver.errorString()));
     // As above: the focus leaving the box is handled after any key the box was sent.
@@ -470,8 +457,9 @@ void TestKeystrokes::typesPolishCharactersWhereTheServerTakesAPolishKeymap()
     QVERIFY(chord);
     QVERIFY(chord->altGr);
 
-    m_controls.advanced = true;
-    m_controls.memoScript = QStringLiteral("ząb");
+    m_options.advancedScript = true;
+    m_options.script = QStringLiteral("ząb").toUtf8();
+    m_processData->setOptions(m_options);
     m_processData->TakeScaleText("     12.5 kg\r\n");
     QCOMPARE(keysBeforeSentinel(), (QStringList{"z", "AltGr+ą", "b"}));
 }

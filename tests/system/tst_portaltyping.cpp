@@ -15,7 +15,6 @@
 #include "processing/delivery.h"
 #include "processing/processdata.h"
 #include "support/configuredsettings.h"
-#include "support/fakecontrols.h"
 #include "support/filecontents.h"
 #include "support/portal/privatesessionbus.h"
 #include "support/pseudoterminal.h"
@@ -107,7 +106,7 @@ private:
     std::unique_ptr<TemporaryProfile> m_profile;
     std::unique_ptr<ScriptedMessages> m_messages;
     std::unique_ptr<StandInPortal> m_portal;
-    FakeControls m_controls;
+    ProcessingOptions m_options;
     std::unique_ptr<KeyboardInjector> m_keyboard;
     std::unique_ptr<Delivery> m_delivery;
     std::unique_ptr<TMainForm> m_form;
@@ -123,10 +122,8 @@ void TestPortalTyping::init()
     FormSettings::setProgramFolderForTests(m_profile->path());
     m_messages = std::make_unique<ScriptedMessages>();
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
-    m_controls = FakeControls();
-    Global::OutputFile.clear();
+    m_options = ProcessingOptions();
     Global::PortConfigured = false;
-    Global::ResetStatistics();
 }
 
 void TestPortalTyping::cleanup()
@@ -152,7 +149,7 @@ bool TestPortalTyping::startPortal(const StandInPortal::Options& options)
 void TestPortalTyping::makeKeyboard()
 {
     m_keyboard = createKeyboardInjector();
-    m_delivery = std::make_unique<Delivery>(m_controls, *m_keyboard);
+    m_delivery = std::make_unique<Delivery>(m_options, *m_keyboard);
 }
 
 void TestPortalTyping::typeAndWaitForSentinel(const QByteArray& text)
@@ -339,7 +336,7 @@ void TestPortalTyping::unreadableTokenMeansNone()
         QSettings file(settingsPath, QSettings::IniFormat);
         file.setValue(QStringLiteral("RemoteDesktopToken"), QStringList{"a", "b"});
     });
-    QCOMPARE(Global::OutputFile, m_outputFile);
+    QCOMPARE(m_form->processData().options().outputFile, m_outputFile);
     QVERIFY(!QFile::exists(settingsPath + QStringLiteral(".unreadable")));
     m_form->processData().TakeScaleText(weighingLine.toLatin1());
     QVERIFY(m_portal->waitForLine(QStringLiteral("Keysym 0xff0d 0"), answerTimeoutMs));
@@ -378,7 +375,7 @@ void TestPortalTyping::refusalTurnsTypingOffOnceAndTheFileGoesOn()
     m_form->processData().TakeScaleText(weighingLine.toLatin1());
 
     QCOMPARE(fileContents(m_outputFile), weighingFileLine + weighingFileLine + weighingFileLine);
-    QCOMPARE(Global::Statistics.Count, 3);
+    QCOMPARE(m_form->processData().statistics().count(), 3);
     QCOMPARE(m_portal->lines(QStringLiteral("Start")).size(), 1);
     QCOMPARE(m_portal->lines(QStringLiteral("SelectDevices")),
              QStringList{"SelectDevices types=1 persist_mode=2 restore_token=stale"});
@@ -415,7 +412,7 @@ void TestPortalTyping::sessionClosedByTheDesktopTurnsTypingOff()
 
     m_form->processData().TakeScaleText(weighingLine.toLatin1());
     QCOMPARE(fileContents(m_outputFile), weighingFileLine + weighingFileLine);
-    QCOMPARE(Global::Statistics.Count, 2);
+    QCOMPARE(m_form->processData().statistics().count(), 2);
     // A round trip on the program's own bus connection: what it sent before has been handled by then.
     QVERIFY(RemoteDesktopKeyboard::portalVersion(QDBusConnection::sessionBus()));
     closeWindow();

@@ -1,6 +1,7 @@
 // The serial connection end to end: the main window, the simulated scale on pseudo-terminals, the real
 // keyboard backend typing into another program's window, all under an X server of the test's own.
 #include "core/global.h"
+#include "processing/processdata.h"
 #include "support/filecontents.h"
 #include "support/portholder.h"
 #include "support/pseudoterminal.h"
@@ -13,6 +14,7 @@
 #include "ui/formsettings.h"
 #include "ui/mainform.h"
 #include "ui/namedcontrol.h"
+#include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
 
 #include <QApplication>
@@ -87,10 +89,8 @@ void TestSerialLink::init()
     FormSettings::setProgramFolderForTests(m_profile->path());
     m_messages = std::make_unique<ScriptedMessages>();
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
-    Global::OutputFile.clear();
     Global::PortConfigured = false;
     Global::BufferSize = 4096;
-    Global::ResetStatistics();
 }
 
 void TestSerialLink::cleanup()
@@ -104,7 +104,7 @@ void TestSerialLink::cleanup()
 void TestSerialLink::makeQuietWindow()
 {
     m_form = std::make_unique<TMainForm>();
-    Global::OutputFile = m_outputFile;
+    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(m_outputFile);
     control<QCheckBox>("chbDestinationCursor")->setChecked(false);
     control<QCheckBox>("chbDestinationFile")->setChecked(true);
 }
@@ -144,7 +144,7 @@ void TestSerialLink::firstStartFindsTheScaleAndTypesItsResults()
     // The silent port was asked for a result at both speeds and left alone afterwards.
     QCOMPARE(silent.readAll(), QByteArray("SI\r\nSI\r\nSI\r\nSI\r\nSI\r\nSI\r\n"));
 
-    Global::OutputFile = m_outputFile;
+    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(m_outputFile);
     control<QCheckBox>("chbDestinationFile")->setChecked(true);
     ReceiverProcess receiver;
     QVERIFY2(receiver.start(QStringLiteral(KWELTA_RECEIVER_PATH)), qPrintable(receiver.errorString()));
@@ -153,7 +153,7 @@ void TestSerialLink::firstStartFindsTheScaleAndTypesItsResults()
     QCOMPARE(receiver.keys(), (QStringList{"1", "2", ".", "3", "4", "5", "Tab", "k", "g", "Tab", "Return"}));
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
     QTRY_COMPARE(control<QLabel>("Label27")->text(), QStringLiteral("1"));
-    QCOMPARE(Global::Statistics.Count, 1);
+    QCOMPARE(m_form->processData().statistics().count(), 1);
 }
 
 void TestSerialLink::readModesCutWhatTheScaleSends_data()
@@ -195,7 +195,7 @@ void TestSerialLink::readModesCutWhatTheScaleSends()
 
     m_scale->command(commands);
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), written, lineTimeoutMs);
-    QCOMPARE(Global::Statistics.Count, counted);
+    QCOMPARE(m_form->processData().statistics().count(), counted);
 }
 
 // A scale that ends its lines with CR alone and prints short results: nothing of it is read while the
@@ -219,14 +219,14 @@ void TestSerialLink::carriageReturnScaleNeedsTheMakersFormats()
 
     QVERIFY(scale.write("186.65g\r"));
     QTRY_COMPARE_WITH_TIMEOUT(unread(), 0, lineTimeoutMs);
-    QCOMPARE(Global::Statistics.Count, 0);
+    QCOMPARE(m_form->processData().statistics().count(), 0);
     QVERIFY(receiver.keys().isEmpty());
     QVERIFY(!QFile::exists(m_outputFile));
 
     control<QCheckBox>("chbMakerFormats")->setChecked(true);
     QVERIFY(scale.write("\x02S-  0.50kg\r"));
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), QByteArray("186.65\tg\t\r\n-0.50\tkg\t\r\n"), lineTimeoutMs);
-    QCOMPARE(Global::Statistics.Count, 2);
+    QCOMPARE(m_form->processData().statistics().count(), 2);
     QVERIFY(receiver.waitForKeys(20, lineTimeoutMs));
     QCOMPARE(receiver.keys(), (QStringList{"1", "8", "6", ".", "6", "5",   "Tab", "g", "Tab", "Return",
                                            "-", "0", ".", "5", "0", "Tab", "k",   "g", "Tab", "Return"}));

@@ -1,9 +1,9 @@
-#include "core/global.h"
 #include "processing/delivery.h"
-#include "support/fakecontrols.h"
+#include "processing/processingoptions.h"
 #include "support/filesizelimit.h"
 #include "support/recordingkeyboard.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,26 +22,26 @@ private slots:
     void nothingIsTypedIntoOurOwnWindow();
     void sendKeyCode();
     void appendsToTheFile();
-    void failedAppendStopsCyclicReadAndTells_data();
-    void failedAppendStopsCyclicReadAndTells();
+    void failedAppendIsReportedOnce_data();
+    void failedAppendIsReportedOnce();
     void fifoWithoutReaderIsRefusedWithoutWaiting();
     void failedAppendLeavesNoHalfRecord();
 
 private:
-    FakeControls m_controls;
+    ProcessingOptions m_options;
     RecordingKeyboard m_keyboard;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 void TestDelivery::init()
 {
-    m_controls = FakeControls();
+    m_options = ProcessingOptions();
     m_keyboard = RecordingKeyboard();
     m_keyboard.setChord(U'ą', QStringLiteral("a"), false, true);
     m_keyboard.setChord(U'Ą', QStringLiteral("a"), true, true);
     m_keyboard.setChord(U'µ', QStringLiteral("m"), false, true);
     m_dir = std::make_unique<QTemporaryDir>();
-    Global::OutputFile = m_dir->filePath(QStringLiteral("out.txt"));
+    m_options.outputFile = m_dir->filePath(QStringLiteral("out.txt"));
 }
 
 void TestDelivery::typesKeyEvents_data()
@@ -72,14 +72,14 @@ void TestDelivery::typesKeyEvents()
     QFETCH(QByteArray, text);
     QFETCH(QStringList, events);
 
-    Delivery(m_controls, m_keyboard).TypeText(text);
+    Delivery(m_options, m_keyboard).TypeText(text);
     QCOMPARE(m_keyboard.events, events);
 }
 
 void TestDelivery::capsLockIsNeutralisedForTheBurst()
 {
     m_keyboard.capsLock = true;
-    Delivery(m_controls, m_keyboard).TypeText("Ab");
+    Delivery(m_options, m_keyboard).TypeText("Ab");
 
     QCOMPARE(m_keyboard.events,
              (QStringList{"+Caps", "-Caps", "+Shift", "+a", "-a", "-Shift", "+b", "-b", "+Caps", "-Caps"}));
@@ -89,8 +89,8 @@ void TestDelivery::capsLockIsNeutralisedForTheBurst()
 
 void TestDelivery::nothingIsTypedIntoOurOwnWindow()
 {
-    m_controls.mainWindowActive = true;
-    Delivery delivery(m_controls, m_keyboard);
+    Delivery delivery(m_options, m_keyboard);
+    delivery.setOwnWindowActive([] { return true; });
     delivery.TypeText("12.5");
     delivery.SendKeyCode(0x0D);
     QVERIFY(m_keyboard.events.isEmpty());
@@ -99,7 +99,8 @@ void TestDelivery::nothingIsTypedIntoOurOwnWindow()
 void TestDelivery::sendKeyCode()
 {
     m_keyboard.capsLock = true;
-    Delivery delivery(m_controls, m_keyboard);
+    Delivery delivery(m_options, m_keyboard);
+    QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
     delivery.SendKeyCode(0x70);
     delivery.SendKeyCode(0xFF);
     // No Caps Lock handling and no modifiers for a key sent by code; an unknown code sends nothing.
@@ -108,19 +109,19 @@ void TestDelivery::sendKeyCode()
 
 void TestDelivery::appendsToTheFile()
 {
-    Delivery delivery(m_controls, m_keyboard);
+    Delivery delivery(m_options, m_keyboard);
+    QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
     delivery.AppendToOutputFile("12.5\tkg\t\r\n");
     delivery.AppendToOutputFile(QByteArray("\xB5g\0", 3));
     delivery.AppendToOutputFile("");
 
-    QFile file(Global::OutputFile);
+    QFile file(m_options.outputFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("12.5\tkg\t\r\n\xB5g\0", 13));
-    QVERIFY(m_controls.messages.isEmpty());
-    QVERIFY(m_controls.cycleRead);
+    QCOMPARE(failures.size(), 0);
 }
 
-void TestDelivery::failedAppendStopsCyclicReadAndTells_data()
+void TestDelivery::failedAppendIsReportedOnce_data()
 {
     QTest::addColumn<QString>("path");
 
@@ -130,20 +131,17 @@ void TestDelivery::failedAppendStopsCyclicReadAndTells_data()
     QTest::newRow("full device") << QStringLiteral("/dev/full");
 }
 
-void TestDelivery::failedAppendStopsCyclicReadAndTells()
+void TestDelivery::failedAppendIsReportedOnce()
 {
     QFETCH(QString, path);
 
-    Global::OutputFile = path;
-    Delivery delivery(m_controls, m_keyboard);
+    m_options.outputFile = path;
+    Delivery delivery(m_options, m_keyboard);
+    QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
     delivery.AppendToOutputFile("12.5\r\n");
     delivery.AppendToOutputFile("13.5\r\n");
 
-    QVERIFY(!m_controls.cycleRead);
-    QCOMPARE(m_controls.messages.size(), 2);
-    QCOMPARE(m_controls.messages.first().text, QStringLiteral("Błąd zapisu do pliku."));
-    QCOMPARE(m_controls.messages.first().caption, QStringLiteral("Błąd"));
-    QCOMPARE(m_controls.messages.first().icon, MainWindowControls::MessageIcon::Error);
+    QCOMPARE(failures.size(), 2);
 }
 
 // Opening a FIFO for writing waits for a reader; the window would freeze for good.
@@ -151,31 +149,31 @@ void TestDelivery::fifoWithoutReaderIsRefusedWithoutWaiting()
 {
     const QString fifo = m_dir->filePath(QStringLiteral("fifo"));
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    Global::OutputFile = fifo;
-    Delivery delivery(m_controls, m_keyboard);
+    m_options.outputFile = fifo;
+    Delivery delivery(m_options, m_keyboard);
+    QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
     delivery.AppendToOutputFile("12.5\r\n");
 
-    QCOMPARE(m_controls.messages.size(), 1);
-    QCOMPARE(m_controls.messages.first().text, QStringLiteral("Błąd zapisu do pliku."));
-    QVERIFY(!m_controls.cycleRead);
+    QCOMPARE(failures.size(), 1);
 }
 
 // A size limit stands for a disk that fills up in the middle of a record: the write stops part way.
 void TestDelivery::failedAppendLeavesNoHalfRecord()
 {
-    Delivery delivery(m_controls, m_keyboard);
+    Delivery delivery(m_options, m_keyboard);
+    QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
     delivery.AppendToOutputFile("Weight12\r\n");
-    QVERIFY(m_controls.messages.isEmpty());
+    QCOMPARE(failures.size(), 0);
 
     {
         FileSizeLimit limit(14);
         QVERIFY(limit.isActive());
         delivery.AppendToOutputFile("Weight12.345 kg\r\n");
     }
-    QCOMPARE(m_controls.messages.size(), 1);
+    QCOMPARE(failures.size(), 1);
 
     delivery.AppendToOutputFile("Weight13\r\n");
-    QFile file(Global::OutputFile);
+    QFile file(m_options.outputFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("Weight12\r\nWeight13\r\n"));
 }

@@ -12,7 +12,6 @@ private slots:
     void setBit();
     void bitIsSet_data();
     void bitIsSet();
-    void resetStatisticsKeepsTheUsersFormat();
     void readModeOutOfRangeIsIndication();
     void decodeScaleText_data();
     void decodeScaleText();
@@ -60,24 +59,6 @@ void TestGlobal::bitIsSet()
     QFETCH(int, bit);
     QFETCH(bool, expected);
     QCOMPARE(Global::BitIsSet(quint16(value), quint8(bit)), expected);
-}
-
-void TestGlobal::resetStatisticsKeepsTheUsersFormat()
-{
-    TStatistics& statistics = Global::Statistics;
-    statistics = TStatistics{12.5, "kg", "0.0", 3, 30.5, "14.03.2026", "09:26:53", "0.##", true};
-
-    Global::ResetStatistics();
-
-    QCOMPARE(statistics.LastValue, 0.0);
-    QCOMPARE(statistics.Unit, QByteArray());
-    QCOMPARE(statistics.ValueMask, QStringLiteral("0"));
-    QCOMPARE(statistics.Count, 0);
-    QCOMPARE(statistics.Sum, 0.0);
-    QVERIFY(statistics.DateText.isEmpty());
-    QVERIFY(statistics.TimeText.isEmpty());
-    QCOMPARE(statistics.ResultFormat, QStringLiteral("0.##"));
-    QCOMPARE(statistics.SetResultFormat, true);
 }
 
 void TestGlobal::readModeOutOfRangeIsIndication()

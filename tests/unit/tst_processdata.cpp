@@ -1,31 +1,12 @@
 #include "core/global.h"
 #include "processing/processdata.h"
-#include "support/fakecontrols.h"
 #include "support/filecontents.h"
 #include "support/fixedclock.h"
 #include "support/recordingkeyboard.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-// Stands in for the main window: counts the statistics refreshes posted to it.
-class RefreshCounter : public QObject
-{
-public:
-    int refreshes = 0;
-
-protected:
-    bool event(QEvent* event) override
-    {
-        if (event->type() == StatisticsRefresh)
-            ++refreshes;
-        return QObject::event(event);
-    }
-};
-
-} // namespace
 
 class TestProcessData : public QObject
 {
@@ -54,40 +35,47 @@ private slots:
     void garbageNeverCrashes();
 
 private:
-    std::unique_ptr<ProcessData> makeProcessor(const QLocale& locale = QLocale::c());
+    // A processor told m_options, which a test changes only before making it or tells it again.
+    ProcessData* makeProcessor(const QLocale& locale = QLocale::c());
+    Statistics& statistics() { return m_processor->statistics(); }
+    // How often the statistics were announced to whoever shows them.
+    qsizetype refreshes() const { return m_refreshes ? m_refreshes->size() : 0; }
 
-    FakeControls m_controls;
+    ProcessingOptions m_options;
+    bool m_ownWindowActive = false;
     RecordingKeyboard m_keyboard;
     FixedClock m_clock;
-    RefreshCounter m_window;
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QSignalSpy> m_refreshes;
+    std::unique_ptr<ProcessData> m_processor;
 };
 
 void TestProcessData::init()
 {
-    QCoreApplication::sendPostedEvents();
-    m_controls = FakeControls();
+    m_options = ProcessingOptions();
+    m_options.resultFormat = QStringLiteral("0.####");
+    m_ownWindowActive = false;
     m_keyboard = RecordingKeyboard();
-    m_window.refreshes = 0;
     m_dir = std::make_unique<QTemporaryDir>();
-    Global::ResetStatistics();
-    Global::Statistics.ResultFormat = QStringLiteral("0.####");
-    Global::Statistics.SetResultFormat = false;
     Global::PortProbing = false;
     Global::PortConfigured = false;
-    Global::OutputFile = m_dir->filePath(QStringLiteral("out.txt"));
-    Global::MainWindowHandle = &m_window;
+    m_options.outputFile = m_dir->filePath(QStringLiteral("out.txt"));
 }
 
 void TestProcessData::cleanup()
 {
-    Global::MainWindowHandle = nullptr;
-    Global::OutputFile.clear();
+    m_refreshes.reset();
+    m_processor.reset();
 }
 
-std::unique_ptr<ProcessData> TestProcessData::makeProcessor(const QLocale& locale)
+ProcessData* TestProcessData::makeProcessor(const QLocale& locale)
 {
-    return std::make_unique<ProcessData>(m_controls, m_keyboard, m_clock, locale);
+    m_refreshes.reset();
+    m_processor = std::make_unique<ProcessData>(m_keyboard, m_clock, locale);
+    m_processor->setOptions(m_options);
+    m_processor->setOwnWindowActive([this] { return m_ownWindowActive; });
+    m_refreshes = std::make_unique<QSignalSpy>(&m_processor->statistics(), &Statistics::changed);
+    return m_processor.get();
 }
 
 void TestProcessData::parsesWeighingLines_data()
@@ -179,38 +167,38 @@ void TestProcessData::parsesWeighingLines()
     QFETCH(QByteArray, unit);
     QFETCH(QString, mask);
 
-    m_controls.file = true;
+    m_options.appendToFile = true;
     auto processor = makeProcessor(locale);
     processor->TakeScaleText(line);
-    QCoreApplication::sendPostedEvents();
 
     QCOMPARE(Global::PortConfigured, accepted);
-    QCOMPARE(Global::Statistics.Count, accepted ? 1 : 0);
-    QCOMPARE(m_window.refreshes, accepted ? 1 : 0);
+    QCOMPARE(statistics().count(), accepted ? 1 : 0);
+    QCOMPARE(refreshes(), accepted ? 1 : 0);
     if (!accepted) {
         QVERIFY(m_keyboard.events.isEmpty());
-        QVERIFY(!QFile::exists(Global::OutputFile));
+        QVERIFY(!QFile::exists(m_options.outputFile));
         return;
     }
-    QCOMPARE(Global::Statistics.LastValue, value);
-    QCOMPARE(Global::Statistics.Sum, value);
-    QCOMPARE(Global::Statistics.Unit, unit);
-    QCOMPARE(Global::Statistics.ValueMask, mask);
+    QCOMPARE(statistics().lastValue(), value);
+    QCOMPARE(statistics().sum(), value);
+    QCOMPARE(statistics().unit(), unit);
+    QCOMPARE(statistics().valueMask(), mask);
     QVERIFY(!m_keyboard.events.isEmpty());
-    QVERIFY(fileContents(Global::OutputFile).endsWith("\t" + unit + "\t\r\n"));
+    QVERIFY(fileContents(m_options.outputFile).endsWith("\t" + unit + "\t\r\n"));
 
     // With the makers' formats chosen a line the plain parser reads gives the same result, unless a CR
     // alone, which then ends a line, makes it two lines.
     const bool loneCarriageReturn = line.indexOf('\r') >= 0 && line.indexOf('\r') != line.indexOf("\r\n");
     if (loneCarriageReturn)
         return;
-    Global::ResetStatistics();
-    m_controls.makers = true;
+    statistics().reset();
+    m_options.makerFormats = true;
+    processor->setOptions(m_options);
     processor->TakeScaleText(line);
-    QCOMPARE(Global::Statistics.Count, 1);
-    QCOMPARE(Global::Statistics.LastValue, value);
-    QCOMPARE(Global::Statistics.Unit, unit);
-    QCOMPARE(Global::Statistics.ValueMask, mask);
+    QCOMPARE(statistics().count(), 1);
+    QCOMPARE(statistics().lastValue(), value);
+    QCOMPARE(statistics().unit(), unit);
+    QCOMPARE(statistics().valueMask(), mask);
 }
 
 void TestProcessData::countAndSumAccumulate()
@@ -219,12 +207,11 @@ void TestProcessData::countAndSumAccumulate()
     processor->TakeScaleText("- 3.10 kg\r\n");
     processor->TakeScaleText("garbage\r\n");
     processor->TakeScaleText("3.10 kg\r\n");
-    QCoreApplication::sendPostedEvents();
 
-    QCOMPARE(Global::Statistics.Count, 2);
-    QCOMPARE(Global::Statistics.Sum, 0.0);
-    QCOMPARE(Global::Statistics.LastValue, 3.1);
-    QCOMPARE(m_window.refreshes, 2);
+    QCOMPARE(statistics().count(), 2);
+    QCOMPARE(statistics().sum(), 0.0);
+    QCOMPARE(statistics().lastValue(), 3.1);
+    QCOMPARE(refreshes(), 2);
 }
 
 void TestProcessData::dateAndTimeFollowTheLocale_data()
@@ -247,14 +234,14 @@ void TestProcessData::dateAndTimeFollowTheLocale()
     QFETCH(QString, date);
     QFETCH(QString, time);
 
-    m_controls.composed = QStringLiteral(":d|:t");
-    m_controls.file = true;
+    m_options.composedScript = QStringLiteral(":d|:t");
+    m_options.appendToFile = true;
     makeProcessor(locale)->TakeScaleText("1 kg\r\n");
 
-    QCOMPARE(Global::Statistics.DateText, date);
+    QCOMPARE(statistics().dateText(), date);
     // Some locales put a narrow no-break space before AM/PM.
-    QCOMPARE(Global::Statistics.TimeText.replace(QChar(0x202F), u' '), time);
-    QCOMPARE(QString::fromUtf8(fileContents(Global::OutputFile)).replace(QChar(0x202F), u' '), date + u'|' + time);
+    QCOMPARE(QString(statistics().timeText()).replace(QChar(0x202F), u' '), time);
+    QCOMPARE(QString::fromUtf8(fileContents(m_options.outputFile)).replace(QChar(0x202F), u' '), date + u'|' + time);
 }
 
 // ctest runs this binary once with LC_ALL=pl_PL.UTF-8 and once with LC_ALL=C: the separator the
@@ -268,15 +255,15 @@ void TestProcessData::systemLocaleDecidesTheSeparator()
     else if (lcAll == "C")
         QCOMPARE(separator, QStringLiteral("."));
 
-    m_controls.file = true;
-    ProcessData processor(m_controls, m_keyboard, m_clock);
+    m_options.appendToFile = true;
+    ProcessData& processor = *makeProcessor(QLocale::system());
     processor.TakeScaleText("12.5 kg\r\n");
     processor.TakeScaleText("2,25 kg\r\n");
 
-    QCOMPARE(Global::Statistics.Sum, 14.75);
-    QCOMPARE(fileContents(Global::OutputFile), (QStringLiteral("12") + separator + QStringLiteral("5\tkg\t\r\n2") +
-                                                separator + QStringLiteral("25\tkg\t\r\n"))
-                                                   .toUtf8());
+    QCOMPARE(statistics().sum(), 14.75);
+    QCOMPARE(fileContents(m_options.outputFile), (QStringLiteral("12") + separator + QStringLiteral("5\tkg\t\r\n2") +
+                                                  separator + QStringLiteral("25\tkg\t\r\n"))
+                                                     .toUtf8());
 }
 
 void TestProcessData::routesByReadMode_data()
@@ -302,14 +289,14 @@ void TestProcessData::routesByReadMode()
     QFETCH(QByteArray, text);
     QFETCH(bool, parsed);
 
-    m_controls.mode = mode;
-    m_controls.file = true;
+    m_options.readMode = readModeFromIndex(mode);
+    m_options.appendToFile = true;
     makeProcessor()->TakeScaleText(text);
 
-    QCOMPARE(Global::Statistics.Count, parsed ? 1 : 0);
+    QCOMPARE(statistics().count(), parsed ? 1 : 0);
     // Report handling passes the text on exactly as received.
     if (!parsed)
-        QCOMPARE(fileContents(Global::OutputFile), text);
+        QCOMPARE(fileContents(m_options.outputFile), text);
 }
 
 void TestProcessData::makerLinesByReadModeAndStability_data()
@@ -351,17 +338,17 @@ void TestProcessData::makerLinesByReadModeAndStability()
     QFETCH(bool, counted);
     QFETCH(bool, reported);
 
-    m_controls.mode = mode;
-    m_controls.makers = makers;
-    m_controls.onlyStable = onlyStable;
-    m_controls.file = true;
+    m_options.readMode = readModeFromIndex(mode);
+    m_options.makerFormats = makers;
+    m_options.readOnlyStable = onlyStable;
+    m_options.appendToFile = true;
     makeProcessor()->TakeScaleText(text);
 
-    QCOMPARE(Global::Statistics.Count, counted ? 1 : 0);
+    QCOMPARE(statistics().count(), counted ? 1 : 0);
     if (reported)
-        QCOMPARE(fileContents(Global::OutputFile), text);
+        QCOMPARE(fileContents(m_options.outputFile), text);
     else if (!counted)
-        QVERIFY(!QFile::exists(Global::OutputFile));
+        QVERIFY(!QFile::exists(m_options.outputFile));
 }
 
 void TestProcessData::probingOnlyConfirmsThePort_data()
@@ -380,16 +367,15 @@ void TestProcessData::probingOnlyConfirmsThePort()
     QFETCH(bool, confirmed);
 
     Global::PortProbing = true;
-    m_controls.file = true;
+    m_options.appendToFile = true;
     makeProcessor()->ParseWeighingLine(line);
-    QCoreApplication::sendPostedEvents();
 
     QCOMPARE(Global::PortConfigured, confirmed);
-    QCOMPARE(Global::Statistics.Count, 0);
-    QCOMPARE(Global::Statistics.LastValue, 0.0);
-    QCOMPARE(m_window.refreshes, 0);
+    QCOMPARE(statistics().count(), 0);
+    QCOMPARE(statistics().lastValue(), 0.0);
+    QCOMPARE(refreshes(), 0);
     QVERIFY(m_keyboard.events.isEmpty());
-    QVERIFY(!QFile::exists(Global::OutputFile));
+    QVERIFY(!QFile::exists(m_options.outputFile));
 }
 
 void TestProcessData::mainWindowActiveSuppressesTyping_data()
@@ -403,46 +389,45 @@ void TestProcessData::mainWindowActiveSuppressesTyping()
 {
     QFETCH(bool, file);
 
-    m_controls.mainWindowActive = true;
-    m_controls.file = file;
+    m_ownWindowActive = true;
+    m_options.appendToFile = file;
     makeProcessor()->TakeScaleText("12.5 kg\r\n");
-    QCoreApplication::sendPostedEvents();
 
-    QCOMPARE(Global::Statistics.Count, 1);
-    QCOMPARE(m_window.refreshes, 1);
+    QCOMPARE(statistics().count(), 1);
+    QCOMPARE(refreshes(), 1);
     QVERIFY(m_keyboard.events.isEmpty());
-    QCOMPARE(fileContents(Global::OutputFile), file ? QByteArray("12.5\tkg\t\r\n") : QByteArray());
+    QCOMPARE(fileContents(m_options.outputFile), file ? QByteArray("12.5\tkg\t\r\n") : QByteArray());
 }
 
 void TestProcessData::advancedOptionsRunTheMemoScript()
 {
-    m_controls.file = true;
-    m_controls.advanced = true;
-    m_controls.memoScript = QStringLiteral("Nr :c:: :m :u");
+    m_options.appendToFile = true;
+    m_options.advancedScript = true;
+    m_options.script = QByteArrayLiteral("Nr :c:: :m :u");
     auto processor = makeProcessor();
     processor->TakeScaleText("12.5 kg\r\n");
 
-    m_controls.advanced = false;
+    m_options.advancedScript = false;
+    processor->setOptions(m_options);
     processor->TakeScaleText("1.25 kg\r\n");
 
-    QCOMPARE(fileContents(Global::OutputFile), QByteArray("Nr 1: 12.5 kg1.25\tkg\t\r\n"));
+    QCOMPARE(fileContents(m_options.outputFile), QByteArray("Nr 1: 12.5 kg1.25\tkg\t\r\n"));
 }
 
 // A mask the formatter cannot use ends the result where it stands: the statistics already counted
-// it, but nothing is delivered, no refresh is posted and the port is not confirmed.
+// it, but nothing is delivered, nothing is announced and the port is not confirmed.
 void TestProcessData::unusableMaskAbandonsTheResult()
 {
-    m_controls.file = true;
-    m_controls.composed = QStringLiteral("before\r\n:m\r\nafter");
-    Global::Statistics.SetResultFormat = true;
-    Global::Statistics.ResultFormat = QString(225, u'0');
+    m_options.appendToFile = true;
+    m_options.composedScript = QStringLiteral("before\r\n:m\r\nafter");
+    m_options.useResultFormat = true;
+    m_options.resultFormat = QString(225, u'0');
     makeProcessor()->TakeScaleText("12.5 kg\r\n");
-    QCoreApplication::sendPostedEvents();
 
-    QCOMPARE(Global::Statistics.Count, 1);
-    QCOMPARE(m_window.refreshes, 0);
+    QCOMPARE(statistics().count(), 1);
+    QCOMPARE(refreshes(), 0);
     QCOMPARE(Global::PortConfigured, false);
-    QCOMPARE(fileContents(Global::OutputFile), QByteArray("before\r\n"));
+    QCOMPARE(fileContents(m_options.outputFile), QByteArray("before\r\n"));
 }
 
 void TestProcessData::garbageNeverCrashes()
@@ -457,19 +442,21 @@ void TestProcessData::garbageNeverCrashes()
             byte = static_cast<char>(seed >> 16);
         }
         for (int mode = 0; mode < 3; ++mode) {
-            m_controls.mode = mode;
+            m_options.readMode = readModeFromIndex(mode);
+            processor->setOptions(m_options);
             processor->TakeScaleText(noise);
         }
     }
     processor->TakeScaleText(QByteArray(1 << 20, '7'));
 
     // Nothing of the noise lingers: a result after it is read as if it came first.
-    m_controls.mode = 0;
-    Global::ResetStatistics();
+    m_options.readMode = ReadMode::Indication;
+    processor->setOptions(m_options);
+    statistics().reset();
     processor->TakeScaleText("- 12.5 kg\r\n");
-    QCOMPARE(Global::Statistics.Count, 1);
-    QCOMPARE(Global::Statistics.LastValue, -12.5);
-    QCOMPARE(Global::Statistics.Unit, QByteArray("kg"));
+    QCOMPARE(statistics().count(), 1);
+    QCOMPARE(statistics().lastValue(), -12.5);
+    QCOMPARE(statistics().unit(), QByteArray("kg"));
 }
 
 QTEST_GUILESS_MAIN(TestProcessData)

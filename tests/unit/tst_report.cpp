@@ -1,9 +1,8 @@
 #include "core/clock.h"
-#include "core/global.h"
 #include "processing/delivery.h"
 #include "processing/localeformats.h"
+#include "processing/processingoptions.h"
 #include "processing/report.h"
-#include "support/fakecontrols.h"
 #include "support/fixedclock.h"
 #include "support/recordingkeyboard.h"
 
@@ -14,19 +13,20 @@
 class ReportFixture
 {
 public:
-    explicit ReportFixture(FakeControls& controls, const Clock& clock)
-        : m_delivery(controls, m_keyboard)
-        , m_report(controls, m_delivery, clock, m_formats)
+    explicit ReportFixture(ProcessingOptions& options, const Clock& clock)
+        : m_options(options)
+        , m_delivery(options, m_keyboard)
+        , m_report(options, m_delivery, clock, m_formats)
     {
-        Global::OutputFile = m_dir.filePath(QStringLiteral("report.txt"));
-        controls.cursor = false;
-        controls.file = true;
+        options.outputFile = m_dir.filePath(QStringLiteral("report.txt"));
+        options.typeIntoFocusedWindow = false;
+        options.appendToFile = true;
     }
 
     QByteArray feed(const QByteArray& chunk)
     {
         m_report.ProcessReport(chunk);
-        QFile file(Global::OutputFile);
+        QFile file(m_options.outputFile);
         if (!file.open(QIODevice::ReadOnly))
             return {};
         const QByteArray all = file.readAll();
@@ -35,8 +35,10 @@ public:
         return added;
     }
     const ReportMode& report() const { return m_report; }
+    ReportMode& report() { return m_report; }
 
 private:
+    const ProcessingOptions& m_options;
     QTemporaryDir m_dir;
     RecordingKeyboard m_keyboard;
     LocaleFormats m_formats = LocaleFormats::fromLocale(QLocale(QLocale::Polish, QLocale::Poland));
@@ -61,15 +63,16 @@ private slots:
     void typesWhenKeystrokesAreOn();
 
 private:
-    FakeControls m_controls;
+    ProcessingOptions m_options;
+    bool m_ownWindowActive = false;
     FixedClock m_clock;
 };
 
 void TestReport::init()
 {
-    m_controls = FakeControls();
+    m_options = ProcessingOptions();
+    m_ownWindowActive = false;
     m_clock = FixedClock();
-    Global::LastReportTime = 0;
 }
 
 void TestReport::cutsTheScannerFrame_data()
@@ -107,8 +110,8 @@ void TestReport::cutsTheScannerFrame()
     QFETCH(bool, breakPending);
     QFETCH(QByteArray, tail);
 
-    m_controls.cutFrame = cut;
-    ReportFixture report(m_controls, m_clock);
+    m_options.removeScannerFrame = cut;
+    ReportFixture report(m_options, m_clock);
     QByteArrayList seen;
     for (const QByteArray& chunk : chunks)
         seen.append(report.feed(chunk));
@@ -138,9 +141,9 @@ void TestReport::datesEachReport()
     QFETCH(int, stepMs);
     QFETCH(QList<int>, datedChunks);
 
-    m_controls.dateBeforeReport = true;
-    m_controls.delaySeconds = delay;
-    ReportFixture report(m_controls, m_clock);
+    m_options.dateBeforeReport = true;
+    m_options.reportDataDelay = delay;
+    ReportFixture report(m_options, m_clock);
     QList<int> dated;
     for (int chunk = 0; chunk < 13; ++chunk) {
         const QByteArray output = report.feed("data\r\n");
@@ -155,10 +158,10 @@ void TestReport::datesEachReport()
 
 void TestReport::noDateRightAfterTheLinkButton()
 {
-    m_controls.dateBeforeReport = true;
-    m_controls.delaySeconds = 3;
-    ReportFixture report(m_controls, m_clock);
-    Global::LastReportTime = dateTimeToDays(m_clock.now());
+    m_options.dateBeforeReport = true;
+    m_options.reportDataDelay = 3;
+    ReportFixture report(m_options, m_clock);
+    report.report().setLastReportTime(m_clock.now());
 
     m_clock.advance(3000);
     QCOMPARE(report.feed("A"), QByteArray("A"));
@@ -168,9 +171,9 @@ void TestReport::noDateRightAfterTheLinkButton()
 
 void TestReport::timeLeftOutAtMidnight()
 {
-    m_controls.dateBeforeReport = true;
+    m_options.dateBeforeReport = true;
     m_clock.set(QDateTime(QDate(2026, 12, 10), QTime(0, 0)));
-    ReportFixture report(m_controls, m_clock);
+    ReportFixture report(m_options, m_clock);
     QCOMPARE(report.feed("A"), QByteArray("10.12.2026\tA"));
     m_clock.advance(1000);
     QCOMPARE(report.feed("B"), QByteArray("10.12.2026 00:00:01\tB"));
@@ -179,16 +182,17 @@ void TestReport::timeLeftOutAtMidnight()
 void TestReport::typesWhenKeystrokesAreOn()
 {
     RecordingKeyboard keyboard;
-    Delivery delivery(m_controls, keyboard);
+    Delivery delivery(m_options, keyboard);
+    delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
     const LocaleFormats formats = LocaleFormats::fromLocale(QLocale::c());
-    ReportMode report(m_controls, delivery, m_clock, formats);
-    m_controls.cutFrame = true;
+    ReportMode report(m_options, delivery, m_clock, formats);
+    m_options.removeScannerFrame = true;
 
     report.ProcessReport("SCANab\r\n");
     QCOMPARE(keyboard.typedText(), QStringLiteral("ab"));
 
     keyboard.events.clear();
-    m_controls.mainWindowActive = true;
+    m_ownWindowActive = true;
     report.ProcessReport("cd");
     QVERIFY(keyboard.events.isEmpty());
 }

@@ -1,8 +1,8 @@
-#include "core/global.h"
 #include "processing/delivery.h"
 #include "processing/localeformats.h"
+#include "processing/processingoptions.h"
 #include "processing/script.h"
-#include "support/fakecontrols.h"
+#include "processing/statistics.h"
 #include "support/filecontents.h"
 #include "support/recordingkeyboard.h"
 
@@ -12,19 +12,12 @@
 namespace {
 
 // The statistics as the parser leaves them after its third result, 12.5 kg.
-void setThirdResult()
+void setThirdResult(Statistics& statistics)
 {
-    Global::ResetStatistics();
-    TStatistics& statistics = Global::Statistics;
-    statistics.LastValue = 12.5;
-    statistics.Unit = "kg";
-    statistics.ValueMask = QStringLiteral("0.0");
-    statistics.Count = 3;
-    statistics.Sum = 30.0;
-    statistics.DateText = QStringLiteral("14.03.2026");
-    statistics.TimeText = QStringLiteral("09:26:53");
-    statistics.ResultFormat = QStringLiteral("0.####");
-    statistics.SetResultFormat = false;
+    statistics.reset();
+    statistics.add(10.0, QStringLiteral("0.0"), "kg", QStringLiteral("14.03.2026"), QStringLiteral("09:26:51"));
+    statistics.add(7.5, QStringLiteral("0.0"), "kg", QStringLiteral("14.03.2026"), QStringLiteral("09:26:52"));
+    statistics.add(12.5, QStringLiteral("0.0"), "kg", QStringLiteral("14.03.2026"), QStringLiteral("09:26:53"));
 }
 
 } // namespace
@@ -49,7 +42,9 @@ private slots:
     void hexDigitValue();
 
 private:
-    FakeControls m_controls;
+    ProcessingOptions m_options;
+    bool m_ownWindowActive = false;
+    Statistics m_statistics;
     RecordingKeyboard m_keyboard;
     LocaleFormats m_formats = LocaleFormats::fromLocale(QLocale::c());
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -57,12 +52,14 @@ private:
 
 void TestScript::init()
 {
-    m_controls = FakeControls();
+    m_options = ProcessingOptions();
+    m_options.resultFormat = QStringLiteral("0.####");
+    m_ownWindowActive = false;
     m_keyboard = RecordingKeyboard();
     m_formats = LocaleFormats::fromLocale(QLocale::c());
     m_dir = std::make_unique<QTemporaryDir>();
-    Global::OutputFile = m_dir->filePath(QStringLiteral("out.txt"));
-    setThirdResult();
+    m_options.outputFile = m_dir->filePath(QStringLiteral("out.txt"));
+    setThirdResult(m_statistics);
 }
 
 void TestScript::expandsTokens_data()
@@ -99,61 +96,67 @@ void TestScript::expandsTokens()
     QFETCH(QByteArray, script);
     QFETCH(QByteArray, output);
 
-    m_controls.cursor = false;
-    m_controls.file = true;
-    Delivery delivery(m_controls, m_keyboard);
-    ScriptInterpreter interpreter(m_controls, delivery, m_formats);
+    m_options.typeIntoFocusedWindow = false;
+    m_options.appendToFile = true;
+    Delivery delivery(m_options, m_keyboard);
+    delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
+    ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
     QVERIFY(interpreter.RunScript(script));
-    QCOMPARE(fileContents(Global::OutputFile), output);
+    QCOMPARE(fileContents(m_options.outputFile), output);
 }
 
 void TestScript::eachLineIsDeliveredOnItsOwn()
 {
-    m_controls.file = true;
-    Delivery delivery(m_controls, m_keyboard);
-    ScriptInterpreter interpreter(m_controls, delivery, m_formats);
+    m_options.appendToFile = true;
+    Delivery delivery(m_options, m_keyboard);
+    delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
+    ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
     QVERIFY(interpreter.RunScript(":m\r\n:u"));
 
     QCOMPARE(m_keyboard.bursts, 2);
     QCOMPARE(m_keyboard.typedText(), QStringLiteral("12.5\rkg"));
-    QCOMPARE(fileContents(Global::OutputFile), QByteArray("12.5\r\nkg"));
+    QCOMPARE(fileContents(m_options.outputFile), QByteArray("12.5\r\nkg"));
 }
 
 void TestScript::emptyScriptTouchesNothing()
 {
-    m_controls.file = true;
-    Delivery delivery(m_controls, m_keyboard);
-    ScriptInterpreter interpreter(m_controls, delivery, m_formats);
+    m_options.appendToFile = true;
+    Delivery delivery(m_options, m_keyboard);
+    delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
+    ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
     QVERIFY(interpreter.RunScript(""));
     QVERIFY(m_keyboard.events.isEmpty());
-    QVERIFY(!QFile::exists(Global::OutputFile));
+    QVERIFY(!QFile::exists(m_options.outputFile));
 
     // One empty line is still a line: the file is opened for it, nothing is typed.
     QVERIFY(interpreter.RunScript("\r\n"));
     QVERIFY(m_keyboard.events.isEmpty());
-    QVERIFY(QFile::exists(Global::OutputFile));
-    QCOMPARE(fileContents(Global::OutputFile), QByteArray());
+    QVERIFY(QFile::exists(m_options.outputFile));
+    QCOMPARE(fileContents(m_options.outputFile), QByteArray());
 }
 
 void TestScript::averageShowsOneMoreDecimal()
 {
     // After 12.000 kg and 12.500 kg.
-    Global::Statistics.LastValue = 12.5;
-    Global::Statistics.ValueMask = QStringLiteral("0.000");
-    Global::Statistics.Count = 2;
-    Global::Statistics.Sum = 24.5;
-    Global::Statistics.SetResultFormat = true;
-    Global::Statistics.ResultFormat = QStringLiteral("0.#");
-    Delivery delivery(m_controls, m_keyboard);
-    ScriptInterpreter interpreter(m_controls, delivery, m_formats);
+    m_statistics.reset();
+    m_statistics.add(12.0, QStringLiteral("0.000"), "kg", QString(), QString());
+    m_statistics.add(12.5, QStringLiteral("0.000"), "kg", QString(), QString());
+    m_options.useResultFormat = true;
+    m_options.resultFormat = QStringLiteral("0.#");
+    Delivery delivery(m_options, m_keyboard);
+    delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
+    ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
     QCOMPARE(interpreter.FormatValue(false, 12.5).value_or(QString()), QStringLiteral("12.5"));
     QCOMPARE(interpreter.FormatValue(true, 12.25).value_or(QString()), QStringLiteral("12.2500"));
 
-    Global::Statistics.ValueMask = QStringLiteral("0");
+    // After 12 kg and 13 kg.
+    m_statistics.reset();
+    m_statistics.add(12.0, QStringLiteral("0"), "kg", QString(), QString());
+    m_statistics.add(13.0, QStringLiteral("0"), "kg", QString(), QString());
     QCOMPARE(interpreter.FormatValue(true, 12.25).value_or(QString()), QStringLiteral("12.3"));
 }
 
@@ -187,11 +190,12 @@ void TestScript::decimalSeparatorChoice()
     QFETCH(QString, text);
 
     m_formats = LocaleFormats::fromLocale(locale);
-    m_controls.separatorChoice = choice;
-    Global::Statistics.SetResultFormat = true;
-    Global::Statistics.ResultFormat = mask;
-    Delivery delivery(m_controls, m_keyboard);
-    ScriptInterpreter interpreter(m_controls, delivery, m_formats);
+    m_options.decimalSeparatorChoice = choice;
+    m_options.useResultFormat = true;
+    m_options.resultFormat = mask;
+    Delivery delivery(m_options, m_keyboard);
+    delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
+    ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
     QCOMPARE(interpreter.FormatValue(false, 1234.5).value_or(QStringLiteral("<failed>")), text);
 }
@@ -221,18 +225,19 @@ void TestScript::keyToken()
     QFETCH(QByteArray, script);
     QFETCH(QStringList, events);
 
-    m_controls.cursor = cursor;
-    m_controls.mainWindowActive = mainWindowActive;
-    m_controls.file = true;
-    Delivery delivery(m_controls, m_keyboard);
-    ScriptInterpreter interpreter(m_controls, delivery, m_formats);
+    m_options.typeIntoFocusedWindow = cursor;
+    m_ownWindowActive = mainWindowActive;
+    m_options.appendToFile = true;
+    Delivery delivery(m_options, m_keyboard);
+    delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
+    ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
     QVERIFY(interpreter.RunScript(script));
     QCOMPARE(m_keyboard.events, events);
     // The file always receives the whole line's text.
     QByteArray text = script;
     text.replace(":$0D", "").replace(":$FF", "").replace(":$0x", "");
-    QCOMPARE(fileContents(Global::OutputFile), text);
+    QCOMPARE(fileContents(m_options.outputFile), text);
 }
 
 void TestScript::hexDigitValue_data()

@@ -1,4 +1,3 @@
-#include "core/global.h"
 #include "support/scriptedmessages.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/radiogroup.h"
@@ -42,7 +41,6 @@ class TestFormatOptionsPanel : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
 
     void composesTheScriptFromValuesPutInByCode_data();
     void composesTheScriptFromValuesPutInByCode();
@@ -63,17 +61,10 @@ private slots:
     void sendFieldsText();
     void reportDataDelayFollowsTypedText_data();
     void reportDataDelayFollowsTypedText();
-    void resultFormatGoesToTheStatistics();
+    void resultFormatFollowsItsControls();
     void resultFormatKeepsToAUsableLength();
     void defaultsButtonRestoresTheFormatOptions();
 };
-
-void TestFormatOptionsPanel::init()
-{
-    Global::ResetStatistics();
-    Global::Statistics.ResultFormat.clear();
-    Global::Statistics.SetResultFormat = false;
-}
 
 void TestFormatOptionsPanel::composesTheScriptFromValuesPutInByCode_data()
 {
@@ -428,10 +419,10 @@ void TestFormatOptionsPanel::resultFormatKeepsToAUsableLength()
     auto* format = control<QLineEdit>(panel, "eFormatWyniku");
     format->setText(QStringLiteral("0.") + QString(300, u'#'));
     QCOMPARE(format->text().size(), 224);
-    QCOMPARE(Global::Statistics.ResultFormat, format->text());
+    QCOMPARE(panel.resultFormat(), format->text());
 }
 
-void TestFormatOptionsPanel::resultFormatGoesToTheStatistics()
+void TestFormatOptionsPanel::resultFormatFollowsItsControls()
 {
     FormatOptionsPanel panel;
     auto* setFormat = control<QCheckBox>(panel, "chbUstawFormatWyniku");
@@ -439,19 +430,19 @@ void TestFormatOptionsPanel::resultFormatGoesToTheStatistics()
     QVERIFY(!format->isEnabled());
 
     setFormat->setChecked(true);
-    QVERIFY(Global::Statistics.SetResultFormat);
+    QVERIFY(panel.useResultFormat());
     QVERIFY(format->isEnabled());
 
     format->selectAll();
     QTest::keyClicks(format, QStringLiteral("0.00"));
-    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("0.00"));
+    QCOMPARE(panel.resultFormat(), QStringLiteral("0.00"));
     format->setText(QStringLiteral("#,##0.0"));
-    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("#,##0.0"));
+    QCOMPARE(panel.resultFormat(), QStringLiteral("#,##0.0"));
 
     setFormat->setChecked(false);
-    QVERIFY(!Global::Statistics.SetResultFormat);
+    QVERIFY(!panel.useResultFormat());
     QVERIFY(!format->isEnabled());
-    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("#,##0.0"));
+    QCOMPARE(panel.resultFormat(), QStringLiteral("#,##0.0"));
 }
 
 void TestFormatOptionsPanel::defaultsButtonRestoresTheFormatOptions()
@@ -485,8 +476,8 @@ void TestFormatOptionsPanel::defaultsButtonRestoresTheFormatOptions()
     QCOMPARE(control<QLineEdit>(panel, "eFormatWyniku")->text(), QStringLiteral("0.####"));
     QVERIFY(!control<QLineEdit>(panel, "eFormatWyniku")->isEnabled());
     QVERIFY(!control<QCheckBox>(panel, "chbUstawFormatWyniku")->isChecked());
-    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("0.####"));
-    QVERIFY(!Global::Statistics.SetResultFormat);
+    QCOMPARE(panel.resultFormat(), QStringLiteral("0.####"));
+    QVERIFY(!panel.useResultFormat());
 
     QCOMPARE(panel.scriptText(), QStringLiteral(":c:#09:m"));
     QVERIFY(panel.reportTime());

@@ -6,6 +6,7 @@
 #include "support/temporaryprofile.h"
 #include "ui/formsettings.h"
 #include "ui/mainform.h"
+#include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
 
 #include <QAbstractButton>
@@ -146,10 +147,8 @@ void TestLanguage::init()
     FormSettings::setProgramFolderForTests(m_profile->path());
     m_programDir = std::make_unique<QTemporaryDir>();
     m_messages = std::make_unique<ScriptedMessages>();
-    Global::OutputFile.clear();
     Global::PortConfigured = false;
     Global::Language = 0;
-    Global::Statistics = TStatistics();
 }
 
 void TestLanguage::cleanup()
@@ -441,12 +440,13 @@ void TestLanguage::statusAndFileFollowTheLanguage()
     QTRY_COMPARE(status->text(), QStringLiteral("Rozłączono"));
 
     const QString path = m_programDir->filePath(QStringLiteral("wyniki.txt"));
-    Global::OutputFile = path;
+    auto* programOptions = control<ProgramOptionsPanel>("PanelOptions2");
+    programOptions->setOutputFile(path);
     control<QAbstractButton>("sbEnglish")->click();
     auto* file = control<QLabel>("LabelFileName");
     QCOMPARE(file->text(), path);
     QCOMPARE(file->palette().color(QPalette::Active, file->foregroundRole()), QColor(Qt::black));
-    Global::OutputFile.clear();
+    programOptions->setOutputFile(QString());
     control<QAbstractButton>("sbPolish")->click();
     QCOMPARE(file->text(), QStringLiteral("Nie wybrano pliku"));
     QCOMPARE(file->palette().color(QPalette::Active, file->foregroundRole()), QColor(Qt::red));

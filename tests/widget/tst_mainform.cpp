@@ -145,6 +145,9 @@ private slots:
     void scriptFileFollowsTheMemo();
     void scriptBytesStayAsTheFileHasThem();
     void resultReachesStatisticsAndFile();
+    void optionControlsReachTheProcessing_data();
+    void optionControlsReachTheProcessing();
+    void failedFileWriteStopsCyclicReadingAndTells();
     void portNumberShowsItsDevice();
     void portSearchFindingsReachThePanel();
     void connectionKindChoosesTheStatusAndTheLink();
@@ -166,6 +169,8 @@ private:
             qFatal("no control %s", name);
         return found;
     }
+    // What the window has told the processing so far.
+    const ProcessingOptions& options() const { return m_form->processData().options(); }
     QSettings storedSettings() const { return QSettings(SettingsStore::defaultFilePath(), QSettings::IniFormat); }
     // Where the desktop looks for this program's entry at logon: named after the running executable.
     static QString startUpEntry()
@@ -183,11 +188,9 @@ void TestMainForm::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
     FormSettings::setProgramFolderForTests(m_profile->path());
-    Global::OutputFile.clear();
     Global::PortConfigured = false;
     Global::BufferSize = 0;
     Global::Language = 0;
-    Global::Statistics = TStatistics();
 }
 
 void TestMainForm::cleanup()
@@ -315,12 +318,12 @@ void TestMainForm::firstStartUsesTheDefaults()
     QCOMPARE(control<QLineEdit>("EditSpecialOrder")->text(), QStringLiteral("Sx1"));
     QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QStringLiteral("0.####"));
     QVERIFY(!control<QLineEdit>("eFormatWyniku")->isEnabled());
-    QCOMPARE(m_form->composedScript(), QStringLiteral(":m:#09:u:#09:#0D:#0A"));
+    QCOMPARE(options().composedScript, QStringLiteral(":m:#09:u:#09:#0D:#0A"));
     QVERIFY(control<QCheckBox>("cbStartComm")->isChecked());
     QVERIFY(control<QCheckBox>("cbAllowOneInstance")->isChecked());
     QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
-    QVERIFY(m_form->destinationCursor());
-    QVERIFY(!m_form->destinationFile());
+    QVERIFY(options().typeIntoFocusedWindow);
+    QVERIFY(!options().appendToFile);
     QVERIFY(!Global::PortConfigured);
     // With nothing configured the communication panel is the one to see.
     QVERIFY(control<QAbstractButton>("sbCommunication")->isChecked());
@@ -350,30 +353,30 @@ void TestMainForm::fullFileLoadsEveryValue()
     QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.1.2.3"));
     QCOMPARE(control<RadioGroup>("rgEthProtocol")->itemIndex(), 1);
-    QCOMPARE(m_form->decimalSeparatorChoice(), 1);
-    QCOMPARE(m_form->readMode(), 2);
+    QCOMPARE(options().decimalSeparatorChoice, 1);
+    QCOMPARE(int(options().readMode), 2);
     QCOMPARE(control<RadioGroup>("rgOptBetweenFields")->itemIndex(), 1);
     QCOMPARE(control<RadioGroup>("rgOptAfterFields")->itemIndex(), 0);
     QCOMPARE(control<QLineEdit>("EditPort")->text(), QStringLiteral("4001"));
     QCOMPARE(control<QLineEdit>("EditRepeatTime")->text(), QStringLiteral("5"));
     QCOMPARE(control<QComboBox>("cbRepeatUnit")->currentIndex(), 2);
     QCOMPARE(control<QLineEdit>("EditSpecialOrder")->text(), QStringLiteral("SR"));
-    QVERIFY(m_form->advancedOptions());
-    QCOMPARE(m_form->composedScript(), QStringLiteral(":c;:a"));
+    QVERIFY(options().advancedScript);
+    QCOMPARE(options().composedScript, QStringLiteral(":c;:a"));
     QCOMPARE(Global::Language, 2057);
     QCOMPARE(Global::BufferSize, 512);
-    QVERIFY(m_form->destinationCursor() && m_form->destinationFile());
-    QCOMPARE(Global::OutputFile, QStringLiteral("/tmp/wyniki.csv"));
+    QVERIFY(options().typeIntoFocusedWindow && options().appendToFile);
+    QCOMPARE(options().outputFile, QStringLiteral("/tmp/wyniki.csv"));
     QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("/tmp/wyniki.csv"));
     QCOMPARE(control<HotKeyEdit>("HotKeySpecial")->keyCombination(),
              std::optional<QKeyCombination>(Qt::ControlModifier | Qt::Key_F2));
     QCOMPARE(control<HotKeyEdit>("HotKeyZero")->keyCombination(),
              std::optional<QKeyCombination>(Qt::ShiftModifier | Qt::Key_F4));
-    QCOMPARE(Global::Statistics.ResultFormat, QStringLiteral("0.00"));
-    QVERIFY(Global::Statistics.SetResultFormat);
+    QCOMPARE(options().resultFormat, QStringLiteral("0.00"));
+    QVERIFY(options().useResultFormat);
     QVERIFY(control<QLineEdit>("eFormatWyniku")->isEnabled());
-    QVERIFY(m_form->reportTime() && m_form->removeScannerFrame());
-    QCOMPARE(m_form->reportDataDelay(), 4);
+    QVERIFY(options().dateBeforeReport && options().removeScannerFrame);
+    QCOMPARE(options().reportDataDelay, 4);
     QVERIFY(Global::PortConfigured);
     QVERIFY(control<QAbstractButton>("sbStatistics")->isChecked());
 
@@ -488,7 +491,7 @@ void TestMainForm::overlongResultFormatIsCutToAUsableMask()
     writeSettings(values);
     start();
     QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QString::fromLatin1(longMask.left(224)));
-    QCOMPARE(Global::Statistics.ResultFormat, QString::fromLatin1(longMask.left(224)));
+    QCOMPARE(options().resultFormat, QString::fromLatin1(longMask.left(224)));
 }
 
 void TestMainForm::fileFromBeforeTheMakersOptionLoadsWhole_data()
@@ -521,7 +524,7 @@ void TestMainForm::fileFromBeforeTheMakersOptionLoadsWhole()
     QVERIFY(messages.shown.isEmpty());
     QVERIFY(!QFile::exists(SettingsStore::defaultFilePath() + QStringLiteral(".unreadable")));
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.1.2.3"));
-    QCOMPARE(m_form->makerFormats(), on);
+    QCOMPARE(options().makerFormats, on);
     QVERIFY(m_form->close());
     QCOMPARE(storedSettings().value(QStringLiteral("MakerFormats")).toString(), QString::fromLatin1(on ? "1" : "0"));
 }
@@ -598,15 +601,15 @@ void TestMainForm::missingLastValueAppliesTheDefaults()
     QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("1"));
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("192.168.1.100"));
     QVERIFY(!Global::PortConfigured);
-    QVERIFY(Global::OutputFile.isEmpty());
+    QVERIFY(options().outputFile.isEmpty());
     QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
-    QVERIFY(m_form->destinationCursor() && !m_form->destinationFile());
-    QCOMPARE(m_form->readMode(), 0);
+    QVERIFY(options().typeIntoFocusedWindow && !options().appendToFile);
+    QCOMPARE(int(options().readMode), 0);
     // What the defaults do not cover stays as loaded.
     QCOMPARE(control<RadioGroup>("rgConnection")->itemIndex(), 1);
     QCOMPARE(control<HotKeyEdit>("HotKeyTare")->keyCombination(), std::optional<QKeyCombination>(Qt::Key_F3));
-    QVERIFY(m_form->reportTime() && m_form->removeScannerFrame());
-    QCOMPARE(m_form->reportDataDelay(), 4);
+    QVERIFY(options().dateBeforeReport && options().removeScannerFrame);
+    QCOMPARE(options().reportDataDelay, 4);
 }
 
 void TestMainForm::missingStringReadsEmpty()
@@ -618,7 +621,7 @@ void TestMainForm::missingStringReadsEmpty()
 
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QString());
     // Loading went on to the end.
-    QCOMPARE(m_form->reportDataDelay(), 4);
+    QCOMPARE(options().reportDataDelay, 4);
     QVERIFY(Global::PortConfigured);
 }
 
@@ -642,7 +645,7 @@ void TestMainForm::sendFieldsOfWrongLengthAreIgnored()
     start();
 
     // The check marks the window was created with: value and unit.
-    QCOMPARE(m_form->composedScript(), QStringLiteral(":m;:u;"));
+    QCOMPARE(options().composedScript, QStringLiteral(":m;:u;"));
 }
 
 void TestMainForm::destinationBits_data()
@@ -670,8 +673,8 @@ void TestMainForm::destinationBits()
     writeSettings(values);
     start();
 
-    QCOMPARE(m_form->destinationCursor(), cursor);
-    QCOMPARE(m_form->destinationFile(), file);
+    QCOMPARE(options().typeIntoFocusedWindow, cursor);
+    QCOMPARE(options().appendToFile, file);
     QCOMPARE(control<QAbstractButton>("sbSelectDestFile")->isEnabled(), file);
 }
 
@@ -704,7 +707,7 @@ void TestMainForm::snapshotSurvivesHideAndShow()
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.0.0.9"));
     QCOMPARE(control<RadioGroup>("rgOptBetweenFields")->itemIndex(), 1);
     QVERIFY(control<QCheckBox>("cbRunMinimased")->isChecked());
-    QCOMPARE(m_form->composedScript(), QStringLiteral(":m;:u;:#0D:#0A"));
+    QCOMPARE(options().composedScript, QStringLiteral(":m;:u;:#0D:#0A"));
     // The panel shown last is shown again.
     QVERIFY(control<QWidget>("PanelOptions2")->isVisible());
 }
@@ -800,7 +803,7 @@ void TestMainForm::scriptBytesStayAsTheFileHasThem()
     }
     start();
     const QString output = m_profile->filePath(QStringLiteral("wyniki.txt"));
-    Global::OutputFile = output;
+    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(output);
     control<QCheckBox>("chkbOptAdvanced")->setChecked(true);
     control<QCheckBox>("chbDestinationFile")->setChecked(true);
     control<QCheckBox>("chbDestinationCursor")->setChecked(false);
@@ -815,7 +818,7 @@ void TestMainForm::resultReachesStatisticsAndFile()
 {
     start();
     const QString output = m_profile->filePath(QStringLiteral("wyniki.txt"));
-    Global::OutputFile = output;
+    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(output);
     control<QCheckBox>("chbDestinationFile")->setChecked(true);
     control<QCheckBox>("chbDestinationCursor")->setChecked(false);
 
@@ -825,6 +828,64 @@ void TestMainForm::resultReachesStatisticsAndFile()
     QFile file(output);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("12.5\tkg\t\r\n"));
+}
+
+// The processing works with what the window last told it; a tick it was not told of would be ignored.
+void TestMainForm::optionControlsReachTheProcessing_data()
+{
+    QTest::addColumn<bool>("onlyStable");
+    QTest::addColumn<int>("counted");
+
+    QTest::newRow("only stable results") << true << 1;
+    QTest::newRow("every result") << false << 2;
+}
+
+void TestMainForm::optionControlsReachTheProcessing()
+{
+    QFETCH(bool, onlyStable);
+    QFETCH(int, counted);
+
+    start();
+    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
+    control<QCheckBox>("chbMakerFormats")->setChecked(true);
+    control<QCheckBox>("chbReadOnlyStable")->setChecked(!onlyStable);
+    control<QCheckBox>("chbReadOnlyStable")->setChecked(onlyStable);
+
+    ProcessData& processing = m_form->processData();
+    processing.TakeScaleText("ST,+00123.45  g\r\n");
+    processing.TakeScaleText("US,-00012.30  g\r\n");
+    QCOMPARE(processing.statistics().count(), counted);
+    QTRY_COMPARE(control<QLabel>("Label27")->text(), QString::number(counted));
+}
+
+// Once for every line that did not arrive, with the box the user always had, and no cyclic reading left
+// running to fail again.
+void TestMainForm::failedFileWriteStopsCyclicReadingAndTells()
+{
+    start();
+    ScriptedMessages messages;
+    const QString output = m_profile->filePath(QStringLiteral("no-such-folder/wyniki.txt"));
+    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(output);
+    control<QCheckBox>("chbDestinationFile")->setChecked(true);
+    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
+    control<QCheckBox>("chkbCycleRead")->setChecked(true);
+
+    m_form->processData().TakeScaleText("     12.5 kg\r\n");
+
+    QVERIFY(!control<QCheckBox>("chkbCycleRead")->isChecked());
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown.first().text, QStringLiteral("Błąd zapisu do pliku."));
+    QCOMPARE(messages.shown.first().caption, QStringLiteral("Błąd"));
+    QCOMPARE(messages.shown.first().icon, MessagePresenter::Icon::Error);
+    QCOMPARE(messages.shown.first().buttons, MessagePresenter::Buttons::Ok);
+
+    // A script of two lines writes twice, and fails twice.
+    control<QCheckBox>("chkbOptAdvanced")->setChecked(true);
+    control<QPlainTextEdit>("MemoScript")->setPlainText(QStringLiteral(":m\n:u"));
+    m_form->processData().TakeScaleText("     13.5 kg\r\n");
+    QCOMPARE(messages.shown.size(), 3);
+    QFile file(output);
+    QVERIFY(!file.exists());
 }
 
 void TestMainForm::portNumberShowsItsDevice()
@@ -907,8 +968,8 @@ void TestMainForm::outputFileChoice()
     QDir(m_profile->path()).mkpath(QStringLiteral("dane.2024"));
     start();
     const QString base = m_profile->path() + u'/';
-    auto* options = control<ProgramOptionsPanel>("PanelOptions2");
-    options->setFileChooser([&](QWidget*, const QStringList& filters) {
+    auto* programOptions = control<ProgramOptionsPanel>("PanelOptions2");
+    programOptions->setFileChooser([&](QWidget*, const QStringList& filters) {
         [&] { QCOMPARE(filters.size(), 3); }();
         return ProgramOptionsPanel::FileChoice{chosen.isEmpty() ? QString() : base + chosen, filter};
     });
@@ -916,11 +977,11 @@ void TestMainForm::outputFileChoice()
     control<QAbstractButton>("sbSelectDestFile")->click();
 
     if (outputFile.isEmpty()) {
-        QVERIFY(Global::OutputFile.isEmpty());
+        QVERIFY(options().outputFile.isEmpty());
         QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
         return;
     }
-    QCOMPARE(Global::OutputFile, base + outputFile);
+    QCOMPARE(options().outputFile, base + outputFile);
     QCOMPARE(control<QLabel>("LabelFileName")->text(), base + outputFile);
     // Created at once.
     QVERIFY(QFile::exists(base + outputFile));

@@ -64,13 +64,11 @@ void TestProgramOptionsPanel::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    Global::OutputFile.clear();
     m_sent.clear();
 }
 
 void TestProgramOptionsPanel::cleanup()
 {
-    Global::OutputFile.clear();
     m_dir.reset();
 }
 
@@ -124,7 +122,7 @@ void TestProgramOptionsPanel::chosenFileShowsInBlackNoneInRed()
     const auto* label = namedControl<QLabel>(&panel, "LabelFileName");
     QCOMPARE(label->text(), shown);
     compareTextColour(label, colour);
-    QCOMPARE(Global::OutputFile, shown == noFile ? QString() : shown);
+    QCOMPARE(panel.outputFile(), shown == noFile ? QString() : shown);
 }
 
 void TestProgramOptionsPanel::loadedFileShowsInBlackNoneInRed_data()

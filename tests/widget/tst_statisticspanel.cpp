@@ -1,6 +1,4 @@
-#include "core/global.h"
 #include "processing/processdata.h"
-#include "support/fakecontrols.h"
 #include "support/fixedclock.h"
 #include "support/recordingkeyboard.h"
 #include "ui/statisticspanel.h"
@@ -41,6 +39,7 @@ private slots:
     void init();
 
     void emptyBeforeAnyResultAndAfterClearing();
+    void refreshesOnceTheResultsStepIsDone();
     void showsAndPlotsTheResults_data();
     void showsAndPlotsTheResults();
     void unusableMaskStopsTheRefresh_data();
@@ -49,10 +48,14 @@ private slots:
     void pointsAreDrawnAsRedCircles();
 
 private:
-    // Feeds each line through the parser and refreshes after each, as the posted refresh would.
+    // A panel showing the processor's statistics.
+    std::unique_ptr<StatisticsPanel> makePanel(const QLocale& locale = QLocale::c());
+    // Feeds each line through the parser and lets the panel's refresh for it run.
     void weigh(StatisticsPanel& panel, const QByteArrayList& lines);
+    // The user's result format, as the window tells both the processing and the panel.
+    void setResultFormat(StatisticsPanel& panel, bool use, const QString& format);
 
-    FakeControls m_controls;
+    ProcessingOptions m_options;
     RecordingKeyboard m_keyboard;
     FixedClock m_clock;
     std::unique_ptr<ProcessData> m_processor;
@@ -61,25 +64,41 @@ private:
 void TestStatisticsPanel::init()
 {
     m_clock = FixedClock();
-    Global::ResetStatistics();
-    Global::Statistics.ResultFormat = QStringLiteral("0.####");
-    Global::Statistics.SetResultFormat = false;
-    Global::MainWindowHandle = nullptr;
-    m_processor = std::make_unique<ProcessData>(m_controls, m_keyboard, m_clock, QLocale::c());
+    m_options = ProcessingOptions();
+    m_options.resultFormat = QStringLiteral("0.####");
+    m_processor = std::make_unique<ProcessData>(m_keyboard, m_clock, QLocale::c());
+    m_processor->setOptions(m_options);
+}
+
+std::unique_ptr<StatisticsPanel> TestStatisticsPanel::makePanel(const QLocale& locale)
+{
+    auto panel = std::make_unique<StatisticsPanel>();
+    panel->setLocaleFormats(LocaleFormats::fromLocale(locale));
+    panel->setStatistics(&m_processor->statistics());
+    panel->setResultFormat(m_options.useResultFormat, m_options.resultFormat);
+    return panel;
 }
 
 void TestStatisticsPanel::weigh(StatisticsPanel& panel, const QByteArrayList& lines)
 {
     for (const QByteArray& line : lines) {
         m_processor->TakeScaleText(line);
-        panel.RefreshStatistics();
+        QCoreApplication::sendPostedEvents(&panel, QEvent::MetaCall);
     }
+}
+
+void TestStatisticsPanel::setResultFormat(StatisticsPanel& panel, bool use, const QString& format)
+{
+    m_options.useResultFormat = use;
+    m_options.resultFormat = format;
+    m_processor->setOptions(m_options);
+    panel.setResultFormat(use, format);
 }
 
 void TestStatisticsPanel::emptyBeforeAnyResultAndAfterClearing()
 {
-    StatisticsPanel panel;
-    panel.setLocaleFormats(LocaleFormats::fromLocale(QLocale::c()));
+    const auto shownPanel = makePanel();
+    StatisticsPanel& panel = *shownPanel;
     for (const char* label : {"Label6", "Label24", "Label27", "Label28", "Label31"})
         QCOMPARE(shown(panel, label), NoValue);
     QVERIFY(plotted(panel).isEmpty());
@@ -92,13 +111,37 @@ void TestStatisticsPanel::emptyBeforeAnyResultAndAfterClearing()
     for (const char* label : {"Label6", "Label24", "Label27", "Label28", "Label31"})
         QCOMPARE(shown(panel, label), NoValue);
     QVERIFY(plotted(panel).isEmpty());
-    QCOMPARE(Global::Statistics.Count, 0);
+    QCOMPARE(m_processor->statistics().count(), 0);
 
     // Counting and plotting start over.
     weigh(panel, {"7 kg\r\n"});
     QCOMPARE(shown(panel, "Label27"), QStringLiteral("1"));
     QCOMPARE(shown(panel, "Label28"), QStringLiteral("7"));
     QCOMPARE(plotted(panel), QList<double>{7});
+}
+
+// The panel follows the statistics it is given, after the result's own step, as the window's posted
+// refresh did: nothing in the middle of the processing, once for each result afterwards.
+void TestStatisticsPanel::refreshesOnceTheResultsStepIsDone()
+{
+    const auto shownPanel = makePanel();
+    StatisticsPanel& panel = *shownPanel;
+    m_processor->TakeScaleText("10.5 kg\r\n");
+    QCOMPARE(shown(panel, "Label27"), NoValue);
+    QCoreApplication::processEvents();
+    QCOMPARE(shown(panel, "Label27"), QStringLiteral("1"));
+    QCOMPARE(shown(panel, "Label6"), QStringLiteral("10.5"));
+
+    // Another source leaves the old one's results unseen.
+    ProcessData other(m_keyboard, m_clock, QLocale::c());
+    panel.setStatistics(&other.statistics());
+    m_processor->TakeScaleText("11 kg\r\n");
+    QCoreApplication::processEvents();
+    QCOMPARE(shown(panel, "Label6"), QStringLiteral("10.5"));
+    other.TakeScaleText("7 kg\r\n");
+    QCoreApplication::processEvents();
+    QCOMPARE(shown(panel, "Label27"), QStringLiteral("1"));
+    QCOMPARE(shown(panel, "Label6"), QStringLiteral("7"));
 }
 
 void TestStatisticsPanel::showsAndPlotsTheResults_data()
@@ -158,10 +201,9 @@ void TestStatisticsPanel::showsAndPlotsTheResults()
     QFETCH(QString, resultFormat);
     QFETCH(QList<double>, points);
 
-    Global::Statistics.SetResultFormat = !resultFormat.isEmpty();
-    Global::Statistics.ResultFormat = resultFormat;
-    StatisticsPanel panel;
-    panel.setLocaleFormats(LocaleFormats::fromLocale(systemLocale));
+    const auto shownPanel = makePanel(systemLocale);
+    StatisticsPanel& panel = *shownPanel;
+    setResultFormat(panel, !resultFormat.isEmpty(), resultFormat);
     weigh(panel, lines);
 
     QTEST(shown(panel, "Label27"), "count");
@@ -195,11 +237,11 @@ void TestStatisticsPanel::unusableMaskStopsTheRefresh()
     QFETCH(int, maskLength);
     QFETCH(bool, usable);
 
-    StatisticsPanel panel;
-    panel.setLocaleFormats(LocaleFormats::fromLocale(QLocale::c()));
+    const auto shownPanel = makePanel();
+    StatisticsPanel& panel = *shownPanel;
     weigh(panel, {"10.5 kg\r\n"});
-    Global::Statistics.SetResultFormat = true;
-    Global::Statistics.ResultFormat = QString(maskLength, u'0');
+    // The panel's mask only: the processing abandons a result it cannot format before announcing it.
+    panel.setResultFormat(true, QString(maskLength, u'0'));
     m_clock.advance(1000);
     weigh(panel, {"11.25 kg\r\n"});
 
@@ -222,8 +264,8 @@ void TestStatisticsPanel::unusableMaskStopsTheRefresh()
 // could not keep up with the scale.
 void TestStatisticsPanel::chartKeepsTheLatestPointsWhileTheFiguresCoverAll()
 {
-    StatisticsPanel panel;
-    panel.setLocaleFormats(LocaleFormats::fromLocale(QLocale::c()));
+    const auto shownPanel = makePanel();
+    StatisticsPanel& panel = *shownPanel;
     // Five results far above the rest, which have left the chart by the end.
     QByteArrayList lines(5, "100000 kg\r\n");
     for (int i = 1; i <= 1000; ++i)
@@ -248,8 +290,8 @@ void TestStatisticsPanel::chartKeepsTheLatestPointsWhileTheFiguresCoverAll()
 // pen holds every value and shows none.
 void TestStatisticsPanel::pointsAreDrawnAsRedCircles()
 {
-    StatisticsPanel panel;
-    panel.setLocaleFormats(LocaleFormats::fromLocale(QLocale::c()));
+    const auto shownPanel = makePanel();
+    StatisticsPanel& panel = *shownPanel;
     panel.resize(252, 212);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));

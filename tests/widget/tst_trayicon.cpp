@@ -2,6 +2,7 @@
 // minimising, the icon's clicks, the start and the close do to the window. A desktop with a tray is
 // answered through TrayIcon::setTrayAvailability; the real tray is tst_tray's.
 #include "core/global.h"
+#include "core/messagepresenter.h"
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "ui/formsettings.h"
@@ -284,8 +285,8 @@ void TestTrayIcon::closingADialogWhileHiddenKeepsTheProgram()
         if (portSearch)
             m_form->sbDetectClick();
         else
-            m_form->showMessageBox(QStringLiteral("Tekst"), QStringLiteral("Tytuł"),
-                                   MainWindowControls::MessageIcon::Information);
+            MessagePresenter::current().show(m_form.get(), QStringLiteral("Tekst"), QStringLiteral("Tytuł"),
+                                             MessagePresenter::Icon::Information, MessagePresenter::Buttons::Ok);
         closer.stop();
         // After anything the close posted, a quit among it.
         QTimer::singleShot(0, [] { QTimer::singleShot(0, [] { QCoreApplication::exit(42); }); });
