@@ -16,16 +16,13 @@ ReadMode readModeFromIndex(int index)
 
 namespace Global {
 
-TPortSettings PortSettings;
+StoredPortChoice PortSettings;
 std::atomic<bool> SerialStopped{false};
-bool PortProbing = false;
 QString OutputFile;
 bool PortConfigured = false;
 TStatistics Statistics;
 QPointer<QObject> MainWindowHandle;
 qint32 BufferSize = 0;
-QString ConnectedHost;
-qint32 ConnectedPort = 0;
 qint32 Language = 0;
 double LastReportTime = 0;
 

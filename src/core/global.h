@@ -32,18 +32,12 @@ struct TStatistics
     bool SetResultFormat = false;
 };
 
-// The one serial port record; the line-mode code is ParityBits + DataBits + StopBits.
-struct TPortSettings
+// The stored port and speed, as the settings loader still writes them. Nothing reads them: the window
+// hands the serial connection its controls' values when it opens the port.
+struct StoredPortChoice
 {
     qint32 Port = 0;
     qint32 BaudCode = 0;
-    qint32 ParityBits = 0;
-    qint32 DataBits = 0;
-    qint32 StopBits = 0;
-    bool HardwareFlow = false;
-    bool SoftwareFlow = false;
-    quint8 Dtr = 0;
-    quint8 Rts = 0;
 };
 
 // Posted to the main window after every accepted result; it stands for the window message WM_USER+1.
@@ -53,16 +47,13 @@ inline constexpr QEvent::Type StatisticsRefresh = static_cast<QEvent::Type>(QEve
 // except SerialStopped, which the serial reader's thread polls as its loop condition.
 namespace Global {
 
-extern TPortSettings PortSettings;
+extern StoredPortChoice PortSettings;
 extern std::atomic<bool> SerialStopped;
-extern bool PortProbing;
 extern QString OutputFile;
 extern bool PortConfigured;
 extern TStatistics Statistics;
 extern QPointer<QObject> MainWindowHandle;
 extern qint32 BufferSize;
-extern QString ConnectedHost;
-extern qint32 ConnectedPort;
 extern qint32 Language;
 // Days since 1899-12-30 local time, the fraction being the time of day; 0 means "long ago".
 extern double LastReportTime;

@@ -138,7 +138,7 @@ void TestSerialLink::firstStartFindsTheScaleAndTypesItsResults()
     QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("2"));
     QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
     QVERIFY(Global::PortConfigured);
-    QVERIFY(!namedControl<QWidget>(m_form.get(), "TAutoKonfForm")->isVisible());
+    QVERIFY(!namedControl<QWidget>(m_form.get(), "PortSearchDialog")->isVisible());
     QVERIFY(m_messages->shown.isEmpty());
     QVERIFY(!control<QPushButton>("sbDetect")->isEnabled());
     // The silent port was asked for a result at both speeds and left alone afterwards.
@@ -286,7 +286,7 @@ void TestSerialLink::secondClickCloses()
     // The port search does not run while the port is open.
     control<QPushButton>("sbDetect")->setEnabled(true);
     control<QPushButton>("sbDetect")->click();
-    QVERIFY(!namedControl<QWidget>(m_form.get(), "TAutoKonfForm")->isVisible());
+    QVERIFY(!namedControl<QWidget>(m_form.get(), "PortSearchDialog")->isVisible());
 
     control<QPushButton>("sbOpenComm")->click();
     QCOMPARE(status(), closedText);

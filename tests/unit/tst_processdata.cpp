@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <future>
+
 namespace {
 
 // Stands in for the main window: counts the statistics refreshes posted to it.
@@ -45,8 +47,8 @@ private slots:
     void routesByReadMode();
     void makerLinesByReadModeAndStability_data();
     void makerLinesByReadModeAndStability();
-    void probingOnlyConfirmsThePort_data();
-    void probingOnlyConfirmsThePort();
+    void acceptsAnswerAsTheParserWouldTakeIt_data();
+    void acceptsAnswerAsTheParserWouldTakeIt();
     void mainWindowActiveSuppressesTyping_data();
     void mainWindowActiveSuppressesTyping();
     void advancedOptionsRunTheMemoScript();
@@ -73,7 +75,6 @@ void TestProcessData::init()
     Global::ResetStatistics();
     Global::Statistics.ResultFormat = QStringLiteral("0.####");
     Global::Statistics.SetResultFormat = false;
-    Global::PortProbing = false;
     Global::PortConfigured = false;
     Global::OutputFile = m_dir->filePath(QStringLiteral("out.txt"));
     Global::MainWindowHandle = &m_window;
@@ -364,32 +365,48 @@ void TestProcessData::makerLinesByReadModeAndStability()
         QVERIFY(!QFile::exists(Global::OutputFile));
 }
 
-void TestProcessData::probingOnlyConfirmsThePort_data()
+void TestProcessData::acceptsAnswerAsTheParserWouldTakeIt_data()
 {
     QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("confirmed");
+    QTest::addColumn<bool>("makers");
+    QTest::addColumn<bool>("onlyStable");
+    QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("a result") << QByteArray("     12.345 kg\r\n") << true;
-    QTest::newRow("half a result") << QByteArray("     12.3") << false;
-    QTest::newRow("noise") << QByteArray("\xF0\x0F\xF0\r\n") << false;
+    QTest::newRow("a result") << QByteArray("     12.345 kg\r\n") << false << false << true;
+    QTest::newRow("half a result") << QByteArray("     12.3") << false << false << false;
+    QTest::newRow("noise") << QByteArray("\xF0\x0F\xF0\r\n") << false << false << false;
+    QTest::newRow("maker's line, formats off") << QByteArray("186.65g\r") << false << false << false;
+    QTest::newRow("maker's line, formats on") << QByteArray("186.65g\r") << true << false << true;
+    QTest::newRow("maker's status") << QByteArray("OL\r\n") << true << false << false;
+    QTest::newRow("unsettled taken") << QByteArray("US,-00012.30  g\r\n") << true << false << true;
+    QTest::newRow("unsettled skipped") << QByteArray("US,-00012.30  g\r\n") << true << true << false;
+    QTest::newRow("settled kept") << QByteArray("ST,+00123.45  g\r\n") << true << true << true;
 }
 
-void TestProcessData::probingOnlyConfirmsThePort()
+// The port search asks on a thread of its own whether an answer is a result: the same answer as the
+// parser's, without a trace in the statistics, the keyboard or the output file.
+void TestProcessData::acceptsAnswerAsTheParserWouldTakeIt()
 {
     QFETCH(QByteArray, line);
-    QFETCH(bool, confirmed);
+    QFETCH(bool, makers);
+    QFETCH(bool, onlyStable);
+    QFETCH(bool, accepted);
 
-    Global::PortProbing = true;
     m_controls.file = true;
-    makeProcessor()->ParseWeighingLine(line);
+    m_controls.makers = makers;
+    m_controls.onlyStable = onlyStable;
+    auto askedElsewhere =
+        std::async(std::launch::async, [&] { return ProcessData::acceptsAnswer(line, makers, onlyStable); });
+    QCOMPARE(askedElsewhere.get(), accepted);
+    QCOMPARE(ProcessData::acceptsAnswer(line, makers, onlyStable), accepted);
     QCoreApplication::sendPostedEvents();
-
-    QCOMPARE(Global::PortConfigured, confirmed);
     QCOMPARE(Global::Statistics.Count, 0);
-    QCOMPARE(Global::Statistics.LastValue, 0.0);
     QCOMPARE(m_window.refreshes, 0);
     QVERIFY(m_keyboard.events.isEmpty());
     QVERIFY(!QFile::exists(Global::OutputFile));
+
+    makeProcessor()->ParseWeighingLine(line);
+    QCOMPARE(Global::Statistics.Count, accepted ? 1 : 0);
 }
 
 void TestProcessData::mainWindowActiveSuppressesTyping_data()
