@@ -34,7 +34,9 @@ public:
     }
     int putch(int port, int byte) override { return sio_putch(port, byte); }
     int read(int port, char* buffer, int count) override { return sio_read(port, buffer, count); }
-    void closePort(const PortSettings& settings) override { SerialPort::closePort(settings); }
+    // Only the port: the serial connection's stop flag is none of the search's business, and the search
+    // only runs while no connection is open.
+    void closePort(const PortSettings& settings) override { sio_close(settings.Port); }
 };
 
 } // namespace
