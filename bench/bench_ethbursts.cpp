@@ -84,8 +84,8 @@ bool runTcp()
     QTcpServer server;
     if (!server.listen(QHostAddress::LocalHost))
         return false;
-    CEthConnection link([] { return ReadMode::Indication; }, [&](const QByteArray& text) { recorder.take(text); },
-                        [](const QString&) { return HostAnswer(true); }, quint16(0));
+    EthConnection link([] { return ReadMode::Indication; }, [&](const QByteArray& text) { recorder.take(text); },
+                       [](const QString&) { return HostAnswer(true); }, quint16(0));
     link.ToggleConnection(quint8(EthProtocol::Tcp), QStringLiteral("127.0.0.1"), server.serverPort());
     if (!waitFor([&] { return server.hasPendingConnections(); }))
         return false;
@@ -115,8 +115,8 @@ bool runUdp()
     QUdpSocket scale;
     if (!scale.bind(QHostAddress::LocalHost, 0))
         return false;
-    CEthConnection link([] { return ReadMode::Indication; }, [&](const QByteArray& text) { recorder.take(text); },
-                        [](const QString&) { return HostAnswer(true); }, quint16(0));
+    EthConnection link([] { return ReadMode::Indication; }, [&](const QByteArray& text) { recorder.take(text); },
+                       [](const QString&) { return HostAnswer(true); }, quint16(0));
     link.ToggleConnection(quint8(EthProtocol::Udp), QStringLiteral("127.0.0.1"), scale.localPort());
     // The greeting says that the listener knows the scale.
     if (!scale.waitForReadyRead(timeoutMs))

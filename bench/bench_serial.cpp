@@ -96,7 +96,7 @@ void idleLoopBlocking()
             continue;
         }
         auto reader = std::make_unique<ComThread>(
-            port, [] { return ReadMode::Indication; }, [](const QByteArray&) {});
+            port, 4096, [] { return ReadMode::Indication; }, [](const QByteArray&) {});
         reader->start();
         const double blocked = longestBlockMs(1000);
         closePort(reader);
@@ -111,7 +111,7 @@ void cpuWhileIdle()
     constexpr int seconds = 10;
     openPort(12);
     auto reader = std::make_unique<ComThread>(
-        port, [] { return ReadMode::Indication; }, [](const QByteArray&) {});
+        port, 4096, [] { return ReadMode::Indication; }, [](const QByteArray&) {});
     reader->start();
     const double before = processCpuSeconds();
     QEventLoop loop;
@@ -129,7 +129,7 @@ void lineToKeyLatency(const PseudoTerminal& line, ReceiverProcess& receiver, Pro
     constexpr int lines = 100;
     openPort(baudCode);
     auto reader = std::make_unique<ComThread>(
-        port, [] { return ReadMode::Indication; },
+        port, 4096, [] { return ReadMode::Indication; },
         [&processData](const QByteArray& text) { processData.TakeScaleText(text); });
     reader->start();
     const PacedScale scale(line, Sio::bitRate(baudCode));
@@ -177,7 +177,8 @@ void streaming(const PseudoTerminal& line)
     openPort(12);
     QList<QByteArray> received;
     auto reader = std::make_unique<ComThread>(
-        port, [] { return ReadMode::Indication; }, [&received](const QByteArray& text) { received.append(text); });
+        port, 4096, [] { return ReadMode::Indication; },
+        [&received](const QByteArray& text) { received.append(text); });
     reader->start();
 
     std::atomic<bool> done = false;

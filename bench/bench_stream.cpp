@@ -90,7 +90,7 @@ StreamResult stream(const PseudoTerminal& line, ProcessData& processData, Receiv
     std::atomic<int> sent = 0;
     StreamResult result;
     auto reader = std::make_unique<ComThread>(
-        port, [] { return ReadMode::Indication; },
+        port, 4096, [] { return ReadMode::Indication; },
         [&](const QByteArray& text) {
             ++result.handed;
             processData.TakeScaleText(text);
@@ -210,7 +210,6 @@ int main(int argc, char** argv)
         options.typeIntoFocusedWindow = on;
         processData.setOptions(options);
     };
-    Global::BufferSize = 4096;
     const QString output = profile.filePath(QStringLiteral("records.txt"));
 
     const int soakSeconds = qEnvironmentVariableIntValue("BENCH_STREAM_SOAK_SECONDS");

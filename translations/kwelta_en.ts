@@ -332,7 +332,7 @@ use the Clear button on the Statistics page.</translation>
     </message>
 </context>
 <context>
-    <name>MxTool</name>
+    <name>PortError</name>
     <message>
         <source>Port nie istnieje lub jest zajęty przez inny program.<byte value="xd"/>Zamknij wszystkie programy i spróbuj jeszcze raz.<byte value="xd"/></source>
         <translation>The port does not exist or is in use by another program.<byte value="xd"/>Close all other programs and try again.<byte value="xd"/></translation>
@@ -360,6 +360,53 @@ use the Clear button on the Statistics page.</translation>
     <message>
         <source>Niepowodzenie</source>
         <translation>Failure</translation>
+    </message>
+</context>
+<context>
+    <name>PortSearchDialog</name>
+    <message>
+        <source>Autokonfiguracja portu</source>
+        <translation>Port auto-configuration</translation>
+    </message>
+    <message>
+        <source>Port nr:</source>
+        <translation>Port no.:</translation>
+    </message>
+    <message>
+        <source>Prędkość:</source>
+        <translation>Speed:</translation>
+    </message>
+    <message>
+        <source>Nr. próby:</source>
+        <translation>Attempt no.:</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Max nr portu:</source>
+        <translation>Highest port no.:</translation>
+    </message>
+    <message>
+        <source>&amp;Ponów</source>
+        <translation>&amp;Retry</translation>
+    </message>
+    <message>
+        <source>&amp;Zamknij</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Trwa szukanie ustawień...</source>
+        <translation>Searching for the settings...</translation>
+    </message>
+    <message>
+        <source>Port skonfigurowany</source>
+        <translation>Port configured</translation>
+    </message>
+    <message>
+        <source>Brak komunikacji</source>
+        <translation>No communication</translation>
     </message>
 </context>
 <context>
@@ -527,53 +574,6 @@ use the Clear button on the Statistics page.</translation>
     <message>
         <source>Mittelwert:</source>
         <translation>Average:</translation>
-    </message>
-</context>
-<context>
-    <name>TAutoKonfForm</name>
-    <message>
-        <source>Autokonfiguracja portu</source>
-        <translation>Port auto-configuration</translation>
-    </message>
-    <message>
-        <source>Port nr:</source>
-        <translation>Port no.:</translation>
-    </message>
-    <message>
-        <source>Prędkość:</source>
-        <translation>Speed:</translation>
-    </message>
-    <message>
-        <source>Nr. próby:</source>
-        <translation>Attempt no.:</translation>
-    </message>
-    <message>
-        <source>Status:</source>
-        <translation>Status:</translation>
-    </message>
-    <message>
-        <source>Max nr portu:</source>
-        <translation>Highest port no.:</translation>
-    </message>
-    <message>
-        <source>&amp;Ponów</source>
-        <translation>&amp;Retry</translation>
-    </message>
-    <message>
-        <source>&amp;Zamknij</source>
-        <translation>&amp;Close</translation>
-    </message>
-    <message>
-        <source>Trwa szukanie ustawień...</source>
-        <translation>Searching for the settings...</translation>
-    </message>
-    <message>
-        <source>Port skonfigurowany</source>
-        <translation>Port configured</translation>
-    </message>
-    <message>
-        <source>Brak komunikacji</source>
-        <translation>No communication</translation>
     </message>
 </context>
 <context>

@@ -333,7 +333,7 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     </message>
 </context>
 <context>
-    <name>MxTool</name>
+    <name>PortError</name>
     <message>
         <source>Port nie istnieje lub jest zajęty przez inny program.<byte value="xd"/>Zamknij wszystkie programy i spróbuj jeszcze raz.<byte value="xd"/></source>
         <translation>Port nie istnieje lub jest zajęty przez inny program.<byte value="xd"/>Zamknij wszystkie programy i spróbuj jeszcze raz.<byte value="xd"/></translation>
@@ -361,6 +361,53 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     <message>
         <source>Niepowodzenie</source>
         <translation>Niepowodzenie</translation>
+    </message>
+</context>
+<context>
+    <name>PortSearchDialog</name>
+    <message>
+        <source>Autokonfiguracja portu</source>
+        <translation>Autokonfiguracja portu</translation>
+    </message>
+    <message>
+        <source>Port nr:</source>
+        <translation>Port nr:</translation>
+    </message>
+    <message>
+        <source>Prędkość:</source>
+        <translation>Prędkość:</translation>
+    </message>
+    <message>
+        <source>Nr. próby:</source>
+        <translation>Nr próby:</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Max nr portu:</source>
+        <translation>Max nr portu:</translation>
+    </message>
+    <message>
+        <source>&amp;Ponów</source>
+        <translation>&amp;Ponów</translation>
+    </message>
+    <message>
+        <source>&amp;Zamknij</source>
+        <translation>&amp;Zamknij</translation>
+    </message>
+    <message>
+        <source>Trwa szukanie ustawień...</source>
+        <translation>Trwa szukanie ustawień...</translation>
+    </message>
+    <message>
+        <source>Port skonfigurowany</source>
+        <translation>Port skonfigurowany</translation>
+    </message>
+    <message>
+        <source>Brak komunikacji</source>
+        <translation>Brak komunikacji</translation>
     </message>
 </context>
 <context>
@@ -528,53 +575,6 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     <message>
         <source>Mittelwert:</source>
         <translation>Średnia:</translation>
-    </message>
-</context>
-<context>
-    <name>TAutoKonfForm</name>
-    <message>
-        <source>Autokonfiguracja portu</source>
-        <translation>Autokonfiguracja portu</translation>
-    </message>
-    <message>
-        <source>Port nr:</source>
-        <translation>Port nr:</translation>
-    </message>
-    <message>
-        <source>Prędkość:</source>
-        <translation>Prędkość:</translation>
-    </message>
-    <message>
-        <source>Nr. próby:</source>
-        <translation>Nr próby:</translation>
-    </message>
-    <message>
-        <source>Status:</source>
-        <translation>Status:</translation>
-    </message>
-    <message>
-        <source>Max nr portu:</source>
-        <translation>Max nr portu:</translation>
-    </message>
-    <message>
-        <source>&amp;Ponów</source>
-        <translation>&amp;Ponów</translation>
-    </message>
-    <message>
-        <source>&amp;Zamknij</source>
-        <translation>&amp;Zamknij</translation>
-    </message>
-    <message>
-        <source>Trwa szukanie ustawień...</source>
-        <translation>Trwa szukanie ustawień...</translation>
-    </message>
-    <message>
-        <source>Port skonfigurowany</source>
-        <translation>Port skonfigurowany</translation>
-    </message>
-    <message>
-        <source>Brak komunikacji</source>
-        <translation>Brak komunikacji</translation>
     </message>
 </context>
 <context>

@@ -14,14 +14,10 @@ ReadMode readModeFromIndex(int index)
 
 namespace Global {
 
-TPortSettings PortSettings;
+StoredPortChoice PortSettings;
 std::atomic<bool> SerialStopped{false};
-bool PortProbing = false;
 bool PortConfigured = false;
-QPointer<QObject> MainWindowHandle;
 qint32 BufferSize = 0;
-QString ConnectedHost;
-qint32 ConnectedPort = 0;
 qint32 Language = 0;
 
 quint16 SetBit(quint16 value, bool on, quint8 bit)

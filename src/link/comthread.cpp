@@ -29,9 +29,10 @@ struct ComThread::Channel
     bool lineDue = false;
 };
 
-ComThread::ComThread(int port, ReadModeSource readMode, Intake intake, QObject* parent)
+ComThread::ComThread(int port, int bufferSize, ReadModeSource readMode, Intake intake, QObject* parent)
     : QThread(parent)
     , m_port(port)
+    , m_bufferSize(bufferSize)
     , m_readMode(std::move(readMode))
     , m_intake(std::move(intake))
     , m_channel(std::make_shared<Channel>())
@@ -140,7 +141,7 @@ void ComThread::Poll()
             m_pending.append(buffer, count);
         gone = gone || count == Sio::DeviceGone;
         total += count;
-        if (count <= 0 || total >= Global::BufferSize)
+        if (count <= 0 || total >= m_bufferSize)
             break;
     }
 

@@ -26,8 +26,8 @@ public:
     static constexpr int PollPauseMs = 30;
     static constexpr int ReadChunk = 1000;
 
-    // Main thread.
-    ComThread(int port, ReadModeSource readMode, Intake intake, QObject* parent = nullptr);
+    // Main thread. A poll reads until bufferSize bytes have come (at least one chunk).
+    ComThread(int port, int bufferSize, ReadModeSource readMode, Intake intake, QObject* parent = nullptr);
     // Stops the worker and waits for it.
     ~ComThread() override;
 
@@ -56,6 +56,7 @@ private:
     void reportGone();
 
     const int m_port;
+    const int m_bufferSize;
     ReadModeSource m_readMode;
     Intake m_intake;
     PendingText m_pending;

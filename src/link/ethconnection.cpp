@@ -12,13 +12,13 @@ qint32 ethPortFromText(const QString& text)
     return isNumber && port >= 0 && port <= 65535 ? port : 1001;
 }
 
-CEthConnection::CEthConnection(ReadModeSource readMode, Intake intake, QObject* parent)
-    : CEthConnection(std::move(readMode), std::move(intake), ReachabilityCheck::Probe(askHost),
-                     UdpListener::DefaultLocalPort, parent)
+EthConnection::EthConnection(ReadModeSource readMode, Intake intake, QObject* parent)
+    : EthConnection(std::move(readMode), std::move(intake), ReachabilityCheck::Probe(askHost),
+                    UdpListener::DefaultLocalPort, parent)
 {}
 
-CEthConnection::CEthConnection(ReadModeSource readMode, Intake intake, ReachabilityCheck::Probe probe,
-                               quint16 localUdpPort, QObject* parent)
+EthConnection::EthConnection(ReadModeSource readMode, Intake intake, ReachabilityCheck::Probe probe,
+                             quint16 localUdpPort, QObject* parent)
     : QObject(parent)
     , m_readMode(std::move(readMode))
     , m_intake(std::move(intake))
@@ -26,43 +26,43 @@ CEthConnection::CEthConnection(ReadModeSource readMode, Intake intake, Reachabil
     , m_connectCheck(probe)
     , m_supervisionCheck(probe)
 {
-    connect(&m_connectCheck, &ReachabilityCheck::answered, this, &CEthConnection::connectCheckAnswered);
-    connect(&m_supervisionCheck, &ReachabilityCheck::answered, this, &CEthConnection::reachabilityChecked);
+    connect(&m_connectCheck, &ReachabilityCheck::answered, this, &EthConnection::connectCheckAnswered);
+    connect(&m_supervisionCheck, &ReachabilityCheck::answered, this, &EthConnection::reachabilityChecked);
 }
 
-CEthConnection::~CEthConnection()
+EthConnection::~EthConnection()
 {
     release();
 }
 
-EthLinkState CEthConnection::shownState() const
+EthLinkState EthConnection::shownState() const
 {
     return m_listener && m_udpScaleSilent ? EthLinkState::Disconnected : m_state;
 }
 
-bool CEthConnection::isOpen() const
+bool EthConnection::isOpen() const
 {
     return m_state != EthLinkState::Disconnected ||
            (m_client && m_client->state() != QAbstractSocket::UnconnectedState) || m_listener;
 }
 
-quint16 CEthConnection::udpLocalPort() const
+quint16 EthConnection::udpLocalPort() const
 {
     return m_listener ? m_listener->localPort() : 0;
 }
 
-void CEthConnection::ToggleConnection(quint8 protocol, const QString& host, qint32 port)
+void EthConnection::ToggleConnection(quint8 protocol, const QString& host, qint32 port)
 {
-    Global::ConnectedHost = host;
-    Global::ConnectedPort = port;
+    m_connectedHost = host;
+    m_connectedPort = port;
     QString listenerFailure;
     switch (EthProtocol(protocol)) {
     case EthProtocol::Tcp:
         if (m_client && m_client->state() == QAbstractSocket::ConnectedState) {
             m_loggedWait.clear();
             closeClient();
-            Global::ConnectedHost.clear();
-            Global::ConnectedPort = 0;
+            m_connectedHost.clear();
+            m_connectedPort = 0;
         } else if (m_state == EthLinkState::Connecting || m_state == EthLinkState::Disconnecting) {
             // The button cancels an attempt that is still under way.
             m_loggedWait.clear();
@@ -77,8 +77,8 @@ void CEthConnection::ToggleConnection(quint8 protocol, const QString& host, qint
         if (m_listener) {
             m_state = EthLinkState::Disconnected;
             closeListener();
-            Global::ConnectedHost.clear();
-            Global::ConnectedPort = 0;
+            m_connectedHost.clear();
+            m_connectedPort = 0;
         } else {
             openListener(host, port, listenerFailure);
         }
@@ -91,7 +91,7 @@ void CEthConnection::ToggleConnection(quint8 protocol, const QString& host, qint
         emit listenerFailed(m_localUdpPort, listenerFailure);
 }
 
-void CEthConnection::openTcp(const QString& host)
+void EthConnection::openTcp(const QString& host)
 {
     // Until the host has answered, the supervision is to open the link as soon as it does.
     m_reconnectPending = true;
@@ -104,12 +104,12 @@ void CEthConnection::openTcp(const QString& host)
     }
 }
 
-void CEthConnection::connectCheckAnswered(bool reachable)
+void EthConnection::connectCheckAnswered(bool reachable)
 {
     if (!m_awaitingConnectCheck)
         return;
     m_awaitingConnectCheck = false;
-    if (m_connectCheckHost != Global::ConnectedHost)
+    if (m_connectCheckHost != m_connectedHost)
         return;
     if (!reachable) {
         m_reconnectPending = true;
@@ -126,21 +126,21 @@ void CEthConnection::connectCheckAnswered(bool reachable)
     m_client = new QTcpSocket(this);
     // Bounded, so that a scale sending faster than its lines are taken is held back by TCP itself.
     m_client->setReadBufferSize(ReadChunk);
-    connect(m_client, &QTcpSocket::connected, this, &CEthConnection::OnSocketConnect);
-    connect(m_client, &QTcpSocket::disconnected, this, &CEthConnection::OnSocketDisconnect);
-    connect(m_client, &QTcpSocket::readyRead, this, &CEthConnection::OnSocketRead);
-    connect(m_client, &QTcpSocket::errorOccurred, this, &CEthConnection::OnSocketError);
-    connect(m_client, &QTcpSocket::stateChanged, this, &CEthConnection::attemptEnded);
+    connect(m_client, &QTcpSocket::connected, this, &EthConnection::OnSocketConnect);
+    connect(m_client, &QTcpSocket::disconnected, this, &EthConnection::OnSocketDisconnect);
+    connect(m_client, &QTcpSocket::readyRead, this, &EthConnection::OnSocketRead);
+    connect(m_client, &QTcpSocket::errorOccurred, this, &EthConnection::OnSocketError);
+    connect(m_client, &QTcpSocket::stateChanged, this, &EthConnection::attemptEnded);
     // Half a line of an earlier connection would otherwise lead the first line of this one.
     m_received.clear();
     emit connectionStarted();
     m_reconnectPending = false;
     report();
-    m_client->connectToHost(Global::ConnectedHost, quint16(Global::ConnectedPort));
+    m_client->connectToHost(m_connectedHost, quint16(m_connectedPort));
 }
 
 // The disconnect event this raises reports Disconnected.
-void CEthConnection::closeClient()
+void EthConnection::closeClient()
 {
     m_state = EthLinkState::Disconnecting;
     m_client->disconnectFromHost();
@@ -150,7 +150,7 @@ void CEthConnection::closeClient()
 }
 
 // The socket may be the one whose event is being handled, so it goes later, and silently.
-void CEthConnection::discardClient()
+void EthConnection::discardClient()
 {
     if (!m_client)
         return;
@@ -166,7 +166,7 @@ void CEthConnection::discardClient()
     client->deleteLater();
 }
 
-void CEthConnection::openListener(const QString& host, qint32 port, QString& failure)
+void EthConnection::openListener(const QString& host, qint32 port, QString& failure)
 {
     m_state = EthLinkState::Connected;
     m_listener = std::make_unique<UdpListener>();
@@ -191,14 +191,14 @@ void CEthConnection::openListener(const QString& host, qint32 port, QString& fai
     emit connectionStarted();
 }
 
-void CEthConnection::closeListener()
+void EthConnection::closeListener()
 {
     ++m_listenerGeneration;
     m_listener.reset();
     m_udpScaleSilent = false;
 }
 
-void CEthConnection::SendTcp(const QByteArray& text)
+void EthConnection::SendTcp(const QByteArray& text)
 {
     if (m_client && m_client->state() == QAbstractSocket::ConnectedState) {
         m_client->write(text);
@@ -207,13 +207,13 @@ void CEthConnection::SendTcp(const QByteArray& text)
     }
 }
 
-void CEthConnection::SendUdp(const QByteArray& text)
+void EthConnection::SendUdp(const QByteArray& text)
 {
     if (m_listener)
         m_listener->send(text + '\0');
 }
 
-void CEthConnection::CancelReconnect()
+void EthConnection::CancelReconnect()
 {
     m_loggedWait.clear();
     m_reconnectPending = false;
@@ -221,7 +221,7 @@ void CEthConnection::CancelReconnect()
     report();
 }
 
-void CEthConnection::release()
+void EthConnection::release()
 {
     m_awaitingConnectCheck = false;
     if (m_client) {
@@ -234,7 +234,7 @@ void CEthConnection::release()
     m_state = EthLinkState::Disconnected;
 }
 
-void CEthConnection::CheckReachable(const QString& host)
+void EthConnection::CheckReachable(const QString& host)
 {
     QString asked = host;
     if (asked.isEmpty() && m_client)
@@ -248,7 +248,7 @@ void CEthConnection::CheckReachable(const QString& host)
     m_supervisionCheck.start(asked);
 }
 
-void CEthConnection::ResetPingFailures()
+void EthConnection::ResetPingFailures()
 {
     m_pingFailures = 0;
     if (m_udpScaleSilent) {
@@ -257,7 +257,7 @@ void CEthConnection::ResetPingFailures()
     }
 }
 
-void CEthConnection::DropIfUnreachable()
+void EthConnection::DropIfUnreachable()
 {
     if (m_pingFailures <= 3)
         return;
@@ -273,8 +273,8 @@ void CEthConnection::DropIfUnreachable()
     m_reconnectPending = true;
     if (m_client && m_client->state() == QAbstractSocket::ConnectedState) {
         closeClient();
-        Global::ConnectedHost.clear();
-        Global::ConnectedPort = 0;
+        m_connectedHost.clear();
+        m_connectedPort = 0;
     } else if (m_state == EthLinkState::Connecting) {
         // An attempt to a host that went silent would hang on for minutes, and the answered check that
         // follows would only cancel it; it starts again from the beginning instead.
@@ -286,25 +286,25 @@ void CEthConnection::DropIfUnreachable()
 
 // One line for each reason the link stays down, not one for every round of the supervision: a link that
 // never connects would otherwise say nothing at all, or the same thing every three seconds.
-void CEthConnection::logWait(const QString& why)
+void EthConnection::logWait(const QString& why)
 {
     if (why == m_loggedWait)
         return;
     m_loggedWait = why;
     qCWarning(linkLog).noquote().nospace()
-        << "The TCP link to " << Global::ConnectedHost << ':' << Global::ConnectedPort << " waits: " << why << '.';
+        << "The TCP link to " << m_connectedHost << ':' << m_connectedPort << " waits: " << why << '.';
 }
 
-void CEthConnection::OnSocketConnect()
+void EthConnection::OnSocketConnect()
 {
     if (!std::exchange(m_loggedWait, QString()).isEmpty())
         qCWarning(linkLog).noquote().nospace()
-            << "The TCP link to " << Global::ConnectedHost << ':' << Global::ConnectedPort << " is connected.";
+            << "The TCP link to " << m_connectedHost << ':' << m_connectedPort << " is connected.";
     m_state = EthLinkState::Connected;
     report();
 }
 
-void CEthConnection::OnSocketDisconnect()
+void EthConnection::OnSocketDisconnect()
 {
     // Not closed by us: the scale closed or reset the connection. It is opened again once the host
     // answers, as after a drop.
@@ -314,24 +314,23 @@ void CEthConnection::OnSocketDisconnect()
     report();
 }
 
-void CEthConnection::OnSocketRead()
+void EthConnection::OnSocketRead()
 {
     pump();
 }
 
 // Nothing is shown and the state stays; the socket's own events and the supervision carry on.
-void CEthConnection::OnSocketError()
+void EthConnection::OnSocketError()
 {
     if (m_client)
-        qCInfo(linkLog) << "TCP link to" << Global::ConnectedHost << Global::ConnectedPort << ":"
-                        << m_client->errorString();
+        qCInfo(linkLog) << "TCP link to" << m_connectedHost << m_connectedPort << ":" << m_client->errorString();
 }
 
 // An attempt that ended without a connection (refused, timed out, no such host) would otherwise read
 // "Łączenie..." for good, and the supervision would never try again: a scale whose network came back
 // before its TCP service would stay unconnected. It is tried again at the next answered check instead;
 // the status line reads the same while the link is wanted.
-void CEthConnection::attemptEnded(QAbstractSocket::SocketState socketState)
+void EthConnection::attemptEnded(QAbstractSocket::SocketState socketState)
 {
     if (socketState != QAbstractSocket::UnconnectedState || m_state != EthLinkState::Connecting)
         return;
@@ -342,7 +341,7 @@ void CEthConnection::attemptEnded(QAbstractSocket::SocketState socketState)
     report();
 }
 
-void CEthConnection::pump()
+void EthConnection::pump()
 {
     // A message box of the intake (a file that cannot be written) runs an event loop of its own, in
     // which more may arrive; the call already under way hands that on in order.
@@ -365,7 +364,7 @@ void CEthConnection::pump()
 
 // Queued behind whatever else waits, so that the window, the signals and a close are served between
 // batches.
-void CEthConnection::schedulePump()
+void EthConnection::schedulePump()
 {
     if (m_pumpScheduled)
         return;
@@ -379,7 +378,7 @@ void CEthConnection::schedulePump()
         Qt::QueuedConnection);
 }
 
-void CEthConnection::readFromClient()
+void EthConnection::readFromClient()
 {
     if (!m_client)
         return;
@@ -395,7 +394,7 @@ void CEthConnection::readFromClient()
     cut();
 }
 
-void CEthConnection::takeDatagrams()
+void EthConnection::takeDatagrams()
 {
     if (!m_listener)
         return;
@@ -406,7 +405,7 @@ void CEthConnection::takeDatagrams()
     }
 }
 
-void CEthConnection::cut()
+void EthConnection::cut()
 {
     for (QByteArray& line : m_received.takeNetworkLines())
         m_lines.push_back(std::move(line));

@@ -52,7 +52,7 @@ qint32 ethPortFromText(const QString& text);
 // (UDP, see UdpListener) instead of taking all memory and the window's attention for minutes.
 //
 // Main thread only; the UDP listener's thread hands its text over through a bounded inbox.
-class CEthConnection : public QObject
+class EthConnection : public QObject
 {
     Q_OBJECT
 
@@ -60,12 +60,12 @@ public:
     using ReadModeSource = std::function<ReadMode()>;
     using Intake = std::function<void(const QByteArray&)>;
 
-    CEthConnection(ReadModeSource readMode, Intake intake, QObject* parent = nullptr);
+    EthConnection(ReadModeSource readMode, Intake intake, QObject* parent = nullptr);
     // Tests ask their own probe instead of sending echo requests, and listen on a port of their choice.
-    CEthConnection(ReadModeSource readMode, Intake intake, ReachabilityCheck::Probe probe, quint16 localUdpPort = 1001,
-                   QObject* parent = nullptr);
+    EthConnection(ReadModeSource readMode, Intake intake, ReachabilityCheck::Probe probe, quint16 localUdpPort = 1001,
+                  QObject* parent = nullptr);
     // Releases the link without reporting anything.
-    ~CEthConnection() override;
+    ~EthConnection() override;
 
     // Opens the link if it is closed, closes it if it is open; reports State in every case.
     void ToggleConnection(quint8 protocol, const QString& host, qint32 port);
@@ -114,6 +114,9 @@ public:
     void setMakerLines(bool on) { m_received.setMakerLines(on); }
     // The listener's local port while it is active, else 0.
     quint16 udpLocalPort() const;
+    // The host and port the user last opened the link to; empty and 0 once it was closed.
+    const QString& connectedHost() const { return m_connectedHost; }
+    qint32 connectedPort() const { return m_connectedPort; }
 
 signals:
     void stateChanged(EthLinkState state);
@@ -168,6 +171,8 @@ private:
     // A connect attempt waits for m_connectCheck's answer about this host.
     bool m_awaitingConnectCheck = false;
     QString m_connectCheckHost;
+    QString m_connectedHost;
+    qint32 m_connectedPort = 0;
     // Why the wanted link is down, as last logged; empty once it connected or the user gave up.
     QString m_loggedWait;
     // Datagram text queued before the listener closed must not reach a later one.

@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-EthSupervision::EthSupervision(CEthConnection& link, TargetSource target, QObject* parent)
+EthSupervision::EthSupervision(EthConnection& link, TargetSource target, QObject* parent)
     : QObject(parent)
     , m_link(link)
     , m_target(std::move(target))
@@ -11,9 +11,9 @@ EthSupervision::EthSupervision(CEthConnection& link, TargetSource target, QObjec
     m_timer->setObjectName(QStringLiteral("TimerPing"));
     m_timer->setInterval(IntervalMs);
     connect(m_timer, &QTimer::timeout, this, &EthSupervision::TimerPingTimer);
-    connect(&m_link, &CEthConnection::reachabilityChecked, this, &EthSupervision::checkAnswered);
+    connect(&m_link, &EthConnection::reachabilityChecked, this, &EthSupervision::checkAnswered);
     // A listener that could not open is not wanted any more: the user has to open it again.
-    connect(&m_link, &CEthConnection::listenerFailed, this, &EthSupervision::stop);
+    connect(&m_link, &EthConnection::listenerFailed, this, &EthSupervision::stop);
 }
 
 void EthSupervision::sbOpenCommClick(bool closing)

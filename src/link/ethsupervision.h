@@ -22,7 +22,7 @@ public:
     static constexpr int IntervalMs = 3000;
 
     // target gives the scale as the communication panel names it at the moment of asking.
-    EthSupervision(CEthConnection& link, TargetSource target, QObject* parent = nullptr);
+    EthSupervision(EthConnection& link, TargetSource target, QObject* parent = nullptr);
 
     // sbOpenComm with Ethernet chosen: closing when its caption offers to close, else opening.
     void sbOpenCommClick(bool closing);
@@ -38,7 +38,7 @@ private:
     void start();
     void checkAnswered(bool reachable);
 
-    CEthConnection& m_link;
+    EthConnection& m_link;
     TargetSource m_target;
     QTimer* m_timer = nullptr;
     bool m_wanted = false;

@@ -90,5 +90,5 @@ void SendOrder(const QByteArray& command, ScaleLink link, EthProtocol protocol, 
 void LinkOrderTransport::sendSerial(const QByteArray& bytes)
 {
     for (const char byte : bytes)
-        sio_putch(Global::PortSettings.Port, quint8(byte));
+        sio_putch(m_serial.portSettings().Port, quint8(byte));
 }

@@ -2,6 +2,7 @@
 
 #include "core/global.h"
 #include "link/ethconnection.h"
+#include "link/serialconnection.h"
 
 #include <QByteArray>
 #include <QString>
@@ -53,17 +54,19 @@ public:
 // Nothing is reported either way.
 void SendOrder(const QByteArray& command, ScaleLink link, EthProtocol protocol, OrderTransport& transport);
 
-// The serial port of Global::PortSettings, byte by byte, and the Ethernet link.
+// The serial connection's port, byte by byte, and the Ethernet link.
 class LinkOrderTransport : public OrderTransport
 {
 public:
-    explicit LinkOrderTransport(CEthConnection& ethernet)
-        : m_ethernet(ethernet)
+    LinkOrderTransport(const SerialConnection& serial, EthConnection& ethernet)
+        : m_serial(serial)
+        , m_ethernet(ethernet)
     {}
     void sendSerial(const QByteArray& bytes) override;
     void sendTcp(const QByteArray& frame) override { m_ethernet.SendTcp(frame); }
     void sendUdp(const QByteArray& frame) override { m_ethernet.SendUdp(frame); }
 
 private:
-    CEthConnection& m_ethernet;
+    const SerialConnection& m_serial;
+    EthConnection& m_ethernet;
 };

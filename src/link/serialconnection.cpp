@@ -1,7 +1,6 @@
 #include "link/serialconnection.h"
 
-#include "link/mxtool.h"
-#include "link/obsport.h"
+#include "link/serialport.h"
 #include "link/sio.h"
 
 #include <algorithm>
@@ -23,28 +22,30 @@ void SerialConnection::StartSerial()
     // Never two readers: one left from an earlier connection ends before the port is touched again.
     m_reader.reset();
     // Without a speed of the list the port would run at whatever the device last had.
-    if (Sio::bitRate(Global::PortSettings.BaudCode) <= 0) {
-        MxTool::ShowSpeedError(MxTool::tr("Niepowodzenie"));
+    if (Sio::bitRate(m_settings.BaudCode) <= 0) {
+        emit portError(PortError::noSpeed(PortError::failureCaption()));
         emit stateChanged(SerialState::Failed);
         return;
     }
-    Global::PortProbing = false;
     Global::SerialStopped = false;
-    ObsPort::ResetPortSettings(Global::PortSettings);
-    if (!ObsPort::OpenPort(Global::PortSettings)) {
+    SerialPort::resetLineSettings(m_settings);
+    const SerialPort::Opening opening = SerialPort::openPort(m_settings);
+    if (opening.error)
+        emit portError(*opening.error);
+    if (!opening.open) {
         Global::SerialStopped = true;
         emit stateChanged(SerialState::Failed);
         return;
     }
     // A read may wait about as long as a line of a slow scale takes to arrive: 50 ms at 9600 bit/s
     // and faster, 50 ms more for each slower speed.
-    const int totalMs = std::max(50 * (13 - Global::PortSettings.BaudCode), 50);
-    sio_SetReadTimeouts(Global::PortSettings.Port, totalMs, 50);
+    const int totalMs = std::max(50 * (13 - m_settings.BaudCode), 50);
+    sio_SetReadTimeouts(m_settings.Port, totalMs, 50);
     emit stateChanged(SerialState::Open);
     // A handler may have closed the connection again.
     if (!isOpen())
         return;
-    m_reader = std::make_unique<ComThread>(Global::PortSettings.Port, m_readMode, m_intake);
+    m_reader = std::make_unique<ComThread>(m_settings.Port, m_bufferSize, m_readMode, m_intake);
     m_reader->setMakerLines(m_makerLines);
     connect(m_reader.get(), &ComThread::deviceGone, this, &SerialConnection::deviceGone);
     m_reader->start(QThread::HighestPriority);
@@ -55,7 +56,7 @@ void SerialConnection::endConnection()
     Global::SerialStopped = true;
     // The reader's wait runs on the port, so it ends before the port closes.
     m_reader.reset();
-    ObsPort::ClosePort(Global::PortSettings);
+    SerialPort::closePort(m_settings);
 }
 
 void SerialConnection::StopSerial()

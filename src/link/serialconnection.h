@@ -1,6 +1,8 @@
 #pragma once
 
 #include "link/comthread.h"
+#include "link/porterror.h"
+#include "link/portsettings.h"
 
 #include <QObject>
 
@@ -9,10 +11,10 @@
 // What the status line and sbOpenComm show of the serial connection.
 enum class SerialState { Closed = 0, Open = 1, Failed = 2 };
 
-// The serial connection to the scale on the one port record, Global::PortSettings: opens and
-// configures the port, owns its reader for as long as it is open, closes it on request or when the
-// device goes away, and reports each change of state. Global::SerialStopped is raised exactly while
-// no connection is open. Main thread only.
+// The serial connection to the scale on its port record: opens and configures the port, owns its
+// reader for as long as it is open, closes it on request or when the device goes away, and reports
+// each change of state, and what went wrong as the user is to be told it. Global::SerialStopped is
+// raised exactly while no connection is open. Main thread only.
 class SerialConnection : public QObject
 {
     Q_OBJECT
@@ -25,8 +27,14 @@ public:
 
     bool isOpen() const { return !Global::SerialStopped; }
 
-    // Opens the port and speed that Global::PortSettings hold, with the line settings reset; Open when
-    // it opened (and the reader runs), Failed when it did not.
+    // The port and speed to open; the line settings are reset at the opening. Not while open.
+    void setPortSettings(const PortSettings& settings) { m_settings = settings; }
+    const PortSettings& portSettings() const { return m_settings; }
+    // How much one poll of the reader reads at most, for the next opening.
+    void setBufferSize(int bytes) { m_bufferSize = bytes; }
+
+    // Opens the port and speed of the record, with the line settings reset; Open when it opened (and
+    // the reader runs), Failed when it did not.
     void StartSerial();
     // Ends the reader, then closes the port; Closed.
     void StopSerial();
@@ -37,6 +45,9 @@ public:
 signals:
     // Open also means a new connection: what the processing held of the previous one no longer counts.
     void stateChanged(SerialState state);
+    // Opening or configuring failed: reported before the state that follows (Failed, or Open for a
+    // configuration that failed on a port that opened).
+    void portError(const PortError& error);
 
 private:
     // The reader, then the port; nothing reported.
@@ -47,5 +58,7 @@ private:
     ComThread::ReadModeSource m_readMode;
     ComThread::Intake m_intake;
     std::unique_ptr<ComThread> m_reader;
+    PortSettings m_settings;
+    int m_bufferSize = 0;
     bool m_makerLines = false;
 };

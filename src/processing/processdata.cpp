@@ -189,6 +189,41 @@ QByteArrayView trimmedControlAndSpace(QByteArrayView text)
     return text;
 }
 
+// The result a plain weighing line gives, if any. Decimals -1: no mark.
+struct PlainResult
+{
+    double value = 0;
+    int decimals = -1;
+    QByteArray unit;
+};
+
+std::optional<PlainResult> readPlainLine(const QByteArray& input)
+{
+    QByteArrayView text(input);
+    while (!text.isEmpty() && isControlOrSpace(text.front()))
+        text = text.sliced(1);
+
+    const std::optional<ParsedLine> line = scanWeighingLine(text);
+    if (!line)
+        return std::nullopt;
+
+    const QByteArrayView digits = text.sliced(line->numberStart, line->numberEnd - line->numberStart + 1);
+    const qsizetype decimalAt = line->decimalAt < 0 ? -1 : line->decimalAt - line->numberStart;
+    const std::optional<double> value = convertNumber(digits, decimalAt);
+    if (!value)
+        return std::nullopt;
+
+    return PlainResult{
+        line->negative ? -*value : *value, decimalAt < 0 ? -1 : decimalsAfter(digits, decimalAt),
+        trimmedControlAndSpace(text.sliced(line->unitStart, line->unitEnd - line->unitStart + 1)).toByteArray()};
+}
+
+// A maker's status line, and an unsettled result where only settled ones count, give nothing.
+bool givesResult(const MakerReading& reading, bool onlyStable)
+{
+    return reading.kind != MakerReading::Kind::StatusOnly && (reading.stable || !onlyStable);
+}
+
 } // namespace
 
 ProcessData::ProcessData(KeyboardInjector& keyboard, const Clock& clock, const QLocale& locale)
@@ -226,6 +261,15 @@ void ProcessData::ParseWeighingLine(const QByteArray& text)
         parsePlainLine(text);
 }
 
+bool ProcessData::acceptsAnswer(const QByteArray& answer, bool makerFormats, bool onlyStable)
+{
+    if (makerFormats) {
+        if (const std::optional<MakerReading> reading = recogniseMakerLine(answer))
+            return givesResult(*reading, onlyStable);
+    }
+    return readPlainLine(answer).has_value();
+}
+
 bool ProcessData::takeMakerLine(const QByteArray& text)
 {
     if (!m_options.makerFormats)
@@ -233,41 +277,19 @@ bool ProcessData::takeMakerLine(const QByteArray& text)
     const std::optional<MakerReading> reading = recogniseMakerLine(text);
     if (!reading)
         return false;
-    const bool skipped =
-        reading->kind == MakerReading::Kind::StatusOnly || (!reading->stable && m_options.readOnlyStable);
-    if (!skipped)
+    if (givesResult(*reading, m_options.readOnlyStable))
         takeResult(reading->value, reading->decimals, reading->unit);
     return true;
 }
 
 void ProcessData::parsePlainLine(const QByteArray& input)
 {
-    QByteArrayView text(input);
-    while (!text.isEmpty() && isControlOrSpace(text.front()))
-        text = text.sliced(1);
-
-    const std::optional<ParsedLine> line = scanWeighingLine(text);
-    if (!line)
-        return;
-
-    const QByteArrayView digits = text.sliced(line->numberStart, line->numberEnd - line->numberStart + 1);
-    const qsizetype decimalAt = line->decimalAt < 0 ? -1 : line->decimalAt - line->numberStart;
-    const std::optional<double> value = convertNumber(digits, decimalAt);
-    if (!value)
-        return;
-
-    takeResult(line->negative ? -*value : *value, decimalAt < 0 ? -1 : decimalsAfter(digits, decimalAt),
-               trimmedControlAndSpace(text.sliced(line->unitStart, line->unitEnd - line->unitStart + 1)).toByteArray());
+    if (const std::optional<PlainResult> result = readPlainLine(input))
+        takeResult(result->value, result->decimals, result->unit);
 }
 
 void ProcessData::takeResult(double value, int decimals, const QByteArray& unit)
 {
-    // While the port search runs, a line only tells that a scale answers on the settings under test.
-    if (Global::PortProbing) {
-        Global::PortConfigured = true;
-        return;
-    }
-
     const QDateTime now = m_clock.now();
     m_statistics.add(value, decimals < 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, u'0'), unit,
                      m_formats.dateText(now), m_formats.timeText(now));

@@ -30,6 +30,9 @@ public:
     // With the makers' formats chosen, a line in one of their shapes first; any other line as the plain
     // parser reads it.
     void ParseWeighingLine(const QByteArray& text);
+    // Whether ParseWeighingLine would take a result from the line with these choices, touching nothing:
+    // what tells the port search that a scale answered. Safe on any thread.
+    static bool acceptsAnswer(const QByteArray& answer, bool makerFormats, bool onlyStable);
 
     Statistics& statistics() { return m_statistics; }
     Delivery& delivery() { return m_delivery; }

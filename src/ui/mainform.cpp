@@ -16,13 +16,13 @@
 #include "platform/windowactivation.h"
 #include "processing/processdata.h"
 #include "ui/artwork.h"
-#include "ui/autokonfform.h"
 #include "ui/compactstyle.h"
 #include "ui/dialogpresenter.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/formsettings.h"
 #include "ui/languageswitch.h"
 #include "ui/namedcontrol.h"
+#include "ui/portsearchdialog.h"
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
 #include "ui/scalehotkeys.h"
@@ -156,19 +156,25 @@ TMainForm::TMainForm(QWidget* parent)
         std::make_unique<SerialConnection>([this] { return readModeFromIndex(m_readMode->itemIndex()); },
                                            [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
     connect(m_serial.get(), &SerialConnection::stateChanged, this, &TMainForm::serialStateChanged);
-    m_eth = std::make_unique<CEthConnection>([this] { return readModeFromIndex(m_readMode->itemIndex()); },
-                                             [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
+    connect(m_serial.get(), &SerialConnection::portError, this, [this](const PortError& error) {
+        MessagePresenter::current().show(this, error.text, error.caption,
+                                         error.icon == PortError::Icon::Error ? MessagePresenter::Icon::Error
+                                                                              : MessagePresenter::Icon::None,
+                                         MessagePresenter::Buttons::Ok);
+    });
+    m_eth = std::make_unique<EthConnection>([this] { return readModeFromIndex(m_readMode->itemIndex()); },
+                                            [this](const QByteArray& text) { m_processData->TakeScaleText(text); });
     // Queued, as the posted message it stands for: the link's own steps finish before the display follows.
     connect(
-        m_eth.get(), &CEthConnection::stateChanged, this,
+        m_eth.get(), &EthConnection::stateChanged, this,
         [this](EthLinkState state) { EthLinkStateChanged(int(state)); }, Qt::QueuedConnection);
-    connect(m_eth.get(), &CEthConnection::connectionStarted, this,
+    connect(m_eth.get(), &EthConnection::connectionStarted, this,
             [this] { m_processData->report().startConnection(); });
     connect(
-        m_eth.get(), &CEthConnection::listenerFailed, this,
+        m_eth.get(), &EthConnection::listenerFailed, this,
         [this](quint16 localPort, const QString& why) { showEthStatus(ethListenerFailureStatus(localPort, why)); },
         Qt::QueuedConnection);
-    m_orders = std::make_unique<LinkOrderTransport>(*m_eth);
+    m_orders = std::make_unique<LinkOrderTransport>(*m_serial, *m_eth);
     m_programOptions->setOrderSender([this](const QByteArray& command) {
         ++m_ordersGiven;
         SendOrder(command, connectionKind(), EthProtocol(ethTarget().protocol), *m_orders);
@@ -177,9 +183,8 @@ TMainForm::TMainForm(QWidget* parent)
     m_supervision = new EthSupervision(
         *m_eth, [this] { return ethTarget(); }, this);
 
-    m_autoKonf = new TAutoKonfForm(this);
-    m_autoKonf->setAnswerParser([this](const QByteArray& answer) { m_processData->ParseWeighingLine(answer); });
-    connect(m_autoKonf, &TAutoKonfForm::portFound, this, [this](int port, int baudCode) {
+    m_portSearch = new PortSearchDialog(this);
+    connect(m_portSearch, &PortSearchDialog::portFound, this, [this](int port, int baudCode) {
         m_settings->setPortNumber(port);
         m_ui->cbBaudRate->setCurrentIndex(baudCode);
     });
@@ -188,7 +193,7 @@ TMainForm::TMainForm(QWidget* parent)
     connect(m_makerFormats, &QCheckBox::toggled, this, [this](bool on) {
         m_serial->setMakerLines(on);
         m_eth->setMakerLines(on);
-        m_autoKonf->setMakerLines(on);
+        m_portSearch->setMakerLines(on);
     });
 
     m_tray = new TrayIcon(*this, createNotificationAreaWatcher());
@@ -290,7 +295,6 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::FormShow()
 {
-    Global::MainWindowHandle = this;
     m_settings->RestoreSettings();
     // The script file was read again, and its bytes are what runs, whether or not the memo changed.
     pushProcessingOptions();
@@ -562,8 +566,11 @@ void TMainForm::sbOpenCommClick()
 
     bool isNumber = false;
     const int port = m_portEdit->text().toInt(&isNumber);
-    Global::PortSettings.Port = isNumber ? port : 0;
-    Global::PortSettings.BaudCode = m_ui->cbBaudRate->currentIndex();
+    PortSettings settings;
+    settings.Port = isNumber ? port : 0;
+    settings.BaudCode = m_ui->cbBaudRate->currentIndex();
+    m_serial->setPortSettings(settings);
+    m_serial->setBufferSize(Global::BufferSize);
     m_serial->StartSerial();
 }
 
@@ -641,9 +648,16 @@ void TMainForm::SetLinkSettingsEnabled(bool enabled)
 
 void TMainForm::sbDetectClick()
 {
-    if (!Global::SerialStopped || m_autoKonf->isVisible())
+    if (!Global::SerialStopped || m_portSearch->isVisible())
         return;
-    m_autoKonf->exec();
+    // The search asks on a thread of its own, so it gets the choices as they are now rather than the
+    // controls.
+    const bool makers = m_makerFormats->isChecked();
+    const bool onlyStable = m_readOnlyStable->isChecked();
+    m_portSearch->setAnswerParser([makers, onlyStable](const QByteArray& answer) {
+        return ProcessData::acceptsAnswer(answer, makers, onlyStable);
+    });
+    m_portSearch->exec();
 }
 
 void TMainForm::showAbout()

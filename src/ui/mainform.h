@@ -27,7 +27,7 @@ class QTimer;
 class RadioGroup;
 class ScaleHotKeys;
 class StatisticsPanel;
-class TAutoKonfForm;
+class PortSearchDialog;
 class TrayIcon;
 
 namespace Ui {
@@ -129,7 +129,7 @@ private:
     std::unique_ptr<ProcessData> m_processData;
     std::unique_ptr<FormSettings> m_settings;
     std::unique_ptr<SerialConnection> m_serial;
-    std::unique_ptr<CEthConnection> m_eth;
+    std::unique_ptr<EthConnection> m_eth;
     std::unique_ptr<ScaleHotKeys> m_hotKeys;
     std::unique_ptr<LanguageModules> m_languages;
     EthSupervision* m_supervision = nullptr;
@@ -137,7 +137,7 @@ private:
     std::unique_ptr<LinkOrderTransport> m_orders;
     // Orders handed to the link so far, so that a click can tell whether its button sent one.
     quint64 m_ordersGiven = 0;
-    TAutoKonfForm* m_autoKonf = nullptr;
+    PortSearchDialog* m_portSearch = nullptr;
     TrayIcon* m_tray = nullptr;
     QList<QAbstractButton*> m_navigation;
     StatisticsPanel* m_statistics = nullptr;

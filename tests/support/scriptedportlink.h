@@ -3,16 +3,22 @@
 #include "link/portsearch.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QHash>
 #include <QList>
 #include <QSet>
 #include <QStringList>
+#include <QThread>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <mutex>
 
 // A serial link for the port search without devices: it records the combinations tried and answers
-// with a scale's lines where the test put one.
+// with a scale's lines where the test put one. The search calls it on its own thread; the test reads the
+// record once the search has reported that it finished.
 
 inline const QByteArray ScaleLine = "     12.345 kg\r\n";
 
@@ -25,7 +31,7 @@ struct LinkRecord
         int port = 0;
         int baudCode = 0;
         bool opened = false;
-        bool probing = false;
+        bool offMainThread = false;
         bool resetSettings = false;
         int totalMs = -1;
         int intervalMs = -1;
@@ -37,9 +43,15 @@ struct LinkRecord
     QSet<int> unopenable;
     // The answers to successive reads at a port and baud code; silence after the last.
     QHash<QPair<int, int>, QList<QByteArray>> answers;
+    // Called on the search's thread in every read.
     std::function<void()> duringRead;
+    // Every read waits until the search is cancelled, as on a line where each read takes its whole
+    // timeout; bounded, so that a search that is never cancelled still ends.
+    bool holdReads = false;
 
     QList<Try> tries;
+    // Reads still waiting when the search was cancelled.
+    int interruptedReads = 0;
     QSet<int> openNow;
     QList<int> readCounts;
     int misdirected = 0;
@@ -72,18 +84,23 @@ public:
         : m_record(record)
     {}
 
-    bool openPort(const TPortSettings& settings) override
+    bool openPort(const PortSettings& settings) override
     {
         const bool opens = !m_record.unopenable.contains(settings.Port) && !m_record.openNow.contains(settings.Port);
         LinkRecord::Try attempt;
         attempt.port = settings.Port;
         attempt.baudCode = settings.BaudCode;
         attempt.opened = opens;
-        attempt.probing = Global::PortProbing;
+        attempt.offMainThread = QThread::currentThread() != QCoreApplication::instance()->thread();
         attempt.resetSettings = settings.ParityBits == 0 && settings.DataBits == 3 && settings.StopBits == 0 &&
                                 !settings.HardwareFlow && !settings.SoftwareFlow && settings.Dtr == 1 &&
                                 settings.Rts == 0;
         m_record.tries.append(attempt);
+        {
+            // Only a cancel of the search under way ends its reads.
+            const std::lock_guard lock(m_mutex);
+            m_cancelsBefore = m_cancels;
+        }
         if (opens)
             m_record.openNow.insert(settings.Port);
         return opens;
@@ -117,11 +134,23 @@ public:
         ++attempt->reads;
         if (m_record.duringRead)
             m_record.duringRead();
+        if (m_record.holdReads) {
+            std::unique_lock lock(m_mutex);
+            if (m_interrupted.wait_for(lock, std::chrono::seconds(30), [this] { return m_cancels > m_cancelsBefore; }))
+                ++m_record.interruptedReads;
+        }
         std::memcpy(buffer, answer.constData(), size_t(answer.size()));
         return int(answer.size());
     }
 
-    void closePort(const TPortSettings& settings) override
+    void cancelled() override
+    {
+        const std::lock_guard lock(m_mutex);
+        ++m_cancels;
+        m_interrupted.notify_all();
+    }
+
+    void closePort(const PortSettings& settings) override
     {
         if (!m_record.openNow.remove(settings.Port))
             ++m_record.misdirected;
@@ -140,4 +169,8 @@ private:
     }
 
     LinkRecord& m_record;
+    std::mutex m_mutex;
+    std::condition_variable m_interrupted;
+    int m_cancels = 0;
+    int m_cancelsBefore = 0;
 };

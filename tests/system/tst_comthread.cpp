@@ -38,6 +38,7 @@ private:
     std::unique_ptr<PseudoTerminal> m_line;
     // Read by the reader at each poll, as it reads the window's choice.
     ReadMode m_mode = ReadMode::Indication;
+    int m_bufferSize = 4096;
     QList<QByteArray> m_received;
     QList<bool> m_onMainThread;
 };
@@ -52,7 +53,7 @@ void TestComThread::init()
     QCOMPARE(sio_ioctl(1, 12, Sio::LineMode8N1), 0);
     QCOMPARE(sio_SetReadTimeouts(1, 50, 50), 0);
     Global::SerialStopped = false;
-    Global::BufferSize = 4096;
+    m_bufferSize = 4096;
     m_received.clear();
     m_onMainThread.clear();
 }
@@ -69,7 +70,7 @@ std::unique_ptr<ComThread> TestComThread::makeReader(ReadMode mode)
 {
     m_mode = mode;
     return std::make_unique<ComThread>(
-        1, [this] { return m_mode; },
+        1, m_bufferSize, [this] { return m_mode; },
         [this](const QByteArray& text) {
             m_received.append(text);
             m_onMainThread.append(QThread::currentThread() == QCoreApplication::instance()->thread());
@@ -141,7 +142,7 @@ void TestComThread::bufferSizeBoundsWhatOnePollReads()
 {
     QFETCH(int, bufferSize);
     QFETCH(int, firstHandOn);
-    Global::BufferSize = bufferSize;
+    m_bufferSize = bufferSize;
     const QByteArray burst(3000, 'x');
     QVERIFY(m_line->write(burst));
     QTRY_COMPARE(sio_iqueue(1), 3000);
@@ -180,7 +181,7 @@ void TestComThread::linesThatArriveTogetherGoOnWithoutWaiting()
     turnCounter.start();
     QList<int> turnOfEachLine;
     auto reader = std::make_unique<ComThread>(
-        1, [] { return ReadMode::Indication; },
+        1, 4096, [] { return ReadMode::Indication; },
         [&](const QByteArray& text) {
             m_received.append(text);
             turnOfEachLine.append(turns);
@@ -205,7 +206,7 @@ void TestComThread::linesReceivedBeforeTheDeviceWentAreHandedOn()
 {
     QList<QByteArray> events;
     auto reader = std::make_unique<ComThread>(
-        1, [] { return ReadMode::Indication; }, [&events](const QByteArray& text) { events.append(text); });
+        1, 4096, [] { return ReadMode::Indication; }, [&events](const QByteArray& text) { events.append(text); });
     connect(reader.get(), &ComThread::deviceGone, this, [&events] { events.append("gone"); });
     reader->start();
 
@@ -248,7 +249,7 @@ void TestComThread::intakeMayEndTheReader()
 {
     std::unique_ptr<ComThread> reader;
     reader = std::make_unique<ComThread>(
-        1, [] { return ReadMode::Recognize; },
+        1, 4096, [] { return ReadMode::Recognize; },
         [&reader, this](const QByteArray& text) {
             m_received.append(text);
             QEventLoop nested;

@@ -82,7 +82,7 @@ private:
     std::atomic<int> m_checks{0};
     ReadMode m_mode = ReadMode::Indication;
     QList<QByteArray> m_handed;
-    std::unique_ptr<CEthConnection> m_link;
+    std::unique_ptr<EthConnection> m_link;
     std::unique_ptr<EthSupervision> m_supervision;
     std::unique_ptr<QTcpServer> m_server;
 };
@@ -108,13 +108,13 @@ void TestEthConnection::cleanup()
 
 void TestEthConnection::makeLink()
 {
-    m_link = std::make_unique<CEthConnection>([this] { return m_mode; },
-                                              [this](const QByteArray& text) { m_handed << text; },
-                                              [this](const QString&) {
-                                                  ++m_checks;
-                                                  return m_reachable.load();
-                                              },
-                                              quint16(0));
+    m_link =
+        std::make_unique<EthConnection>([this] { return m_mode; }, [this](const QByteArray& text) { m_handed << text; },
+                                        [this](const QString&) {
+                                            ++m_checks;
+                                            return m_reachable.load();
+                                        },
+                                        quint16(0));
     m_supervision = std::make_unique<EthSupervision>(*m_link, [this] {
         return EthTarget{quint8(EthProtocol::Tcp), loopback, qint32(m_server->serverPort())};
     });
@@ -122,7 +122,7 @@ void TestEthConnection::makeLink()
 
 QTcpSocket* TestEthConnection::connectTcp()
 {
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     m_link->ToggleConnection(0, loopback, m_server->serverPort());
     if (!QTest::qWaitFor([&] { return m_link->GetState() == EthLinkState::Connected; }, waitMs))
         return nullptr;
@@ -142,7 +142,7 @@ QTcpSocket* TestEthConnection::acceptScale()
 
 void TestEthConnection::tick()
 {
-    QSignalSpy answered(m_link.get(), &CEthConnection::reachabilityChecked);
+    QSignalSpy answered(m_link.get(), &EthConnection::reachabilityChecked);
     m_supervision->TimerPingTimer();
     QVERIFY(answered.wait(waitMs));
 }
@@ -168,12 +168,12 @@ void TestEthConnection::tcpConnectsCutsAndSends()
     m_link->SendTcp("ST\r\n");
     QCOMPARE(readFromScale(scale, 4), QByteArray("ST\r\n"));
 
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     m_link->ToggleConnection(0, loopback, m_server->serverPort());
     QCOMPARE(states(spy), (QList<EthLinkState>{EthLinkState::Disconnected, EthLinkState::Disconnected}));
     QVERIFY(!m_link->isOpen());
-    QVERIFY(Global::ConnectedHost.isEmpty());
-    QCOMPARE(Global::ConnectedPort, 0);
+    QVERIFY(m_link->connectedHost().isEmpty());
+    QCOMPARE(m_link->connectedPort(), 0);
     QVERIFY(scale->state() == QAbstractSocket::UnconnectedState || scale->waitForDisconnected(waitMs));
     // Nothing goes out on a closed link.
     m_link->SendTcp("ST\r\n");
@@ -196,7 +196,7 @@ void TestEthConnection::reportModeHandsOnEveryArrival()
 void TestEthConnection::silentHostGetsNoSocket()
 {
     m_reachable = false;
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     m_link->ToggleConnection(0, loopback, m_server->serverPort());
     QTRY_COMPARE_WITH_TIMEOUT(m_checks.load(), 1, waitMs);
     QTRY_COMPARE_WITH_TIMEOUT(ReachabilityCheck::workersOut(), 0, waitMs);
@@ -257,8 +257,8 @@ void TestEthConnection::aLinkThatStaysDownSaysWhyOnce()
         port = nobody.localPort();
     }
     if (realCheck) {
-        m_link = std::make_unique<CEthConnection>([] { return ReadMode::Indication; }, [](const QByteArray&) {},
-                                                  ReachabilityCheck::Probe(askHost), quint16(0));
+        m_link = std::make_unique<EthConnection>([] { return ReadMode::Indication; }, [](const QByteArray&) {},
+                                                 ReachabilityCheck::Probe(askHost), quint16(0));
     }
     m_supervision = std::make_unique<EthSupervision>(*m_link, [host, port] {
         return EthTarget{quint8(EthProtocol::Tcp), host, qint32(port)};
@@ -301,7 +301,7 @@ void TestEthConnection::refusedConnectionIsTriedAgainUntilCancelled()
         return EthTarget{quint8(EthProtocol::Tcp), loopback, qint32(port)};
     });
 
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     m_supervision->sbOpenCommClick(false);
     QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(EthLinkState::Connecting), waitMs);
     QTRY_VERIFY_WITH_TIMEOUT(m_link->ReconnectPending(), waitMs);
@@ -342,7 +342,7 @@ void TestEthConnection::userCancelsAnAttempt()
         return EthTarget{quint8(EthProtocol::Tcp), loopback, qint32(ntohs(address.sin_port))};
     });
 
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     m_supervision->sbOpenCommClick(false);
     QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connecting, waitMs);
     m_supervision->sbOpenCommClick(true);
@@ -404,7 +404,7 @@ void TestEthConnection::supervisionDropsAtTheFourthSilenceAndReopens()
         QCOMPARE(m_link->PingFailures(), silent);
         QCOMPARE(m_link->GetState(), EthLinkState::Connected);
     }
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     tick();
     QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
     QVERIFY(m_link->ReconnectPending());
@@ -436,7 +436,7 @@ void TestEthConnection::closingStopsTheSupervision()
     QCoreApplication::processEvents();
     QVERIFY(m_link->ReconnectPending());
 
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     m_supervision->sbOpenCommClick(true);
     QVERIFY(!m_supervision->isWanted());
     QVERIFY(!m_supervision->timer().isActive());
@@ -538,7 +538,7 @@ void TestEthConnection::udpTakesTheScalesDatagramsOnly()
 {
     QUdpSocket scale;
     QVERIFY(scale.bind(QHostAddress::LocalHost, 0));
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     m_link->ToggleConnection(1, loopback, scale.localPort());
     // There is no connection to wait for.
     QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Connected});
@@ -561,7 +561,7 @@ void TestEthConnection::udpTakesTheScalesDatagramsOnly()
         scale.writeDatagram(datagram, QHostAddress::LocalHost, listener);
     QTRY_COMPARE_WITH_TIMEOUT(m_handed, (QList<QByteArray>{longLine, weight}), waitMs);
 
-    QSignalSpy closing(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy closing(m_link.get(), &EthConnection::stateChanged);
     m_link->ToggleConnection(1, loopback, scale.localPort());
     QCOMPARE(states(closing), QList<EthLinkState>{EthLinkState::Disconnected});
     QVERIFY(!m_link->isOpen());
@@ -593,7 +593,7 @@ void TestEthConnection::udpSilenceIsShownWhileTheListenerStays()
     QVERIFY(scale.waitForReadyRead(waitMs));
     scale.receiveDatagram();
 
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     for (int silent = 1; silent <= 4; ++silent) {
         m_link->CountPingFailure();
         m_link->DropIfUnreachable();
@@ -615,11 +615,11 @@ void TestEthConnection::listenerPortHeldIsReported()
 {
     QUdpSocket holder;
     QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0));
-    m_link = std::make_unique<CEthConnection>([] { return ReadMode::Indication; }, [](const QByteArray&) {},
-                                              [](const QString&) { return true; }, holder.localPort());
+    m_link = std::make_unique<EthConnection>([] { return ReadMode::Indication; }, [](const QByteArray&) {},
+                                             [](const QString&) { return true; }, holder.localPort());
 
-    QSignalSpy spy(m_link.get(), &CEthConnection::stateChanged);
-    QSignalSpy failed(m_link.get(), &CEthConnection::listenerFailed);
+    QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
+    QSignalSpy failed(m_link.get(), &EthConnection::listenerFailed);
     m_link->ToggleConnection(1, loopback, 1001);
     QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Disconnected});
     QCOMPARE(failed.size(), 1);

@@ -198,7 +198,7 @@ public:
         , supervision(link, [target] { return target; })
     {
         // Connected after the supervision's own handler, so each entry shows what that answer did.
-        QObject::connect(&link, &CEthConnection::reachabilityChecked, &link, [this](bool answered) {
+        QObject::connect(&link, &EthConnection::reachabilityChecked, &link, [this](bool answered) {
             checks.append({answered, link.PingFailures(), link.shownState(), link.ReconnectPending(), link.isOpen()});
         });
     }
@@ -211,7 +211,7 @@ public:
 
     QList<QByteArray> pieces;
     QList<CheckSeen> checks;
-    CEthConnection link;
+    EthConnection link;
     EthSupervision supervision;
 };
 
@@ -344,7 +344,7 @@ void TestEthSupervision::tcpDroppedAtTheFourthSilentCheckAndReopened()
     m_scale->command("print\n");
     QTRY_COMPARE_WITH_TIMEOUT(rig.pieces, QList<QByteArray>{DefaultLine}, ArrivalTimeoutMs);
 
-    QSignalSpy reports(&rig.link, &CEthConnection::stateChanged);
+    QSignalSpy reports(&rig.link, &EthConnection::stateChanged);
     rig.checks.clear();
     QVERIFY(m_host->ignorePings());
     QTRY_COMPARE_WITH_TIMEOUT(silentRun(rig.checks, 4).size(), 4, CheckRunTimeoutMs);
@@ -377,7 +377,7 @@ void TestEthSupervision::udpListenerWaitsOpenWhileTheScaleIsSilent()
     const quint16 port = startScaleFor(EthProtocol::Udp);
     QVERIFY(port != 0);
     SupervisedLink rig(target(EthProtocol::Udp, port));
-    QSignalSpy listenerFailed(&rig.link, &CEthConnection::listenerFailed);
+    QSignalSpy listenerFailed(&rig.link, &EthConnection::listenerFailed);
 
     rig.supervision.sbOpenCommClick(false);
     QVERIFY2(listenerFailed.isEmpty(), qPrintable(listenerFailed.value(0).value(1).toString()));
@@ -388,7 +388,7 @@ void TestEthSupervision::udpListenerWaitsOpenWhileTheScaleIsSilent()
     m_scale->command("print\n");
     QTRY_COMPARE_WITH_TIMEOUT(rig.pieces, QList<QByteArray>{DefaultLine}, ArrivalTimeoutMs);
 
-    QSignalSpy reports(&rig.link, &CEthConnection::stateChanged);
+    QSignalSpy reports(&rig.link, &EthConnection::stateChanged);
     rig.checks.clear();
     QVERIFY(m_host->ignorePings());
     QTRY_COMPARE_WITH_TIMEOUT(silentRun(rig.checks, 4).size(), 4, CheckRunTimeoutMs);
@@ -465,7 +465,7 @@ void TestEthSupervision::closingEndsTheChecks()
     SupervisedLink rig(target(protocol, port));
     rig.supervision.sbOpenCommClick(false);
     QTRY_COMPARE_WITH_TIMEOUT(rig.status(), Connected, ArrivalTimeoutMs);
-    QSignalSpy checked(&rig.link, &CEthConnection::reachabilityChecked);
+    QSignalSpy checked(&rig.link, &EthConnection::reachabilityChecked);
 
     if (checkOut) {
         // The check left out goes unanswered, so its answer would count a failure, and put the timer back

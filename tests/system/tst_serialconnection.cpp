@@ -38,6 +38,9 @@ private:
     std::unique_ptr<PseudoTerminal> m_line;
     std::unique_ptr<QSignalSpy> m_states;
     QList<QByteArray> m_received;
+    // What the connection reported, in order: each error as "error: caption", each state by name.
+    QStringList m_reports;
+    QList<PortError> m_errors;
 };
 
 void TestSerialConnection::init()
@@ -47,9 +50,9 @@ void TestSerialConnection::init()
     QVERIFY(m_line->isValid());
     QVERIFY(linkPort(*m_profile, 1, m_line->slavePath()));
     Global::SerialStopped = true;
-    Global::PortProbing = false;
-    Global::BufferSize = 4096;
     m_received.clear();
+    m_reports.clear();
+    m_errors.clear();
 }
 
 void TestSerialConnection::cleanup()
@@ -62,12 +65,22 @@ void TestSerialConnection::cleanup()
 
 std::unique_ptr<SerialConnection> TestSerialConnection::makeConnection(int port)
 {
-    Global::PortSettings = TPortSettings{};
-    Global::PortSettings.Port = port;
-    Global::PortSettings.BaudCode = 12;
+    PortSettings settings;
+    settings.Port = port;
+    settings.BaudCode = 12;
     auto connection = std::make_unique<SerialConnection>([] { return ReadMode::Indication; },
                                                          [this](const QByteArray& text) { m_received.append(text); });
+    connection->setPortSettings(settings);
+    connection->setBufferSize(4096);
     m_states = std::make_unique<QSignalSpy>(connection.get(), &SerialConnection::stateChanged);
+    connect(connection.get(), &SerialConnection::portError, this, [this](const PortError& error) {
+        m_errors.append(error);
+        m_reports.append(QStringLiteral("error: ") + error.caption);
+    });
+    connect(connection.get(), &SerialConnection::stateChanged, this, [this](SerialState state) {
+        static const char* const names[] = {"Closed", "Open", "Failed"};
+        m_reports.append(QString::fromLatin1(names[int(state)]));
+    });
     return connection;
 }
 
@@ -92,6 +105,7 @@ void TestSerialConnection::opensReadsAndCloses()
     auto connection = makeConnection(1);
     connection->StartSerial();
     QCOMPARE(states(), QList<SerialState>{SerialState::Open});
+    QCOMPARE(m_reports, QStringList{"Open"});
     QVERIFY(connection->isOpen());
     QVERIFY(!Global::SerialStopped);
     QVERIFY(!portIsFree(1));
@@ -105,6 +119,7 @@ void TestSerialConnection::opensReadsAndCloses()
     QVERIFY(portIsFree(1));
 }
 
+// The connection says why, before the state, and leaves showing it to the window.
 void TestSerialConnection::portThatDoesNotOpenFails()
 {
     ScriptedMessages messages;
@@ -112,7 +127,9 @@ void TestSerialConnection::portThatDoesNotOpenFails()
     connection->StartSerial();
     QCOMPARE(states(), QList<SerialState>{SerialState::Failed});
     QVERIFY(!connection->isOpen());
-    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(m_reports, (QStringList{"error: Niepowodzenie", "Failed"}));
+    QCOMPARE(m_errors.first().text, PortError::codeText(-1));
+    QVERIFY(messages.shown.isEmpty());
 }
 
 void TestSerialConnection::speedOutsideTheListFailsWithoutOpening_data()
@@ -128,15 +145,19 @@ void TestSerialConnection::speedOutsideTheListFailsWithoutOpening()
     QFETCH(int, baudCode);
     ScriptedMessages messages;
     auto connection = makeConnection(1);
-    Global::PortSettings.BaudCode = baudCode;
+    PortSettings settings = connection->portSettings();
+    settings.BaudCode = baudCode;
+    connection->setPortSettings(settings);
     connection->StartSerial();
 
     QCOMPARE(states(), QList<SerialState>{SerialState::Failed});
     QVERIFY(!connection->isOpen());
     QVERIFY(portIsFree(1));
-    QCOMPARE(messages.shown.size(), 1);
-    QCOMPARE(messages.shown.first().text,
+    QCOMPARE(m_reports, (QStringList{"error: Niepowodzenie", "Failed"}));
+    QCOMPARE(m_errors.first().text,
              QStringLiteral("Nie wybrano prędkości transmisji. Wybierz ją w ustawieniach portu."));
+    QCOMPARE(m_errors.first().icon, PortError::Icon::Error);
+    QVERIFY(messages.shown.isEmpty());
 }
 
 void TestSerialConnection::vanishedDeviceClosesAndFails()

@@ -58,7 +58,8 @@ private slots:
     void readModesCutWhatTheScaleSends_data();
     void readModesCutWhatTheScaleSends();
     void carriageReturnScaleNeedsTheMakersFormats();
-    void portWithoutNumberFails();
+    void openingFailureIsShownByTheWindow_data();
+    void openingFailureIsShownByTheWindow();
     void portHeldByAnotherProgramFails();
     void secondClickCloses();
     void vanishingDeviceClosesTheConnection();
@@ -138,7 +139,7 @@ void TestSerialLink::firstStartFindsTheScaleAndTypesItsResults()
     QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("2"));
     QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
     QVERIFY(Global::PortConfigured);
-    QVERIFY(!namedControl<QWidget>(m_form.get(), "TAutoKonfForm")->isVisible());
+    QVERIFY(!namedControl<QWidget>(m_form.get(), "PortSearchDialog")->isVisible());
     QVERIFY(m_messages->shown.isEmpty());
     QVERIFY(!control<QPushButton>("sbDetect")->isEnabled());
     // The silent port was asked for a result at both speeds and left alone afterwards.
@@ -232,17 +233,40 @@ void TestSerialLink::carriageReturnScaleNeedsTheMakersFormats()
                                            "-", "0", ".", "5", "0", "Tab", "k",   "g", "Tab", "Return"}));
 }
 
-void TestSerialLink::portWithoutNumberFails()
+void TestSerialLink::openingFailureIsShownByTheWindow_data()
 {
+    QTest::addColumn<bool>("withoutNumber");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("icon");
+
+    QTest::newRow("port without a number") << true << notThere << int(MessagePresenter::Icon::None);
+    QTest::newRow("no speed chosen") << false
+                                     << QStringLiteral("Nie wybrano prędkości transmisji. Wybierz ją w "
+                                                       "ustawieniach portu.")
+                                     << int(MessagePresenter::Icon::Error);
+}
+
+// The link says what failed; the window shows it, once, as the box always read.
+void TestSerialLink::openingFailureIsShownByTheWindow()
+{
+    QFETCH(bool, withoutNumber);
+    QFETCH(QString, text);
+    QFETCH(int, icon);
+
     QVERIFY(startScale(1));
     makeQuietWindow();
     const QString caption = control<QPushButton>("sbOpenComm")->text();
-    control<QLineEdit>("Edit1")->setText(QString());
+    if (withoutNumber)
+        control<QLineEdit>("Edit1")->setText(QString());
+    else
+        control<QComboBox>("cbBaudRate")->setCurrentIndex(-1);
     control<QPushButton>("sbOpenComm")->click();
 
     QCOMPARE(m_messages->shown.size(), 1);
     QCOMPARE(m_messages->shown.first().caption, QStringLiteral("Niepowodzenie"));
-    QCOMPARE(m_messages->shown.first().text, notThere);
+    QCOMPARE(m_messages->shown.first().text, text);
+    QCOMPARE(int(m_messages->shown.first().icon), icon);
+    QCOMPARE(m_messages->shown.first().buttons, MessagePresenter::Buttons::Ok);
     QCOMPARE(status(), failedText);
     QVERIFY(control<QLabel>("LabelCommStatus")->styleSheet().contains(QStringLiteral("#ff0000")));
     QCOMPARE(control<QPushButton>("sbOpenComm")->text(), caption);
@@ -286,7 +310,7 @@ void TestSerialLink::secondClickCloses()
     // The port search does not run while the port is open.
     control<QPushButton>("sbDetect")->setEnabled(true);
     control<QPushButton>("sbDetect")->click();
-    QVERIFY(!namedControl<QWidget>(m_form.get(), "TAutoKonfForm")->isVisible());
+    QVERIFY(!namedControl<QWidget>(m_form.get(), "PortSearchDialog")->isVisible());
 
     control<QPushButton>("sbOpenComm")->click();
     QCOMPARE(status(), closedText);

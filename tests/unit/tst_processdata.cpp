@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <future>
+
 class TestProcessData : public QObject
 {
     Q_OBJECT
@@ -26,8 +28,8 @@ private slots:
     void routesByReadMode();
     void makerLinesByReadModeAndStability_data();
     void makerLinesByReadModeAndStability();
-    void probingOnlyConfirmsThePort_data();
-    void probingOnlyConfirmsThePort();
+    void acceptsAnswerAsTheParserWouldTakeIt_data();
+    void acceptsAnswerAsTheParserWouldTakeIt();
     void mainWindowActiveSuppressesTyping_data();
     void mainWindowActiveSuppressesTyping();
     void advancedOptionsRunTheMemoScript();
@@ -57,7 +59,6 @@ void TestProcessData::init()
     m_ownWindowActive = false;
     m_keyboard = RecordingKeyboard();
     m_dir = std::make_unique<QTemporaryDir>();
-    Global::PortProbing = false;
     Global::PortConfigured = false;
     m_options.outputFile = m_dir->filePath(QStringLiteral("out.txt"));
 }
@@ -351,31 +352,45 @@ void TestProcessData::makerLinesByReadModeAndStability()
         QVERIFY(!QFile::exists(m_options.outputFile));
 }
 
-void TestProcessData::probingOnlyConfirmsThePort_data()
+void TestProcessData::acceptsAnswerAsTheParserWouldTakeIt_data()
 {
     QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("confirmed");
+    QTest::addColumn<bool>("makers");
+    QTest::addColumn<bool>("onlyStable");
+    QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("a result") << QByteArray("     12.345 kg\r\n") << true;
-    QTest::newRow("half a result") << QByteArray("     12.3") << false;
-    QTest::newRow("noise") << QByteArray("\xF0\x0F\xF0\r\n") << false;
+    QTest::newRow("a result") << QByteArray("     12.345 kg\r\n") << false << false << true;
+    QTest::newRow("half a result") << QByteArray("     12.3") << false << false << false;
+    QTest::newRow("noise") << QByteArray("\xF0\x0F\xF0\r\n") << false << false << false;
+    QTest::newRow("maker's line, formats off") << QByteArray("186.65g\r") << false << false << false;
+    QTest::newRow("maker's line, formats on") << QByteArray("186.65g\r") << true << false << true;
+    QTest::newRow("maker's status") << QByteArray("OL\r\n") << true << false << false;
+    QTest::newRow("unsettled taken") << QByteArray("US,-00012.30  g\r\n") << true << false << true;
+    QTest::newRow("unsettled skipped") << QByteArray("US,-00012.30  g\r\n") << true << true << false;
+    QTest::newRow("settled kept") << QByteArray("ST,+00123.45  g\r\n") << true << true << true;
 }
 
-void TestProcessData::probingOnlyConfirmsThePort()
+// The port search asks on a thread of its own whether an answer is a result: the same answer as the
+// parser's, without a trace in the statistics, the keyboard or the output file.
+void TestProcessData::acceptsAnswerAsTheParserWouldTakeIt()
 {
     QFETCH(QByteArray, line);
-    QFETCH(bool, confirmed);
+    QFETCH(bool, makers);
+    QFETCH(bool, onlyStable);
+    QFETCH(bool, accepted);
 
-    Global::PortProbing = true;
     m_options.appendToFile = true;
-    makeProcessor()->ParseWeighingLine(line);
-
-    QCOMPARE(Global::PortConfigured, confirmed);
-    QCOMPARE(statistics().count(), 0);
-    QCOMPARE(statistics().lastValue(), 0.0);
-    QCOMPARE(refreshes(), 0);
+    m_options.makerFormats = makers;
+    m_options.readOnlyStable = onlyStable;
+    auto askedElsewhere =
+        std::async(std::launch::async, [&] { return ProcessData::acceptsAnswer(line, makers, onlyStable); });
+    QCOMPARE(askedElsewhere.get(), accepted);
+    QCOMPARE(ProcessData::acceptsAnswer(line, makers, onlyStable), accepted);
     QVERIFY(m_keyboard.events.isEmpty());
     QVERIFY(!QFile::exists(m_options.outputFile));
+
+    makeProcessor()->ParseWeighingLine(line);
+    QCOMPARE(statistics().count(), accepted ? 1 : 0);
 }
 
 void TestProcessData::mainWindowActiveSuppressesTyping_data()

@@ -6,11 +6,11 @@
 #include "support/pagefit.h"
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
-#include "ui/autokonfform.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/formsettings.h"
 #include "ui/hotkeyedit.h"
 #include "ui/mainform.h"
+#include "ui/portsearchdialog.h"
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
 
@@ -906,7 +906,7 @@ void TestMainForm::portNumberShowsItsDevice()
 void TestMainForm::portSearchFindingsReachThePanel()
 {
     m_form = std::make_unique<TMainForm>();
-    auto* search = control<TAutoKonfForm>("TAutoKonfForm");
+    auto* search = control<PortSearchDialog>("PortSearchDialog");
     emit search->portFound(2, 12);
     QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("2"));
     QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));

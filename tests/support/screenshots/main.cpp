@@ -60,14 +60,14 @@ int main(int argc, char** argv)
     QTimer searchWatch;
     searchWatch.setInterval(50);
     QObject::connect(&searchWatch, &QTimer::timeout, [&] {
-        auto* dialog = form.findChild<QDialog*>(QStringLiteral("TAutoKonfForm"));
+        auto* dialog = form.findChild<QDialog*>(QStringLiteral("PortSearchDialog"));
         if (!dialog || !dialog->isVisible())
             return;
         searchShown = true;
-        auto* retry = dialog->findChild<QAbstractButton*>(QStringLiteral("SpeedButton2"));
+        auto* retry = dialog->findChild<QAbstractButton*>(QStringLiteral("searchButton"));
         if (!retry || !retry->isEnabled())
             return;
-        searchSaved = save(*dialog, folder, QStringLiteral("TAutoKonfForm"));
+        searchSaved = save(*dialog, folder, QStringLiteral("PortSearchDialog"));
         dialog->close();
         searchWatch.stop();
     });

@@ -1,8 +1,9 @@
 // The port search dialog over a scripted serial link: which ports and speeds it tries and in what order,
-// what it hands to the parser, what it shows, and that it never leaves a port open or the search flag set.
+// what it hands to the parser, what it shows, that it answers and can be closed while the search runs,
+// and that it never leaves a port open.
 #include "core/global.h"
 #include "support/scriptedportlink.h"
-#include "ui/autokonfform.h"
+#include "ui/portsearchdialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -26,7 +27,7 @@ QColor textColour(const QLabel* label)
 
 } // namespace
 
-class TestAutoKonfForm : public QObject
+class TestPortSearchDialog : public QObject
 {
     Q_OBJECT
 
@@ -39,7 +40,8 @@ private slots:
     void maxPortIsReadBeforeEachPort();
     void onlyAnswersWithALongEnoughFirstLineReachTheParser_data();
     void onlyAnswersWithALongEnoughFirstLineReachTheParser();
-    void searchCannotBeInterruptedFromTheDialog();
+    void closingCancelsARunningSearch_data();
+    void closingCancelsARunningSearch();
     void destroyedMidSearchLeavesNoPortOpen();
     void closesItselfAfterSuccess_data();
     void closesItselfAfterSuccess();
@@ -60,48 +62,41 @@ private:
 
     LinkRecord m_record;
     QList<QByteArray> m_parsed;
-    std::unique_ptr<TAutoKonfForm> m_dialog;
+    std::unique_ptr<PortSearchDialog> m_dialog;
 };
 
-void TestAutoKonfForm::init()
+void TestPortSearchDialog::init()
 {
     m_record = LinkRecord();
     m_parsed.clear();
-    Global::PortProbing = false;
     Global::PortConfigured = true;
-    // Left over from another use of the record; the search must not inherit it.
-    Global::PortSettings = TPortSettings{};
-    Global::PortSettings.HardwareFlow = true;
-    Global::PortSettings.DataBits = 2;
-    Global::PortSettings.Rts = 1;
 
-    m_dialog = std::make_unique<TAutoKonfForm>(nullptr, std::make_unique<ScriptedLink>(m_record));
-    // Accepts what a scale sends, the way the weighing-line parser does while the search runs.
+    m_dialog = std::make_unique<PortSearchDialog>(nullptr, std::make_unique<ScriptedLink>(m_record));
+    // Accepts what a scale sends, the way the weighing-line parser does. The search's thread calls it; the
+    // test reads what it kept once the search has ended.
     m_dialog->setAnswerParser([this](const QByteArray& answer) {
         m_parsed.append(answer);
-        if (Global::PortProbing && answer.contains(" kg"))
-            Global::PortConfigured = true;
+        return answer.contains(" kg");
     });
 }
 
-void TestAutoKonfForm::cleanup()
+void TestPortSearchDialog::cleanup()
 {
     m_dialog.reset();
     QVERIFY(m_record.openNow.isEmpty());
     QCOMPARE(m_record.misdirected, 0);
-    QVERIFY(!Global::PortProbing);
 }
 
-bool TestAutoKonfForm::showAndSearch()
+bool TestPortSearchDialog::showAndSearch()
 {
-    auto* retry = control<QPushButton>("SpeedButton2");
+    auto* retry = control<QPushButton>("searchButton");
     m_dialog->show();
     if (retry->isEnabled())
         return false;
     return QTest::qWaitFor([&] { return retry->isEnabled(); }, SearchTimeoutMs);
 }
 
-void TestAutoKonfForm::searchesPortsAndSpeedsInOrder_data()
+void TestPortSearchDialog::searchesPortsAndSpeedsInOrder_data()
 {
     QTest::addColumn<QList<int>>("unopenable");
     QTest::addColumn<QPoint>("scale");
@@ -127,7 +122,7 @@ void TestAutoKonfForm::searchesPortsAndSpeedsInOrder_data()
                                    << "1@10x 2@10x 3@10x" << none;
 }
 
-void TestAutoKonfForm::searchesPortsAndSpeedsInOrder()
+void TestPortSearchDialog::searchesPortsAndSpeedsInOrder()
 {
     QFETCH(QList<int>, unopenable);
     QFETCH(QPoint, scale);
@@ -139,8 +134,8 @@ void TestAutoKonfForm::searchesPortsAndSpeedsInOrder()
     m_record.unopenable = QSet<int>(unopenable.begin(), unopenable.end());
     if (!scale.isNull())
         m_record.scaleAt(scale.x(), scale.y(), answersFromAttempt);
-    control<QLineEdit>("EditMaxPort")->setText(maxPort);
-    QSignalSpy portFound(m_dialog.get(), &TAutoKonfForm::portFound);
+    control<QLineEdit>("maxPortEdit")->setText(maxPort);
+    QSignalSpy portFound(m_dialog.get(), &PortSearchDialog::portFound);
 
     QVERIFY(showAndSearch());
 
@@ -148,7 +143,7 @@ void TestAutoKonfForm::searchesPortsAndSpeedsInOrder()
     int opened = 0;
     for (qsizetype i = 0; i < m_record.tries.size(); ++i) {
         const LinkRecord::Try& attempt = m_record.tries.at(i);
-        QVERIFY(attempt.probing);
+        QVERIFY(attempt.offMainThread);
         QVERIFY(attempt.resetSettings);
         if (!attempt.opened)
             continue;
@@ -163,9 +158,8 @@ void TestAutoKonfForm::searchesPortsAndSpeedsInOrder()
     QVERIFY(m_record.openNow.isEmpty());
     QVERIFY(std::all_of(m_record.readCounts.begin(), m_record.readCounts.end(), [](int n) { return n == 25; }));
 
-    QVERIFY(!Global::PortProbing);
     QCOMPARE(Global::PortConfigured, !found.isNull());
-    auto* status = control<QLabel>("Label9");
+    auto* status = control<QLabel>("statusLabel");
     if (found.isNull()) {
         QCOMPARE(portFound.count(), 0);
         QCOMPARE(status->text(), QStringLiteral("Brak komunikacji"));
@@ -176,26 +170,31 @@ void TestAutoKonfForm::searchesPortsAndSpeedsInOrder()
         QCOMPARE(portFound.first().at(1).toInt(), found.y());
         QCOMPARE(status->text(), QStringLiteral("Port skonfigurowany"));
         QCOMPARE(textColour(status), QColor(0, 128, 0));
-        QCOMPARE(control<QLabel>("Label5")->text(), QStringLiteral("COM%1").arg(found.x()));
-        QCOMPARE(control<QLabel>("Label6")->text(),
+        QCOMPARE(control<QLabel>("portLabel")->text(), QStringLiteral("COM%1").arg(found.x()));
+        QCOMPARE(control<QLabel>("speedLabel")->text(),
                  found.y() == 12 ? QStringLiteral("9600 bps") : QStringLiteral("4800 bps"));
-        QCOMPARE(control<QLabel>("Label7")->text(), QString::number(answersFromAttempt));
+        QCOMPARE(control<QLabel>("attemptLabel")->text(), QString::number(answersFromAttempt));
     }
-    QVERIFY(control<QPushButton>("SpeedButton1")->isEnabled());
+    QVERIFY(control<QPushButton>("closeButton")->isEnabled());
     QVERIFY(m_dialog->isVisible());
 }
 
 // The user may lower the limit while the search runs; the next port already obeys it.
-void TestAutoKonfForm::maxPortIsReadBeforeEachPort()
+void TestPortSearchDialog::maxPortIsReadBeforeEachPort()
 {
-    control<QLineEdit>("EditMaxPort")->setText(QStringLiteral("3"));
-    m_record.duringRead = [this] { control<QLineEdit>("EditMaxPort")->setText(QStringLiteral("1")); };
+    control<QLineEdit>("maxPortEdit")->setText(QStringLiteral("3"));
+    // As the user would, on the dialog's thread, while the search waits for an answer.
+    m_record.duringRead = [this] {
+        QMetaObject::invokeMethod(
+            m_dialog.get(), [this] { control<QLineEdit>("maxPortEdit")->setText(QStringLiteral("1")); },
+            Qt::BlockingQueuedConnection);
+    };
 
     QVERIFY(showAndSearch());
     QCOMPARE(m_record.triesText(), QStringLiteral("1@10 1@12"));
 }
 
-void TestAutoKonfForm::onlyAnswersWithALongEnoughFirstLineReachTheParser_data()
+void TestPortSearchDialog::onlyAnswersWithALongEnoughFirstLineReachTheParser_data()
 {
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QByteArray>("parsed");
@@ -210,16 +209,19 @@ void TestAutoKonfForm::onlyAnswersWithALongEnoughFirstLineReachTheParser_data()
     QTest::newRow("nothing") << QByteArray() << QByteArray();
 }
 
-void TestAutoKonfForm::onlyAnswersWithALongEnoughFirstLineReachTheParser()
+void TestPortSearchDialog::onlyAnswersWithALongEnoughFirstLineReachTheParser()
 {
     QFETCH(QByteArray, answer);
     QFETCH(QByteArray, parsed);
 
     for (const int baudCode : {10, 12})
         m_record.answers.insert({1, baudCode}, {answer, answer, answer});
-    control<QLineEdit>("EditMaxPort")->setText(QStringLiteral("1"));
+    control<QLineEdit>("maxPortEdit")->setText(QStringLiteral("1"));
     // A parser that accepts nothing, so every attempt is made.
-    m_dialog->setAnswerParser([this](const QByteArray& given) { m_parsed.append(given); });
+    m_dialog->setAnswerParser([this](const QByteArray& given) {
+        m_parsed.append(given);
+        return false;
+    });
 
     QVERIFY(showAndSearch());
     QCOMPARE(m_record.triesText(), QStringLiteral("1@10 1@12"));
@@ -227,44 +229,70 @@ void TestAutoKonfForm::onlyAnswersWithALongEnoughFirstLineReachTheParser()
     QVERIFY(!Global::PortConfigured);
 }
 
-void TestAutoKonfForm::searchCannotBeInterruptedFromTheDialog()
+void TestPortSearchDialog::closingCancelsARunningSearch_data()
 {
-    control<QLineEdit>("EditMaxPort")->setText(QStringLiteral("1"));
-    bool tried = false;
-    m_record.duringRead = [&] {
-        if (std::exchange(tried, true))
-            return;
-        QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
-        m_dialog->close();
-        control<QPushButton>("SpeedButton1")->click();
-        m_dialog->SpeedButton2Click();
-        m_dialog->Timer1Timer();
-    };
+    QTest::addColumn<QString>("how");
 
-    QVERIFY(showAndSearch());
-    QVERIFY(tried);
-    QVERIFY(m_dialog->isVisible());
-    QCOMPARE(m_record.triesText(), QStringLiteral("1@10 1@12"));
-    QVERIFY(!control<QTimer>("Timer1")->isActive());
-    QVERIFY(!Global::PortProbing);
-
-    // Once the search is over, the dialog closes as usual.
-    QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
-    QVERIFY(!m_dialog->isVisible());
+    QTest::newRow("close button") << "button";
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("window closed") << "close";
 }
 
-void TestAutoKonfForm::destroyedMidSearchLeavesNoPortOpen()
+// Every read waits as on a silent line; the dialog still answers, and closing it ends the search at
+// once: the port it held is closed and nothing is found.
+void TestPortSearchDialog::closingCancelsARunningSearch()
 {
-    m_record.duringRead = [this] { QTimer::singleShot(0, [this] { m_dialog.reset(); }); };
+    QFETCH(QString, how);
+
+    m_record.holdReads = true;
+    m_record.scaleAt(1, 10, 2);
+    control<QLineEdit>("maxPortEdit")->setText(QStringLiteral("255"));
+    QSignalSpy portFound(m_dialog.get(), &PortSearchDialog::portFound);
+    QSignalSpy finished(m_dialog.get(), &QDialog::finished);
     m_dialog->show();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_dialog, SearchTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(control<QLabel>("attemptLabel")->text(), QStringLiteral("1"), SearchTimeoutMs);
+
+    auto* closeButton = control<QPushButton>("closeButton");
+    QVERIFY(closeButton->isEnabled());
+    QVERIFY(!control<QPushButton>("searchButton")->isEnabled());
+    if (how == QLatin1String("button"))
+        closeButton->click();
+    else if (how == QLatin1String("escape"))
+        QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
+    else
+        m_dialog->close();
+
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().at(0).toInt(), int(QDialog::Rejected));
+    QTRY_COMPARE_WITH_TIMEOUT(m_record.closes, 1, SearchTimeoutMs);
+    QVERIFY(m_record.openNow.isEmpty());
+    QCOMPARE(m_record.interruptedReads, 1);
+    QCOMPARE(m_record.triesText(), QStringLiteral("1@10"));
+    QCOMPARE(portFound.count(), 0);
+    QVERIFY(!Global::PortConfigured);
+
+    // Shown again, it searches afresh.
+    m_record.holdReads = false;
+    control<QLineEdit>("maxPortEdit")->setText(QStringLiteral("1"));
+    QVERIFY(showAndSearch());
+    QCOMPARE(m_record.triesText(), QStringLiteral("1@10 1@10"));
+    QCOMPARE(portFound.count(), 1);
+}
+
+void TestPortSearchDialog::destroyedMidSearchLeavesNoPortOpen()
+{
+    m_record.holdReads = true;
+    m_dialog->show();
+    QTRY_COMPARE_WITH_TIMEOUT(control<QLabel>("attemptLabel")->text(), QStringLiteral("1"), SearchTimeoutMs);
+    m_dialog.reset();
 
     QCOMPARE(m_record.triesText(), QStringLiteral("1@10"));
     QVERIFY(m_record.openNow.isEmpty());
-    QVERIFY(!Global::PortProbing);
+    QCOMPARE(m_record.interruptedReads, 1);
 }
 
-void TestAutoKonfForm::closesItselfAfterSuccess_data()
+void TestPortSearchDialog::closesItselfAfterSuccess_data()
 {
     QTest::addColumn<QString>("then");
     QTest::addColumn<int>("result");
@@ -276,7 +304,7 @@ void TestAutoKonfForm::closesItselfAfterSuccess_data()
 }
 
 // After a success the dialog closes itself once, unless the user got there first.
-void TestAutoKonfForm::closesItselfAfterSuccess()
+void TestPortSearchDialog::closesItselfAfterSuccess()
 {
     QFETCH(QString, then);
     QFETCH(int, result);
@@ -289,13 +317,13 @@ void TestAutoKonfForm::closesItselfAfterSuccess()
 
     // The scale is gone by now; a new search finds nothing and must stay open to say so.
     m_record.answers.clear();
-    control<QLineEdit>("EditMaxPort")->setText(QStringLiteral("1"));
+    control<QLineEdit>("maxPortEdit")->setText(QStringLiteral("1"));
     if (then == QLatin1String("retry")) {
-        auto* retry = control<QPushButton>("SpeedButton2");
+        auto* retry = control<QPushButton>("searchButton");
         retry->click();
         QVERIFY(QTest::qWaitFor([&] { return retry->isEnabled(); }, SearchTimeoutMs));
     } else if (then == QLatin1String("close")) {
-        control<QPushButton>("SpeedButton1")->click();
+        control<QPushButton>("closeButton")->click();
     } else if (then == QLatin1String("destroy")) {
         m_dialog.reset();
     }
@@ -315,7 +343,7 @@ void TestAutoKonfForm::closesItselfAfterSuccess()
     if (result < 0) {
         QVERIFY(m_dialog->isVisible());
         QCOMPARE(finished.count(), 0);
-        QCOMPARE(control<QLabel>("Label9")->text(), QStringLiteral("Brak komunikacji"));
+        QCOMPARE(control<QLabel>("statusLabel")->text(), QStringLiteral("Brak komunikacji"));
         return;
     }
     QVERIFY(!m_dialog->isVisible());
@@ -324,7 +352,7 @@ void TestAutoKonfForm::closesItselfAfterSuccess()
     QCOMPARE(m_dialog->result(), result);
 }
 
-void TestAutoKonfForm::maxPortIsClamped_data()
+void TestPortSearchDialog::maxPortIsClamped_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("position");
@@ -340,13 +368,13 @@ void TestAutoKonfForm::maxPortIsClamped_data()
     QTest::newRow("empty") << "" << 1;
 }
 
-void TestAutoKonfForm::maxPortIsClamped()
+void TestPortSearchDialog::maxPortIsClamped()
 {
     QFETCH(QString, typed);
     QFETCH(int, position);
 
-    auto* edit = control<QLineEdit>("EditMaxPort");
-    auto* upDown = control<QSpinBox>("UpDownMaxPort");
+    auto* edit = control<QLineEdit>("maxPortEdit");
+    auto* upDown = control<QSpinBox>("maxPortBox");
     // Away from every expected value first, so that each case has to change something.
     edit->setText(QStringLiteral("17"));
     QCOMPARE(upDown->value(), 17);
@@ -355,11 +383,11 @@ void TestAutoKonfForm::maxPortIsClamped()
     QCOMPARE(upDown->value(), position);
     QCOMPARE(edit->text(), QString::number(position));
 
-    m_dialog->EditMaxPortChange();
+    m_dialog->maxPortEdited();
     QCOMPARE(edit->text(), QString::number(position));
 }
 
-void TestAutoKonfForm::baudCodeText_data()
+void TestPortSearchDialog::baudCodeText_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
@@ -374,24 +402,24 @@ void TestAutoKonfForm::baudCodeText_data()
     QTest::newRow("20") << 20 << "- bps";
 }
 
-void TestAutoKonfForm::baudCodeText()
+void TestPortSearchDialog::baudCodeText()
 {
     QFETCH(int, code);
     QFETCH(QString, text);
-    QCOMPARE(TAutoKonfForm::BaudCodeText(code), text);
+    QCOMPARE(PortSearchDialog::baudCodeText(code), text);
 }
 
-void TestAutoKonfForm::everyNamedControlExists()
+void TestPortSearchDialog::everyNamedControlExists()
 {
-    QCOMPARE(m_dialog->objectName(), QStringLiteral("TAutoKonfForm"));
+    QCOMPARE(m_dialog->objectName(), QStringLiteral("PortSearchDialog"));
     QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Autokonfiguracja portu"));
     QVERIFY(m_dialog->isModal());
     QCOMPARE(m_dialog->minimumSize(), m_dialog->maximumSize());
 
     const QList<std::pair<const char*, const char*>> captions = {
-        {"Label3", "Port nr:"}, {"Label4", "Prędkość:"},      {"Label1", "Nr. próby:"},
-        {"Label8", "Status:"},  {"Label10", "Max nr portu:"}, {"Label5", nullptr},
-        {"Label6", nullptr},    {"Label7", nullptr},          {"Label9", nullptr},
+        {"portCaption", "Port nr:"},  {"speedCaption", "Prędkość:"},       {"attemptCaption", "Nr. próby:"},
+        {"statusCaption", "Status:"}, {"maxPortCaption", "Max nr portu:"}, {"portLabel", nullptr},
+        {"speedLabel", nullptr},      {"attemptLabel", nullptr},           {"statusLabel", nullptr},
     };
     for (const auto& [name, caption] : captions) {
         const auto* label = control<QLabel>(name);
@@ -399,12 +427,12 @@ void TestAutoKonfForm::everyNamedControlExists()
         if (caption)
             QCOMPARE(label->text(), QString::fromUtf8(caption));
     }
-    QVERIFY(control<QLabel>("Label9")->font().bold());
-    QCOMPARE(control<QPushButton>("SpeedButton2")->text(), QStringLiteral("&Ponów"));
-    QCOMPARE(control<QPushButton>("SpeedButton1")->text(), QStringLiteral("&Zamknij"));
+    QVERIFY(control<QLabel>("statusLabel")->font().bold());
+    QCOMPARE(control<QPushButton>("searchButton")->text(), QStringLiteral("&Ponów"));
+    QCOMPARE(control<QPushButton>("closeButton")->text(), QStringLiteral("&Zamknij"));
 
-    auto* upDown = control<QSpinBox>("UpDownMaxPort");
-    auto* edit = control<QLineEdit>("EditMaxPort");
+    auto* upDown = control<QSpinBox>("maxPortBox");
+    auto* edit = control<QLineEdit>("maxPortEdit");
     QVERIFY(upDown && edit);
     QVERIFY(upDown->isAncestorOf(edit));
     QCOMPARE(upDown->minimum(), 1);
@@ -412,10 +440,10 @@ void TestAutoKonfForm::everyNamedControlExists()
     QCOMPARE(edit->text(), QStringLiteral("4"));
     QCOMPARE(edit->maxLength(), 3);
 
-    const auto* timer = control<QTimer>("Timer1");
+    const auto* timer = control<QTimer>("startDelay");
     QVERIFY(timer);
     QVERIFY(!timer->isActive());
 }
 
-QTEST_MAIN(TestAutoKonfForm)
-#include "tst_autokonfform.moc"
+QTEST_MAIN(TestPortSearchDialog)
+#include "tst_portsearchdialog.moc"

@@ -1,8 +1,8 @@
-// Opening, configuring and closing the serial port record on a real pseudo-terminal, and the boxes
-// that tell the user why a port did not open.
+// Opening, configuring and closing a serial port record on a real pseudo-terminal, and what the user is
+// to be told when a port does not open; the link itself shows nothing.
 #include "core/global.h"
-#include "link/mxtool.h"
-#include "link/obsport.h"
+#include "link/porterror.h"
+#include "link/serialport.h"
 #include "link/sio.h"
 #include "support/pseudoterminal.h"
 #include "support/scriptedmessages.h"
@@ -21,7 +21,7 @@ const QString generalError =
 
 } // namespace
 
-class TestObsPort : public QObject
+class TestSerialPort : public QObject
 {
     Q_OBJECT
 
@@ -33,36 +33,36 @@ private slots:
     void portErrorTexts();
     void systemErrorShowsTheSystemsMessage();
     void opensAndConfiguresAPort();
-    void missingPortTellsTheUser_data();
-    void missingPortTellsTheUser();
+    void missingPortSaysWhy();
     void failedConfigurationNamesItsStep();
 
 private:
     std::unique_ptr<TemporaryProfile> m_profile;
     std::unique_ptr<ScriptedMessages> m_messages;
-    TPortSettings m_settings;
+    PortSettings m_settings;
 };
 
-void TestObsPort::init()
+void TestSerialPort::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
     m_messages = std::make_unique<ScriptedMessages>();
-    Global::PortProbing = false;
     Global::SerialStopped = false;
-    m_settings = TPortSettings{};
+    m_settings = PortSettings{};
     m_settings.Port = 2;
     m_settings.BaudCode = 12;
-    ObsPort::ResetPortSettings(m_settings);
+    SerialPort::resetLineSettings(m_settings);
 }
 
-void TestObsPort::cleanup()
+void TestSerialPort::cleanup()
 {
     sio_close(m_settings.Port);
+    // Telling the user is the window's business.
+    QVERIFY(m_messages->shown.isEmpty());
     m_messages.reset();
     m_profile.reset();
 }
 
-void TestObsPort::portErrorTexts_data()
+void TestSerialPort::portErrorTexts_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
@@ -77,19 +77,19 @@ void TestObsPort::portErrorTexts_data()
     QTest::newRow("positive") << 7 << "Nieznany błąd: 7";
 }
 
-void TestObsPort::portErrorTexts()
+void TestSerialPort::portErrorTexts()
 {
     QFETCH(int, code);
     QFETCH(QString, text);
 
-    MxTool::ShowPortError(QStringLiteral("Niepowodzenie"), code);
-    QCOMPARE(m_messages->shown.size(), 1);
-    QCOMPARE(m_messages->shown.first().text, text);
-    QCOMPARE(m_messages->shown.first().caption, QStringLiteral("Niepowodzenie"));
-    QCOMPARE(m_messages->shown.first().buttons, MessagePresenter::Buttons::Ok);
+    const PortError error = PortError::fromCode(QStringLiteral("Niepowodzenie"), code);
+    QCOMPARE(error.text, text);
+    QCOMPARE(PortError::codeText(code), text);
+    QCOMPARE(error.caption, QStringLiteral("Niepowodzenie"));
+    QCOMPARE(error.icon, PortError::Icon::None);
 }
 
-void TestObsPort::systemErrorShowsTheSystemsMessage()
+void TestSerialPort::systemErrorShowsTheSystemsMessage()
 {
     // A regular file is no serial device: the system's own reason is what the user sees.
     QFile file(m_profile->filePath(QStringLiteral("not-a-tty")));
@@ -97,71 +97,63 @@ void TestObsPort::systemErrorShowsTheSystemsMessage()
     file.close();
     QVERIFY(linkPort(*m_profile, 2, file.fileName()));
 
-    QVERIFY(!ObsPort::OpenPort(m_settings));
-    QCOMPARE(m_messages->shown.size(), 1);
-    const auto& shown = m_messages->shown.first();
-    QCOMPARE(shown.icon, MessagePresenter::Icon::Error);
+    const SerialPort::Opening opening = SerialPort::openPort(m_settings);
+    QVERIFY(!opening.open);
+    QVERIFY(opening.error);
+    const PortError& shown = *opening.error;
+    QCOMPARE(shown.icon, PortError::Icon::Error);
     QCOMPARE(shown.caption, QStringLiteral("Niepowodzenie"));
     QVERIFY(!shown.text.isEmpty());
     QVERIFY(shown.text.size() <= 80);
     QCOMPARE(shown.text, qt_error_string(ENOTTY));
 }
 
-void TestObsPort::opensAndConfiguresAPort()
+void TestSerialPort::opensAndConfiguresAPort()
 {
     PseudoTerminal line;
     QVERIFY(line.isValid());
     QVERIFY(linkPort(*m_profile, 2, line.slavePath()));
 
-    QVERIFY(ObsPort::OpenPort(m_settings));
-    QVERIFY(m_messages->shown.isEmpty());
+    const SerialPort::Opening opening = SerialPort::openPort(m_settings);
+    QVERIFY(opening.open);
+    QVERIFY(!opening.error);
     const termios2 settings = line.slaveSettings();
     QCOMPARE(settings.c_ospeed, 9600u);
     QCOMPARE(settings.c_cflag & CSIZE, tcflag_t(CS8));
     QCOMPARE(settings.c_cflag & (PARENB | CSTOPB | CRTSCTS), tcflag_t(0));
 
-    ObsPort::ClosePort(m_settings);
+    SerialPort::closePort(m_settings);
     QVERIFY(Global::SerialStopped.load());
     // Closed means free again.
-    QVERIFY(ObsPort::OpenPort(m_settings));
+    QVERIFY(SerialPort::openPort(m_settings).open);
 }
 
-void TestObsPort::missingPortTellsTheUser_data()
+void TestSerialPort::missingPortSaysWhy()
 {
-    QTest::addColumn<bool>("probing");
-    QTest::newRow("user opening") << false;
-    QTest::newRow("port search") << true;
-}
-
-void TestObsPort::missingPortTellsTheUser()
-{
-    QFETCH(bool, probing);
-    Global::PortProbing = probing;
     m_settings.Port = 0;
 
-    QVERIFY(!ObsPort::OpenPort(m_settings));
-    if (probing) {
-        QVERIFY(m_messages->shown.isEmpty());
-        return;
-    }
-    QCOMPARE(m_messages->shown.size(), 1);
-    QCOMPARE(m_messages->shown.first().caption, QStringLiteral("Niepowodzenie"));
-    QCOMPARE(m_messages->shown.first().text, notThere);
+    const SerialPort::Opening opening = SerialPort::openPort(m_settings);
+    QVERIFY(!opening.open);
+    QVERIFY(opening.error);
+    QCOMPARE(opening.error->caption, QStringLiteral("Niepowodzenie"));
+    QCOMPARE(opening.error->text, notThere);
+    QCOMPARE(opening.error->icon, PortError::Icon::None);
 }
 
-// A configuration step that fails is shown under its own name, and the port still counts as open.
-void TestObsPort::failedConfigurationNamesItsStep()
+// A configuration step that fails is told under its own name, and the port still counts as open.
+void TestSerialPort::failedConfigurationNamesItsStep()
 {
     PseudoTerminal line;
     QVERIFY(line.isValid());
     QVERIFY(linkPort(*m_profile, 2, line.slavePath()));
     m_settings.BaudCode = 25;
 
-    QVERIFY(ObsPort::OpenPort(m_settings));
-    QCOMPARE(m_messages->shown.size(), 1);
-    QCOMPARE(m_messages->shown.first().caption, QStringLiteral("sio_ioctl"));
-    QCOMPARE(m_messages->shown.first().text, generalError);
+    const SerialPort::Opening opening = SerialPort::openPort(m_settings);
+    QVERIFY(opening.open);
+    QVERIFY(opening.error);
+    QCOMPARE(opening.error->caption, QStringLiteral("sio_ioctl"));
+    QCOMPARE(opening.error->text, generalError);
 }
 
-QTEST_GUILESS_MAIN(TestObsPort)
-#include "tst_obsport.moc"
+QTEST_GUILESS_MAIN(TestSerialPort)
+#include "tst_serialport.moc"

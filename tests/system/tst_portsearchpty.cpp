@@ -3,14 +3,12 @@
 #include "core/global.h"
 #include "link/sio.h"
 #include "processing/processdata.h"
-#include "support/fixedclock.h"
 #include "support/portholder.h"
 #include "support/pseudoterminal.h"
-#include "support/recordingkeyboard.h"
 #include "support/scriptedmessages.h"
 #include "support/simscaleprocess.h"
 #include "support/temporaryprofile.h"
-#include "ui/autokonfform.h"
+#include "ui/portsearchdialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,7 +24,7 @@ constexpr int SearchTimeoutMs = 30000;
 
 } // namespace
 
-class TestAutoKonfSearch : public QObject
+class TestPortSearchPty : public QObject
 {
     Q_OBJECT
 
@@ -41,27 +39,24 @@ private:
     std::unique_ptr<TemporaryProfile> m_profile;
     std::unique_ptr<NoMachineSerialPorts> m_noDevices;
     std::unique_ptr<ScriptedMessages> m_messages;
-    RecordingKeyboard m_keyboard;
-    FixedClock m_clock;
 };
 
-void TestAutoKonfSearch::init()
+void TestPortSearchPty::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
     m_noDevices = std::make_unique<NoMachineSerialPorts>();
     m_messages = std::make_unique<ScriptedMessages>();
-    Global::PortProbing = false;
     Global::PortConfigured = false;
 }
 
-void TestAutoKonfSearch::cleanup()
+void TestPortSearchPty::cleanup()
 {
     m_messages.reset();
     m_noDevices.reset();
     m_profile.reset();
 }
 
-void TestAutoKonfSearch::findsTheScale_data()
+void TestPortSearchPty::findsTheScale_data()
 {
     QTest::addColumn<QString>("ports");
     QTest::addColumn<int>("scaleBaud");
@@ -73,7 +68,7 @@ void TestAutoKonfSearch::findsTheScale_data()
     QTest::newRow("held COM1, scale on COM2 at 4800") << "hSs" << 4800 << 2 << 10;
 }
 
-void TestAutoKonfSearch::findsTheScale()
+void TestPortSearchPty::findsTheScale()
 {
     QFETCH(QString, ports);
     QFETCH(int, scaleBaud);
@@ -104,12 +99,12 @@ void TestAutoKonfSearch::findsTheScale()
         }
     }
 
-    ProcessData processData(m_keyboard, m_clock, QLocale::c());
-    TAutoKonfForm dialog;
-    dialog.setAnswerParser([&](const QByteArray& answer) { processData.ParseWeighingLine(answer); });
-    QSignalSpy portFound(&dialog, &TAutoKonfForm::portFound);
-    auto* retry = dialog.findChild<QPushButton*>(QStringLiteral("SpeedButton2"));
-    dialog.findChild<QLineEdit*>(QStringLiteral("EditMaxPort"))->setText(QString::number(ports.size()));
+    PortSearchDialog dialog;
+    dialog.setAnswerParser(
+        [](const QByteArray& answer) { return ProcessData::acceptsAnswer(answer, false, false); });
+    QSignalSpy portFound(&dialog, &PortSearchDialog::portFound);
+    auto* retry = dialog.findChild<QPushButton*>(QStringLiteral("searchButton"));
+    dialog.findChild<QLineEdit*>(QStringLiteral("maxPortEdit"))->setText(QString::number(ports.size()));
 
     dialog.show();
     QVERIFY(!retry->isEnabled());
@@ -119,9 +114,7 @@ void TestAutoKonfSearch::findsTheScale()
     QCOMPARE(portFound.first().at(0).toInt(), foundPort);
     QCOMPARE(portFound.first().at(1).toInt(), foundBaudCode);
     QVERIFY(Global::PortConfigured);
-    QVERIFY(!Global::PortProbing);
     // The parser only confirmed the port; no weighing was recorded.
-    QCOMPARE(processData.statistics().count(), 0);
     // The held port was passed over silently and left as its holder set it.
     QVERIFY(m_messages->shown.isEmpty());
     QCOMPARE(holder->speed(), speed_t(1200));
@@ -147,9 +140,9 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    TestAutoKonfSearch test;
+    TestPortSearchPty test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_autokonfsearch.moc"
+#include "tst_portsearchpty.moc"

@@ -8,49 +8,47 @@
 #include <functional>
 #include <memory>
 
-class QLabel;
 class QLineEdit;
-class QPushButton;
-class QSpinBox;
 class QTimer;
 
 namespace Ui {
-class TAutoKonfForm;
+class PortSearchDialog;
 }
 
-// Shows the port search (PortSearch) over ports 1 up to EditMaxPort: where it is, and what it found.
-// Shown modally; showing it starts a search.
-class TAutoKonfForm : public QDialog
+// Shows the port search (PortSearch) over ports 1 up to maxPortEdit: where it is, and what it found.
+// Shown modally; showing it starts a search, which runs on a thread of its own, so the dialog answers
+// throughout and closing it cancels the search.
+class PortSearchDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    // Handed each answer that may be a weighing line; it sets Global::PortConfigured when it accepts one.
+    // Tells whether an answer is a weighing result; called on the search's thread.
     using AnswerParser = PortSearch::AnswerParser;
 
     // Without a link the search goes to the real serial ports.
-    explicit TAutoKonfForm(QWidget* parent = nullptr, std::unique_ptr<PortSearchLink> link = nullptr);
-    ~TAutoKonfForm() override;
+    explicit PortSearchDialog(QWidget* parent = nullptr, std::unique_ptr<PortSearchLink> link = nullptr);
+    ~PortSearchDialog() override;
 
+    // Taken by the next search.
     void setAnswerParser(AnswerParser parser);
     void setMakerLines(bool on);
 
     // The rate of a baud code followed by " bps"; "- bps" for a code outside 0..19.
-    static QString BaudCodeText(int baudCode);
+    static QString baudCodeText(int baudCode);
 
 signals:
     // A scale answered at this port and baud code; the main window takes them into its port settings.
     void portFound(int port, int baudCode);
 
 public slots:
-    void FormShow();
-    void SpeedButton2Click();
-    void Timer1Timer();
-    void SpeedButton1Click();
-    void EditMaxPortChange();
-    void UpDownMaxPortClick(int position);
+    void searchClicked();
+    void startDelayElapsed();
+    void closeClicked();
+    void maxPortEdited();
+    void maxPortStepped(int position);
 
-    // Refused while a search is pending or running: it cannot be interrupted from the dialog.
+    // Cancels a search under way; the search closes the port it held.
     void reject() override;
 
 protected:
@@ -64,16 +62,17 @@ private:
     static QString statusText(Status status);
     void setStatus(Status status);
     int maxPort() const;
-    // Shows where the search is and lets pending window messages run, which may destroy the dialog.
     void showProgress(int port, int baudCode, int attempt);
+    void searchFinished(const PortSearch::Result& result);
+    void cancelSearch();
     void fixSize();
 
-    std::unique_ptr<Ui::TAutoKonfForm> m_ui;
+    std::unique_ptr<Ui::PortSearchDialog> m_ui;
     PortSearch* m_search = nullptr;
-    QTimer* m_timer1 = nullptr;
+    QTimer* m_startDelay = nullptr;
     QTimer* m_closeTimer = nullptr;
-    QLineEdit* m_editMaxPort = nullptr;
+    QLineEdit* m_maxPortEdit = nullptr;
     Status m_status = Status::None;
-    // From SpeedButton2Click until the search has ended.
+    // From searchClicked until the search has ended or was cancelled.
     bool m_busy = false;
 };
