@@ -14,11 +14,7 @@ ReadMode readModeFromIndex(int index)
 
 namespace Global {
 
-StoredPortChoice PortSettings;
 std::atomic<bool> SerialStopped{false};
-bool PortConfigured = false;
-qint32 BufferSize = 0;
-qint32 Language = 0;
 
 quint16 SetBit(quint16 value, bool on, quint8 bit)
 {

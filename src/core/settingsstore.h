@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/languagemodule.h"
+
 #include <QLatin1StringView>
 #include <QList>
 #include <QString>
@@ -62,65 +64,84 @@ enum class Setting {
     RemoteDesktopToken,
 };
 
+// A value's default: the one of its kind counts.
+struct SettingDefault
+{
+    qint32 integer = 0;
+    bool boolean = false;
+    QLatin1StringView text;
+
+    constexpr SettingDefault(qint32 value)
+        : integer(value)
+    {}
+    constexpr SettingDefault(bool value)
+        : boolean(value)
+    {}
+    constexpr SettingDefault(const char* value)
+        : text(value)
+    {}
+};
+
 struct SettingDefinition
 {
     Setting setting;
     QLatin1StringView name;
     SettingKind kind;
+    SettingDefault defaultValue;
 };
 
 inline constexpr std::size_t SettingCount = 39;
 
-// The one place where the stored names live; entry i describes Setting(i).
+// The one place where the stored names and the defaults live; entry i describes Setting(i).
 inline constexpr std::array<SettingDefinition, SettingCount> SettingsTable{{
-    {Setting::Connection, QLatin1StringView("Connection"), SettingKind::Integer},
-    {Setting::ComPort, QLatin1StringView("ComPort"), SettingKind::Integer},
-    {Setting::Baud, QLatin1StringView("Baud"), SettingKind::Integer},
-    {Setting::EthIP, QLatin1StringView("EthIP"), SettingKind::String},
-    {Setting::EthPort, QLatin1StringView("EthPort"), SettingKind::Integer},
-    {Setting::EthProtocol, QLatin1StringView("EthProtocol"), SettingKind::Integer},
-    {Setting::DecimalSeparator, QLatin1StringView("DecimalSeparator"), SettingKind::Integer},
-    {Setting::ComOpenOnStart, QLatin1StringView("ComOpenOnStart"), SettingKind::Boolean},
-    {Setting::AutoRun, QLatin1StringView("AutoRun"), SettingKind::Boolean},
-    {Setting::MinimizeOnStart, QLatin1StringView("MinimizeOnStart"), SettingKind::Boolean},
-    {Setting::OnlyOneInstance, QLatin1StringView("OnlyOneInstance"), SettingKind::Boolean},
-    {Setting::ReadFromScale, QLatin1StringView("ReadFromScale"), SettingKind::Integer},
-    {Setting::SendFields, QLatin1StringView("SendFields"), SettingKind::String},
-    {Setting::InsBetweenFields, QLatin1StringView("InsBetweenFields"), SettingKind::Integer},
-    {Setting::InsAfterFields, QLatin1StringView("InsAfterFields"), SettingKind::Integer},
-    {Setting::AdvancedOptions, QLatin1StringView("AdvancedOptions"), SettingKind::Boolean},
-    {Setting::PortConfigured, QLatin1StringView("PortConfigured"), SettingKind::Boolean},
-    {Setting::Language, QLatin1StringView("Language"), SettingKind::Integer},
-    {Setting::RepeatTime, QLatin1StringView("RepeatTime"), SettingKind::Integer},
-    {Setting::RepeatUnit, QLatin1StringView("RepeatUnit"), SettingKind::Integer},
-    {Setting::BufferSize, QLatin1StringView("BufferSize"), SettingKind::Integer},
-    {Setting::Destination, QLatin1StringView("Destination"), SettingKind::Integer},
-    {Setting::OutputFile, QLatin1StringView("OutputFile"), SettingKind::String},
-    {Setting::SpecialShortCut, QLatin1StringView("SpecialShortCut"), SettingKind::String},
-    {Setting::TareShortCut, QLatin1StringView("TareShortCut"), SettingKind::String},
-    {Setting::ZeroShortCut, QLatin1StringView("ZeroShortCut"), SettingKind::String},
-    {Setting::PrintShortCut, QLatin1StringView("PrintShortCut"), SettingKind::String},
-    {Setting::SpecialCheck, QLatin1StringView("SpecialCheck"), SettingKind::Boolean},
-    {Setting::TareCheck, QLatin1StringView("TareCheck"), SettingKind::Boolean},
-    {Setting::ZeroCheck, QLatin1StringView("ZeroCheck"), SettingKind::Boolean},
-    {Setting::PrintCheck, QLatin1StringView("PrintCheck"), SettingKind::Boolean},
-    {Setting::ReadOnlyStable, QLatin1StringView("ReadOnlyStable"), SettingKind::Boolean},
-    {Setting::SpecialOrder, QLatin1StringView("SpecialOrder"), SettingKind::String},
-    {Setting::ResultFormat, QLatin1StringView("ResultFormat"), SettingKind::String},
-    {Setting::SetResultFormat, QLatin1StringView("SetResultFormat"), SettingKind::Boolean},
-    {Setting::ReportTime, QLatin1StringView("ReportTime"), SettingKind::Boolean},
-    {Setting::RemoveScanerFrame, QLatin1StringView("RemoveScanerFrame"), SettingKind::Boolean},
-    {Setting::ReportDataDelay, QLatin1StringView("ReportDataDelay"), SettingKind::Integer},
-    {Setting::RepeatRead, QLatin1StringView("RepeatRead"), SettingKind::Boolean},
+    {Setting::Connection, QLatin1StringView("Connection"), SettingKind::Integer, 0},
+    {Setting::ComPort, QLatin1StringView("ComPort"), SettingKind::Integer, 1},
+    {Setting::Baud, QLatin1StringView("Baud"), SettingKind::Integer, 10},
+    {Setting::EthIP, QLatin1StringView("EthIP"), SettingKind::String, "192.168.1.100"},
+    {Setting::EthPort, QLatin1StringView("EthPort"), SettingKind::Integer, 1001},
+    {Setting::EthProtocol, QLatin1StringView("EthProtocol"), SettingKind::Integer, 0},
+    {Setting::DecimalSeparator, QLatin1StringView("DecimalSeparator"), SettingKind::Integer, 0},
+    {Setting::ComOpenOnStart, QLatin1StringView("ComOpenOnStart"), SettingKind::Boolean, true},
+    {Setting::AutoRun, QLatin1StringView("AutoRun"), SettingKind::Boolean, false},
+    {Setting::MinimizeOnStart, QLatin1StringView("MinimizeOnStart"), SettingKind::Boolean, false},
+    {Setting::OnlyOneInstance, QLatin1StringView("OnlyOneInstance"), SettingKind::Boolean, true},
+    {Setting::ReadFromScale, QLatin1StringView("ReadFromScale"), SettingKind::Integer, 0},
+    {Setting::SendFields, QLatin1StringView("SendFields"), SettingKind::String, "0001100"},
+    {Setting::InsBetweenFields, QLatin1StringView("InsBetweenFields"), SettingKind::Integer, 2},
+    {Setting::InsAfterFields, QLatin1StringView("InsAfterFields"), SettingKind::Integer, 3},
+    {Setting::AdvancedOptions, QLatin1StringView("AdvancedOptions"), SettingKind::Boolean, false},
+    {Setting::PortConfigured, QLatin1StringView("PortConfigured"), SettingKind::Boolean, false},
+    {Setting::Language, QLatin1StringView("Language"), SettingKind::Integer, LanguageModule::Polish},
+    {Setting::RepeatTime, QLatin1StringView("RepeatTime"), SettingKind::Integer, 1},
+    {Setting::RepeatUnit, QLatin1StringView("RepeatUnit"), SettingKind::Integer, 1},
+    {Setting::BufferSize, QLatin1StringView("BufferSize"), SettingKind::Integer, 4096},
+    {Setting::Destination, QLatin1StringView("Destination"), SettingKind::Integer, 1},
+    {Setting::OutputFile, QLatin1StringView("OutputFile"), SettingKind::String, ""},
+    {Setting::SpecialShortCut, QLatin1StringView("SpecialShortCut"), SettingKind::String, "F7"},
+    {Setting::TareShortCut, QLatin1StringView("TareShortCut"), SettingKind::String, "F8"},
+    {Setting::ZeroShortCut, QLatin1StringView("ZeroShortCut"), SettingKind::String, "F9"},
+    {Setting::PrintShortCut, QLatin1StringView("PrintShortCut"), SettingKind::String, "F10"},
+    {Setting::SpecialCheck, QLatin1StringView("SpecialCheck"), SettingKind::Boolean, false},
+    {Setting::TareCheck, QLatin1StringView("TareCheck"), SettingKind::Boolean, false},
+    {Setting::ZeroCheck, QLatin1StringView("ZeroCheck"), SettingKind::Boolean, false},
+    {Setting::PrintCheck, QLatin1StringView("PrintCheck"), SettingKind::Boolean, false},
+    {Setting::ReadOnlyStable, QLatin1StringView("ReadOnlyStable"), SettingKind::Boolean, false},
+    {Setting::SpecialOrder, QLatin1StringView("SpecialOrder"), SettingKind::String, "Sx1"},
+    {Setting::ResultFormat, QLatin1StringView("ResultFormat"), SettingKind::String, "0.####"},
+    {Setting::SetResultFormat, QLatin1StringView("SetResultFormat"), SettingKind::Boolean, false},
+    {Setting::ReportTime, QLatin1StringView("ReportTime"), SettingKind::Boolean, false},
+    {Setting::RemoveScanerFrame, QLatin1StringView("RemoveScanerFrame"), SettingKind::Boolean, false},
+    {Setting::ReportDataDelay, QLatin1StringView("ReportDataDelay"), SettingKind::Integer, 0},
+    {Setting::RepeatRead, QLatin1StringView("RepeatRead"), SettingKind::Boolean, false},
 }};
 
 // Values added after the file's first form, each read on its own after those above. A file written
 // before a value existed lacks it, which means its default (off, zero, empty), never a reason to fall
 // back to the defaults for everything; such a file loads exactly as it did before.
 inline constexpr std::array<SettingDefinition, 2> LaterSettingsTable{{
-    {Setting::MakerFormats, QLatin1StringView("MakerFormats"), SettingKind::Boolean},
+    {Setting::MakerFormats, QLatin1StringView("MakerFormats"), SettingKind::Boolean, false},
     // The desktop's token for typing through its RemoteDesktop portal without asking again.
-    {Setting::RemoteDesktopToken, QLatin1StringView("RemoteDesktopToken"), SettingKind::String},
+    {Setting::RemoteDesktopToken, QLatin1StringView("RemoteDesktopToken"), SettingKind::String, ""},
 }};
 
 constexpr const SettingDefinition& settingDefinition(Setting setting)

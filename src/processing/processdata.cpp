@@ -302,5 +302,4 @@ void ProcessData::takeResult(double value, int decimals, const QByteArray& unit)
     }
 
     m_statistics.announce();
-    Global::PortConfigured = true;
 }

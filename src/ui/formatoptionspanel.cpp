@@ -7,6 +7,9 @@
 #include "ui/compactstyle.h"
 #include "ui_formatoptionspanel.h"
 
+#include "core/usersettings.h"
+#include "ui/settingsbinding.h"
+
 #include <QEvent>
 #include <QLineEdit>
 #include <QListWidgetItem>
@@ -24,9 +27,6 @@ void fitFieldColumns(QListWidget* list)
 {
     list->setFixedHeight(3 * list->sizeHintForRow(0) + 2 * list->frameWidth() + 1);
 }
-
-const QString DefaultResultFormat = QStringLiteral("0.####");
-const QString DefaultSendFields = QStringLiteral("0001100");
 
 } // namespace
 
@@ -206,19 +206,57 @@ void FormatOptionsPanel::chbUstawFormatWynikuClick()
 
 void FormatOptionsPanel::sbOptDefaultClick()
 {
-    m_ui->rgOptReadFromScale->setItemIndex(static_cast<int>(ReadMode::Indication));
-    setSendFieldsText(DefaultSendFields);
-    m_ui->rgOptBetweenFields->setItemIndex(2);
-    m_ui->rgOptAfterFields->setItemIndex(3);
-    m_ui->rgOptDecimalSeparator->setItemIndex(0);
-    m_ui->chkbOptAdvanced->setChecked(false);
-    m_ui->chbMakerFormats->setChecked(false);
+    const UserSettings defaults;
+    m_ui->rgOptReadFromScale->setItemIndex(defaults.readMode);
+    setSendFieldsText(defaults.sendFields);
+    m_ui->rgOptBetweenFields->setItemIndex(defaults.betweenFields);
+    m_ui->rgOptAfterFields->setItemIndex(defaults.afterFields);
+    m_ui->rgOptDecimalSeparator->setItemIndex(defaults.decimalSeparator);
+    m_ui->chkbOptAdvanced->setChecked(defaults.advancedScript);
+    m_ui->chbMakerFormats->setChecked(defaults.makerFormats);
     // A control that already held its default emitted nothing, so the handlers are run regardless.
     ChangeScriptClick();
     ChooseOptionClick();
-    m_ui->eFormatWyniku->setText(DefaultResultFormat);
-    m_ui->chbUstawFormatWyniku->setChecked(false);
-    m_ui->eFormatWyniku->setEnabled(false);
+    m_ui->eFormatWyniku->setText(defaults.resultFormat);
+    m_ui->chbUstawFormatWyniku->setChecked(defaults.resultFormatOn);
+    chbUstawFormatWynikuClick();
+}
+
+QPlainTextEdit& FormatOptionsPanel::scriptMemo()
+{
+    return *m_ui->MemoScript;
+}
+
+void FormatOptionsPanel::bindSettings(SettingsBinding& binding)
+{
+    binding.bind(Setting::DecimalSeparator, m_ui->rgOptDecimalSeparator);
+    binding.bind(Setting::ReadFromScale, m_ui->rgOptReadFromScale);
+    binding.bind(
+        Setting::SendFields, [this] { return QVariant(sendFieldsText()); },
+        [this](const QVariant& value) { setSendFieldsText(value.toString()); });
+    connect(m_ui->chklbSendValues, &QListWidget::itemChanged, &binding,
+            [&binding] { binding.controlChanged(Setting::SendFields); });
+    binding.bind(Setting::InsBetweenFields, m_ui->rgOptBetweenFields);
+    binding.bind(Setting::InsAfterFields, m_ui->rgOptAfterFields);
+    binding.bind(Setting::AdvancedOptions, m_ui->chkbOptAdvanced);
+    // The box keeps what it can hold, and the value is what the box shows.
+    binding.bind(Setting::ResultFormat, m_ui->eFormatWyniku);
+    binding.bind(
+        Setting::SetResultFormat, [this] { return QVariant(m_ui->chbUstawFormatWyniku->isChecked()); },
+        [this](const QVariant& value) {
+            m_ui->chbUstawFormatWyniku->setChecked(value.toBool());
+            chbUstawFormatWynikuClick();
+        });
+    connect(m_ui->chbUstawFormatWyniku, &QCheckBox::toggled, &binding,
+            [&binding] { binding.controlChanged(Setting::SetResultFormat); });
+    binding.bind(Setting::ReportTime, m_ui->chbCzasPrzedRaportem);
+    binding.bind(Setting::RemoveScanerFrame, m_ui->chbWytnijRamkeSkanera);
+    binding.bind(
+        Setting::ReportDataDelay, [this] { return QVariant(qint32(reportDataDelay())); },
+        [this](const QVariant& value) { setReportDataDelay(value.toInt()); });
+    connect(m_ui->cbOpoznienieDanych, &QComboBox::currentIndexChanged, &binding,
+            [&binding] { binding.controlChanged(Setting::ReportDataDelay); });
+    binding.bind(Setting::MakerFormats, m_ui->chbMakerFormats);
 }
 
 bool FormatOptionsPanel::eventFilter(QObject* watched, QEvent* event)

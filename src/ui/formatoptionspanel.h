@@ -5,6 +5,9 @@
 
 #include <memory>
 
+class QPlainTextEdit;
+class SettingsBinding;
+
 namespace Ui {
 class FormatOptionsPanel;
 }
@@ -21,6 +24,11 @@ class FormatOptionsPanel : public QWidget
 public:
     explicit FormatOptionsPanel(QWidget* parent = nullptr);
     ~FormatOptionsPanel() override;
+
+    // The memo holding the script that the advanced options run.
+    QPlainTextEdit& scriptMemo();
+    // Its controls into the settings binding.
+    void bindSettings(SettingsBinding& binding);
 
     // ComposedScript: the script used while the advanced options are off.
     QString composedScript() const { return m_composedScript; }

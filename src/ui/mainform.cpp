@@ -15,6 +15,7 @@
 #include "platform/notificationareawatcher.h"
 #include "platform/windowactivation.h"
 #include "processing/processdata.h"
+#include "processing/statistics.h"
 #include "ui/artwork.h"
 #include "ui/compactstyle.h"
 #include "ui/dialogpresenter.h"
@@ -26,6 +27,7 @@
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
 #include "ui/scalehotkeys.h"
+#include "ui/settingsbinding.h"
 #include "ui/statisticspanel.h"
 #include "ui/trayicon.h"
 #include "ui/typingstatus.h"
@@ -139,7 +141,8 @@ TMainForm::TMainForm(QWidget* parent)
     m_processData->setOwnWindowActive([this] { return isMainWindowActive(); });
     connect(&m_processData->delivery(), &Delivery::outputFileFailed, this, &TMainForm::outputFileFailed);
     m_statistics->setStatistics(&m_processData->statistics());
-    m_settings = std::make_unique<FormSettings>(*this);
+    m_settings = std::make_unique<FormSettings>(*this, m_formatOptions->scriptMemo());
+    bindSettings();
     watchProcessingOptions();
     pushProcessingOptions();
     // Where the desktop must allow typing, a row under the status line says when it does not.
@@ -185,9 +188,13 @@ TMainForm::TMainForm(QWidget* parent)
 
     m_portSearch = new PortSearchDialog(this);
     connect(m_portSearch, &PortSearchDialog::portFound, this, [this](int port, int baudCode) {
-        m_settings->setPortNumber(port);
-        m_ui->cbBaudRate->setCurrentIndex(baudCode);
+        m_settings->binding().set(Setting::ComPort, port);
+        m_settings->binding().set(Setting::Baud, baudCode);
+        m_settings->binding().set(Setting::PortConfigured, true);
     });
+    // A search that finds nothing leaves the start searching again.
+    connect(m_portSearch, &PortSearchDialog::searchStarted, this,
+            [this] { m_settings->binding().set(Setting::PortConfigured, false); });
     // Scales of some makers end their lines with CR alone, and print results shorter than the links'
     // rules for status lines; with their formats chosen, the links cut for them.
     connect(m_makerFormats, &QCheckBox::toggled, this, [this](bool on) {
@@ -332,7 +339,7 @@ void TMainForm::FormActivate()
     rgConnectionClick();
     // With the time and unit loaded, whatever order the values came in.
     m_programOptions->chkbCycleReadClick();
-    QAbstractButton* panel = Global::PortConfigured ? m_ui->sbStatistics : m_ui->sbCommunication;
+    QAbstractButton* panel = m_settings->values().portConfigured ? m_ui->sbStatistics : m_ui->sbCommunication;
     panel->setChecked(true);
     ChangePanel(panel);
     m_autoRun->setAutoRun(m_ui->cbSystemStartup->isChecked());
@@ -346,14 +353,14 @@ void TMainForm::TimerActivationTimer()
     m_timerActivation->stop();
     // Before the port search or the opening, which would otherwise come up behind the message.
     m_settings->reportLoadProblem();
-    FindLanguage(Global::Language);
+    FindLanguage(m_settings->values().language);
     if (m_closing)
         return;
     m_ui->Label3->setText(versionTitle);
     m_ui->Label4->setText(versionTitle);
-    if (!Global::PortConfigured && connectionKind() == ScaleLink::Serial)
+    if (!m_settings->values().portConfigured && connectionKind() == ScaleLink::Serial)
         sbDetectClick();
-    if (Global::PortConfigured && m_ui->cbStartComm->isChecked())
+    if (m_settings->values().portConfigured && m_ui->cbStartComm->isChecked())
         sbOpenCommClick();
     m_timerMinimise->start();
 }
@@ -442,7 +449,7 @@ LanguageModules::Found TMainForm::ChangeLanguage(qint32 language)
 {
     if (const auto found = m_languages->LoadLanguageModule(language); found != LanguageModules::Found::Loaded)
         return found;
-    Global::Language = language;
+    m_settings->binding().set(Setting::Language, language);
     LanguageSwitchKeeper kept(*this, *m_programOptions);
     m_languages->UseResourceModule();
     // Now, before the values go back, rather than when the posted events come.
@@ -570,7 +577,7 @@ void TMainForm::sbOpenCommClick()
     settings.Port = isNumber ? port : 0;
     settings.BaudCode = m_ui->cbBaudRate->currentIndex();
     m_serial->setPortSettings(settings);
-    m_serial->setBufferSize(Global::BufferSize);
+    m_serial->setBufferSize(m_settings->values().bufferSize);
     m_serial->StartSerial();
 }
 
@@ -744,22 +751,23 @@ bool TMainForm::scaleLinkOpen() const
 // The one place the options are gathered, so that another source of them can take its place.
 ProcessingOptions TMainForm::processingOptions() const
 {
+    const UserSettings& settings = m_settings->values();
     ProcessingOptions options;
-    options.readMode = readModeFromIndex(m_readMode->itemIndex());
-    options.typeIntoFocusedWindow = m_destinationCursor->isChecked();
-    options.appendToFile = m_destinationFile->isChecked();
-    options.outputFile = m_programOptions->outputFile();
-    options.advancedScript = m_advanced->isChecked();
+    options.readMode = readModeFromIndex(settings.readMode);
+    options.typeIntoFocusedWindow = settings.typesIntoFocus();
+    options.appendToFile = settings.appendsToFile();
+    options.outputFile = settings.outputFile;
+    options.advancedScript = settings.advancedScript;
     options.script = m_settings->scriptBytes();
     options.composedScript = m_formatOptions->composedScript();
-    options.decimalSeparatorChoice = m_decimalSeparator->itemIndex();
-    options.useResultFormat = m_formatOptions->useResultFormat();
-    options.resultFormat = m_formatOptions->resultFormat();
-    options.removeScannerFrame = m_cutScannerFrame->isChecked();
-    options.dateBeforeReport = m_dateBeforeReport->isChecked();
-    options.reportDataDelay = m_formatOptions->reportDataDelay();
-    options.makerFormats = m_makerFormats->isChecked();
-    options.readOnlyStable = m_readOnlyStable->isChecked();
+    options.decimalSeparatorChoice = settings.decimalSeparator;
+    options.useResultFormat = settings.resultFormatOn;
+    options.resultFormat = settings.resultFormat;
+    options.removeScannerFrame = settings.removeScannerFrame;
+    options.dateBeforeReport = settings.reportTime;
+    options.reportDataDelay = settings.reportDataDelay;
+    options.makerFormats = settings.makerFormats;
+    options.readOnlyStable = settings.onlyStable;
     return options;
 }
 
@@ -772,22 +780,36 @@ void TMainForm::pushProcessingOptions()
 
 // Every control an option is read from, by its value-change signal: values the settings loader puts in
 // reach the processing just as the user's clicks do.
+// The settings the options are made of, and what the script is besides: values the settings loader puts
+// in reach the processing just as the user's clicks do.
 void TMainForm::watchProcessingOptions()
 {
     const auto push = [this] { pushProcessingOptions(); };
-    for (RadioGroup* group : {m_readMode, m_decimalSeparator})
-        m_optionWatches.append(connect(group, &RadioGroup::itemIndexChanged, this, push));
-    for (QCheckBox* box : {m_destinationCursor, m_destinationFile, m_advanced, m_cutScannerFrame, m_dateBeforeReport,
-                           m_makerFormats, m_readOnlyStable, namedControl<QCheckBox>(this, "chbUstawFormatWyniku")})
-        m_optionWatches.append(connect(box, &QCheckBox::toggled, this, push));
-    m_optionWatches.append(
-        connect(namedControl<QLineEdit>(this, "eFormatWyniku"), &QLineEdit::textChanged, this, push));
-    m_optionWatches.append(
-        connect(namedControl<QPlainTextEdit>(this, "MemoScript"), &QPlainTextEdit::textChanged, this, push));
-    m_optionWatches.append(
-        connect(namedControl<QComboBox>(this, "cbOpoznienieDanych"), &QComboBox::currentIndexChanged, this, push));
+    m_optionWatches.append(connect(&m_settings->binding(), &SettingsBinding::changed, this, push));
+    m_optionWatches.append(connect(&m_formatOptions->scriptMemo(), &QPlainTextEdit::textChanged, this, push));
     m_optionWatches.append(connect(m_formatOptions, &FormatOptionsPanel::composedScriptChanged, this, push));
-    m_optionWatches.append(connect(m_programOptions, &ProgramOptionsPanel::outputFileChanged, this, push));
+}
+
+// The communication page's controls here, the others on their panels.
+void TMainForm::bindSettings()
+{
+    SettingsBinding& binding = m_settings->binding();
+    binding.bind(Setting::Connection, m_connection);
+    binding.bind(Setting::ComPort, m_ui->UpDown1);
+    binding.bind(Setting::Baud, m_ui->cbBaudRate);
+    binding.bind(Setting::EthIP, m_ui->EditIP);
+    binding.bind(Setting::EthPort, m_ui->EditPort);
+    binding.bind(Setting::EthProtocol, m_ui->rgEthProtocol);
+    binding.bind(Setting::ComOpenOnStart, m_ui->cbStartComm);
+    binding.bind(Setting::AutoRun, m_ui->cbSystemStartup);
+    binding.bind(Setting::MinimizeOnStart, m_ui->cbRunMinimased);
+    binding.bind(Setting::OnlyOneInstance, m_ui->cbAllowOneInstance);
+    m_formatOptions->bindSettings(binding);
+    m_programOptions->bindSettings(binding);
+    connect(m_ui->sbCommDefault, &QAbstractButton::clicked, this, [this] { m_settings->sbCommDefaultClick(); });
+    // A result that went out proves the port: the next start opens it instead of searching.
+    connect(&m_processData->statistics(), &Statistics::changed, this,
+            [this] { m_settings->binding().set(Setting::PortConfigured, true); });
 }
 
 void TMainForm::outputFileFailed()

@@ -121,6 +121,7 @@ private:
     // Tells the processing, and the statistics page its share, what the controls hold now.
     void pushProcessingOptions();
     void watchProcessingOptions();
+    void bindSettings();
     // A result that could not be written to the output file stops the cyclic reading and tells the user.
     void outputFileFailed();
 

@@ -85,7 +85,7 @@ void PortSearchDialog::searchClicked()
     m_ui->searchButton->setEnabled(false);
     m_busy = true;
     setStatus(Status::Searching);
-    Global::PortConfigured = false;
+    emit searchStarted();
 }
 
 void PortSearchDialog::startDelayElapsed()
@@ -112,7 +112,6 @@ void PortSearchDialog::searchFinished(const PortSearch::Result& result)
     if (result) {
         emit portFound(result->port, result->baudCode);
         setStatus(Status::Found);
-        Global::PortConfigured = true;
         m_closeTimer->start();
     } else {
         setStatus(Status::NotFound);

@@ -38,6 +38,8 @@ public:
     static QString baudCodeText(int baudCode);
 
 signals:
+    // A new search begins; what an earlier one found no longer counts.
+    void searchStarted();
     // A scale answered at this port and baud code; the main window takes them into its port settings.
     void portFound(int port, int baudCode);
 

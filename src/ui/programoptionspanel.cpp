@@ -6,6 +6,8 @@
 
 #include "ui_programoptionspanel.h"
 
+#include "ui/settingsbinding.h"
+
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -38,7 +40,6 @@ ProgramOptionsPanel::ProgramOptionsPanel(QWidget* parent)
     connect(m_ui->chbDestinationCursor, &QCheckBox::toggled, this, &ProgramOptionsPanel::chbDestinationClick);
     connect(m_ui->chbDestinationFile, &QCheckBox::toggled, this, &ProgramOptionsPanel::chbDestinationClick);
     connect(m_ui->sbSelectDestFile, &QToolButton::clicked, this, &ProgramOptionsPanel::sbSelectDestFileClick);
-    connect(m_ui->EditBufferSize, &QLineEdit::textChanged, this, &ProgramOptionsPanel::EditBufferSizeChange);
     chbDestinationClick();
 
     connect(m_ui->sbTare, &QAbstractButton::clicked, this, &ProgramOptionsPanel::sbTareClick);
@@ -208,14 +209,40 @@ void ProgramOptionsPanel::chbDestinationClick()
     m_ui->LabelFileName->setEnabled(toFile);
 }
 
-// Only the user's typing counts; the program filling the box in must not change the limit.
-void ProgramOptionsPanel::EditBufferSizeChange()
+void ProgramOptionsPanel::bindSettings(SettingsBinding& binding)
 {
-    if (!m_ui->EditBufferSize->hasFocus())
-        return;
-    bool ok = false;
-    const int size = m_ui->EditBufferSize->text().toInt(&ok, 10);
-    Global::BufferSize = ok ? size : 4096;
+    binding.bind(Setting::RepeatTime, m_ui->EditRepeatTime);
+    binding.bind(Setting::RepeatUnit, m_ui->cbRepeatUnit);
+    binding.bind(Setting::BufferSize, m_ui->EditBufferSize);
+    binding.bind(
+        Setting::Destination,
+        [this] {
+            return QVariant(qint32((m_ui->chbDestinationCursor->isChecked() ? 1 : 0) |
+                                   (m_ui->chbDestinationFile->isChecked() ? 2 : 0)));
+        },
+        [this](const QVariant& value) {
+            m_ui->chbDestinationCursor->setChecked(value.toInt() & 1);
+            m_ui->chbDestinationFile->setChecked(value.toInt() & 2);
+        });
+    for (QCheckBox* box : {m_ui->chbDestinationCursor, m_ui->chbDestinationFile})
+        connect(box, &QCheckBox::toggled, &binding, [&binding] { binding.controlChanged(Setting::Destination); });
+    binding.bind(
+        Setting::OutputFile, [this] { return QVariant(m_outputFile); },
+        [this](const QVariant& value) { setOutputFile(value.toString()); });
+    connect(this, &ProgramOptionsPanel::outputFileChanged, &binding,
+            [&binding] { binding.controlChanged(Setting::OutputFile); });
+    // Each key combination before its tick: ticking registers what the key control shows at that moment.
+    binding.bind(Setting::SpecialShortCut, m_ui->HotKeySpecial);
+    binding.bind(Setting::TareShortCut, m_ui->HotKeyTare);
+    binding.bind(Setting::ZeroShortCut, m_ui->HotKeyZero);
+    binding.bind(Setting::PrintShortCut, m_ui->HotKeyPrint);
+    binding.bind(Setting::SpecialCheck, m_ui->chbSpecialHotKey);
+    binding.bind(Setting::TareCheck, m_ui->chbTareHotKey);
+    binding.bind(Setting::ZeroCheck, m_ui->chbZeroHotKey);
+    binding.bind(Setting::PrintCheck, m_ui->chbPrintHotKey);
+    binding.bind(Setting::ReadOnlyStable, m_ui->chbReadOnlyStable);
+    binding.bind(Setting::SpecialOrder, m_ui->EditSpecialOrder);
+    binding.bind(Setting::RepeatRead, m_ui->chkbCycleRead);
 }
 
 void ProgramOptionsPanel::changeEvent(QEvent* event)

@@ -10,6 +10,7 @@ class ProgramOptionsPanel;
 }
 
 class QTimer;
+class SettingsBinding;
 
 // The "program options" page: cyclic reading, the serial read limit, the output destinations and the
 // output file, and the scale commands with their hot keys. Each command goes out through the order
@@ -36,6 +37,8 @@ public:
     void setOrderSender(OrderSender sender);
     QTimer& timerRepeat() { return *m_timerRepeat; }
     // The file the output is appended to; empty when none is chosen.
+    // Its controls into the settings binding.
+    void bindSettings(SettingsBinding& binding);
     const QString& outputFile() const { return m_outputFile; }
     // Takes the path and shows it.
     void setOutputFile(const QString& path);
@@ -47,7 +50,6 @@ public:
 public slots:
     void sbSelectDestFileClick();
     void chbDestinationClick();
-    void EditBufferSizeChange();
     void sbTareClick();
     void sbZeroClick();
     void sbPrintClick();

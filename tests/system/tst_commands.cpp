@@ -148,8 +148,6 @@ void TestCommands::init()
     m_log = std::make_unique<ScaleLog>(m_profile->filePath(QStringLiteral("scale.log")));
     m_input = std::make_unique<ScaleInput>(*m_log);
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
-    Global::PortConfigured = false;
-    Global::BufferSize = 4096;
 }
 
 void TestCommands::cleanup()

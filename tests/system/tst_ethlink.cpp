@@ -119,7 +119,6 @@ void TestEthLink::init()
     m_messages = std::make_unique<ScriptedMessages>();
     m_log = std::make_unique<ScaleLog>(m_profile->filePath(QStringLiteral("scale.log")));
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
-    Global::PortConfigured = false;
 }
 
 void TestEthLink::cleanup()

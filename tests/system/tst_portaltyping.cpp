@@ -123,7 +123,6 @@ void TestPortalTyping::init()
     m_messages = std::make_unique<ScriptedMessages>();
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
     m_options = ProcessingOptions();
-    Global::PortConfigured = false;
 }
 
 void TestPortalTyping::cleanup()

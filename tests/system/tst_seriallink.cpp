@@ -90,8 +90,6 @@ void TestSerialLink::init()
     FormSettings::setProgramFolderForTests(m_profile->path());
     m_messages = std::make_unique<ScriptedMessages>();
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
-    Global::PortConfigured = false;
-    Global::BufferSize = 4096;
 }
 
 void TestSerialLink::cleanup()
@@ -138,7 +136,7 @@ void TestSerialLink::firstStartFindsTheScaleAndTypesItsResults()
     QTRY_COMPARE_WITH_TIMEOUT(status(), openText, searchTimeoutMs);
     QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("2"));
     QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
-    QVERIFY(Global::PortConfigured);
+    QVERIFY(m_form->settings().values().portConfigured);
     QVERIFY(!namedControl<QWidget>(m_form.get(), "PortSearchDialog")->isVisible());
     QVERIFY(m_messages->shown.isEmpty());
     QVERIFY(!control<QPushButton>("sbDetect")->isEnabled());

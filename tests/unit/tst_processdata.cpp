@@ -59,7 +59,6 @@ void TestProcessData::init()
     m_ownWindowActive = false;
     m_keyboard = RecordingKeyboard();
     m_dir = std::make_unique<QTemporaryDir>();
-    Global::PortConfigured = false;
     m_options.outputFile = m_dir->filePath(QStringLiteral("out.txt"));
 }
 
@@ -172,7 +171,6 @@ void TestProcessData::parsesWeighingLines()
     auto processor = makeProcessor(locale);
     processor->TakeScaleText(line);
 
-    QCOMPARE(Global::PortConfigured, accepted);
     QCOMPARE(statistics().count(), accepted ? 1 : 0);
     QCOMPARE(refreshes(), accepted ? 1 : 0);
     if (!accepted) {
@@ -441,7 +439,6 @@ void TestProcessData::unusableMaskAbandonsTheResult()
 
     QCOMPARE(statistics().count(), 1);
     QCOMPARE(refreshes(), 0);
-    QCOMPARE(Global::PortConfigured, false);
     QCOMPARE(fileContents(m_options.outputFile), QByteArray("before\r\n"));
 }
 

@@ -147,8 +147,6 @@ void TestLanguage::init()
     FormSettings::setProgramFolderForTests(m_profile->path());
     m_programDir = std::make_unique<QTemporaryDir>();
     m_messages = std::make_unique<ScriptedMessages>();
-    Global::PortConfigured = false;
-    Global::Language = 0;
 }
 
 void TestLanguage::cleanup()
@@ -255,7 +253,7 @@ void TestLanguage::startShowsTheStoredLanguage()
     QVERIFY(m_messages->shown.isEmpty());
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Kwelta v1.15R17"));
     QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("Kwelta v1.15R17"));
-    QCOMPARE(Global::Language, language == 2057 ? 2057 : 1045);
+    QCOMPARE(m_form->settings().values().language, language == 2057 ? 2057 : 1045);
 }
 
 void TestLanguage::switchKeepsEveryValue_data()
@@ -300,7 +298,7 @@ void TestLanguage::switchKeepsEveryValue()
     QVERIFY(!control<QCheckBox>("chbDestinationCursor")->isChecked());
     QVERIFY(control<QCheckBox>("chbDestinationFile")->isChecked());
     QCOMPARE(control<QLabel>("Label27")->text(), QStringLiteral("12"));
-    QCOMPARE(Global::Language, from == 1045 ? 2057 : 1045);
+    QCOMPARE(m_form->settings().values().language, from == 1045 ? 2057 : 1045);
     QCOMPARE(control<QAbstractButton>("sbStatistics")->text(),
              from == 1045 ? QStringLiteral("&Statistics") : QStringLiteral("&Statystyka"));
     QVERIFY(m_form->isVisible());
@@ -367,7 +365,7 @@ void TestLanguage::missingModules()
         QVERIFY(m_form->isVisible());
         QCOMPARE(control<QAbstractButton>("sbStatistics")->text(), statisticsButton);
         // The language in use is the one stored at the close.
-        QCOMPARE(Global::Language, statisticsButton == QLatin1String("&Statistics") ? 2057 : 1045);
+        QCOMPARE(m_form->settings().values().language, statisticsButton == QLatin1String("&Statistics") ? 2057 : 1045);
     }
 }
 

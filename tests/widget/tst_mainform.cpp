@@ -118,7 +118,7 @@ private slots:
     void everyNamedControlExists();
     void everyPageFitsTheContentArea();
     void aboutPageShowsOnlyWhatIsTrue();
-    void bufferSizeFollowsOnlyTheUsersTyping();
+    void bufferSizeFollowsTheBox();
     void firstStartUsesTheDefaults();
     void fullFileLoadsEveryValue();
     void eachBooleanReachesItsOwnCheckBox_data();
@@ -188,9 +188,6 @@ void TestMainForm::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
     FormSettings::setProgramFolderForTests(m_profile->path());
-    Global::PortConfigured = false;
-    Global::BufferSize = 0;
-    Global::Language = 0;
 }
 
 void TestMainForm::cleanup()
@@ -286,21 +283,21 @@ void TestMainForm::aboutPageShowsOnlyWhatIsTrue()
     QVERIFY2(QFileInfo::exists(QUrl(link).toLocalFile() + QStringLiteral("/README.md")), qPrintable(link));
 }
 
-void TestMainForm::bufferSizeFollowsOnlyTheUsersTyping()
+void TestMainForm::bufferSizeFollowsTheBox()
 {
     start();
     auto* edit = control<QLineEdit>("EditBufferSize");
     edit->setText(QStringLiteral("100"));
-    QCOMPARE(Global::BufferSize, 4096);
+    QCOMPARE(m_form->settings().values().bufferSize, 100);
 
     control<QAbstractButton>("sbOptions2")->click();
     edit->setFocus();
     QVERIFY(QTest::qWaitFor([edit] { return edit->hasFocus(); }));
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("12x"));
-    QCOMPARE(Global::BufferSize, 4096);
+    QCOMPARE(m_form->settings().values().bufferSize, 4096);
     QTest::keyClick(edit, Qt::Key_Backspace);
-    QCOMPARE(Global::BufferSize, 12);
+    QCOMPARE(m_form->settings().values().bufferSize, 12);
 }
 
 void TestMainForm::firstStartUsesTheDefaults()
@@ -314,7 +311,7 @@ void TestMainForm::firstStartUsesTheDefaults()
     QCOMPARE(control<QLineEdit>("EditRepeatTime")->text(), QStringLiteral("1"));
     QCOMPARE(control<QComboBox>("cbRepeatUnit")->currentText(), QStringLiteral("s"));
     QCOMPARE(control<QLineEdit>("EditBufferSize")->text(), QStringLiteral("4096"));
-    QCOMPARE(Global::BufferSize, 4096);
+    QCOMPARE(m_form->settings().values().bufferSize, 4096);
     QCOMPARE(control<QLineEdit>("EditSpecialOrder")->text(), QStringLiteral("Sx1"));
     QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QStringLiteral("0.####"));
     QVERIFY(!control<QLineEdit>("eFormatWyniku")->isEnabled());
@@ -324,7 +321,7 @@ void TestMainForm::firstStartUsesTheDefaults()
     QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
     QVERIFY(options().typeIntoFocusedWindow);
     QVERIFY(!options().appendToFile);
-    QVERIFY(!Global::PortConfigured);
+    QVERIFY(!m_form->settings().values().portConfigured);
     // With nothing configured the communication panel is the one to see.
     QVERIFY(control<QAbstractButton>("sbCommunication")->isChecked());
     QVERIFY(control<QWidget>("PanelComm")->isVisible());
@@ -349,7 +346,7 @@ void TestMainForm::fullFileLoadsEveryValue()
 
     QCOMPARE(control<RadioGroup>("rgConnection")->itemIndex(), 1);
     QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("7"));
-    QCOMPARE(Global::PortSettings.Port, 7);
+    QCOMPARE(m_form->settings().values().comPort, 7);
     QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.1.2.3"));
     QCOMPARE(control<RadioGroup>("rgEthProtocol")->itemIndex(), 1);
@@ -363,8 +360,8 @@ void TestMainForm::fullFileLoadsEveryValue()
     QCOMPARE(control<QLineEdit>("EditSpecialOrder")->text(), QStringLiteral("SR"));
     QVERIFY(options().advancedScript);
     QCOMPARE(options().composedScript, QStringLiteral(":c;:a"));
-    QCOMPARE(Global::Language, 2057);
-    QCOMPARE(Global::BufferSize, 512);
+    QCOMPARE(m_form->settings().values().language, 2057);
+    QCOMPARE(m_form->settings().values().bufferSize, 512);
     QVERIFY(options().typeIntoFocusedWindow && options().appendToFile);
     QCOMPARE(options().outputFile, QStringLiteral("/tmp/wyniki.csv"));
     QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("/tmp/wyniki.csv"));
@@ -377,7 +374,7 @@ void TestMainForm::fullFileLoadsEveryValue()
     QVERIFY(control<QLineEdit>("eFormatWyniku")->isEnabled());
     QVERIFY(options().dateBeforeReport && options().removeScannerFrame);
     QCOMPARE(options().reportDataDelay, 4);
-    QVERIFY(Global::PortConfigured);
+    QVERIFY(m_form->settings().values().portConfigured);
     QVERIFY(control<QAbstractButton>("sbStatistics")->isChecked());
 
     // What was loaded is what the close writes back.
@@ -600,7 +597,7 @@ void TestMainForm::missingLastValueAppliesTheDefaults()
 
     QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("1"));
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("192.168.1.100"));
-    QVERIFY(!Global::PortConfigured);
+    QVERIFY(!m_form->settings().values().portConfigured);
     QVERIFY(options().outputFile.isEmpty());
     QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
     QVERIFY(options().typeIntoFocusedWindow && !options().appendToFile);
@@ -622,7 +619,7 @@ void TestMainForm::missingStringReadsEmpty()
     QCOMPARE(control<QLineEdit>("EditIP")->text(), QString());
     // Loading went on to the end.
     QCOMPARE(options().reportDataDelay, 4);
-    QVERIFY(Global::PortConfigured);
+    QVERIFY(m_form->settings().values().portConfigured);
 }
 
 void TestMainForm::sendFieldsOfWrongLengthAreIgnored_data()
@@ -687,7 +684,7 @@ void TestMainForm::nonNumbersAtCloseWriteTheirReplacements()
 
     QSettings stored = storedSettings();
     QCOMPARE(stored.value(QStringLiteral("EthPort")).toString(), QStringLiteral("1001"));
-    QCOMPARE(stored.value(QStringLiteral("RepeatTime")).toString(), QStringLiteral("0"));
+    QCOMPARE(stored.value(QStringLiteral("RepeatTime")).toString(), QStringLiteral("1"));
 }
 
 void TestMainForm::snapshotSurvivesHideAndShow()

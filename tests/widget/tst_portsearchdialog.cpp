@@ -63,15 +63,19 @@ private:
     LinkRecord m_record;
     QList<QByteArray> m_parsed;
     std::unique_ptr<PortSearchDialog> m_dialog;
+    bool m_configured = false;
 };
 
 void TestPortSearchDialog::init()
 {
     m_record = LinkRecord();
     m_parsed.clear();
-    Global::PortConfigured = true;
+    m_configured = true;
 
     m_dialog = std::make_unique<PortSearchDialog>(nullptr, std::make_unique<ScriptedLink>(m_record));
+    // What the window makes of a search: a new one starts unconfigured, a found port configures it.
+    connect(m_dialog.get(), &PortSearchDialog::searchStarted, this, [this] { m_configured = false; });
+    connect(m_dialog.get(), &PortSearchDialog::portFound, this, [this] { m_configured = true; });
     // Accepts what a scale sends, the way the weighing-line parser does. The search's thread calls it; the
     // test reads what it kept once the search has ended.
     m_dialog->setAnswerParser([this](const QByteArray& answer) {
@@ -158,7 +162,7 @@ void TestPortSearchDialog::searchesPortsAndSpeedsInOrder()
     QVERIFY(m_record.openNow.isEmpty());
     QVERIFY(std::all_of(m_record.readCounts.begin(), m_record.readCounts.end(), [](int n) { return n == 25; }));
 
-    QCOMPARE(Global::PortConfigured, !found.isNull());
+    QCOMPARE(m_configured, !found.isNull());
     auto* status = control<QLabel>("statusLabel");
     if (found.isNull()) {
         QCOMPARE(portFound.count(), 0);
@@ -226,7 +230,7 @@ void TestPortSearchDialog::onlyAnswersWithALongEnoughFirstLineReachTheParser()
     QVERIFY(showAndSearch());
     QCOMPARE(m_record.triesText(), QStringLiteral("1@10 1@12"));
     QCOMPARE(m_parsed, parsed.isEmpty() ? QList<QByteArray>() : QList<QByteArray>(6, parsed));
-    QVERIFY(!Global::PortConfigured);
+    QVERIFY(!m_configured);
 }
 
 void TestPortSearchDialog::closingCancelsARunningSearch_data()
@@ -270,7 +274,7 @@ void TestPortSearchDialog::closingCancelsARunningSearch()
     QCOMPARE(m_record.interruptedReads, 1);
     QCOMPARE(m_record.triesText(), QStringLiteral("1@10"));
     QCOMPARE(portFound.count(), 0);
-    QVERIFY(!Global::PortConfigured);
+    QVERIFY(!m_configured);
 
     // Shown again, it searches afresh.
     m_record.holdReads = false;
@@ -312,7 +316,7 @@ void TestPortSearchDialog::closesItselfAfterSuccess()
     m_record.scaleAt(1, 10);
     QSignalSpy finished(m_dialog.get(), &QDialog::finished);
     QVERIFY(showAndSearch());
-    QCOMPARE(Global::PortConfigured, true);
+    QCOMPARE(m_configured, true);
     QVERIFY(m_dialog->isVisible());
 
     // The scale is gone by now; a new search finds nothing and must stay open to say so.

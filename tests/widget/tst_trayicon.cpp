@@ -63,7 +63,6 @@ void TestTrayIcon::init()
     m_profile = std::make_unique<TemporaryProfile>();
     m_noDevices = std::make_unique<NoMachineSerialPorts>();
     FormSettings::setProgramFolderForTests(m_profile->path());
-    Global::PortConfigured = true;
     Global::SerialStopped = true;
 }
 
