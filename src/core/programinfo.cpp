@@ -46,6 +46,11 @@ QString version()
     return QStringLiteral(KWELTA_VERSION);
 }
 
+QString title()
+{
+    return QStringLiteral("Kwelta ") + version();
+}
+
 QString documentationFolder()
 {
     return QFile::decodeName(documentationFolderName());

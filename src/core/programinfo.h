@@ -9,6 +9,8 @@ namespace ProgramInfo {
 
 // The version of this build, "1.15.17".
 QString version();
+// The program's name and version, as its window and banner show them.
+QString title();
 // Where the documentation of this copy lies: the folder of the README found at <prefix>/share/doc/kwelta
 // seen from the program's folder (<prefix>/lib/kwelta); in the build tree that README is a link, and
 // the sources it leads to are the folder. Empty when there is none. The name is for reading; a folder

@@ -50,7 +50,6 @@
 
 namespace {
 
-const QString versionTitle = QStringLiteral("Kwelta v1.15R17");
 constexpr int englishLanguage = LanguageModule::English;
 constexpr int polishLanguage = LanguageModule::Polish;
 
@@ -122,6 +121,8 @@ TMainForm::TMainForm(QWidget* parent)
     connect(m_ui->Label17, &QLabel::linkActivated, this, &TMainForm::Label17Click);
     connect(m_ui->Label19, &QLabel::linkActivated, this, &TMainForm::Label19Click);
     m_ui->Image2->installEventFilter(this);
+    for (QLabel* label : {m_ui->Label3, m_ui->Label4})
+        label->setText(ProgramInfo::title());
     paintBanner();
 
     // German is not offered; the identifiers are the locale numbers the language switch uses.
@@ -344,8 +345,8 @@ void TMainForm::FormActivate()
     ChangePanel(panel);
     m_autoRun->setAutoRun(m_ui->cbSystemStartup->isChecked());
     QDir().mkpath(FormSettings::logFolder());
-    setWindowTitle(versionTitle);
-    QApplication::setApplicationDisplayName(versionTitle);
+    setWindowTitle(ProgramInfo::title());
+    QApplication::setApplicationDisplayName(ProgramInfo::title());
 }
 
 void TMainForm::TimerActivationTimer()
@@ -356,8 +357,8 @@ void TMainForm::TimerActivationTimer()
     FindLanguage(m_settings->values().language);
     if (m_closing)
         return;
-    m_ui->Label3->setText(versionTitle);
-    m_ui->Label4->setText(versionTitle);
+    m_ui->Label3->setText(ProgramInfo::title());
+    m_ui->Label4->setText(ProgramInfo::title());
     if (!m_settings->values().portConfigured && connectionKind() == ScaleLink::Serial)
         sbDetectClick();
     if (m_settings->values().portConfigured && m_ui->cbStartComm->isChecked())
@@ -419,8 +420,8 @@ void TMainForm::sbLanguageClick()
     FindLanguage(button->property("Tag").toInt());
     if (m_closing)
         return;
-    m_ui->Label3->setText(versionTitle);
-    m_ui->Label4->setText(versionTitle);
+    m_ui->Label3->setText(ProgramInfo::title());
+    m_ui->Label4->setText(ProgramInfo::title());
     show();
 }
 
@@ -441,8 +442,8 @@ void TMainForm::FindLanguage(qint32 language)
         }
     }
     show();
-    setWindowTitle(versionTitle);
-    QApplication::setApplicationDisplayName(versionTitle);
+    setWindowTitle(ProgramInfo::title());
+    QApplication::setApplicationDisplayName(ProgramInfo::title());
 }
 
 LanguageModules::Found TMainForm::ChangeLanguage(qint32 language)
@@ -669,6 +670,7 @@ void TMainForm::sbDetectClick()
 
 void TMainForm::showAbout()
 {
+    m_ui->LabelProduct->setText(ProgramInfo::title());
     m_ui->Label19->setText(tr("Wersja %1").arg(ProgramInfo::version()));
     // Said where typing does not reach every window: a user of such a desktop would otherwise only see
     // that nothing arrives.

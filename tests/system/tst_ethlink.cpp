@@ -2,6 +2,7 @@
 // scale on loopback TCP and UDP, the real reachability check, and the real keyboard backend typing into
 // another program's window, all under an X server of the test's own.
 #include "core/global.h"
+#include "core/programinfo.h"
 #include "processing/processdata.h"
 #include "support/configuredsettings.h"
 #include "support/filecontents.h"
@@ -144,7 +145,7 @@ void TestEthLink::startWindow()
     m_form->show();
     m_form->activateWindow();
     // The title comes with the loading of the settings; the two start-up timers follow it.
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->windowTitle(), QStringLiteral("Kwelta v1.15R17"), startTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->windowTitle(), ProgramInfo::title(), startTimeoutMs);
     QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("TimerActivation"))->isActive() &&
                 !m_form->findChild<QTimer*>(QStringLiteral("TimerMinimise"))->isActive());
     QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->shown.value(0).text));

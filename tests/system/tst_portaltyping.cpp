@@ -9,6 +9,7 @@
 // with its settings and status line, on an X server of the test's own.
 
 #include "core/global.h"
+#include "core/programinfo.h"
 #include "platform/keyboardgrant.h"
 #include "platform/keyboardinjector.h"
 #include "platform/portal/remotedesktopkeyboard.h"
@@ -174,7 +175,7 @@ void TestPortalTyping::startWindow(const SettingValues& changes, const std::func
     m_form->show();
     m_form->activateWindow();
     // The title comes with the loading of the settings; the two start-up timers follow it.
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->windowTitle(), QStringLiteral("Kwelta v1.15R17"), startTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->windowTitle(), ProgramInfo::title(), startTimeoutMs);
     QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("TimerActivation"))->isActive() &&
                 !m_form->findChild<QTimer*>(QStringLiteral("TimerMinimise"))->isActive());
     QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->shown.value(0).text));

@@ -1,4 +1,5 @@
 #include "core/global.h"
+#include "core/programinfo.h"
 #include "core/settingsstore.h"
 #include "processing/processdata.h"
 #include "support/filecontents.h"
@@ -252,7 +253,7 @@ void TestMainForm::everyNamedControlExists()
     QCOMPARE(control<QPlainTextEdit>("Memo1")->toPlainText().split(u'\n').size(), 12);
     QVERIFY(control<QPlainTextEdit>("Memo1")->toPlainText().startsWith(
         QStringLiteral("Program Kwelta służy do automatycznego \nwpisywania wartości ważeń do programów\n")));
-    QCOMPARE(m_form->windowTitle(), QStringLiteral("Kwelta v1.15R17"));
+    QCOMPARE(m_form->windowTitle(), ProgramInfo::title());
     QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
 }
 
