@@ -1,6 +1,7 @@
 // The notification-area icon of the real program in a real notification area (trayer) under a window
 // manager (openbox), on an X server of the test's own: what the icon shows, minimising into it, the
 // double click, the start minimised, a desktop without one, and a panel that restarts.
+#include "core/programinfo.h"
 #include "platform/x11/xhandles.h"
 #include "support/configuredsettings.h"
 #include "support/pseudoterminal.h"
@@ -288,7 +289,8 @@ xcb_window_t TestTray::mainWindow() const
     xcb_window_t found = XCB_WINDOW_NONE;
     m_display->forEachWindow([&](xcb_window_t window, xcb_window_t) {
         // Qt gives every window _XEMBED_INFO and the window's title, the icon's too; the icon is the small one.
-        if (!found && m_display->title(window).startsWith("Kwelta v") && m_display->size(window).width() > 64 &&
+        if (!found && m_display->title(window) == ProgramInfo::title().toUtf8() &&
+            m_display->size(window).width() > 64 &&
             m_display->property(window, "_NET_WM_PID") == QList<quint32>{quint32(m_program.processId())})
             found = window;
     });
