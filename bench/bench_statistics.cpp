@@ -9,8 +9,8 @@
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
-#include "ui/formsettings.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
+#include "ui/settingskeeper.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -36,18 +36,18 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QApplication::setApplicationName(QStringLiteral("Kwelta"));
-    FormSettings::setProgramFolderForTests(profile.path());
+    SettingsKeeper::setProgramFolderForTests(profile.path());
 
-    TMainForm form;
+    MainWindow form;
     form.show();
     form.activateWindow();
     if (!QTest::qWaitForWindowActive(&form))
         return EXIT_FAILURE;
     // The start-up's port search and opening are not what is measured.
-    form.findChild<QTimer*>(QStringLiteral("TimerActivation"))->stop();
-    form.findChild<QCheckBox*>(QStringLiteral("chbDestinationCursor"))->setChecked(false);
-    form.findChild<QCheckBox*>(QStringLiteral("chbDestinationFile"))->setChecked(false);
-    form.findChild<QAbstractButton*>(QStringLiteral("sbStatistics"))->click();
+    form.findChild<QTimer*>(QStringLiteral("startUpTimer"))->stop();
+    form.findChild<QCheckBox*>(QStringLiteral("typeIntoFocusBox"))->setChecked(false);
+    form.findChild<QCheckBox*>(QStringLiteral("appendToFileBox"))->setChecked(false);
+    form.findChild<QAbstractButton*>(QStringLiteral("statisticsButton"))->click();
     QApplication::processEvents();
 
     // A long run: each line as it comes, also into a file.

@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="pl_PL">
 <context>
+    <name>AboutPanel</name>
+    <message>
+        <source>Wersja %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>Wyniki są wpisywane tylko do programów X11.</source>
+        <translation>Results are typed into X11 programs only.</translation>
+    </message>
+    <message>
+        <source>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</source>
+        <translation>Results are not typed here, only written to the file.</translation>
+    </message>
+    <message>
+        <source>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</source>
+        <translation>Documentation: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>nieoczekiwany argument „%1”</source>
@@ -74,6 +93,101 @@ Qt&apos;s own options, such as -platform and -style, are accepted too.
     </message>
 </context>
 <context>
+    <name>CommunicationPanel</name>
+    <message>
+        <source>Podłączenie wagi:</source>
+        <translation>Scale connection:</translation>
+    </message>
+    <message>
+        <source>Port szeregowy</source>
+        <translation>Serial port</translation>
+    </message>
+    <message>
+        <source> Ustawienia portu szeregowego: </source>
+        <translation> Serial port settings: </translation>
+    </message>
+    <message>
+        <source>Port COM</source>
+        <translation>COM port</translation>
+    </message>
+    <message>
+        <source>Prędkość</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source> Ustawienia połączenia ethernetowego: </source>
+        <translation> Ethernet connection settings: </translation>
+    </message>
+    <message>
+        <source>Adres IP:</source>
+        <translation>IP address:</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Protokół</source>
+        <translation>Protocol</translation>
+    </message>
+    <message>
+        <source> Opcje programu: </source>
+        <translation> Program options: </translation>
+    </message>
+    <message>
+        <source>Otwórz port przy starcie</source>
+        <translation>Open the port at start-up</translation>
+    </message>
+    <message>
+        <source>Uruchamiaj przy logowaniu</source>
+        <translation>Start when I log in</translation>
+    </message>
+    <message>
+        <source>Uruchamiaj zminimalizowany</source>
+        <translation>Start minimised</translation>
+    </message>
+    <message>
+        <source>Tylko jedna kopia programu</source>
+        <translation>Only one copy of the program</translation>
+    </message>
+    <message>
+        <source>Freiwählbar</source>
+        <translation>Defaults</translation>
+    </message>
+    <message>
+        <source>Wykryj</source>
+        <translation>Detect</translation>
+    </message>
+    <message>
+        <source>Port-Öffnen</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>Zamknij port</source>
+        <translation>Close port</translation>
+    </message>
+    <message>
+        <source>Otwórz port</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>Zamknięty port COM.</source>
+        <translation>COM port closed.</translation>
+    </message>
+    <message>
+        <source>Otwarty port COM.</source>
+        <translation>COM port open.</translation>
+    </message>
+    <message>
+        <source>Brak połączenia. Sprawdź ustawienia.</source>
+        <translation>No connection. Check the settings.</translation>
+    </message>
+    <message>
+        <source>(brak urządzenia)</source>
+        <translation>(no device)</translation>
+    </message>
+</context>
+<context>
     <name>EthLinkStatus</name>
     <message>
         <source>Nie można otworzyć lokalnego portu UDP %1: %2</source>
@@ -94,45 +208,6 @@ Qt&apos;s own options, such as -platform and -style, are accepted too.
     <message>
         <source>Połączono</source>
         <translation>Connected</translation>
-    </message>
-</context>
-<context>
-    <name>FormSettings</name>
-    <message>
-        <source>Nie można odczytać pliku ustawień %1.</source>
-        <translation>Cannot read the settings file %1.</translation>
-    </message>
-    <message>
-        <source>Brak ustawienia „%1” w pliku %2 lub jego wartość jest nieprawidłowa.</source>
-        <translation>The setting “%1” is missing from the file %2, or its value is invalid.</translation>
-    </message>
-    <message>
-        <source>Dotychczasowy plik zachowano jako %1.</source>
-        <translation>The previous file has been kept as %1.</translation>
-    </message>
-    <message>
-        <source>Dotychczasowego pliku nie można było zachować.</source>
-        <translation>The previous file could not be kept.</translation>
-    </message>
-    <message>
-        <source>Używane są ustawienia domyślne.</source>
-        <translation>The default settings are being used.</translation>
-    </message>
-    <message>
-        <source>Ustawienia</source>
-        <translation>Settings</translation>
-    </message>
-    <message>
-        <source>Nie można zapisać ustawień w pliku %1: %2</source>
-        <translation>Cannot save the settings to the file %1: %2</translation>
-    </message>
-    <message>
-        <source>Nie można zapisać skryptu w pliku %1: %2</source>
-        <translation>Cannot save the script to the file %1: %2</translation>
-    </message>
-    <message>
-        <source>Błąd</source>
-        <translation>Error</translation>
     </message>
 </context>
 <context>
@@ -332,6 +407,74 @@ use the Clear button on the Statistics page.</translation>
     </message>
 </context>
 <context>
+    <name>MainWindow</name>
+    <message>
+        <source>&amp;Statistik</source>
+        <translation>&amp;Statistics</translation>
+    </message>
+    <message>
+        <source>&amp;Kommunikation</source>
+        <translation>&amp;Communication</translation>
+    </message>
+    <message>
+        <source>&amp;Format</source>
+        <translation>&amp;Format</translation>
+    </message>
+    <message>
+        <source>Über Kwelta</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>&amp;Opcje</source>
+        <translation>&amp;Options</translation>
+    </message>
+    <message>
+        <source>&amp;Hilfe</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>Program Kwelta służy do automatycznego 
+wpisywania wartości ważeń do programów
+działających w systemie Windows. Aby wpisać
+ważenia do dowolnego programu należy:
+
+1. Uruchomić program, który automatycznie 
+    wykryje i ustawi parametry komunikacji
+2. Włączyć program, do którego wartości 
+    będą wklejane i ustawić kursor w miejscu 
+    pierwszego wpisu
+3. Naciskając Print na wadze dokonywać 
+    zapisów</source>
+        <translation>Kwelta types weighing results automatically
+into programs running on the Linux desktop.
+To enter weighings into any program:
+
+1. Start Kwelta, which detects and sets up
+    the communication parameters itself
+2. Start the program that is to receive the
+    values and put the cursor where the
+    first value goes
+3. Press Print on the scale to enter
+    each weighing</translation>
+    </message>
+    <message>
+        <source>Kommunikation:</source>
+        <translation>Communication:</translation>
+    </message>
+    <message>
+        <source>Port - geschlossen</source>
+        <translation>Port closed</translation>
+    </message>
+    <message>
+        <source>Błąd zapisu do pliku.</source>
+        <translation>Error writing to the file.</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
     <name>PortError</name>
     <message>
         <source>Port nie istnieje lub jest zajęty przez inny program.<byte value="xd"/>Zamknij wszystkie programy i spróbuj jeszcze raz.<byte value="xd"/></source>
@@ -527,6 +670,45 @@ use the Clear button on the Statistics page.</translation>
     </message>
 </context>
 <context>
+    <name>SettingsKeeper</name>
+    <message>
+        <source>Nie można odczytać pliku ustawień %1.</source>
+        <translation>Cannot read the settings file %1.</translation>
+    </message>
+    <message>
+        <source>Brak ustawienia „%1” w pliku %2 lub jego wartość jest nieprawidłowa.</source>
+        <translation>The setting “%1” is missing from the file %2, or its value is invalid.</translation>
+    </message>
+    <message>
+        <source>Dotychczasowy plik zachowano jako %1.</source>
+        <translation>The previous file has been kept as %1.</translation>
+    </message>
+    <message>
+        <source>Dotychczasowego pliku nie można było zachować.</source>
+        <translation>The previous file could not be kept.</translation>
+    </message>
+    <message>
+        <source>Używane są ustawienia domyślne.</source>
+        <translation>The default settings are being used.</translation>
+    </message>
+    <message>
+        <source>Ustawienia</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać ustawień w pliku %1: %2</source>
+        <translation>Cannot save the settings to the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać skryptu w pliku %1: %2</source>
+        <translation>Cannot save the script to the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
     <name>SettingsStore</name>
     <message>
         <source>nie można utworzyć folderu %1</source>
@@ -574,182 +756,6 @@ use the Clear button on the Statistics page.</translation>
     <message>
         <source>Mittelwert:</source>
         <translation>Average:</translation>
-    </message>
-</context>
-<context>
-    <name>TMainForm</name>
-    <message>
-        <source>&amp;Statistik</source>
-        <translation>&amp;Statistics</translation>
-    </message>
-    <message>
-        <source>&amp;Kommunikation</source>
-        <translation>&amp;Communication</translation>
-    </message>
-    <message>
-        <source>&amp;Format</source>
-        <translation>&amp;Format</translation>
-    </message>
-    <message>
-        <source>Über Kwelta</source>
-        <translation>About</translation>
-    </message>
-    <message>
-        <source>&amp;Opcje</source>
-        <translation>&amp;Options</translation>
-    </message>
-    <message>
-        <source>&amp;Hilfe</source>
-        <translation>&amp;Help</translation>
-    </message>
-    <message>
-        <source>Podłączenie wagi:</source>
-        <translation>Scale connection:</translation>
-    </message>
-    <message>
-        <source>Port szeregowy</source>
-        <translation>Serial port</translation>
-    </message>
-    <message>
-        <source> Ustawienia portu szeregowego: </source>
-        <translation> Serial port settings: </translation>
-    </message>
-    <message>
-        <source>Port COM</source>
-        <translation>COM port</translation>
-    </message>
-    <message>
-        <source>Prędkość</source>
-        <translation>Speed</translation>
-    </message>
-    <message>
-        <source> Ustawienia połączenia ethernetowego: </source>
-        <translation> Ethernet connection settings: </translation>
-    </message>
-    <message>
-        <source>Adres IP:</source>
-        <translation>IP address:</translation>
-    </message>
-    <message>
-        <source>Port:</source>
-        <translation>Port:</translation>
-    </message>
-    <message>
-        <source>Protokół</source>
-        <translation>Protocol</translation>
-    </message>
-    <message>
-        <source> Opcje programu: </source>
-        <translation> Program options: </translation>
-    </message>
-    <message>
-        <source>Otwórz port przy starcie</source>
-        <translation>Open the port at start-up</translation>
-    </message>
-    <message>
-        <source>Uruchamiaj przy logowaniu</source>
-        <translation>Start when I log in</translation>
-    </message>
-    <message>
-        <source>Uruchamiaj zminimalizowany</source>
-        <translation>Start minimised</translation>
-    </message>
-    <message>
-        <source>Tylko jedna kopia programu</source>
-        <translation>Only one copy of the program</translation>
-    </message>
-    <message>
-        <source>Freiwählbar</source>
-        <translation>Defaults</translation>
-    </message>
-    <message>
-        <source>Wykryj</source>
-        <translation>Detect</translation>
-    </message>
-    <message>
-        <source>Port-Öffnen</source>
-        <translation>Open port</translation>
-    </message>
-    <message>
-        <source>Program Kwelta służy do automatycznego 
-wpisywania wartości ważeń do programów
-działających w systemie Windows. Aby wpisać
-ważenia do dowolnego programu należy:
-
-1. Uruchomić program, który automatycznie 
-    wykryje i ustawi parametry komunikacji
-2. Włączyć program, do którego wartości 
-    będą wklejane i ustawić kursor w miejscu 
-    pierwszego wpisu
-3. Naciskając Print na wadze dokonywać 
-    zapisów</source>
-        <translation>Kwelta types weighing results automatically
-into programs running on the Linux desktop.
-To enter weighings into any program:
-
-1. Start Kwelta, which detects and sets up
-    the communication parameters itself
-2. Start the program that is to receive the
-    values and put the cursor where the
-    first value goes
-3. Press Print on the scale to enter
-    each weighing</translation>
-    </message>
-    <message>
-        <source>Kommunikation:</source>
-        <translation>Communication:</translation>
-    </message>
-    <message>
-        <source>Port - geschlossen</source>
-        <translation>Port closed</translation>
-    </message>
-    <message>
-        <source>(brak urządzenia)</source>
-        <translation>(no device)</translation>
-    </message>
-    <message>
-        <source>Zamknij port</source>
-        <translation>Close port</translation>
-    </message>
-    <message>
-        <source>Otwórz port</source>
-        <translation>Open port</translation>
-    </message>
-    <message>
-        <source>Zamknięty port COM.</source>
-        <translation>COM port closed.</translation>
-    </message>
-    <message>
-        <source>Otwarty port COM.</source>
-        <translation>COM port open.</translation>
-    </message>
-    <message>
-        <source>Brak połączenia. Sprawdź ustawienia.</source>
-        <translation>No connection. Check the settings.</translation>
-    </message>
-    <message>
-        <source>Wersja %1</source>
-        <translation>Version %1</translation>
-    </message>
-    <message>
-        <source>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</source>
-        <translation>Documentation: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</translation>
-    </message>
-    <message>
-        <source>Wyniki są wpisywane tylko do programów X11.</source>
-        <translation>Results are typed into X11 programs only.</translation>
-    </message>
-    <message>
-        <source>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</source>
-        <translation>Results are not typed here, only written to the file.</translation>
-    </message>
-    <message>
-        <source>Błąd zapisu do pliku.</source>
-        <translation>Error writing to the file.</translation>
-    </message>
-    <message>
-        <source>Błąd</source>
-        <translation>Error</translation>
     </message>
 </context>
 <context>

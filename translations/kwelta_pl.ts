@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="pl_PL" sourcelanguage="pl_PL">
 <context>
+    <name>AboutPanel</name>
+    <message>
+        <source>Wersja %1</source>
+        <translation>Wersja %1</translation>
+    </message>
+    <message>
+        <source>Wyniki są wpisywane tylko do programów X11.</source>
+        <translation>Wyniki są wpisywane tylko do programów X11.</translation>
+    </message>
+    <message>
+        <source>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</source>
+        <translation>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</translation>
+    </message>
+    <message>
+        <source>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</source>
+        <translation>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>nieoczekiwany argument „%1”</source>
@@ -75,6 +94,101 @@ Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
     </message>
 </context>
 <context>
+    <name>CommunicationPanel</name>
+    <message>
+        <source>Podłączenie wagi:</source>
+        <translation>Podłączenie wagi:</translation>
+    </message>
+    <message>
+        <source>Port szeregowy</source>
+        <translation>Port szeregowy</translation>
+    </message>
+    <message>
+        <source> Ustawienia portu szeregowego: </source>
+        <translation> Ustawienia portu szeregowego: </translation>
+    </message>
+    <message>
+        <source>Port COM</source>
+        <translation>Port COM</translation>
+    </message>
+    <message>
+        <source>Prędkość</source>
+        <translation>Prędkość</translation>
+    </message>
+    <message>
+        <source> Ustawienia połączenia ethernetowego: </source>
+        <translation> Ustawienia połączenia ethernetowego: </translation>
+    </message>
+    <message>
+        <source>Adres IP:</source>
+        <translation>Adres IP:</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Protokół</source>
+        <translation>Protokół</translation>
+    </message>
+    <message>
+        <source> Opcje programu: </source>
+        <translation> Opcje programu: </translation>
+    </message>
+    <message>
+        <source>Otwórz port przy starcie</source>
+        <translation>Otwórz port przy starcie</translation>
+    </message>
+    <message>
+        <source>Uruchamiaj przy logowaniu</source>
+        <translation>Uruchamiaj przy logowaniu</translation>
+    </message>
+    <message>
+        <source>Uruchamiaj zminimalizowany</source>
+        <translation>Uruchamiaj zminimalizowany</translation>
+    </message>
+    <message>
+        <source>Tylko jedna kopia programu</source>
+        <translation>Tylko jedna kopia programu</translation>
+    </message>
+    <message>
+        <source>Freiwählbar</source>
+        <translation>Domyślne</translation>
+    </message>
+    <message>
+        <source>Wykryj</source>
+        <translation>Wykryj</translation>
+    </message>
+    <message>
+        <source>Port-Öffnen</source>
+        <translation>Otwórz port</translation>
+    </message>
+    <message>
+        <source>Zamknij port</source>
+        <translation>Zamknij port</translation>
+    </message>
+    <message>
+        <source>Otwórz port</source>
+        <translation>Otwórz port</translation>
+    </message>
+    <message>
+        <source>Zamknięty port COM.</source>
+        <translation>Zamknięty port COM.</translation>
+    </message>
+    <message>
+        <source>Otwarty port COM.</source>
+        <translation>Otwarty port COM.</translation>
+    </message>
+    <message>
+        <source>Brak połączenia. Sprawdź ustawienia.</source>
+        <translation>Brak połączenia. Sprawdź ustawienia.</translation>
+    </message>
+    <message>
+        <source>(brak urządzenia)</source>
+        <translation>(brak urządzenia)</translation>
+    </message>
+</context>
+<context>
     <name>EthLinkStatus</name>
     <message>
         <source>Nie można otworzyć lokalnego portu UDP %1: %2</source>
@@ -95,45 +209,6 @@ Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
     <message>
         <source>Połączono</source>
         <translation>Połączono</translation>
-    </message>
-</context>
-<context>
-    <name>FormSettings</name>
-    <message>
-        <source>Nie można odczytać pliku ustawień %1.</source>
-        <translation>Nie można odczytać pliku ustawień %1.</translation>
-    </message>
-    <message>
-        <source>Brak ustawienia „%1” w pliku %2 lub jego wartość jest nieprawidłowa.</source>
-        <translation>Brak ustawienia „%1” w pliku %2 lub jego wartość jest nieprawidłowa.</translation>
-    </message>
-    <message>
-        <source>Dotychczasowy plik zachowano jako %1.</source>
-        <translation>Dotychczasowy plik zachowano jako %1.</translation>
-    </message>
-    <message>
-        <source>Dotychczasowego pliku nie można było zachować.</source>
-        <translation>Dotychczasowego pliku nie można było zachować.</translation>
-    </message>
-    <message>
-        <source>Używane są ustawienia domyślne.</source>
-        <translation>Używane są ustawienia domyślne.</translation>
-    </message>
-    <message>
-        <source>Ustawienia</source>
-        <translation>Ustawienia</translation>
-    </message>
-    <message>
-        <source>Nie można zapisać ustawień w pliku %1: %2</source>
-        <translation>Nie można zapisać ustawień w pliku %1: %2</translation>
-    </message>
-    <message>
-        <source>Nie można zapisać skryptu w pliku %1: %2</source>
-        <translation>Nie można zapisać skryptu w pliku %1: %2</translation>
-    </message>
-    <message>
-        <source>Błąd</source>
-        <translation>Błąd</translation>
     </message>
 </context>
 <context>
@@ -333,6 +408,75 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     </message>
 </context>
 <context>
+    <name>MainWindow</name>
+    <message>
+        <source>&amp;Statistik</source>
+        <translation>&amp;Statystyka</translation>
+    </message>
+    <message>
+        <source>&amp;Kommunikation</source>
+        <translation>&amp;Komunikacja</translation>
+    </message>
+    <message>
+        <source>&amp;Format</source>
+        <translation>&amp;Format</translation>
+    </message>
+    <message>
+        <source>Über Kwelta</source>
+        <translation>O programie</translation>
+    </message>
+    <message>
+        <source>&amp;Opcje</source>
+        <translation>&amp;Opcje</translation>
+    </message>
+    <message>
+        <source>&amp;Hilfe</source>
+        <translation>&amp;Pomoc</translation>
+    </message>
+    <message>
+        <source>Program Kwelta służy do automatycznego 
+wpisywania wartości ważeń do programów
+działających w systemie Windows. Aby wpisać
+ważenia do dowolnego programu należy:
+
+1. Uruchomić program, który automatycznie 
+    wykryje i ustawi parametry komunikacji
+2. Włączyć program, do którego wartości 
+    będą wklejane i ustawić kursor w miejscu 
+    pierwszego wpisu
+3. Naciskając Print na wadze dokonywać 
+    zapisów</source>
+        <translation>Program Kwelta służy do automatycznego 
+wpisywania wartości ważeń do programów
+działających na pulpicie Linuksa. Aby wpisać
+ważenia do dowolnego programu, należy:
+
+1. Uruchomić program, który automatycznie 
+    wykryje i ustawi parametry komunikacji
+2. Włączyć program, do którego wartości 
+    będą wklejane, i ustawić kursor w miejscu 
+    pierwszego wpisu
+3. Naciskając Print na wadze, dokonywać 
+    zapisów</translation>
+    </message>
+    <message>
+        <source>Kommunikation:</source>
+        <translation>Komunikacja:</translation>
+    </message>
+    <message>
+        <source>Port - geschlossen</source>
+        <translation>Port zamknięty</translation>
+    </message>
+    <message>
+        <source>Błąd zapisu do pliku.</source>
+        <translation>Błąd zapisu do pliku.</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Błąd</translation>
+    </message>
+</context>
+<context>
     <name>PortError</name>
     <message>
         <source>Port nie istnieje lub jest zajęty przez inny program.<byte value="xd"/>Zamknij wszystkie programy i spróbuj jeszcze raz.<byte value="xd"/></source>
@@ -528,6 +672,45 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     </message>
 </context>
 <context>
+    <name>SettingsKeeper</name>
+    <message>
+        <source>Nie można odczytać pliku ustawień %1.</source>
+        <translation>Nie można odczytać pliku ustawień %1.</translation>
+    </message>
+    <message>
+        <source>Brak ustawienia „%1” w pliku %2 lub jego wartość jest nieprawidłowa.</source>
+        <translation>Brak ustawienia „%1” w pliku %2 lub jego wartość jest nieprawidłowa.</translation>
+    </message>
+    <message>
+        <source>Dotychczasowy plik zachowano jako %1.</source>
+        <translation>Dotychczasowy plik zachowano jako %1.</translation>
+    </message>
+    <message>
+        <source>Dotychczasowego pliku nie można było zachować.</source>
+        <translation>Dotychczasowego pliku nie można było zachować.</translation>
+    </message>
+    <message>
+        <source>Używane są ustawienia domyślne.</source>
+        <translation>Używane są ustawienia domyślne.</translation>
+    </message>
+    <message>
+        <source>Ustawienia</source>
+        <translation>Ustawienia</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać ustawień w pliku %1: %2</source>
+        <translation>Nie można zapisać ustawień w pliku %1: %2</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać skryptu w pliku %1: %2</source>
+        <translation>Nie można zapisać skryptu w pliku %1: %2</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Błąd</translation>
+    </message>
+</context>
+<context>
     <name>SettingsStore</name>
     <message>
         <source>nie można utworzyć folderu %1</source>
@@ -575,183 +758,6 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     <message>
         <source>Mittelwert:</source>
         <translation>Średnia:</translation>
-    </message>
-</context>
-<context>
-    <name>TMainForm</name>
-    <message>
-        <source>&amp;Statistik</source>
-        <translation>&amp;Statystyka</translation>
-    </message>
-    <message>
-        <source>&amp;Kommunikation</source>
-        <translation>&amp;Komunikacja</translation>
-    </message>
-    <message>
-        <source>&amp;Format</source>
-        <translation>&amp;Format</translation>
-    </message>
-    <message>
-        <source>Über Kwelta</source>
-        <translation>O programie</translation>
-    </message>
-    <message>
-        <source>&amp;Opcje</source>
-        <translation>&amp;Opcje</translation>
-    </message>
-    <message>
-        <source>&amp;Hilfe</source>
-        <translation>&amp;Pomoc</translation>
-    </message>
-    <message>
-        <source>Podłączenie wagi:</source>
-        <translation>Podłączenie wagi:</translation>
-    </message>
-    <message>
-        <source>Port szeregowy</source>
-        <translation>Port szeregowy</translation>
-    </message>
-    <message>
-        <source> Ustawienia portu szeregowego: </source>
-        <translation> Ustawienia portu szeregowego: </translation>
-    </message>
-    <message>
-        <source>Port COM</source>
-        <translation>Port COM</translation>
-    </message>
-    <message>
-        <source>Prędkość</source>
-        <translation>Prędkość</translation>
-    </message>
-    <message>
-        <source> Ustawienia połączenia ethernetowego: </source>
-        <translation> Ustawienia połączenia ethernetowego: </translation>
-    </message>
-    <message>
-        <source>Adres IP:</source>
-        <translation>Adres IP:</translation>
-    </message>
-    <message>
-        <source>Port:</source>
-        <translation>Port:</translation>
-    </message>
-    <message>
-        <source>Protokół</source>
-        <translation>Protokół</translation>
-    </message>
-    <message>
-        <source> Opcje programu: </source>
-        <translation> Opcje programu: </translation>
-    </message>
-    <message>
-        <source>Otwórz port przy starcie</source>
-        <translation>Otwórz port przy starcie</translation>
-    </message>
-    <message>
-        <source>Uruchamiaj przy logowaniu</source>
-        <translation>Uruchamiaj przy logowaniu</translation>
-    </message>
-    <message>
-        <source>Uruchamiaj zminimalizowany</source>
-        <translation>Uruchamiaj zminimalizowany</translation>
-    </message>
-    <message>
-        <source>Tylko jedna kopia programu</source>
-        <translation>Tylko jedna kopia programu</translation>
-    </message>
-    <message>
-        <source>Freiwählbar</source>
-        <translation>Domyślne</translation>
-    </message>
-    <message>
-        <source>Wykryj</source>
-        <translation>Wykryj</translation>
-    </message>
-    <message>
-        <source>Port-Öffnen</source>
-        <translation>Otwórz port</translation>
-    </message>
-    <message>
-        <source>Program Kwelta służy do automatycznego 
-wpisywania wartości ważeń do programów
-działających w systemie Windows. Aby wpisać
-ważenia do dowolnego programu należy:
-
-1. Uruchomić program, który automatycznie 
-    wykryje i ustawi parametry komunikacji
-2. Włączyć program, do którego wartości 
-    będą wklejane i ustawić kursor w miejscu 
-    pierwszego wpisu
-3. Naciskając Print na wadze dokonywać 
-    zapisów</source>
-        <translation>Program Kwelta służy do automatycznego 
-wpisywania wartości ważeń do programów
-działających na pulpicie Linuksa. Aby wpisać
-ważenia do dowolnego programu, należy:
-
-1. Uruchomić program, który automatycznie 
-    wykryje i ustawi parametry komunikacji
-2. Włączyć program, do którego wartości 
-    będą wklejane, i ustawić kursor w miejscu 
-    pierwszego wpisu
-3. Naciskając Print na wadze, dokonywać 
-    zapisów</translation>
-    </message>
-    <message>
-        <source>Kommunikation:</source>
-        <translation>Komunikacja:</translation>
-    </message>
-    <message>
-        <source>Port - geschlossen</source>
-        <translation>Port zamknięty</translation>
-    </message>
-    <message>
-        <source>(brak urządzenia)</source>
-        <translation>(brak urządzenia)</translation>
-    </message>
-    <message>
-        <source>Zamknij port</source>
-        <translation>Zamknij port</translation>
-    </message>
-    <message>
-        <source>Otwórz port</source>
-        <translation>Otwórz port</translation>
-    </message>
-    <message>
-        <source>Zamknięty port COM.</source>
-        <translation>Zamknięty port COM.</translation>
-    </message>
-    <message>
-        <source>Otwarty port COM.</source>
-        <translation>Otwarty port COM.</translation>
-    </message>
-    <message>
-        <source>Brak połączenia. Sprawdź ustawienia.</source>
-        <translation>Brak połączenia. Sprawdź ustawienia.</translation>
-    </message>
-    <message>
-        <source>Wersja %1</source>
-        <translation>Wersja %1</translation>
-    </message>
-    <message>
-        <source>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</source>
-        <translation>Dokumentacja: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</translation>
-    </message>
-    <message>
-        <source>Wyniki są wpisywane tylko do programów X11.</source>
-        <translation>Wyniki są wpisywane tylko do programów X11.</translation>
-    </message>
-    <message>
-        <source>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</source>
-        <translation>Wyniki nie są tu wpisywane, tylko zapisywane do pliku.</translation>
-    </message>
-    <message>
-        <source>Błąd zapisu do pliku.</source>
-        <translation>Błąd zapisu do pliku.</translation>
-    </message>
-    <message>
-        <source>Błąd</source>
-        <translation>Błąd</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,5 @@
 #include "app/programentry.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 
@@ -11,8 +11,8 @@ int main(int argc, char** argv)
             // The desktop entry in which taskbars and window switchers find the program's name and icon
             // once it is installed; the window sets its own icon, which its dialogs inherit.
             QGuiApplication::setDesktopFileName(QStringLiteral(KWELTA_APP_ID));
-            return std::make_unique<TMainForm>();
+            return std::make_unique<MainWindow>();
         },
-        [](QWidget& window) { static_cast<TMainForm&>(window).StartMessage(); },
-        [](QWidget& window, ScaleOrder order) { return static_cast<TMainForm&>(window).ScaleOrderReceived(order); });
+        [](QWidget& window) { static_cast<MainWindow&>(window).bringToFront(); },
+        [](QWidget& window, ScaleOrder order) { return static_cast<MainWindow&>(window).scaleOrderReceived(order); });
 }

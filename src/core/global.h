@@ -11,16 +11,13 @@ enum class ReadMode { Indication = 0, Report = 1, Recognize = 2 };
 
 ReadMode readModeFromIndex(int index);
 
-// The connection kind chosen in rgConnection.
-// rgConnection's item index; None where no item is chosen (a stored value of neither kind).
+// The connection kind chosen in connectionGroup.
+// connectionGroup's item index; None where no item is chosen (a stored value of neither kind).
 enum class ScaleLink { None = -1, Serial = 0, Ethernet = 1 };
 
 // What another thread must read: the serial reader's thread polls SerialStopped as its loop condition.
 namespace Global {
 
 extern std::atomic<bool> SerialStopped;
-
-quint16 SetBit(quint16 value, bool on, quint8 bit);
-bool BitIsSet(quint16 value, quint8 bit);
 
 } // namespace Global

@@ -20,7 +20,7 @@ class UdpListener;
 // Stored as one signed byte; Disconnecting is what the byte 255 reads as.
 enum class EthLinkState : qint8 { Disconnecting = -1, Disconnected = 0, Connecting = 1, Connected = 2 };
 
-// rgEthProtocol's item index.
+// ethProtocolGroup's item index.
 enum class EthProtocol : quint8 { Tcp = 0, Udp = 1 };
 
 // The scale on the network, as the communication panel names it.
@@ -31,7 +31,7 @@ struct EthTarget
     qint32 port = 0;
 };
 
-// EditPort's text as a port: 1001 for a text that is not a port number (a number outside 0..65535
+// ethPortEdit's text as a port: 1001 for a text that is not a port number (a number outside 0..65535
 // would otherwise reach another port than the one written); "00000" is port 0.
 qint32 ethPortFromText(const QString& text);
 

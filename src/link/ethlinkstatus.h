@@ -4,7 +4,7 @@
 
 #include <optional>
 
-// What sbOpenComm and the status line show of the Ethernet link.
+// What openPortButton and the status line show of the Ethernet link.
 struct EthLinkStatus
 {
     enum class Caption { Unchanged, Open, Close };

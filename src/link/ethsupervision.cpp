@@ -16,7 +16,7 @@ EthSupervision::EthSupervision(EthConnection& link, TargetSource target, QObject
     connect(&m_link, &EthConnection::listenerFailed, this, &EthSupervision::stop);
 }
 
-void EthSupervision::sbOpenCommClick(bool closing)
+void EthSupervision::openOrCloseLink(bool closing)
 {
     m_link.ResetPingFailures();
     if (closing)

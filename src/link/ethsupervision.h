@@ -24,8 +24,8 @@ public:
     // target gives the scale as the communication panel names it at the moment of asking.
     EthSupervision(EthConnection& link, TargetSource target, QObject* parent = nullptr);
 
-    // sbOpenComm with Ethernet chosen: closing when its caption offers to close, else opening.
-    void sbOpenCommClick(bool closing);
+    // openPortButton with Ethernet chosen: closing when its caption offers to close, else opening.
+    void openOrCloseLink(bool closing);
     // TimerPing's Tag: the user wants the link open.
     bool isWanted() const { return m_wanted; }
     QTimer& timer() { return *m_timer; }

@@ -24,7 +24,7 @@ inline constexpr char Immediate[] = "Sx1";
 // hexadecimal digits give nothing, and the three positions are consumed either way.
 QByteArray specialCommand(const QString& text);
 
-// The cyclic reading's period from EditRepeatTime's text and cbRepeatUnit's item ("ms", "s", "min",
+// The cyclic reading's period from repeatTimeEdit's text and repeatUnitBox's item ("ms", "s", "min",
 // "h"; any other item counts as "ms"). Nothing for a time that is no positive number. Periods below
 // MinimumMs are raised to it, and periods a timer cannot hold (from 597 hours on) are lowered to the
 // longest whole number of the unit it can; shownTime is then what the time box must show, so that it

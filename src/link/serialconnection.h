@@ -8,7 +8,7 @@
 
 #include <memory>
 
-// What the status line and sbOpenComm show of the serial connection.
+// What the status line and openPortButton show of the serial connection.
 enum class SerialState { Closed = 0, Open = 1, Failed = 2 };
 
 // The serial connection to the scale on its port record: opens and configures the port, owns its

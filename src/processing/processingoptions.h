@@ -2,6 +2,8 @@
 
 #include "core/global.h"
 
+struct UserSettings;
+
 #include <QByteArray>
 #include <QString>
 
@@ -35,6 +37,11 @@ struct ProcessingOptions
     bool makerFormats = false;
     // Results a scale marks as unsettled are skipped.
     bool readOnlyStable = false;
+
+    // The options the user's settings stand for, with the script as it runs: the hand-written one's
+    // bytes and the one the field options compose.
+    static ProcessingOptions fromSettings(const UserSettings& settings, const QByteArray& script,
+                                          const QString& composedScript);
 
     bool operator==(const ProcessingOptions&) const = default;
 };

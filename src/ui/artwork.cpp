@@ -1,8 +1,11 @@
 #include "ui/artwork.h"
 
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <algorithm>
 
 QIcon polishFlag(QSize size)
 {
@@ -91,4 +94,28 @@ QIcon linkPicture(LinkPicture picture)
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+void paintBanner(QLabel& picture, QLabel& shadow, QLabel& front)
+{
+    const QSize size(std::max(356, picture.width()), 56);
+    picture.setPixmap(bannerPicture(size));
+
+    QFont title(QStringLiteral("Lucida Sans Unicode"));
+    title.setPixelSize(16);
+    title.setBold(true);
+    for (QLabel* label : {&shadow, &front}) {
+        label->setFont(title);
+        label->adjustSize();
+    }
+    QPalette shadowColours = shadow.palette();
+    shadowColours.setColor(QPalette::WindowText, picture.palette().color(QPalette::WindowText));
+    shadow.setPalette(shadowColours);
+    QPalette frontColours = front.palette();
+    frontColours.setColor(QPalette::WindowText, Qt::white);
+    front.setPalette(frontColours);
+    const QPoint shadowAt(size.width() - shadow.width() - 14, (size.height() - shadow.height()) / 2 + 2);
+    shadow.move(shadowAt);
+    front.move(shadowAt - QPoint(3, 2));
+    front.raise();
 }

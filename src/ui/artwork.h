@@ -21,3 +21,8 @@ enum class LinkPicture { Closed = 0, Open = 1 };
 QIcon linkPicture(LinkPicture picture);
 // The same picture as vector strokes into any square, for the icon files that are made from it.
 void paintLinkPicture(QPainter& painter, const QRectF& square, LinkPicture picture);
+
+class QLabel;
+// The banner over the width of its picture label: the title text twice, the front white over a shadow 3
+// pixels right and 2 down in the text colour, at the right end.
+void paintBanner(QLabel& picture, QLabel& shadow, QLabel& front);

@@ -36,35 +36,36 @@ FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
 {
     m_ui->setupUi(this);
     applyCompactStyle(this);
-    fitFieldColumns(m_ui->chklbSendValues);
+    fitFieldColumns(m_ui->fieldsList);
     // A longer mask could not format any result, and all output would stop without a word.
-    m_ui->eFormatWyniku->setMaxLength(int(LongestMask));
+    m_ui->resultFormatEdit->setMaxLength(int(LongestMask));
 
-    connect(m_ui->chklbSendValues, &QListWidget::itemChanged, this, &FormatOptionsPanel::ChangeScriptClick);
-    connect(m_ui->rgOptBetweenFields, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::ChangeScriptClick);
-    connect(m_ui->rgOptAfterFields, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::ChangeScriptClick);
-    connect(m_ui->chkbOptAdvanced, &QCheckBox::toggled, this, &FormatOptionsPanel::ChooseOptionClick);
-    connect(m_ui->rgOptReadFromScale, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::ChooseOptionClick);
-    connect(m_ui->chbUstawFormatWyniku, &QCheckBox::toggled, this, &FormatOptionsPanel::chbUstawFormatWynikuClick);
-    connect(m_ui->cbOpoznienieDanych, &QComboBox::editTextChanged, this, &FormatOptionsPanel::followTypedDelay);
-    connect(m_ui->sbScriptWizard, &QAbstractButton::clicked, this, &FormatOptionsPanel::sbScriptWizardClick);
-    connect(m_ui->sbScriptHelp, &QAbstractButton::clicked, this, &FormatOptionsPanel::sbScriptHelpClick);
-    connect(m_ui->sbExtendScript, &QAbstractButton::clicked, this, &FormatOptionsPanel::sbExtendScriptClick);
-    connect(m_ui->sbOptDefault, &QAbstractButton::clicked, this, &FormatOptionsPanel::sbOptDefaultClick);
+    connect(m_ui->fieldsList, &QListWidget::itemChanged, this, &FormatOptionsPanel::scriptChoiceChanged);
+    connect(m_ui->betweenFieldsGroup, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::scriptChoiceChanged);
+    connect(m_ui->afterFieldsGroup, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::scriptChoiceChanged);
+    connect(m_ui->advancedBox, &QCheckBox::toggled, this, &FormatOptionsPanel::optionsChanged);
+    connect(m_ui->readModeGroup, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::optionsChanged);
+    connect(m_ui->resultFormatBox, &QCheckBox::toggled, this, &FormatOptionsPanel::resultFormatToggled);
+    connect(m_ui->dataDelayBox, &QComboBox::editTextChanged, this, &FormatOptionsPanel::followTypedDelay);
+    connect(m_ui->scriptWizardButton, &QAbstractButton::clicked, this, &FormatOptionsPanel::scriptWizardClicked);
+    connect(m_ui->scriptHelpButton, &QAbstractButton::clicked, this, &FormatOptionsPanel::scriptHelpClicked);
+    connect(m_ui->extendScriptButton, &QAbstractButton::clicked, this, &FormatOptionsPanel::extendScriptClicked);
+    connect(m_ui->formatDefaultsButton, &QAbstractButton::clicked, this, &FormatOptionsPanel::restoreFormatDefaults);
 
     // Symbols, which at this font size read better than the glyphs in the form; the texts stay for
     // screen readers.
-    m_ui->sbScriptWizard->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft, nullptr, m_ui->sbScriptWizard));
-    m_ui->sbScriptHelp->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, m_ui->sbScriptHelp));
+    m_ui->scriptWizardButton->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft, nullptr, m_ui->scriptWizardButton));
+    m_ui->scriptHelpButton->setIcon(
+        style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, m_ui->scriptHelpButton));
     showExtendState();
 
     // The script group is not in the layout: enlarged, it has to lie over other controls.
-    m_ui->gbOptScript->setAutoFillBackground(true);
-    m_ui->gbOptScript->raise();
+    m_ui->scriptGroup->setAutoFillBackground(true);
+    m_ui->scriptGroup->raise();
     m_ui->OptionGroupsArea->installEventFilter(this);
 
-    ChangeScriptClick();
-    ChooseOptionClick();
+    scriptChoiceChanged();
+    optionsChanged();
     placeScriptGroup();
 }
 
@@ -73,107 +74,107 @@ FormatOptionsPanel::~FormatOptionsPanel() = default;
 QString FormatOptionsPanel::sendFieldsText() const
 {
     QString text;
-    for (int i = 0; i < m_ui->chklbSendValues->count(); ++i)
-        text += m_ui->chklbSendValues->item(i)->checkState() == Qt::Checked ? u'1' : u'0';
+    for (int i = 0; i < m_ui->fieldsList->count(); ++i)
+        text += m_ui->fieldsList->item(i)->checkState() == Qt::Checked ? u'1' : u'0';
     return text;
 }
 
 void FormatOptionsPanel::setSendFieldsText(const QString& text)
 {
-    if (text.size() != m_ui->chklbSendValues->count())
+    if (text.size() != m_ui->fieldsList->count())
         return;
-    for (int i = 0; i < m_ui->chklbSendValues->count(); ++i)
-        m_ui->chklbSendValues->item(i)->setCheckState(text.at(i) == u'1' ? Qt::Checked : Qt::Unchecked);
+    for (int i = 0; i < m_ui->fieldsList->count(); ++i)
+        m_ui->fieldsList->item(i)->setCheckState(text.at(i) == u'1' ? Qt::Checked : Qt::Unchecked);
 }
 
 int FormatOptionsPanel::readMode() const
 {
-    return m_ui->rgOptReadFromScale->itemIndex();
+    return m_ui->readModeGroup->itemIndex();
 }
 
 bool FormatOptionsPanel::advancedOptions() const
 {
-    return m_ui->chkbOptAdvanced->isChecked();
+    return m_ui->advancedBox->isChecked();
 }
 
 QString FormatOptionsPanel::scriptText() const
 {
-    return m_ui->MemoScript->toPlainText();
+    return m_ui->scriptEdit->toPlainText();
 }
 
 int FormatOptionsPanel::decimalSeparatorChoice() const
 {
-    return m_ui->rgOptDecimalSeparator->itemIndex();
+    return m_ui->decimalSeparatorGroup->itemIndex();
 }
 
 bool FormatOptionsPanel::removeScannerFrame() const
 {
-    return m_ui->chbWytnijRamkeSkanera->isChecked();
+    return m_ui->removeScannerFrameBox->isChecked();
 }
 
 bool FormatOptionsPanel::reportTime() const
 {
-    return m_ui->chbCzasPrzedRaportem->isChecked();
+    return m_ui->timeBeforeReportBox->isChecked();
 }
 
 int FormatOptionsPanel::reportDataDelay() const
 {
-    return m_ui->cbOpoznienieDanych->currentIndex();
+    return m_ui->dataDelayBox->currentIndex();
 }
 
 void FormatOptionsPanel::setReportDataDelay(int index)
 {
-    m_ui->cbOpoznienieDanych->setCurrentIndex(index);
+    m_ui->dataDelayBox->setCurrentIndex(index);
 }
 
 bool FormatOptionsPanel::useResultFormat() const
 {
-    return m_ui->chbUstawFormatWyniku->isChecked();
+    return m_ui->resultFormatBox->isChecked();
 }
 
 QString FormatOptionsPanel::resultFormat() const
 {
-    return m_ui->eFormatWyniku->text();
+    return m_ui->resultFormatEdit->text();
 }
 
-void FormatOptionsPanel::ChangeScriptClick()
+void FormatOptionsPanel::scriptChoiceChanged()
 {
     const QString composed =
-        composeScript(sendFieldsText(), m_ui->rgOptBetweenFields->itemIndex(), m_ui->rgOptAfterFields->itemIndex());
+        composeScript(sendFieldsText(), m_ui->betweenFieldsGroup->itemIndex(), m_ui->afterFieldsGroup->itemIndex());
     if (composed == m_composedScript)
         return;
     m_composedScript = composed;
     emit composedScriptChanged();
 }
 
-void FormatOptionsPanel::ChooseOptionClick()
+void FormatOptionsPanel::optionsChanged()
 {
-    const bool report = readModeFromIndex(m_ui->rgOptReadFromScale->itemIndex()) == ReadMode::Report;
-    const bool advanced = m_ui->chkbOptAdvanced->isChecked();
+    const bool report = readModeFromIndex(m_ui->readModeGroup->itemIndex()) == ReadMode::Report;
+    const bool advanced = m_ui->advancedBox->isChecked();
 
-    m_ui->gbOptSendFields->setVisible(!advanced && !report);
-    m_ui->rgOptBetweenFields->setVisible(!advanced && !report);
-    m_ui->rgOptAfterFields->setVisible(!advanced && !report);
-    m_ui->gbOptScript->setVisible(advanced && !report);
-    m_ui->gbReportOpt->setVisible(report);
+    m_ui->fieldsGroup->setVisible(!advanced && !report);
+    m_ui->betweenFieldsGroup->setVisible(!advanced && !report);
+    m_ui->afterFieldsGroup->setVisible(!advanced && !report);
+    m_ui->scriptGroup->setVisible(advanced && !report);
+    m_ui->reportGroup->setVisible(report);
 
-    const QList<QWidget*> scriptControls = {m_ui->chklbSendValues, m_ui->rgOptBetweenFields, m_ui->rgOptAfterFields,
-                                            m_ui->MemoScript,      m_ui->sbExtendScript,     m_ui->sbScriptHelp,
-                                            m_ui->sbScriptWizard,  m_ui->chkbOptAdvanced};
+    const QList<QWidget*> scriptControls = {m_ui->fieldsList,         m_ui->betweenFieldsGroup, m_ui->afterFieldsGroup,
+                                            m_ui->scriptEdit,         m_ui->extendScriptButton, m_ui->scriptHelpButton,
+                                            m_ui->scriptWizardButton, m_ui->advancedBox};
     for (QWidget* control : scriptControls)
         control->setEnabled(!report);
 }
 
-void FormatOptionsPanel::sbScriptWizardClick()
+void FormatOptionsPanel::scriptWizardClicked()
 {
     const MessagePresenter::Answer answer =
         MessagePresenter::current().show(window(), tr("Czy chcesz zastąpic aktualny skrypt?"), tr("Uwaga"),
                                          MessagePresenter::Icon::None, MessagePresenter::Buttons::YesNo);
     if (answer == MessagePresenter::Answer::Yes)
-        m_ui->MemoScript->setPlainText(m_composedScript);
+        m_ui->scriptEdit->setPlainText(m_composedScript);
 }
 
-void FormatOptionsPanel::sbScriptHelpClick()
+void FormatOptionsPanel::scriptHelpClicked()
 {
     const QString help = tr("Do wykorzystania możliwe są następujące opcje:\r\n"
                             ":m - wartosc masy,\r\n"
@@ -191,72 +192,72 @@ void FormatOptionsPanel::sbScriptHelpClick()
                                      MessagePresenter::Buttons::Ok);
 }
 
-void FormatOptionsPanel::sbExtendScriptClick()
+void FormatOptionsPanel::extendScriptClicked()
 {
     m_scriptEnlarged = !m_scriptEnlarged;
-    m_ui->MemoScript->setFixedHeight(m_scriptEnlarged ? EnlargedMemoHeight : NormalMemoHeight);
+    m_ui->scriptEdit->setFixedHeight(m_scriptEnlarged ? EnlargedMemoHeight : NormalMemoHeight);
     showExtendState();
     placeScriptGroup();
 }
 
-void FormatOptionsPanel::chbUstawFormatWynikuClick()
+void FormatOptionsPanel::resultFormatToggled()
 {
-    m_ui->eFormatWyniku->setEnabled(m_ui->chbUstawFormatWyniku->isChecked());
+    m_ui->resultFormatEdit->setEnabled(m_ui->resultFormatBox->isChecked());
 }
 
-void FormatOptionsPanel::sbOptDefaultClick()
+void FormatOptionsPanel::restoreFormatDefaults()
 {
     const UserSettings defaults;
-    m_ui->rgOptReadFromScale->setItemIndex(defaults.readMode);
+    m_ui->readModeGroup->setItemIndex(defaults.readMode);
     setSendFieldsText(defaults.sendFields);
-    m_ui->rgOptBetweenFields->setItemIndex(defaults.betweenFields);
-    m_ui->rgOptAfterFields->setItemIndex(defaults.afterFields);
-    m_ui->rgOptDecimalSeparator->setItemIndex(defaults.decimalSeparator);
-    m_ui->chkbOptAdvanced->setChecked(defaults.advancedScript);
-    m_ui->chbMakerFormats->setChecked(defaults.makerFormats);
+    m_ui->betweenFieldsGroup->setItemIndex(defaults.betweenFields);
+    m_ui->afterFieldsGroup->setItemIndex(defaults.afterFields);
+    m_ui->decimalSeparatorGroup->setItemIndex(defaults.decimalSeparator);
+    m_ui->advancedBox->setChecked(defaults.advancedScript);
+    m_ui->makerFormatsBox->setChecked(defaults.makerFormats);
     // A control that already held its default emitted nothing, so the handlers are run regardless.
-    ChangeScriptClick();
-    ChooseOptionClick();
-    m_ui->eFormatWyniku->setText(defaults.resultFormat);
-    m_ui->chbUstawFormatWyniku->setChecked(defaults.resultFormatOn);
-    chbUstawFormatWynikuClick();
+    scriptChoiceChanged();
+    optionsChanged();
+    m_ui->resultFormatEdit->setText(defaults.resultFormat);
+    m_ui->resultFormatBox->setChecked(defaults.resultFormatOn);
+    resultFormatToggled();
 }
 
 QPlainTextEdit& FormatOptionsPanel::scriptMemo()
 {
-    return *m_ui->MemoScript;
+    return *m_ui->scriptEdit;
 }
 
 void FormatOptionsPanel::bindSettings(SettingsBinding& binding)
 {
-    binding.bind(Setting::DecimalSeparator, m_ui->rgOptDecimalSeparator);
-    binding.bind(Setting::ReadFromScale, m_ui->rgOptReadFromScale);
+    binding.bind(Setting::DecimalSeparator, m_ui->decimalSeparatorGroup);
+    binding.bind(Setting::ReadFromScale, m_ui->readModeGroup);
     binding.bind(
         Setting::SendFields, [this] { return QVariant(sendFieldsText()); },
         [this](const QVariant& value) { setSendFieldsText(value.toString()); });
-    connect(m_ui->chklbSendValues, &QListWidget::itemChanged, &binding,
+    connect(m_ui->fieldsList, &QListWidget::itemChanged, &binding,
             [&binding] { binding.controlChanged(Setting::SendFields); });
-    binding.bind(Setting::InsBetweenFields, m_ui->rgOptBetweenFields);
-    binding.bind(Setting::InsAfterFields, m_ui->rgOptAfterFields);
-    binding.bind(Setting::AdvancedOptions, m_ui->chkbOptAdvanced);
+    binding.bind(Setting::InsBetweenFields, m_ui->betweenFieldsGroup);
+    binding.bind(Setting::InsAfterFields, m_ui->afterFieldsGroup);
+    binding.bind(Setting::AdvancedOptions, m_ui->advancedBox);
     // The box keeps what it can hold, and the value is what the box shows.
-    binding.bind(Setting::ResultFormat, m_ui->eFormatWyniku);
+    binding.bind(Setting::ResultFormat, m_ui->resultFormatEdit);
     binding.bind(
-        Setting::SetResultFormat, [this] { return QVariant(m_ui->chbUstawFormatWyniku->isChecked()); },
+        Setting::SetResultFormat, [this] { return QVariant(m_ui->resultFormatBox->isChecked()); },
         [this](const QVariant& value) {
-            m_ui->chbUstawFormatWyniku->setChecked(value.toBool());
-            chbUstawFormatWynikuClick();
+            m_ui->resultFormatBox->setChecked(value.toBool());
+            resultFormatToggled();
         });
-    connect(m_ui->chbUstawFormatWyniku, &QCheckBox::toggled, &binding,
+    connect(m_ui->resultFormatBox, &QCheckBox::toggled, &binding,
             [&binding] { binding.controlChanged(Setting::SetResultFormat); });
-    binding.bind(Setting::ReportTime, m_ui->chbCzasPrzedRaportem);
-    binding.bind(Setting::RemoveScanerFrame, m_ui->chbWytnijRamkeSkanera);
+    binding.bind(Setting::ReportTime, m_ui->timeBeforeReportBox);
+    binding.bind(Setting::RemoveScanerFrame, m_ui->removeScannerFrameBox);
     binding.bind(
         Setting::ReportDataDelay, [this] { return QVariant(qint32(reportDataDelay())); },
         [this](const QVariant& value) { setReportDataDelay(value.toInt()); });
-    connect(m_ui->cbOpoznienieDanych, &QComboBox::currentIndexChanged, &binding,
+    connect(m_ui->dataDelayBox, &QComboBox::currentIndexChanged, &binding,
             [&binding] { binding.controlChanged(Setting::ReportDataDelay); });
-    binding.bind(Setting::MakerFormats, m_ui->chbMakerFormats);
+    binding.bind(Setting::MakerFormats, m_ui->makerFormatsBox);
 }
 
 bool FormatOptionsPanel::eventFilter(QObject* watched, QEvent* event)
@@ -268,7 +269,7 @@ bool FormatOptionsPanel::eventFilter(QObject* watched, QEvent* event)
 
 void FormatOptionsPanel::followTypedDelay(const QString& text)
 {
-    QComboBox* box = m_ui->cbOpoznienieDanych;
+    QComboBox* box = m_ui->dataDelayBox;
     const int index = box->findText(text);
     if (index == box->currentIndex())
         return;
@@ -286,9 +287,9 @@ void FormatOptionsPanel::followTypedDelay(const QString& text)
 
 void FormatOptionsPanel::showExtendState()
 {
-    m_ui->sbExtendScript->setIcon(
+    m_ui->extendScriptButton->setIcon(
         style()->standardIcon(m_scriptEnlarged ? QStyle::SP_TitleBarNormalButton : QStyle::SP_TitleBarMaxButton,
-                              nullptr, m_ui->sbExtendScript));
+                              nullptr, m_ui->extendScriptButton));
 }
 
 void FormatOptionsPanel::placeScriptGroup()
@@ -298,8 +299,8 @@ void FormatOptionsPanel::placeScriptGroup()
     // Enlarged, the group lies over the controls below it; where it would run past the bottom edge it
     // covers the top rows whole instead, so that no control is left half hidden.
     const int top = area.top() + groupHeight <= height() ? area.top() : 0;
-    m_ui->gbOptScript->setGeometry(area.left(), top, area.width(), groupHeight);
-    if (QLayout* layout = m_ui->gbOptScript->layout())
+    m_ui->scriptGroup->setGeometry(area.left(), top, area.width(), groupHeight);
+    if (QLayout* layout = m_ui->scriptGroup->layout())
         layout->activate();
 }
 

@@ -12,7 +12,7 @@ namespace Ui {
 class FormatOptionsPanel;
 }
 
-// The page PanelOptions of the main window: how a weighing result becomes output (the read mode, the
+// The page formatOptionsPage of the main window: how a weighing result becomes output (the read mode, the
 // fields and separators from which ComposedScript is built, or the script written by hand), the
 // decimal separator, the result format and the report options. The settings loader puts values into
 // these controls from code; the handlers are connected to the value-change signals so that they run
@@ -32,25 +32,25 @@ public:
 
     // ComposedScript: the script used while the advanced options are off.
     QString composedScript() const { return m_composedScript; }
-    // chklbSendValues as one '1' or '0' per position; a text of another length than the list's is
+    // fieldsList as one '1' or '0' per position; a text of another length than the list's is
     // ignored.
     QString sendFieldsText() const;
     void setSendFieldsText(const QString& text);
 
-    // rgOptReadFromScale item index.
+    // readModeGroup item index.
     int readMode() const;
     bool advancedOptions() const;
-    // MemoScript text.
+    // scriptEdit text.
     QString scriptText() const;
-    // rgOptDecimalSeparator item index.
+    // decimalSeparatorGroup item index.
     int decimalSeparatorChoice() const;
     bool removeScannerFrame() const;
     bool reportTime() const;
-    // cbOpoznienieDanych item index: the seconds within which chunks form one report, -1 while the
+    // dataDelayBox item index: the seconds within which chunks form one report, -1 while the
     // typed text is none of the items.
     int reportDataDelay() const;
     void setReportDataDelay(int index);
-    // chbUstawFormatWyniku and eFormatWyniku: results shown and written with the user's own mask.
+    // resultFormatBox and resultFormatEdit: results shown and written with the user's own mask.
     bool useResultFormat() const;
     QString resultFormat() const;
 
@@ -58,13 +58,13 @@ signals:
     void composedScriptChanged();
 
 public slots:
-    void ChangeScriptClick();
-    void ChooseOptionClick();
-    void sbScriptWizardClick();
-    void sbScriptHelpClick();
-    void sbExtendScriptClick();
-    void chbUstawFormatWynikuClick();
-    void sbOptDefaultClick();
+    void scriptChoiceChanged();
+    void optionsChanged();
+    void scriptWizardClicked();
+    void scriptHelpClicked();
+    void extendScriptClicked();
+    void resultFormatToggled();
+    void restoreFormatDefaults();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "core/languagemodule.h"
+
 #include <QKeyCombination>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 class ProgramOptionsPanel;
@@ -29,10 +33,39 @@ private:
     QWidget& m_form;
     ProgramOptionsPanel& m_programOptions;
     QStringList m_statistics;
-    quint16 m_destinations = 0;
+    bool m_typeIntoFocus = false;
+    bool m_appendToFile = false;
+    bool m_cyclicReading = false;
     std::optional<QKeyCombination> m_hotKeys[4];
     bool m_hotKeyTicks[4] = {};
     bool m_setResultFormat = false;
     QString m_resultFormat;
     int m_reportDataDelay = -1;
+};
+
+// The language the program speaks: its module looked for beside the program, loaded, and every window
+// retranslated with what the user entered kept.
+class LanguageChooser
+{
+public:
+    // chosen hears of every language put in place, to keep it with the settings.
+    LanguageChooser(QWidget& window, ProgramOptionsPanel& programOptions, std::function<void(qint32)> chosen);
+    ~LanguageChooser();
+
+    // The language modules are looked for beside this program; tests name another.
+    void setProgramPath(const QString& path);
+    // Applies the language (any identifier but English meaning Polish), or the other one when its module
+    // is missing or unreadable, telling the user of each that failed; false when neither could be loaded.
+    bool useLanguage(qint32 language);
+    // Retranslates every window into the language, leaving every value as it was; unless the answer is
+    // Loaded, nothing changed: the module is missing or cannot be read.
+    LanguageModules::Found changeLanguage(qint32 language);
+
+private:
+    void tellNotLoaded(qint32 language, LanguageModules::Found found);
+
+    QWidget& m_window;
+    ProgramOptionsPanel& m_programOptions;
+    std::function<void(qint32)> m_chosen;
+    std::unique_ptr<LanguageModules> m_modules;
 };

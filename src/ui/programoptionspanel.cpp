@@ -37,24 +37,24 @@ ProgramOptionsPanel::ProgramOptionsPanel(QWidget* parent)
     m_ui->setupUi(this);
     applyCompactStyle(this);
     showNoFileChosen();
-    connect(m_ui->chbDestinationCursor, &QCheckBox::toggled, this, &ProgramOptionsPanel::chbDestinationClick);
-    connect(m_ui->chbDestinationFile, &QCheckBox::toggled, this, &ProgramOptionsPanel::chbDestinationClick);
-    connect(m_ui->sbSelectDestFile, &QToolButton::clicked, this, &ProgramOptionsPanel::sbSelectDestFileClick);
-    chbDestinationClick();
+    connect(m_ui->typeIntoFocusBox, &QCheckBox::toggled, this, &ProgramOptionsPanel::destinationsChanged);
+    connect(m_ui->appendToFileBox, &QCheckBox::toggled, this, &ProgramOptionsPanel::destinationsChanged);
+    connect(m_ui->chooseFileButton, &QToolButton::clicked, this, &ProgramOptionsPanel::chooseOutputFile);
+    destinationsChanged();
 
-    connect(m_ui->sbTare, &QAbstractButton::clicked, this, &ProgramOptionsPanel::sbTareClick);
-    connect(m_ui->sbZero, &QAbstractButton::clicked, this, &ProgramOptionsPanel::sbZeroClick);
-    connect(m_ui->sbPrint, &QAbstractButton::clicked, this, &ProgramOptionsPanel::sbPrintClick);
-    connect(m_ui->sbSpecial, &QAbstractButton::clicked, this, &ProgramOptionsPanel::sbSpecialClick);
-    m_ui->EditSpecialOrder->installEventFilter(this);
-    m_specialOrderClosedWidth = m_ui->EditSpecialOrder->maximumWidth();
+    connect(m_ui->tareButton, &QAbstractButton::clicked, this, &ProgramOptionsPanel::tareClicked);
+    connect(m_ui->zeroButton, &QAbstractButton::clicked, this, &ProgramOptionsPanel::zeroClicked);
+    connect(m_ui->printButton, &QAbstractButton::clicked, this, &ProgramOptionsPanel::printClicked);
+    connect(m_ui->specialButton, &QAbstractButton::clicked, this, &ProgramOptionsPanel::specialClicked);
+    m_ui->specialCommandEdit->installEventFilter(this);
+    m_specialOrderClosedWidth = m_ui->specialCommandEdit->maximumWidth();
 
     m_timerRepeat = new QTimer(this);
-    m_timerRepeat->setObjectName(QStringLiteral("TimerRepeat"));
-    connect(m_timerRepeat, &QTimer::timeout, this, &ProgramOptionsPanel::TimerRepeatTimer);
+    m_timerRepeat->setObjectName(QStringLiteral("repeatTimer"));
+    connect(m_timerRepeat, &QTimer::timeout, this, &ProgramOptionsPanel::repeatTimerFired);
     // Loading the settings ticks the box, which starts the reading with the time and unit loaded so far;
     // the window runs the handler once more when all are in.
-    connect(m_ui->chkbCycleRead, &QCheckBox::toggled, this, &ProgramOptionsPanel::chkbCycleReadClick);
+    connect(m_ui->cyclicReadBox, &QCheckBox::toggled, this, &ProgramOptionsPanel::cyclicReadToggled);
 }
 
 ProgramOptionsPanel::~ProgramOptionsPanel() = default;
@@ -69,30 +69,40 @@ void ProgramOptionsPanel::setOrderSender(OrderSender sender)
     m_sendOrder = std::move(sender);
 }
 
-void ProgramOptionsPanel::sendOrder(const QByteArray& command)
+bool ProgramOptionsPanel::clickOrderButton(ScaleOrder order)
 {
-    if (m_sendOrder)
-        m_sendOrder(command);
+    QAbstractButton* buttons[] = {m_ui->tareButton, m_ui->zeroButton, m_ui->printButton, m_ui->specialButton};
+    const quint64 before = m_ordersSent;
+    buttons[int(order)]->click();
+    return m_ordersSent != before;
 }
 
-void ProgramOptionsPanel::sbTareClick()
+void ProgramOptionsPanel::sendOrder(const QByteArray& command)
+{
+    if (!m_sendOrder)
+        return;
+    ++m_ordersSent;
+    m_sendOrder(command);
+}
+
+void ProgramOptionsPanel::tareClicked()
 {
     sendOrder(ScaleCommand::Tare);
 }
 
-void ProgramOptionsPanel::sbZeroClick()
+void ProgramOptionsPanel::zeroClicked()
 {
     sendOrder(ScaleCommand::Zero);
 }
 
-void ProgramOptionsPanel::sbPrintClick()
+void ProgramOptionsPanel::printClicked()
 {
     sendOrder(ScaleCommand::Print);
 }
 
-void ProgramOptionsPanel::sbSpecialClick()
+void ProgramOptionsPanel::specialClicked()
 {
-    QLineEdit* edit = m_ui->EditSpecialOrder;
+    QLineEdit* edit = m_ui->specialCommandEdit;
     if (m_specialOrderOpen) {
         edit->setMinimumWidth(0);
         edit->setMaximumWidth(m_specialOrderClosedWidth);
@@ -100,62 +110,62 @@ void ProgramOptionsPanel::sbSpecialClick()
         return;
     }
     // The cyclic reading owns the scale's answers while it runs.
-    if (m_ui->chkbCycleRead->isChecked())
+    if (m_ui->cyclicReadBox->isChecked())
         return;
     sendOrder(ScaleCommand::specialCommand(edit->text()));
 }
 
 // The box spans its row in the layout but keeps narrow while closed; open, it covers the hot-key
 // controls beside it up to the group's edge.
-void ProgramOptionsPanel::EditSpecialOrderClick()
+void ProgramOptionsPanel::specialCommandEdited()
 {
-    QLineEdit* edit = m_ui->EditSpecialOrder;
+    QLineEdit* edit = m_ui->specialCommandEdit;
     if (m_specialOrderOpen)
         return;
     m_specialOrderOpen = true;
-    const int room = m_ui->gbHotKeys->width() - edit->mapTo(m_ui->gbHotKeys, QPoint()).x();
+    const int room = m_ui->commandsGroup->width() - edit->mapTo(m_ui->commandsGroup, QPoint()).x();
     edit->setFixedWidth(room <= 30 ? 20 : room - 10);
     edit->raise();
 }
 
 bool ProgramOptionsPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_ui->EditSpecialOrder && event->type() == QEvent::MouseButtonPress)
-        EditSpecialOrderClick();
+    if (watched == m_ui->specialCommandEdit && event->type() == QEvent::MouseButtonPress)
+        specialCommandEdited();
     return QWidget::eventFilter(watched, event);
 }
 
-void ProgramOptionsPanel::chkbCycleReadClick()
+void ProgramOptionsPanel::cyclicReadToggled()
 {
     m_timerRepeat->stop();
-    if (m_ui->chkbCycleRead->isChecked()) {
+    if (m_ui->cyclicReadBox->isChecked()) {
         const std::optional<ScaleCommand::RepeatPeriod> period =
-            ScaleCommand::repeatPeriod(m_ui->EditRepeatTime->text(), m_ui->cbRepeatUnit->currentIndex());
+            ScaleCommand::repeatPeriod(m_ui->repeatTimeEdit->text(), m_ui->repeatUnitBox->currentIndex());
         if (!period) {
             // Unticking runs this handler again, which settles the controls.
-            m_ui->chkbCycleRead->setChecked(false);
+            m_ui->cyclicReadBox->setChecked(false);
             return;
         }
         if (period->shownTime)
-            m_ui->EditRepeatTime->setText(*period->shownTime);
+            m_ui->repeatTimeEdit->setText(*period->shownTime);
         m_timerRepeat->start(period->milliseconds);
     }
-    m_ui->EditRepeatTime->setEnabled(!m_timerRepeat->isActive());
-    m_ui->cbRepeatUnit->setEnabled(!m_timerRepeat->isActive());
+    m_ui->repeatTimeEdit->setEnabled(!m_timerRepeat->isActive());
+    m_ui->repeatUnitBox->setEnabled(!m_timerRepeat->isActive());
 }
 
-void ProgramOptionsPanel::TimerRepeatTimer()
+void ProgramOptionsPanel::repeatTimerFired()
 {
-    sendOrder(m_ui->chbReadOnlyStable->isChecked() ? ScaleCommand::Print : ScaleCommand::Immediate);
+    sendOrder(m_ui->onlyStableBox->isChecked() ? ScaleCommand::Print : ScaleCommand::Immediate);
 }
 
 void ProgramOptionsPanel::showOutputFile(const QString& path)
 {
-    QPalette palette = m_ui->LabelFileName->palette();
+    QPalette palette = m_ui->outputFileLabel->palette();
     palette.setColor(QPalette::WindowText, path.isEmpty() ? QColor(Qt::red) : QColor(Qt::black));
-    m_ui->LabelFileName->setPalette(palette);
-    m_ui->LabelFileName->setText(path.isEmpty() ? tr("Nie wybrano pliku") : path);
-    m_ui->LabelFileName->setToolTip(path);
+    m_ui->outputFileLabel->setPalette(palette);
+    m_ui->outputFileLabel->setText(path.isEmpty() ? tr("Nie wybrano pliku") : path);
+    m_ui->outputFileLabel->setToolTip(path);
 }
 
 void ProgramOptionsPanel::setOutputFile(const QString& path)
@@ -169,12 +179,12 @@ void ProgramOptionsPanel::setOutputFile(const QString& path)
 
 void ProgramOptionsPanel::showNoFileChosen()
 {
-    m_ui->LabelFileName->setPalette(QPalette());
-    m_ui->LabelFileName->setText(tr("Nie wybrano pliku"));
-    m_ui->LabelFileName->setToolTip(QString());
+    m_ui->outputFileLabel->setPalette(QPalette());
+    m_ui->outputFileLabel->setText(tr("Nie wybrano pliku"));
+    m_ui->outputFileLabel->setToolTip(QString());
 }
 
-void ProgramOptionsPanel::sbSelectDestFileClick()
+void ProgramOptionsPanel::chooseOutputFile()
 {
     const QStringList filters = {tr("Pliki tekstowe (*.txt)"), tr("Pliki z separatorami pól (*.csv)"),
                                  tr("Wszystkie pliki (*)")};
@@ -202,29 +212,29 @@ void ProgramOptionsPanel::sbSelectDestFileClick()
         file.close();
 }
 
-void ProgramOptionsPanel::chbDestinationClick()
+void ProgramOptionsPanel::destinationsChanged()
 {
-    const bool toFile = m_ui->chbDestinationFile->isChecked();
-    m_ui->sbSelectDestFile->setEnabled(toFile);
-    m_ui->LabelFileName->setEnabled(toFile);
+    const bool toFile = m_ui->appendToFileBox->isChecked();
+    m_ui->chooseFileButton->setEnabled(toFile);
+    m_ui->outputFileLabel->setEnabled(toFile);
 }
 
 void ProgramOptionsPanel::bindSettings(SettingsBinding& binding)
 {
-    binding.bind(Setting::RepeatTime, m_ui->EditRepeatTime);
-    binding.bind(Setting::RepeatUnit, m_ui->cbRepeatUnit);
-    binding.bind(Setting::BufferSize, m_ui->EditBufferSize);
+    binding.bind(Setting::RepeatTime, m_ui->repeatTimeEdit);
+    binding.bind(Setting::RepeatUnit, m_ui->repeatUnitBox);
+    binding.bind(Setting::BufferSize, m_ui->bufferSizeEdit);
     binding.bind(
         Setting::Destination,
         [this] {
-            return QVariant(qint32((m_ui->chbDestinationCursor->isChecked() ? 1 : 0) |
-                                   (m_ui->chbDestinationFile->isChecked() ? 2 : 0)));
+            return QVariant(
+                qint32((m_ui->typeIntoFocusBox->isChecked() ? 1 : 0) | (m_ui->appendToFileBox->isChecked() ? 2 : 0)));
         },
         [this](const QVariant& value) {
-            m_ui->chbDestinationCursor->setChecked(value.toInt() & 1);
-            m_ui->chbDestinationFile->setChecked(value.toInt() & 2);
+            m_ui->typeIntoFocusBox->setChecked(value.toInt() & 1);
+            m_ui->appendToFileBox->setChecked(value.toInt() & 2);
         });
-    for (QCheckBox* box : {m_ui->chbDestinationCursor, m_ui->chbDestinationFile})
+    for (QCheckBox* box : {m_ui->typeIntoFocusBox, m_ui->appendToFileBox})
         connect(box, &QCheckBox::toggled, &binding, [&binding] { binding.controlChanged(Setting::Destination); });
     binding.bind(
         Setting::OutputFile, [this] { return QVariant(m_outputFile); },
@@ -232,29 +242,29 @@ void ProgramOptionsPanel::bindSettings(SettingsBinding& binding)
     connect(this, &ProgramOptionsPanel::outputFileChanged, &binding,
             [&binding] { binding.controlChanged(Setting::OutputFile); });
     // Each key combination before its tick: ticking registers what the key control shows at that moment.
-    binding.bind(Setting::SpecialShortCut, m_ui->HotKeySpecial);
-    binding.bind(Setting::TareShortCut, m_ui->HotKeyTare);
-    binding.bind(Setting::ZeroShortCut, m_ui->HotKeyZero);
-    binding.bind(Setting::PrintShortCut, m_ui->HotKeyPrint);
-    binding.bind(Setting::SpecialCheck, m_ui->chbSpecialHotKey);
-    binding.bind(Setting::TareCheck, m_ui->chbTareHotKey);
-    binding.bind(Setting::ZeroCheck, m_ui->chbZeroHotKey);
-    binding.bind(Setting::PrintCheck, m_ui->chbPrintHotKey);
-    binding.bind(Setting::ReadOnlyStable, m_ui->chbReadOnlyStable);
-    binding.bind(Setting::SpecialOrder, m_ui->EditSpecialOrder);
-    binding.bind(Setting::RepeatRead, m_ui->chkbCycleRead);
+    binding.bind(Setting::SpecialShortCut, m_ui->specialHotKeyEdit);
+    binding.bind(Setting::TareShortCut, m_ui->tareHotKeyEdit);
+    binding.bind(Setting::ZeroShortCut, m_ui->zeroHotKeyEdit);
+    binding.bind(Setting::PrintShortCut, m_ui->printHotKeyEdit);
+    binding.bind(Setting::SpecialCheck, m_ui->specialHotKeyBox);
+    binding.bind(Setting::TareCheck, m_ui->tareHotKeyBox);
+    binding.bind(Setting::ZeroCheck, m_ui->zeroHotKeyBox);
+    binding.bind(Setting::PrintCheck, m_ui->printHotKeyBox);
+    binding.bind(Setting::ReadOnlyStable, m_ui->onlyStableBox);
+    binding.bind(Setting::SpecialOrder, m_ui->specialCommandEdit);
+    binding.bind(Setting::RepeatRead, m_ui->cyclicReadBox);
 }
 
 void ProgramOptionsPanel::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
-        // The form's text of LabelFileName is "no file"; a chosen file's path (its tooltip) stays.
-        const QString path = m_ui->LabelFileName->toolTip();
+        // The form's text of outputFileLabel is "no file"; a chosen file's path (its tooltip) stays.
+        const QString path = m_ui->outputFileLabel->toolTip();
         m_ui->retranslateUi(this);
         if (path.isEmpty())
-            m_ui->LabelFileName->setText(tr("Nie wybrano pliku"));
+            m_ui->outputFileLabel->setText(tr("Nie wybrano pliku"));
         else
-            m_ui->LabelFileName->setText(path);
+            m_ui->outputFileLabel->setText(path);
     }
     QWidget::changeEvent(event);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/scaleorder.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -35,6 +37,9 @@ public:
 
     void setFileChooser(FileChooser chooser);
     void setOrderSender(OrderSender sender);
+    // The order's button clicked as the user would, so that exactly what the button sends goes out;
+    // whether it sent anything.
+    bool clickOrderButton(ScaleOrder order);
     QTimer& timerRepeat() { return *m_timerRepeat; }
     // The file the output is appended to; empty when none is chosen.
     // Its controls into the settings binding.
@@ -48,17 +53,17 @@ public:
     void showNoFileChosen();
 
 public slots:
-    void sbSelectDestFileClick();
-    void chbDestinationClick();
-    void sbTareClick();
-    void sbZeroClick();
-    void sbPrintClick();
-    void sbSpecialClick();
-    // Widens the special command's box over its neighbours for editing; sbSpecial's next click
+    void chooseOutputFile();
+    void destinationsChanged();
+    void tareClicked();
+    void zeroClicked();
+    void printClicked();
+    void specialClicked();
+    // Widens the special command's box over its neighbours for editing; specialButton's next click
     // narrows it again instead of sending.
-    void EditSpecialOrderClick();
-    void chkbCycleReadClick();
-    void TimerRepeatTimer();
+    void specialCommandEdited();
+    void cyclicReadToggled();
+    void repeatTimerFired();
 
 signals:
     void outputFileChanged();
@@ -73,6 +78,8 @@ private:
     std::unique_ptr<Ui::ProgramOptionsPanel> m_ui;
     FileChooser m_chooseFile;
     OrderSender m_sendOrder;
+    // Orders handed to the sender so far, so that a click can tell whether its button sent one.
+    quint64 m_ordersSent = 0;
     QTimer* m_timerRepeat = nullptr;
     QString m_outputFile;
     bool m_specialOrderOpen = false;

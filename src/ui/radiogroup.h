@@ -4,7 +4,7 @@
 #include <QGroupBox>
 
 // A titled group of exclusive choices addressed by item index, the way the settings and the option
-// logic speak of them ("item 2 of rgOptBetweenFields"). The items are the radio buttons placed inside
+// logic speak of them ("item 2 of betweenFieldsGroup"). The items are the radio buttons placed inside
 // it, in the order they were created (the order of the .ui file). Setting the index from code emits
 // itemIndexChanged just as a click does, so handlers connected to it run for loaded values too.
 class RadioGroup : public QGroupBox

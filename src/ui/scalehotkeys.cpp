@@ -27,10 +27,10 @@ ScaleHotKeys::ScaleHotKeys(QWidget& panel, std::unique_ptr<HotKeyRegistrar> regi
         const char* key;
         void (ScaleHotKeys::*handler)();
     } controls[] = {
-        {"sbSpecial", "chbSpecialHotKey", "HotKeySpecial", &ScaleHotKeys::chbSpecialHotKeyClick},
-        {"sbTare", "chbTareHotKey", "HotKeyTare", &ScaleHotKeys::chbTareHotKeyClick},
-        {"sbZero", "chbZeroHotKey", "HotKeyZero", &ScaleHotKeys::chbZeroHotKeyClick},
-        {"sbPrint", "chbPrintHotKey", "HotKeyPrint", &ScaleHotKeys::chbPrintHotKeyClick},
+        {"specialButton", "specialHotKeyBox", "specialHotKeyEdit", &ScaleHotKeys::specialHotKeyToggled},
+        {"tareButton", "tareHotKeyBox", "tareHotKeyEdit", &ScaleHotKeys::tareHotKeyToggled},
+        {"zeroButton", "zeroHotKeyBox", "zeroHotKeyEdit", &ScaleHotKeys::zeroHotKeyToggled},
+        {"printButton", "printHotKeyBox", "printHotKeyEdit", &ScaleHotKeys::printHotKeyToggled},
     };
     for (size_t i = 0; i < m_slots.size(); ++i) {
         HotKeySlot& slot = m_slots[i];
@@ -45,7 +45,7 @@ ScaleHotKeys::ScaleHotKeys(QWidget& panel, std::unique_ptr<HotKeyRegistrar> regi
         showWhereUnsupported();
         panel.installEventFilter(this);
     }
-    connect(m_registrar.get(), &HotKeyRegistrar::activated, this, &ScaleHotKeys::HotKeyPressed);
+    connect(m_registrar.get(), &HotKeyRegistrar::activated, this, &ScaleHotKeys::hotKeyPressed);
     connect(m_registrar.get(), &HotKeyRegistrar::reregistered, this,
             [this](quint32 id, HotKeyRegistrar::Result result) {
                 for (const HotKeySlot& slot : m_slots) {
@@ -63,22 +63,22 @@ ScaleHotKeys::~ScaleHotKeys()
     }
 }
 
-void ScaleHotKeys::chbSpecialHotKeyClick()
+void ScaleHotKeys::specialHotKeyToggled()
 {
     switchHotKey(m_slots[Special]);
 }
 
-void ScaleHotKeys::chbTareHotKeyClick()
+void ScaleHotKeys::tareHotKeyToggled()
 {
     switchHotKey(m_slots[Tare]);
 }
 
-void ScaleHotKeys::chbZeroHotKeyClick()
+void ScaleHotKeys::zeroHotKeyToggled()
 {
     switchHotKey(m_slots[Zero]);
 }
 
-void ScaleHotKeys::chbPrintHotKeyClick()
+void ScaleHotKeys::printHotKeyToggled()
 {
     switchHotKey(m_slots[Print]);
 }
@@ -111,7 +111,7 @@ void ScaleHotKeys::switchHotKey(HotKeySlot& slot)
     slot.key->setKeyTaken(result == HotKeyRegistrar::Result::Taken);
 }
 
-void ScaleHotKeys::HotKeyPressed(quint32 id)
+void ScaleHotKeys::hotKeyPressed(quint32 id)
 {
     for (const HotKeySlot& slot : m_slots) {
         if (id != 0 && slot.id == id)

@@ -27,11 +27,11 @@ public:
     HotKeyRegistrar& registrar() { return *m_registrar; }
 
 public slots:
-    void chbSpecialHotKeyClick();
-    void chbTareHotKeyClick();
-    void chbZeroHotKeyClick();
-    void chbPrintHotKeyClick();
-    void HotKeyPressed(quint32 id);
+    void specialHotKeyToggled();
+    void tareHotKeyToggled();
+    void zeroHotKeyToggled();
+    void printHotKeyToggled();
+    void hotKeyPressed(quint32 id);
 
 private:
     struct HotKeySlot

@@ -62,14 +62,14 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
 {
     m_ui->setupUi(this);
 
-    QChart* chart = m_ui->Chart1->chart();
+    QChart* chart = m_ui->chartView->chart();
     chart->legend()->hide();
     chart->setTitle(QString());
     chart->setBackgroundRoundness(0);
     // Room for the half of the top axis label that stands above the plot, and for the last point.
     chart->setMargins(QMargins(0, 6, 4, 0));
     chart->layout()->setContentsMargins(0, 0, 0, 0);
-    m_ui->Chart1->setRenderHint(QPainter::Antialiasing);
+    m_ui->chartView->setRenderHint(QPainter::Antialiasing);
 
     // Points without a line between them. A scatter series would do the same with one graphics item per
     // point, which every move of the scale repositions: with a thousand points that alone took ten
@@ -97,7 +97,7 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
     m_series->attachAxis(m_axisY);
     clearChart();
 
-    connect(m_ui->sbStatClear, &QAbstractButton::clicked, this, &StatisticsPanel::sbStatClearClick);
+    connect(m_ui->clearButton, &QAbstractButton::clicked, this, &StatisticsPanel::clearClicked);
 }
 
 StatisticsPanel::~StatisticsPanel() = default;
@@ -115,7 +115,7 @@ void StatisticsPanel::setStatistics(Statistics* statistics)
     // Queued, so that a result's processing finishes its step before the panel shows it; a burst of
     // results refreshes once for each, each showing the latest.
     if (m_source)
-        connect(m_source, &Statistics::changed, this, &StatisticsPanel::RefreshStatistics, Qt::QueuedConnection);
+        connect(m_source, &Statistics::changed, this, &StatisticsPanel::refresh, Qt::QueuedConnection);
 }
 
 void StatisticsPanel::setResultFormat(bool use, const QString& format)
@@ -127,7 +127,7 @@ void StatisticsPanel::setResultFormat(bool use, const QString& format)
 QChartView* StatisticsPanel::chartView() const
 {
     const_cast<StatisticsPanel*>(this)->plotWaitingPoints();
-    return m_ui->Chart1;
+    return m_ui->chartView;
 }
 
 QXYSeries* StatisticsPanel::series() const
@@ -136,10 +136,11 @@ QXYSeries* StatisticsPanel::series() const
     return m_series;
 }
 
-void StatisticsPanel::RefreshStatistics()
+void StatisticsPanel::refresh()
 {
     if (!m_source || m_source->count() == 0) {
-        for (QLabel* label : {m_ui->Label6, m_ui->Label24, m_ui->Label27, m_ui->Label28, m_ui->Label31})
+        for (QLabel* label :
+             {m_ui->lastValueLabel, m_ui->lastTimeLabel, m_ui->countLabel, m_ui->sumLabel, m_ui->averageLabel})
             label->setText(NoValue);
         clearChart();
         return;
@@ -155,28 +156,28 @@ void StatisticsPanel::RefreshStatistics()
     };
 
     // An unusable mask ends the refresh where it is first needed; what was set before it stays.
-    m_ui->Label27->setText(QString::number(statistics.count()));
+    m_ui->countLabel->setText(QString::number(statistics.count()));
     const std::optional<MaskedNumber> value = format(statistics.lastValue(), mask);
     if (!value)
         return;
-    m_ui->Label6->setText(value->text);
+    m_ui->lastValueLabel->setText(value->text);
     const std::optional<MaskedNumber> sum = format(statistics.sum(), mask);
     if (!sum)
         return;
-    m_ui->Label28->setText(sum->text);
+    m_ui->sumLabel->setText(sum->text);
     const std::optional<MaskedNumber> average = format(statistics.sum() / statistics.count(), averageMask);
     if (!average)
         return;
-    m_ui->Label31->setText(average->text);
-    m_ui->Label24->setText(statistics.timeText());
-    plot(shownValue(m_ui->Label6->text(), m_formats.decimalSeparator));
+    m_ui->averageLabel->setText(average->text);
+    m_ui->lastTimeLabel->setText(statistics.timeText());
+    plot(shownValue(m_ui->lastValueLabel->text(), m_formats.decimalSeparator));
 }
 
-void StatisticsPanel::sbStatClearClick()
+void StatisticsPanel::clearClicked()
 {
     if (m_source)
         m_source->reset();
-    RefreshStatistics();
+    refresh();
 }
 
 void StatisticsPanel::plot(double value)

@@ -18,7 +18,7 @@ namespace Ui {
 class StatisticsPanel;
 }
 
-// The page PanelStats of the main window: the latest result with its time, count, sum and average of the
+// The page statisticsPage of the main window: the latest result with its time, count, sum and average of the
 // statistics it is given, and a point chart with one point per refresh.
 class StatisticsPanel : public QWidget
 {
@@ -46,8 +46,8 @@ public:
 
 public slots:
     // Redraws the panel from the statistics and plots the latest value as it is shown.
-    void RefreshStatistics();
-    void sbStatClearClick();
+    void refresh();
+    void clearClicked();
 
 protected:
     void changeEvent(QEvent* event) override;

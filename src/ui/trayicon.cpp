@@ -23,7 +23,7 @@ TrayIcon::TrayIcon(QWidget& window, std::unique_ptr<NotificationAreaWatcher> wat
     m_singleClick->setInterval(QGuiApplication::styleHints()->mouseDoubleClickInterval());
     connect(m_singleClick, &QTimer::timeout, this, [this] {
         if (!m_removed && !m_window.isVisible())
-            ShowFromTray();
+            showFromTray();
     });
     // Green from the start, though nothing is open yet; the serial link's opening and closing set it since.
     setImageIndex(1);
@@ -64,13 +64,13 @@ void TrayIcon::remove()
     m_icon->hide();
 }
 
-void TrayIcon::HideToTray()
+void TrayIcon::hideToTray()
 {
     m_hiddenInTray = true;
     m_window.hide();
 }
 
-void TrayIcon::ShowFromTray()
+void TrayIcon::showFromTray()
 {
     m_hiddenInTray = false;
     m_window.showNormal();
@@ -93,7 +93,7 @@ void TrayIcon::windowMinimised()
         return;
     if (!m_icon->isVisible())
         m_icon->show();
-    HideToTray();
+    hideToTray();
 }
 
 // Qt's X11 notification-area icon reports a double click as a press (Trigger) and then the double
@@ -108,9 +108,9 @@ void TrayIcon::iconActivated(QSystemTrayIcon::ActivationReason reason)
     if (reason == QSystemTrayIcon::DoubleClick) {
         m_singleClick->stop();
         if (m_window.isVisible())
-            HideToTray();
+            hideToTray();
         else
-            ShowFromTray();
+            showFromTray();
         return;
     }
     if (m_window.isVisible())
@@ -127,7 +127,7 @@ void TrayIcon::notificationAreaAppeared()
     if (m_removed || !m_icon->isVisible())
         return;
     m_icon->hide();
-    ShowFromTray();
+    showFromTray();
     m_icon->show();
 }
 
@@ -135,5 +135,5 @@ void TrayIcon::notificationAreaAppeared()
 void TrayIcon::notificationAreaVanished()
 {
     if (!m_removed && m_hiddenInTray && !m_window.isVisible())
-        ShowFromTray();
+        showFromTray();
 }

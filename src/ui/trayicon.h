@@ -29,9 +29,9 @@ public:
     void remove();
 
     // Off the taskbar and out of sight; on X11 both are hiding the top-level window.
-    void HideToTray();
+    void hideToTray();
     // Back in its normal state, visible and in front.
-    void ShowFromTray();
+    void showFromTray();
     // The user minimised the window: into the notification area, where there is one.
     void windowMinimised();
     // Whether a notification area is there to hide the window in; tests answer for a desktop.

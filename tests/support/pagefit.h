@@ -15,8 +15,10 @@
 inline QStringList pageFitProblems(QWidget& form)
 {
     QStringList problems;
-    const char* buttons[] = {"sbStatistics", "sbCommunication", "sbOptions", "sbAbout", "sbOptions2", "sbHelp"};
-    const char* pages[] = {"PanelStats", "PanelComm", "PanelOptions", "Panel6", "PanelOptions2", "Panel9"};
+    const char* buttons[] = {"statisticsButton", "communicationButton",  "formatOptionsButton",
+                             "aboutButton",      "programOptionsButton", "helpButton"};
+    const char* pages[] = {"statisticsPage", "communicationPage",  "formatOptionsPage",
+                           "aboutPage",      "programOptionsPage", "helpPage"};
     for (int i = 0; i < 6; ++i) {
         form.findChild<QAbstractButton*>(QString::fromLatin1(buttons[i]))->click();
         auto* page = form.findChild<QWidget*>(QString::fromLatin1(pages[i]));

@@ -18,10 +18,10 @@
 #include "support/udpport.h"
 #include "support/xkeyclient.h"
 #include "support/xvfbserver.h"
-#include "ui/formsettings.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 #include "ui/namedcontrol.h"
 #include "ui/radiogroup.h"
+#include "ui/settingskeeper.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -124,8 +124,8 @@ private:
     void openPort();
     void chooseEthernet(EthProtocol protocol, quint16 port);
     void click(const char* button) { control<QPushButton>(button)->click(); }
-    int counted() const { return control<QLabel>("Label27")->text().toInt(); }
-    QString status() const { return control<QLabel>("LabelCommStatus")->text(); }
+    int counted() const { return control<QLabel>("countLabel")->text().toInt(); }
+    QString status() const { return control<QLabel>("linkStatusLabel")->text(); }
     template <typename T>
     T* control(const char* name) const
     {
@@ -137,14 +137,14 @@ private:
     std::unique_ptr<ScaleLog> m_log;
     std::unique_ptr<ScaleInput> m_input;
     std::unique_ptr<SimScaleProcess> m_scale;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     QString m_outputFile;
 };
 
 void TestCommands::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
-    FormSettings::setProgramFolderForTests(m_profile->path());
+    SettingsKeeper::setProgramFolderForTests(m_profile->path());
     m_messages = std::make_unique<ScriptedMessages>();
     m_log = std::make_unique<ScaleLog>(m_profile->filePath(QStringLiteral("scale.log")));
     m_input = std::make_unique<ScaleInput>(*m_log);
@@ -164,13 +164,13 @@ void TestCommands::cleanup()
 void TestCommands::startWindow()
 {
     QCOMPARE(writeConfiguredSettings(*m_profile, m_outputFile), QSettings::NoError);
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<MainWindow>();
     m_form->show();
     m_form->activateWindow();
     // The title comes with the loading of the settings; the two start-up timers follow it.
     QTRY_COMPARE_WITH_TIMEOUT(m_form->windowTitle(), ProgramInfo::title(), startTimeoutMs);
-    QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("TimerActivation"))->isActive() &&
-                !m_form->findChild<QTimer*>(QStringLiteral("TimerMinimise"))->isActive());
+    QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("startUpTimer"))->isActive() &&
+                !m_form->findChild<QTimer*>(QStringLiteral("minimiseTimer"))->isActive());
     QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->shown.value(0).text));
     QCOMPARE(m_form->processData().options().outputFile, m_outputFile);
 }
@@ -196,19 +196,19 @@ bool TestCommands::startScaleOnPort()
 
 void TestCommands::openPort()
 {
-    control<QSpinBox>("UpDown1")->setValue(1);
-    control<QComboBox>("cbBaudRate")->setCurrentIndex(12);
-    click("sbOpenComm");
+    control<QSpinBox>("portBox")->setValue(1);
+    control<QComboBox>("baudRateBox")->setCurrentIndex(12);
+    click("openPortButton");
     QCOMPARE(status(), openText);
 }
 
 void TestCommands::chooseEthernet(EthProtocol protocol, quint16 port)
 {
-    control<QAbstractButton>("sbCommunication")->click();
-    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Ethernet));
-    control<QLineEdit>("EditIP")->setText(loopback);
-    control<QLineEdit>("EditPort")->setText(QString::number(port));
-    control<RadioGroup>("rgEthProtocol")->setItemIndex(int(protocol));
+    control<QAbstractButton>("communicationButton")->click();
+    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Ethernet));
+    control<QLineEdit>("hostEdit")->setText(loopback);
+    control<QLineEdit>("ethPortEdit")->setText(QString::number(port));
+    control<RadioGroup>("ethProtocolGroup")->setItemIndex(int(protocol));
 }
 
 void TestCommands::serialButtonsSendTheirCommands_data()
@@ -220,16 +220,16 @@ void TestCommands::serialButtonsSendTheirCommands_data()
     QTest::addColumn<QByteArray>("written");
 
     const QString standard = QStringLiteral("Sx1");
-    QTest::newRow("tare") << QByteArray("sbTare") << standard << QByteArray("ST\r\n") << zeroFileLine;
-    QTest::newRow("zero") << QByteArray("sbZero") << standard << QByteArray("SZ\r\n") << zeroFileLine;
-    QTest::newRow("print") << QByteArray("sbPrint") << standard << QByteArray("SI\r\n")
+    QTest::newRow("tare") << QByteArray("tareButton") << standard << QByteArray("ST\r\n") << zeroFileLine;
+    QTest::newRow("zero") << QByteArray("zeroButton") << standard << QByteArray("SZ\r\n") << zeroFileLine;
+    QTest::newRow("print") << QByteArray("printButton") << standard << QByteArray("SI\r\n")
                            << weighingFileLine + weighingFileLine;
     QTest::newRow("special as it stands")
-        << QByteArray("sbSpecial") << standard << QByteArray("Sx1\r\n") << weighingFileLine + weighingFileLine;
+        << QByteArray("specialButton") << standard << QByteArray("Sx1\r\n") << weighingFileLine + weighingFileLine;
     QTest::newRow("special with an escape")
-        << QByteArray("sbSpecial") << QStringLiteral("S$41") << QByteArray("SA\r\n") << weighingFileLine;
+        << QByteArray("specialButton") << QStringLiteral("S$41") << QByteArray("SA\r\n") << weighingFileLine;
     QTest::newRow("special with a control byte")
-        << QByteArray("sbSpecial") << QStringLiteral("$1BP$00") << QByteArray("\x1bP\r\n") << weighingFileLine;
+        << QByteArray("specialButton") << QStringLiteral("$1BP$00") << QByteArray("\x1bP\r\n") << weighingFileLine;
 }
 
 // Each button's command reaches the scale whole, once, with CR LF; the scale acts on it, and what it
@@ -250,12 +250,12 @@ void TestCommands::serialButtonsSendTheirCommands()
         return;
     ReceiverProcess receiver;
     QVERIFY(startReceiver(receiver));
-    control<QLineEdit>("EditSpecialOrder")->setText(specialOrder);
+    control<QLineEdit>("specialCommandEdit")->setText(specialOrder);
 
     click(button.constData());
     // The print goes down the same line after it, so once its answer is in, the scale has read
     // everything the button sent.
-    click("sbPrint");
+    click("printButton");
     const QStringList typed = keysOf(written);
     QVERIFY(receiver.waitForKeys(typed.size(), lineTimeoutMs));
     QCOMPARE(receiver.keys(), typed);
@@ -288,13 +288,13 @@ void TestCommands::closedPortTakesNoCommands()
         openPort();
         if (QTest::currentTestFailed())
             return;
-        click("sbOpenComm");
+        click("openPortButton");
         QCOMPARE(status(), closedText);
     }
     QVERIFY(Global::SerialStopped);
     const QString shown = status();
 
-    for (const char* button : {"sbTare", "sbZero", "sbPrint", "sbSpecial"})
+    for (const char* button : {"tareButton", "zeroButton", "printButton", "specialButton"})
         click(button);
     QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->shown.value(0).text));
     QCOMPARE(status(), shown);
@@ -302,7 +302,7 @@ void TestCommands::closedPortTakesNoCommands()
     openPort();
     if (QTest::currentTestFailed())
         return;
-    click("sbPrint");
+    click("printButton");
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
     QCOMPARE(m_input->bytes(), QByteArray("SI\r\n"));
     QCOMPARE(counted(), 1);
@@ -342,18 +342,18 @@ void TestCommands::cyclicReadingAsksUntilStopped()
     ReceiverProcess receiver;
     QVERIFY(startReceiver(receiver));
     // Unlike the standard one, this command cannot pass for one of the reading's.
-    control<QLineEdit>("EditSpecialOrder")->setText(QStringLiteral("S$41"));
-    control<QLineEdit>("EditRepeatTime")->setText(time);
-    control<QComboBox>("cbRepeatUnit")->setCurrentIndex(0);
-    control<QCheckBox>("chbReadOnlyStable")->setChecked(onlyStable);
-    auto* timerRepeat = m_form->findChild<QTimer*>(QStringLiteral("TimerRepeat"));
+    control<QLineEdit>("specialCommandEdit")->setText(QStringLiteral("S$41"));
+    control<QLineEdit>("repeatTimeEdit")->setText(time);
+    control<QComboBox>("repeatUnitBox")->setCurrentIndex(0);
+    control<QCheckBox>("onlyStableBox")->setChecked(onlyStable);
+    auto* timerRepeat = m_form->findChild<QTimer*>(QStringLiteral("repeatTimer"));
     QVERIFY(timerRepeat);
     QSignalSpy asked(timerRepeat, &QTimer::timeout);
 
-    control<QCheckBox>("chkbCycleRead")->click();
+    control<QCheckBox>("cyclicReadBox")->click();
     QVERIFY(timerRepeat->isActive());
-    QCOMPARE(control<QLineEdit>("EditRepeatTime")->text(), shownTime);
-    QVERIFY(!control<QLineEdit>("EditRepeatTime")->isEnabled());
+    QCOMPARE(control<QLineEdit>("repeatTimeEdit")->text(), shownTime);
+    QVERIFY(!control<QLineEdit>("repeatTimeEdit")->isEnabled());
 
     QVERIFY(m_input->waitForSize(3 * frame.size(), linkTimeoutMs));
     QCOMPARE(m_input->bytes().left(3 * frame.size()), frame.repeated(3));
@@ -362,11 +362,11 @@ void TestCommands::cyclicReadingAsksUntilStopped()
     QCOMPARE(receiver.keys().mid(0, threeResults.size()), threeResults);
     QTRY_VERIFY_WITH_TIMEOUT(counted() >= 3, lineTimeoutMs);
 
-    click("sbSpecial");
-    click("sbTare");
-    control<QCheckBox>("chkbCycleRead")->click();
+    click("specialButton");
+    click("tareButton");
+    control<QCheckBox>("cyclicReadBox")->click();
     QVERIFY(!timerRepeat->isActive());
-    QVERIFY(control<QLineEdit>("EditRepeatTime")->isEnabled());
+    QVERIFY(control<QLineEdit>("repeatTimeEdit")->isEnabled());
     const int commands = int(asked.count());
 
     // The reading's commands in flight arrive, the tare among them, and each of them is answered.
@@ -418,9 +418,9 @@ void TestCommands::ethernetButtonsSendWholeFrames()
     if (QTest::currentTestFailed())
         return;
     chooseEthernet(EthProtocol(protocol), udp ? udpScale.localPort() : tcpScale.serverPort());
-    click("sbTare");
+    click("tareButton");
 
-    click("sbOpenComm");
+    click("openPortButton");
     QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText, linkTimeoutMs);
     QTcpSocket* client = nullptr;
     if (udp) {
@@ -434,7 +434,7 @@ void TestCommands::ethernetButtonsSendWholeFrames()
         client = tcpScale.nextPendingConnection();
     }
 
-    for (const char* button : {"sbTare", "sbZero", "sbPrint"})
+    for (const char* button : {"tareButton", "zeroButton", "printButton"})
         click(button);
     if (udp) {
         QByteArrayList datagrams;
@@ -473,16 +473,16 @@ void TestCommands::simulatedScaleTakesCommandsOverTcp()
     if (QTest::currentTestFailed())
         return;
     chooseEthernet(EthProtocol::Tcp, port);
-    click("sbOpenComm");
+    click("openPortButton");
     QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText, linkTimeoutMs);
     QVERIFY(m_log->waitForLineStarting("now serving client 127.0.0.1:"));
 
-    click("sbPrint");
+    click("printButton");
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
     // Only now: the link hands on one result for each arrival, and two answers sent at once could
     // come as one.
-    click("sbTare");
-    click("sbPrint");
+    click("tareButton");
+    click("printButton");
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine + zeroFileLine, lineTimeoutMs);
     QCOMPARE(m_input->bytes(), QByteArray("SI\r\nST\r\nSI\r\n"));
     QTRY_COMPARE(counted(), 2);

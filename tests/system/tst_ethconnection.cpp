@@ -269,7 +269,7 @@ void TestEthConnection::aLinkThatStaysDownSaysWhyOnce()
     const auto restore = qScopeGuard([] { qInstallMessageHandler(previousHandler); });
     const auto waits = [] { return linkLogLines.filter(QStringLiteral(" waits: ")); };
 
-    m_supervision->sbOpenCommClick(false);
+    m_supervision->openOrCloseLink(false);
     QTRY_COMPARE_WITH_TIMEOUT(waits().size(), 1, waitMs);
     for (int round = 0; round < 3; ++round) {
         tick();
@@ -302,7 +302,7 @@ void TestEthConnection::refusedConnectionIsTriedAgainUntilCancelled()
     });
 
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
-    m_supervision->sbOpenCommClick(false);
+    m_supervision->openOrCloseLink(false);
     QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(EthLinkState::Connecting), waitMs);
     QTRY_VERIFY_WITH_TIMEOUT(m_link->ReconnectPending(), waitMs);
     QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
@@ -343,9 +343,9 @@ void TestEthConnection::userCancelsAnAttempt()
     });
 
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
-    m_supervision->sbOpenCommClick(false);
+    m_supervision->openOrCloseLink(false);
     QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connecting, waitMs);
-    m_supervision->sbOpenCommClick(true);
+    m_supervision->openOrCloseLink(true);
     QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
     QVERIFY(!m_link->isOpen());
     QVERIFY(!m_supervision->timer().isActive());
@@ -385,7 +385,7 @@ void TestEthConnection::endlessTextWithoutLineFeedIsBounded()
 
 void TestEthConnection::supervisionDropsAtTheFourthSilenceAndReopens()
 {
-    m_supervision->sbOpenCommClick(false);
+    m_supervision->openOrCloseLink(false);
     QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connected, waitMs);
     QTcpSocket* first = acceptScale();
     QVERIFY(first);
@@ -428,7 +428,7 @@ void TestEthConnection::closingStopsTheSupervision()
 {
     // The host never answered: closing must not open the link when it does.
     m_reachable = false;
-    m_supervision->sbOpenCommClick(false);
+    m_supervision->openOrCloseLink(false);
     QVERIFY(m_supervision->isWanted());
     QVERIFY(m_supervision->timer().isActive());
     QTRY_COMPARE_WITH_TIMEOUT(m_checks.load(), 1, waitMs);
@@ -437,7 +437,7 @@ void TestEthConnection::closingStopsTheSupervision()
     QVERIFY(m_link->ReconnectPending());
 
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
-    m_supervision->sbOpenCommClick(true);
+    m_supervision->openOrCloseLink(true);
     QVERIFY(!m_supervision->isWanted());
     QVERIFY(!m_supervision->timer().isActive());
     QVERIFY(!m_link->ReconnectPending());

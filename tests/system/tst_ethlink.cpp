@@ -3,6 +3,7 @@
 // another program's window, all under an X server of the test's own.
 #include "core/global.h"
 #include "core/programinfo.h"
+#include "link/ethconnection.h"
 #include "processing/processdata.h"
 #include "support/configuredsettings.h"
 #include "support/filecontents.h"
@@ -15,10 +16,10 @@
 #include "support/temporaryprofile.h"
 #include "support/udpport.h"
 #include "support/xvfbserver.h"
-#include "ui/formsettings.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 #include "ui/namedcontrol.h"
 #include "ui/radiogroup.h"
+#include "ui/settingskeeper.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,7 +64,8 @@ const QString yellow = QStringLiteral("#ffff00");
 const QString green = QStringLiteral("#008000");
 const QByteArray weighingFileLine = "12.345\tkg\t\r\n";
 const QStringList weighingKeys{"1", "2", ".", "3", "4", "5", "Tab", "k", "g", "Tab", "Return"};
-const char* const ethernetControls[] = {"rgConnection", "gbEthernet", "EditIP", "EditPort", "rgEthProtocol"};
+const char* const ethernetControls[] = {"connectionGroup", "ethernetGroup", "hostEdit", "ethPortEdit",
+                                        "ethProtocolGroup"};
 
 } // namespace
 
@@ -89,15 +91,15 @@ private:
     // The scale on the network with its log going to m_log; the port it took.
     quint16 startScale(const QString& kind, const QStringList& options = {});
     void openEthernet(int protocol, quint16 port);
-    QString status() const { return control<QLabel>("LabelCommStatus")->text(); }
+    QString status() const { return control<QLabel>("linkStatusLabel")->text(); }
     bool statusIn(const QString& colour) const
     {
-        return control<QLabel>("LabelCommStatus")->styleSheet().contains(colour);
+        return control<QLabel>("linkStatusLabel")->styleSheet().contains(colour);
     }
-    QString caption() const { return control<QPushButton>("sbOpenComm")->text(); }
+    QString caption() const { return control<QPushButton>("openPortButton")->text(); }
     QTimer* timerPing() const { return m_form->findChild<QTimer*>(QStringLiteral("TimerPing")); }
     bool ethernetControlsEnabled(bool enabled) const;
-    // sbOpenComm while the link is wanted: closed, red, the settings free again, no more checks.
+    // openPortButton while the link is wanted: closed, red, the settings free again, no more checks.
     void closeByUser();
     template <typename T>
     T* control(const char* name) const
@@ -109,14 +111,14 @@ private:
     std::unique_ptr<ScriptedMessages> m_messages;
     std::unique_ptr<ScaleLog> m_log;
     std::unique_ptr<SimScaleProcess> m_scale;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     QString m_outputFile;
 };
 
 void TestEthLink::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
-    FormSettings::setProgramFolderForTests(m_profile->path());
+    SettingsKeeper::setProgramFolderForTests(m_profile->path());
     m_messages = std::make_unique<ScriptedMessages>();
     m_log = std::make_unique<ScaleLog>(m_profile->filePath(QStringLiteral("scale.log")));
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
@@ -141,16 +143,16 @@ void TestEthLink::startWindow()
     writeSettings({});
     if (QTest::currentTestFailed())
         return;
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<MainWindow>();
     m_form->show();
     m_form->activateWindow();
     // The title comes with the loading of the settings; the two start-up timers follow it.
     QTRY_COMPARE_WITH_TIMEOUT(m_form->windowTitle(), ProgramInfo::title(), startTimeoutMs);
-    QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("TimerActivation"))->isActive() &&
-                !m_form->findChild<QTimer*>(QStringLiteral("TimerMinimise"))->isActive());
+    QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("startUpTimer"))->isActive() &&
+                !m_form->findChild<QTimer*>(QStringLiteral("minimiseTimer"))->isActive());
     QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->shown.value(0).text));
-    QVERIFY(control<QCheckBox>("chbDestinationCursor")->isChecked());
-    QVERIFY(control<QCheckBox>("chbDestinationFile")->isChecked());
+    QVERIFY(control<QCheckBox>("typeIntoFocusBox")->isChecked());
+    QVERIFY(control<QCheckBox>("appendToFileBox")->isChecked());
     QCOMPARE(m_form->processData().options().outputFile, m_outputFile);
 }
 
@@ -166,17 +168,17 @@ quint16 TestEthLink::startScale(const QString& kind, const QStringList& options)
 // As the user does it: the communication panel, Ethernet, the scale's address, port and protocol, open.
 void TestEthLink::openEthernet(int protocol, quint16 port)
 {
-    control<QAbstractButton>("sbCommunication")->click();
-    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Ethernet));
-    control<QLineEdit>("EditIP")->setText(loopback);
-    control<QLineEdit>("EditPort")->setText(QString::number(port));
-    control<RadioGroup>("rgEthProtocol")->setItemIndex(protocol);
-    control<QPushButton>("sbOpenComm")->click();
+    control<QAbstractButton>("communicationButton")->click();
+    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Ethernet));
+    control<QLineEdit>("hostEdit")->setText(loopback);
+    control<QLineEdit>("ethPortEdit")->setText(QString::number(port));
+    control<RadioGroup>("ethProtocolGroup")->setItemIndex(protocol);
+    control<QPushButton>("openPortButton")->click();
 }
 
 void TestEthLink::closeByUser()
 {
-    control<QPushButton>("sbOpenComm")->click();
+    control<QPushButton>("openPortButton")->click();
     QTRY_COMPARE(status(), disconnectedText);
     QVERIFY(statusIn(red));
     QCOMPARE(caption(), openCaption);
@@ -243,7 +245,7 @@ void TestEthLink::windowOpensTypesAndCloses()
     QVERIFY(receiver.waitForKeys(weighingKeys.size(), lineTimeoutMs));
     QCOMPARE(receiver.keys(), weighingKeys);
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
-    QTRY_COMPARE(control<QLabel>("Label27")->text(), QStringLiteral("1"));
+    QTRY_COMPARE(control<QLabel>("countLabel")->text(), QStringLiteral("1"));
     QCOMPARE(status(), connectedText);
 
     closeByUser();
@@ -363,7 +365,7 @@ void TestEthLink::heldListenerPortFails()
 
     // Once the port is free, the button opens the listener.
     holder.reset();
-    control<QPushButton>("sbOpenComm")->click();
+    control<QPushButton>("openPortButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(status(), connectedText, linkTimeoutMs);
     QVERIFY(timerPing()->isActive());
     QVERIFY(m_log->waitForLineStarting("received: "));

@@ -319,7 +319,7 @@ void TestEthSupervision::udpListenerAsksNoNameServerAboutAnAddress()
     const quint16 port = startScaleFor(EthProtocol::Udp);
     QVERIFY(port != 0);
     SupervisedLink rig(target(EthProtocol::Udp, port));
-    rig.supervision.sbOpenCommClick(false);
+    rig.supervision.openOrCloseLink(false);
     QCOMPARE(rig.link.udpLocalPort(), UdpListener::DefaultLocalPort);
     QVERIFY(
         m_log->waitFor([](const QByteArray& line) { return line.startsWith("received: "); }, ResolverGiveUpTimeoutMs));
@@ -337,7 +337,7 @@ void TestEthSupervision::tcpDroppedAtTheFourthSilentCheckAndReopened()
     QVERIFY(port != 0);
     SupervisedLink rig(target(EthProtocol::Tcp, port));
 
-    rig.supervision.sbOpenCommClick(false);
+    rig.supervision.openOrCloseLink(false);
     QTRY_COMPARE_WITH_TIMEOUT(rig.status(), Connected, ArrivalTimeoutMs);
     // A print before the scale has taken the client would go nowhere.
     QVERIFY(m_log->waitForLineStarting("now serving client"));
@@ -379,7 +379,7 @@ void TestEthSupervision::udpListenerWaitsOpenWhileTheScaleIsSilent()
     SupervisedLink rig(target(EthProtocol::Udp, port));
     QSignalSpy listenerFailed(&rig.link, &EthConnection::listenerFailed);
 
-    rig.supervision.sbOpenCommClick(false);
+    rig.supervision.openOrCloseLink(false);
     QVERIFY2(listenerFailed.isEmpty(), qPrintable(listenerFailed.value(0).value(1).toString()));
     QCOMPARE(rig.link.udpLocalPort(), UdpListener::DefaultLocalPort);
     QCOMPARE(rig.status(), Connected);
@@ -429,7 +429,7 @@ void TestEthSupervision::udpListenerHearsOnlyTheScale()
     const quint16 port = startScaleFor(EthProtocol::Udp);
     QVERIFY(port != 0);
     SupervisedLink rig(target(EthProtocol::Udp, port));
-    rig.supervision.sbOpenCommClick(false);
+    rig.supervision.openOrCloseLink(false);
     QCOMPARE(rig.link.udpLocalPort(), UdpListener::DefaultLocalPort);
     QVERIFY(m_log->waitForLineStarting("received: "));
 
@@ -463,7 +463,7 @@ void TestEthSupervision::closingEndsTheChecks()
     const quint16 port = startScaleFor(protocol);
     QVERIFY(port != 0);
     SupervisedLink rig(target(protocol, port));
-    rig.supervision.sbOpenCommClick(false);
+    rig.supervision.openOrCloseLink(false);
     QTRY_COMPARE_WITH_TIMEOUT(rig.status(), Connected, ArrivalTimeoutMs);
     QSignalSpy checked(&rig.link, &EthConnection::reachabilityChecked);
 
@@ -475,7 +475,7 @@ void TestEthSupervision::closingEndsTheChecks()
         // After the supervision's own handler, which has sent the tick's check by then.
         connect(&rig.supervision.timer(), &QTimer::timeout, &rig.link, [&] {
             if (!std::exchange(closed, true))
-                rig.supervision.sbOpenCommClick(true);
+                rig.supervision.openOrCloseLink(true);
         });
         QTRY_VERIFY_WITH_TIMEOUT(closed, CheckRunTimeoutMs);
         QVERIFY(checked.isEmpty());
@@ -485,7 +485,7 @@ void TestEthSupervision::closingEndsTheChecks()
         // The first answer puts the timer back on for the next tick.
         QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, CheckRunTimeoutMs);
         QVERIFY(rig.supervision.timer().isActive());
-        rig.supervision.sbOpenCommClick(true);
+        rig.supervision.openOrCloseLink(true);
     }
 
     QVERIFY(!rig.supervision.timer().isActive());

@@ -10,7 +10,7 @@
 #include "support/xkeyclient.h"
 #include "support/xvfbserver.h"
 #include "ui/hotkeyedit.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 #include "ui/namedcontrol.h"
 #include "ui/programoptionspanel.h"
 #include "ui/scalehotkeys.h"
@@ -140,11 +140,11 @@ void TestHotKeys::init()
     m_receiver.clearKeys();
     m_panel = std::make_unique<ProgramOptionsPanel>();
     m_hotKeys = std::make_unique<ScaleHotKeys>(*m_panel, createHotKeyRegistrar());
-    m_tare = std::make_unique<QSignalSpy>(button("sbTare"), &QPushButton::clicked);
-    m_zero = std::make_unique<QSignalSpy>(button("sbZero"), &QPushButton::clicked);
+    m_tare = std::make_unique<QSignalSpy>(button("tareButton"), &QPushButton::clicked);
+    m_zero = std::make_unique<QSignalSpy>(button("zeroButton"), &QPushButton::clicked);
     m_zeroClicks = 0;
-    check("chbZeroHotKey")->setChecked(true);
-    QVERIFY(!keyEdit("HotKeyZero")->isKeyTaken());
+    check("zeroHotKeyBox")->setChecked(true);
+    QVERIFY(!keyEdit("zeroHotKeyEdit")->isKeyTaken());
 }
 
 void TestHotKeys::cleanup()
@@ -195,9 +195,9 @@ QStringList TestHotKeys::windowKeysBeforeSentinel()
 
 void TestHotKeys::pressClicksTheButtonWhileAnotherWindowHasTheFocus()
 {
-    check("chbTareHotKey")->setChecked(true);
-    QVERIFY(!keyEdit("HotKeyTare")->isEnabled());
-    QVERIFY(!keyEdit("HotKeyTare")->isKeyTaken());
+    check("tareHotKeyBox")->setChecked(true);
+    QVERIFY(!keyEdit("tareHotKeyEdit")->isEnabled());
+    QVERIFY(!keyEdit("tareHotKeyEdit")->isKeyTaken());
 
     m_client.tapKeysym(XKB_KEY_F8);
     QTRY_COMPARE_WITH_TIMEOUT(m_tare->count(), 1, timeoutMs);
@@ -238,7 +238,7 @@ void TestHotKeys::worksWhateverTheLockLightsShow()
     m_locksToUndo = expected;
     QCOMPARE(m_client.lockedModifiers(), expected);
 
-    check("chbTareHotKey")->setChecked(true);
+    check("tareHotKeyBox")->setChecked(true);
     m_client.tapKeysym(XKB_KEY_F8);
     QVERIFY(zeroClickedAfterEverythingElse());
     QCOMPARE(m_tare->count(), 1);
@@ -246,8 +246,8 @@ void TestHotKeys::worksWhateverTheLockLightsShow()
 
 void TestHotKeys::modifiersMustMatch()
 {
-    keyEdit("HotKeyTare")->setShortCutText(QStringLiteral("Shift+Ctrl+F8"));
-    check("chbTareHotKey")->setChecked(true);
+    keyEdit("tareHotKeyEdit")->setShortCutText(QStringLiteral("Shift+Ctrl+F8"));
+    check("tareHotKeyBox")->setChecked(true);
     const quint8 shift = m_client.keycodeOf(XKB_KEY_Shift_L);
     const quint8 control = m_client.keycodeOf(XKB_KEY_Control_L);
 
@@ -271,7 +271,7 @@ void TestHotKeys::modifiersMustMatch()
 
 void TestHotKeys::heldKeyClicksOnce()
 {
-    check("chbTareHotKey")->setChecked(true);
+    check("tareHotKeyBox")->setChecked(true);
     const quint8 key = f8();
     // Presses without a release between them, as `xdotool keydown` sent again and again gives.
     for (int i = 0; i < 5; ++i)
@@ -289,7 +289,7 @@ void TestHotKeys::heldKeyClicksOnce()
 // The server's own auto-repeat: the key held until it has repeated, as a user's finger would.
 void TestHotKeys::autoRepeatClicksOnce()
 {
-    check("chbTareHotKey")->setChecked(true);
+    check("tareHotKeyBox")->setChecked(true);
     const quint8 key = f8();
     PressCounter counter(key);
     m_client.press(key);
@@ -307,8 +307,8 @@ void TestHotKeys::keyAnotherClientHoldsNeverFiresAndShowsTaken()
     QVERIFY(m_client.grabKey(key, 0));
     m_clientGrabs.append({key, 0});
 
-    check("chbTareHotKey")->setChecked(true);
-    HotKeyEdit* edit = keyEdit("HotKeyTare");
+    check("tareHotKeyBox")->setChecked(true);
+    HotKeyEdit* edit = keyEdit("tareHotKeyEdit");
     QVERIFY(edit->isKeyTaken());
     QCOMPARE(edit->toolTip(), takenText);
     QCOMPARE(edit->palette().color(QPalette::Text), QColor(Qt::red));
@@ -325,7 +325,7 @@ void TestHotKeys::keyAnotherClientHoldsNeverFiresAndShowsTaken()
     // any key goes: to the focused window, not to the program.
     QCOMPARE(windowKeysBeforeSentinel(), (QStringList{QStringLiteral("NumLock"), QStringLiteral("F8")}));
 
-    check("chbTareHotKey")->setChecked(false);
+    check("tareHotKeyBox")->setChecked(false);
     QVERIFY(!edit->isKeyTaken());
     QCOMPARE(edit->toolTip(), QString());
 }
@@ -333,12 +333,12 @@ void TestHotKeys::keyAnotherClientHoldsNeverFiresAndShowsTaken()
 void TestHotKeys::switchingOffReleasesTheKey()
 {
     const quint8 key = f8();
-    check("chbTareHotKey")->setChecked(true);
+    check("tareHotKeyBox")->setChecked(true);
     QVERIFY(!m_client.grabKey(key, 0));
     QVERIFY(!m_client.grabKey(key, XCB_MOD_MASK_LOCK));
 
-    check("chbTareHotKey")->setChecked(false);
-    QVERIFY(keyEdit("HotKeyTare")->isEnabled());
+    check("tareHotKeyBox")->setChecked(false);
+    QVERIFY(keyEdit("tareHotKeyEdit")->isEnabled());
     for (const quint16 modifiers : {quint16(0), quint16(XCB_MOD_MASK_LOCK), m_client.numLockMask()}) {
         QVERIFY(m_client.grabKey(key, modifiers));
         m_clientGrabs.append({key, modifiers});
@@ -350,10 +350,10 @@ void TestHotKeys::switchingOffReleasesTheKey()
 
 void TestHotKeys::switchingOnAgainTakesTheKeyThenShown()
 {
-    check("chbTareHotKey")->setChecked(true);
-    check("chbTareHotKey")->setChecked(false);
-    keyEdit("HotKeyTare")->setShortCutText(QStringLiteral("Ctrl+F11"));
-    check("chbTareHotKey")->setChecked(true);
+    check("tareHotKeyBox")->setChecked(true);
+    check("tareHotKeyBox")->setChecked(false);
+    keyEdit("tareHotKeyEdit")->setShortCutText(QStringLiteral("Ctrl+F11"));
+    check("tareHotKeyBox")->setChecked(true);
 
     m_client.tapKeysym(XKB_KEY_F8);
     QVERIFY(zeroClickedAfterEverythingElse());
@@ -370,7 +370,7 @@ void TestHotKeys::switchingOnAgainTakesTheKeyThenShown()
 
 void TestHotKeys::followsAKeymapChange()
 {
-    check("chbTareHotKey")->setChecked(true);
+    check("tareHotKeyBox")->setChecked(true);
     QSignalSpy reregistered(&m_hotKeys->registrar(), &HotKeyRegistrar::reregistered);
     const quint8 oldKey = f8();
     const quint8 newKey = m_client.keycodeOf(XKB_KEY_F3);
@@ -464,8 +464,8 @@ void TestHotKeys::keyLetGoIsTaken()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("F8 is held by another X client")));
     QTest::failOnWarning(QRegularExpression(QStringLiteral("held by another X client")));
 
-    QCheckBox* box = check("chbTareHotKey");
-    HotKeyEdit* edit = keyEdit("HotKeyTare");
+    QCheckBox* box = check("tareHotKeyBox");
+    HotKeyEdit* edit = keyEdit("tareHotKeyEdit");
     box->setChecked(true);
     QVERIFY(edit->isKeyTaken());
 
@@ -519,19 +519,19 @@ void TestHotKeys::keyLetGoIsTaken()
 // every start; a key another client holds is still one refusal in the log.
 void TestHotKeys::refusalIsLoggedOnce()
 {
-    check("chbZeroHotKey")->setChecked(false);
+    check("zeroHotKeyBox")->setChecked(false);
     const quint8 key = m_client.keycodeOf(XKB_KEY_F10);
     QVERIFY(m_client.grabKey(key, 0));
     m_clientGrabs.append({key, 0});
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("F10 is held by another X client")));
     QTest::failOnWarning(QRegularExpression(QStringLiteral("held by another X client")));
 
-    TMainForm form;
-    namedControl<QCheckBox>(&form, "chbPrintHotKey")->setChecked(true);
-    auto* edit = namedControl<HotKeyEdit>(&form, "HotKeyPrint");
+    MainWindow form;
+    namedControl<QCheckBox>(&form, "printHotKeyBox")->setChecked(true);
+    auto* edit = namedControl<HotKeyEdit>(&form, "printHotKeyEdit");
     QVERIFY(edit->isKeyTaken());
-    namedControl<QAbstractButton>(&form, "sbEnglish")->click();
-    QVERIFY(namedControl<QCheckBox>(&form, "chbPrintHotKey")->isChecked());
+    namedControl<QAbstractButton>(&form, "englishButton")->click();
+    QVERIFY(namedControl<QCheckBox>(&form, "printHotKeyBox")->isChecked());
     QVERIFY(edit->isKeyTaken());
     QCOMPARE(edit->toolTip(), QStringLiteral("This key is taken by another program."));
 }
@@ -539,17 +539,17 @@ void TestHotKeys::refusalIsLoggedOnce()
 // The same through the program's window, which makes its own registrar and finds its own buttons.
 void TestHotKeys::theWindowWiresItsButtons()
 {
-    check("chbZeroHotKey")->setChecked(false);
-    TMainForm form;
-    QSignalSpy print(namedControl<QPushButton>(&form, "sbPrint"), &QPushButton::clicked);
-    namedControl<QCheckBox>(&form, "chbPrintHotKey")->setChecked(true);
+    check("zeroHotKeyBox")->setChecked(false);
+    MainWindow form;
+    QSignalSpy print(namedControl<QPushButton>(&form, "printButton"), &QPushButton::clicked);
+    namedControl<QCheckBox>(&form, "printHotKeyBox")->setChecked(true);
     m_client.tapKeysym(XKB_KEY_F10);
     QTRY_COMPARE_WITH_TIMEOUT(print.count(), 1, timeoutMs);
 
     // A language switch withdraws the hot keys and takes them again, ticks and keys unchanged.
-    namedControl<QAbstractButton>(&form, "sbEnglish")->click();
-    QCOMPARE(namedControl<QAbstractButton>(&form, "sbPrint")->text(), QStringLiteral("Print"));
-    QVERIFY(namedControl<QCheckBox>(&form, "chbPrintHotKey")->isChecked());
+    namedControl<QAbstractButton>(&form, "englishButton")->click();
+    QCOMPARE(namedControl<QAbstractButton>(&form, "printButton")->text(), QStringLiteral("Print"));
+    QVERIFY(namedControl<QCheckBox>(&form, "printHotKeyBox")->isChecked());
     m_client.tapKeysym(XKB_KEY_F10);
     QTRY_COMPARE_WITH_TIMEOUT(print.count(), 2, timeoutMs);
 }

@@ -12,7 +12,7 @@
 #include "support/requiredskip.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 #include "ui/namedcontrol.h"
 
 #include <QApplication>
@@ -340,9 +340,9 @@ void TestKeystrokes::typesNothingWhileTheOwnWindowIsActive()
 // the window itself is not the active one, so nothing is typed into the box.
 void TestKeystrokes::typesNothingIntoOurOwnMessageBox()
 {
-    TMainForm form;
-    namedControl<QCheckBox>(&form, "chbDestinationCursor")->setChecked(true);
-    namedControl<QCheckBox>(&form, "chbDestinationFile")->setChecked(false);
+    MainWindow form;
+    namedControl<QCheckBox>(&form, "typeIntoFocusBox")->setChecked(true);
+    namedControl<QCheckBox>(&form, "appendToFileBox")->setChecked(false);
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Błąd"), QStringLiteral("Błąd zapisu do pliku."),
                     QMessageBox::Ok, &form);
     KeyTrap trap;
@@ -375,9 +375,9 @@ void TestKeystrokes::typesNothingIntoOurOwnMessageBox()
 // window of the program counts as the program's, so a plain one in front stands in for the main window.
 void TestKeystrokes::typesAsSoonAsTheFocusHasLeftTheWindow()
 {
-    TMainForm form;
-    namedControl<QCheckBox>(&form, "chbDestinationCursor")->setChecked(true);
-    namedControl<QCheckBox>(&form, "chbDestinationFile")->setChecked(false);
+    MainWindow form;
+    namedControl<QCheckBox>(&form, "typeIntoFocusBox")->setChecked(true);
+    namedControl<QCheckBox>(&form, "appendToFileBox")->setChecked(false);
     m_ownWindow.show();
     m_ownWindow.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&m_ownWindow));

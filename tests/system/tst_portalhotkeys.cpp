@@ -246,15 +246,15 @@ void TestPortalHotKeys::tickedKeyIsProposedWithItsTrigger_data()
     QTest::addColumn<QString>("shortCut");
     QTest::addColumn<QString>("proposed");
 
-    QTest::newRow("F-key") << QByteArray("chbTareHotKey") << QByteArray("HotKeyTare") << "F8"
+    QTest::newRow("F-key") << QByteArray("tareHotKeyBox") << QByteArray("tareHotKeyEdit") << "F8"
                            << "KweltaHotKeyTare\tKwelta: Tara\tF8";
-    QTest::newRow("Shift and Ctrl") << QByteArray("chbPrintHotKey") << QByteArray("HotKeyPrint") << "Shift+Ctrl+F5"
+    QTest::newRow("Shift and Ctrl") << QByteArray("printHotKeyBox") << QByteArray("printHotKeyEdit") << "Shift+Ctrl+F5"
                                     << "KweltaHotKeyPrint\tKwelta: Drukuj\tCTRL+SHIFT+F5";
     QTest::newRow("Alt and a key named by its keysym")
-        << QByteArray("chbZeroHotKey") << QByteArray("HotKeyZero") << "Alt+Ins"
+        << QByteArray("zeroHotKeyBox") << QByteArray("zeroHotKeyEdit") << "Alt+Ins"
         << "KweltaHotKeyZero\tKwelta: Zero\tALT+Insert";
     QTest::newRow("letter, as its keysym")
-        << QByteArray("chbSpecialHotKey") << QByteArray("HotKeySpecial") << "Ctrl+Alt+A"
+        << QByteArray("specialHotKeyBox") << QByteArray("specialHotKeyEdit") << "Ctrl+Alt+A"
         << "KweltaHotKeySpecial\tKwelta: Specjalny\tCTRL+ALT+a";
 }
 
@@ -281,13 +281,13 @@ void TestPortalHotKeys::tickedKeyIsProposedWithItsTrigger()
 void TestPortalHotKeys::changesReplaceTheSessionWithTheWholeSet()
 {
     makePanel();
-    tick("chbTareHotKey", "HotKeyTare", QStringLiteral("F8"));
-    tick("chbZeroHotKey", "HotKeyZero", QStringLiteral("F9"));
+    tick("tareHotKeyBox", "tareHotKeyEdit", QStringLiteral("F8"));
+    tick("zeroHotKeyBox", "zeroHotKeyEdit", QStringLiteral("F9"));
     const std::optional<Binding> first = nextBinding();
     QVERIFY(first);
     QCOMPARE(first->shortcuts.size(), 2);
 
-    tick("chbPrintHotKey", "HotKeyPrint", QStringLiteral("Shift+F10"));
+    tick("printHotKeyBox", "printHotKeyEdit", QStringLiteral("Shift+F10"));
     QVERIFY(waitForLine(QStringLiteral("closed %1").arg(first->session)));
     const std::optional<Binding> second = nextBinding();
     QVERIFY(second);
@@ -297,7 +297,7 @@ void TestPortalHotKeys::changesReplaceTheSessionWithTheWholeSet()
     QCOMPARE(shortcuts, (QStringList{"KweltaHotKeyPrint\tKwelta: Drukuj\tSHIFT+F10",
                                      "KweltaHotKeyTare\tKwelta: Tara\tF8", "KweltaHotKeyZero\tKwelta: Zero\tF9"}));
 
-    for (const char* check : {"chbTareHotKey", "chbZeroHotKey", "chbPrintHotKey"})
+    for (const char* check : {"tareHotKeyBox", "zeroHotKeyBox", "printHotKeyBox"})
         control<QCheckBox>(check)->setChecked(false);
     QVERIFY(waitForLine(QStringLiteral("closed %1").arg(second->session)));
 }
@@ -309,13 +309,13 @@ void TestPortalHotKeys::activationSendsTheButtonsCommand_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("command");
 
-    QTest::newRow("tare") << QByteArray("chbTareHotKey") << QByteArray("HotKeyTare") << "KweltaHotKeyTare"
+    QTest::newRow("tare") << QByteArray("tareHotKeyBox") << QByteArray("tareHotKeyEdit") << "KweltaHotKeyTare"
                           << QByteArray("ST");
-    QTest::newRow("zero") << QByteArray("chbZeroHotKey") << QByteArray("HotKeyZero") << "KweltaHotKeyZero"
+    QTest::newRow("zero") << QByteArray("zeroHotKeyBox") << QByteArray("zeroHotKeyEdit") << "KweltaHotKeyZero"
                           << QByteArray("SZ");
-    QTest::newRow("print") << QByteArray("chbPrintHotKey") << QByteArray("HotKeyPrint") << "KweltaHotKeyPrint"
+    QTest::newRow("print") << QByteArray("printHotKeyBox") << QByteArray("printHotKeyEdit") << "KweltaHotKeyPrint"
                            << QByteArray("SI");
-    QTest::newRow("special with its escape") << QByteArray("chbSpecialHotKey") << QByteArray("HotKeySpecial")
+    QTest::newRow("special with its escape") << QByteArray("specialHotKeyBox") << QByteArray("specialHotKeyEdit")
                                              << "KweltaHotKeySpecial" << QByteArray("SA\x1b");
 }
 
@@ -329,7 +329,7 @@ void TestPortalHotKeys::activationSendsTheButtonsCommand()
     QFETCH(QByteArray, command);
 
     makePanel();
-    control<QLineEdit>("EditSpecialOrder")->setText(QStringLiteral("S$41$1B"));
+    control<QLineEdit>("specialCommandEdit")->setText(QStringLiteral("S$41$1B"));
     tick(check.constData(), key.constData(), QStringLiteral("F7"));
     QVERIFY(nextBinding());
     m_portal->write("activate " + name.toUtf8() + '\n');
@@ -339,7 +339,8 @@ void TestPortalHotKeys::activationSendsTheButtonsCommand()
     // still bound is activated after it, as the event that says the first has been handled.
     control<QCheckBox>(check.constData())->setChecked(false);
     const bool isTare = name == u"KweltaHotKeyTare";
-    tick(isTare ? "chbZeroHotKey" : "chbTareHotKey", isTare ? "HotKeyZero" : "HotKeyTare", QStringLiteral("F9"));
+    tick(isTare ? "zeroHotKeyBox" : "tareHotKeyBox", isTare ? "zeroHotKeyEdit" : "tareHotKeyEdit",
+         QStringLiteral("F9"));
     QVERIFY(nextBinding());
     m_portal->write("activate " + name.toUtf8() + "\nactivate " + (isTare ? "KweltaHotKeyZero" : "KweltaHotKeyTare") +
                     '\n');
@@ -353,11 +354,11 @@ void TestPortalHotKeys::withoutThePortalTheBoxesNameTheCommandLine_data()
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<QString>("command");
 
-    QTest::newRow("special") << QByteArray("chbSpecialHotKey") << QByteArray("HotKeySpecial")
+    QTest::newRow("special") << QByteArray("specialHotKeyBox") << QByteArray("specialHotKeyEdit")
                              << "kwelta --command special";
-    QTest::newRow("tare") << QByteArray("chbTareHotKey") << QByteArray("HotKeyTare") << "kwelta --command tare";
-    QTest::newRow("zero") << QByteArray("chbZeroHotKey") << QByteArray("HotKeyZero") << "kwelta --command zero";
-    QTest::newRow("print") << QByteArray("chbPrintHotKey") << QByteArray("HotKeyPrint") << "kwelta --command print";
+    QTest::newRow("tare") << QByteArray("tareHotKeyBox") << QByteArray("tareHotKeyEdit") << "kwelta --command tare";
+    QTest::newRow("zero") << QByteArray("zeroHotKeyBox") << QByteArray("zeroHotKeyEdit") << "kwelta --command zero";
+    QTest::newRow("print") << QByteArray("printHotKeyBox") << QByteArray("printHotKeyEdit") << "kwelta --command print";
 }
 
 // A Wayland session whose portal has no GlobalShortcuts: nothing can register, and both controls of

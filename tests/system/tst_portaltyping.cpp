@@ -24,9 +24,9 @@
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
-#include "ui/formsettings.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 #include "ui/namedcontrol.h"
+#include "ui/settingskeeper.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -110,7 +110,7 @@ private:
     ProcessingOptions m_options;
     std::unique_ptr<KeyboardInjector> m_keyboard;
     std::unique_ptr<Delivery> m_delivery;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     std::unique_ptr<ReceiverProcess> m_receiver;
     QString m_outputFile;
 };
@@ -120,7 +120,7 @@ void TestPortalTyping::init()
     if (!busProblem.isEmpty())
         SKIP_UNLESS_REQUIRED(qPrintable(QStringLiteral("NO PORTAL TESTS: no private session bus: ") + busProblem));
     m_profile = std::make_unique<TemporaryProfile>();
-    FormSettings::setProgramFolderForTests(m_profile->path());
+    SettingsKeeper::setProgramFolderForTests(m_profile->path());
     m_messages = std::make_unique<ScriptedMessages>();
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
     m_options = ProcessingOptions();
@@ -171,13 +171,13 @@ void TestPortalTyping::startWindow(const SettingValues& changes, const std::func
     QCOMPARE(writeConfiguredSettings(*m_profile, m_outputFile, changes), QSettings::NoError);
     if (alterFile)
         alterFile();
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<MainWindow>();
     m_form->show();
     m_form->activateWindow();
     // The title comes with the loading of the settings; the two start-up timers follow it.
     QTRY_COMPARE_WITH_TIMEOUT(m_form->windowTitle(), ProgramInfo::title(), startTimeoutMs);
-    QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("TimerActivation"))->isActive() &&
-                !m_form->findChild<QTimer*>(QStringLiteral("TimerMinimise"))->isActive());
+    QTRY_VERIFY(!m_form->findChild<QTimer*>(QStringLiteral("startUpTimer"))->isActive() &&
+                !m_form->findChild<QTimer*>(QStringLiteral("minimiseTimer"))->isActive());
     QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->shown.value(0).text));
     // Keys go where the user works, never into our own window.
     if (!m_receiver) {

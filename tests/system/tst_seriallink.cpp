@@ -11,11 +11,11 @@
 #include "support/temporaryprofile.h"
 #include "support/xscreen.h"
 #include "support/xvfbserver.h"
-#include "ui/formsettings.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 #include "ui/namedcontrol.h"
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
+#include "ui/settingskeeper.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -70,7 +70,7 @@ private:
     void makeQuietWindow();
     bool startScale(int port, const QStringList& options = {});
     void openPort(int port, int baudCode);
-    QString status() const { return control<QLabel>("LabelCommStatus")->text(); }
+    QString status() const { return control<QLabel>("linkStatusLabel")->text(); }
     template <typename T>
     T* control(const char* name) const
     {
@@ -80,14 +80,14 @@ private:
     std::unique_ptr<TemporaryProfile> m_profile;
     std::unique_ptr<ScriptedMessages> m_messages;
     std::unique_ptr<SimScaleProcess> m_scale;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     QString m_outputFile;
 };
 
 void TestSerialLink::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
-    FormSettings::setProgramFolderForTests(m_profile->path());
+    SettingsKeeper::setProgramFolderForTests(m_profile->path());
     m_messages = std::make_unique<ScriptedMessages>();
     m_outputFile = m_profile->filePath(QStringLiteral("results.txt"));
 }
@@ -102,10 +102,10 @@ void TestSerialLink::cleanup()
 
 void TestSerialLink::makeQuietWindow()
 {
-    m_form = std::make_unique<TMainForm>();
-    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(m_outputFile);
-    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
-    control<QCheckBox>("chbDestinationFile")->setChecked(true);
+    m_form = std::make_unique<MainWindow>();
+    control<ProgramOptionsPanel>("programOptionsPage")->setOutputFile(m_outputFile);
+    control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
+    control<QCheckBox>("appendToFileBox")->setChecked(true);
 }
 
 bool TestSerialLink::startScale(int port, const QStringList& options)
@@ -116,9 +116,9 @@ bool TestSerialLink::startScale(int port, const QStringList& options)
 
 void TestSerialLink::openPort(int port, int baudCode)
 {
-    control<QSpinBox>("UpDown1")->setValue(port);
-    control<QComboBox>("cbBaudRate")->setCurrentIndex(baudCode);
-    control<QPushButton>("sbOpenComm")->click();
+    control<QSpinBox>("portBox")->setValue(port);
+    control<QComboBox>("baudRateBox")->setCurrentIndex(baudCode);
+    control<QPushButton>("openPortButton")->click();
 }
 
 // A first start with no settings: the port search finds the scale on COM2 at 9600 bit/s past a silent
@@ -130,28 +130,28 @@ void TestSerialLink::firstStartFindsTheScaleAndTypesItsResults()
     QVERIFY(linkPort(*m_profile, 1, silent.slavePath()));
     QVERIFY(startScale(2, {QStringLiteral("--baud"), QStringLiteral("9600")}));
 
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<MainWindow>();
     m_form->show();
     m_form->activateWindow();
     QTRY_COMPARE_WITH_TIMEOUT(status(), openText, searchTimeoutMs);
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("2"));
-    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(control<QLineEdit>("portEdit")->text(), QStringLiteral("2"));
+    QCOMPARE(control<QComboBox>("baudRateBox")->currentText(), QStringLiteral("9600"));
     QVERIFY(m_form->settings().values().portConfigured);
     QVERIFY(!namedControl<QWidget>(m_form.get(), "PortSearchDialog")->isVisible());
     QVERIFY(m_messages->shown.isEmpty());
-    QVERIFY(!control<QPushButton>("sbDetect")->isEnabled());
+    QVERIFY(!control<QPushButton>("searchPortButton")->isEnabled());
     // The silent port was asked for a result at both speeds and left alone afterwards.
     QCOMPARE(silent.readAll(), QByteArray("SI\r\nSI\r\nSI\r\nSI\r\nSI\r\nSI\r\n"));
 
-    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(m_outputFile);
-    control<QCheckBox>("chbDestinationFile")->setChecked(true);
+    control<ProgramOptionsPanel>("programOptionsPage")->setOutputFile(m_outputFile);
+    control<QCheckBox>("appendToFileBox")->setChecked(true);
     ReceiverProcess receiver;
     QVERIFY2(receiver.start(QStringLiteral(KWELTA_RECEIVER_PATH)), qPrintable(receiver.errorString()));
     m_scale->command("print\n");
     QVERIFY(receiver.waitForKeys(11, lineTimeoutMs));
     QCOMPARE(receiver.keys(), (QStringList{"1", "2", ".", "3", "4", "5", "Tab", "k", "g", "Tab", "Return"}));
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
-    QTRY_COMPARE(control<QLabel>("Label27")->text(), QStringLiteral("1"));
+    QTRY_COMPARE(control<QLabel>("countLabel")->text(), QStringLiteral("1"));
     QCOMPARE(m_form->processData().statistics().count(), 1);
 }
 
@@ -188,7 +188,7 @@ void TestSerialLink::readModesCutWhatTheScaleSends()
 
     QVERIFY(startScale(1, scaleOptions));
     makeQuietWindow();
-    control<RadioGroup>("rgOptReadFromScale")->setItemIndex(readMode);
+    control<RadioGroup>("readModeGroup")->setItemIndex(readMode);
     openPort(1, 12);
     QCOMPARE(status(), openText);
 
@@ -205,7 +205,7 @@ void TestSerialLink::carriageReturnScaleNeedsTheMakersFormats()
     QVERIFY(scale.isValid());
     QVERIFY(linkPort(*m_profile, 1, scale.slavePath()));
     makeQuietWindow();
-    control<QCheckBox>("chbDestinationCursor")->setChecked(true);
+    control<QCheckBox>("typeIntoFocusBox")->setChecked(true);
     ReceiverProcess receiver;
     QVERIFY2(receiver.start(QStringLiteral(KWELTA_RECEIVER_PATH)), qPrintable(receiver.errorString()));
     openPort(1, 12);
@@ -222,7 +222,7 @@ void TestSerialLink::carriageReturnScaleNeedsTheMakersFormats()
     QVERIFY(receiver.keys().isEmpty());
     QVERIFY(!QFile::exists(m_outputFile));
 
-    control<QCheckBox>("chbMakerFormats")->setChecked(true);
+    control<QCheckBox>("makerFormatsBox")->setChecked(true);
     QVERIFY(scale.write("\x02S-  0.50kg\r"));
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), QByteArray("186.65\tg\t\r\n-0.50\tkg\t\r\n"), lineTimeoutMs);
     QCOMPARE(m_form->processData().statistics().count(), 2);
@@ -253,12 +253,12 @@ void TestSerialLink::openingFailureIsShownByTheWindow()
 
     QVERIFY(startScale(1));
     makeQuietWindow();
-    const QString caption = control<QPushButton>("sbOpenComm")->text();
+    const QString caption = control<QPushButton>("openPortButton")->text();
     if (withoutNumber)
-        control<QLineEdit>("Edit1")->setText(QString());
+        control<QLineEdit>("portEdit")->setText(QString());
     else
-        control<QComboBox>("cbBaudRate")->setCurrentIndex(-1);
-    control<QPushButton>("sbOpenComm")->click();
+        control<QComboBox>("baudRateBox")->setCurrentIndex(-1);
+    control<QPushButton>("openPortButton")->click();
 
     QCOMPARE(m_messages->shown.size(), 1);
     QCOMPARE(m_messages->shown.first().caption, QStringLiteral("Niepowodzenie"));
@@ -266,15 +266,15 @@ void TestSerialLink::openingFailureIsShownByTheWindow()
     QCOMPARE(int(m_messages->shown.first().icon), icon);
     QCOMPARE(m_messages->shown.first().buttons, MessagePresenter::Buttons::Ok);
     QCOMPARE(status(), failedText);
-    QVERIFY(control<QLabel>("LabelCommStatus")->styleSheet().contains(QStringLiteral("#ff0000")));
-    QCOMPARE(control<QPushButton>("sbOpenComm")->text(), caption);
+    QVERIFY(control<QLabel>("linkStatusLabel")->styleSheet().contains(QStringLiteral("#ff0000")));
+    QCOMPARE(control<QPushButton>("openPortButton")->text(), caption);
     QVERIFY(Global::SerialStopped);
-    QVERIFY(control<QWidget>("cbBaudRate")->isEnabled());
+    QVERIFY(control<QWidget>("baudRateBox")->isEnabled());
 
     // After a failure the button tries again.
     openPort(1, 12);
     QCOMPARE(status(), openText);
-    QCOMPARE(control<QPushButton>("sbOpenComm")->text(), QStringLiteral("Zamknij port"));
+    QCOMPARE(control<QPushButton>("openPortButton")->text(), QStringLiteral("Zamknij port"));
 }
 
 void TestSerialLink::portHeldByAnotherProgramFails()
@@ -291,7 +291,7 @@ void TestSerialLink::portHeldByAnotherProgramFails()
     QCOMPARE(status(), failedText);
 
     holder.reset();
-    control<QPushButton>("sbOpenComm")->click();
+    control<QPushButton>("openPortButton")->click();
     QCOMPARE(status(), openText);
     QCOMPARE(m_messages->shown.size(), 1);
 }
@@ -303,22 +303,24 @@ void TestSerialLink::secondClickCloses()
     openPort(1, 12);
     QCOMPARE(status(), openText);
     QVERIFY(!Global::SerialStopped);
-    for (const char* name : {"rgConnection", "Edit1", "UpDown1", "cbBaudRate", "sbCommDefault", "sbDetect"})
+    for (const char* name :
+         {"connectionGroup", "portEdit", "portBox", "baudRateBox", "communicationDefaultsButton", "searchPortButton"})
         QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
     // The port search does not run while the port is open.
-    control<QPushButton>("sbDetect")->setEnabled(true);
-    control<QPushButton>("sbDetect")->click();
+    control<QPushButton>("searchPortButton")->setEnabled(true);
+    control<QPushButton>("searchPortButton")->click();
     QVERIFY(!namedControl<QWidget>(m_form.get(), "PortSearchDialog")->isVisible());
 
-    control<QPushButton>("sbOpenComm")->click();
+    control<QPushButton>("openPortButton")->click();
     QCOMPARE(status(), closedText);
-    QCOMPARE(control<QPushButton>("sbOpenComm")->text(), QStringLiteral("Otwórz port"));
+    QCOMPARE(control<QPushButton>("openPortButton")->text(), QStringLiteral("Otwórz port"));
     QVERIFY(Global::SerialStopped);
-    for (const char* name : {"rgConnection", "Edit1", "UpDown1", "cbBaudRate", "sbCommDefault", "sbDetect"})
+    for (const char* name :
+         {"connectionGroup", "portEdit", "portBox", "baudRateBox", "communicationDefaultsButton", "searchPortButton"})
         QVERIFY2(control<QWidget>(name)->isEnabled(), name);
 
     // Closed means given back: the scale's line can be opened again at once.
-    control<QPushButton>("sbOpenComm")->click();
+    control<QPushButton>("openPortButton")->click();
     QCOMPARE(status(), openText);
     m_scale->command("print\n");
     QTRY_COMPARE_WITH_TIMEOUT(fileContents(m_outputFile), weighingFileLine, lineTimeoutMs);
@@ -337,9 +339,9 @@ void TestSerialLink::vanishingDeviceClosesTheConnection()
     QVERIFY(m_scale->stopWith(QByteArray("quit")));
     QTRY_COMPARE_WITH_TIMEOUT(status(), failedText, lineTimeoutMs);
     QVERIFY(Global::SerialStopped);
-    QCOMPARE(control<QPushButton>("sbOpenComm")->text(), QStringLiteral("Otwórz port"));
-    QVERIFY(control<QWidget>("sbDetect")->isEnabled());
-    QVERIFY(control<QWidget>("cbBaudRate")->isEnabled());
+    QCOMPARE(control<QPushButton>("openPortButton")->text(), QStringLiteral("Otwórz port"));
+    QVERIFY(control<QWidget>("searchPortButton")->isEnabled());
+    QVERIFY(control<QWidget>("baudRateBox")->isEnabled());
     QVERIFY(m_messages->shown.isEmpty());
 }
 

@@ -1,4 +1,4 @@
-// The Ethernet controls of the communication panel: the port its text stands for, and what sbOpenComm
+// The Ethernet controls of the communication panel: the port its text stands for, and what openPortButton
 // and the status line show for each state the link reports.
 #include "link/ethconnection.h"
 #include "link/ethlinkstatus.h"

@@ -8,58 +8,10 @@ class TestGlobal : public QObject
     Q_OBJECT
 
 private slots:
-    void setBit_data();
-    void setBit();
-    void bitIsSet_data();
-    void bitIsSet();
     void readModeOutOfRangeIsIndication();
     void decodeScaleText_data();
     void decodeScaleText();
 };
-
-void TestGlobal::setBit_data()
-{
-    QTest::addColumn<int>("value");
-    QTest::addColumn<bool>("on");
-    QTest::addColumn<int>("bit");
-    QTest::addColumn<int>("expected");
-
-    QTest::newRow("already set stays") << 5 << true << 0 << 5;
-    QTest::newRow("clear bit 0") << 5 << false << 0 << 4;
-    QTest::newRow("set bit 2 of 0") << 0 << true << 2 << 4;
-    QTest::newRow("already clear stays") << 4 << false << 1 << 4;
-    QTest::newRow("top bit") << 0 << true << 15 << 0x8000;
-    QTest::newRow("clear top bit") << 0xFFFF << false << 15 << 0x7FFF;
-}
-
-void TestGlobal::setBit()
-{
-    QFETCH(int, value);
-    QFETCH(bool, on);
-    QFETCH(int, bit);
-    QFETCH(int, expected);
-    QCOMPARE(Global::SetBit(quint16(value), on, quint8(bit)), quint16(expected));
-}
-
-void TestGlobal::bitIsSet_data()
-{
-    QTest::addColumn<int>("value");
-    QTest::addColumn<int>("bit");
-    QTest::addColumn<bool>("expected");
-
-    QTest::newRow("6 bit 0") << 6 << 0 << false;
-    QTest::newRow("6 bit 1") << 6 << 1 << true;
-    QTest::newRow("6 bit 2") << 6 << 2 << true;
-    QTest::newRow("3 bit 2") << 3 << 2 << false;
-}
-
-void TestGlobal::bitIsSet()
-{
-    QFETCH(int, value);
-    QFETCH(int, bit);
-    QFETCH(bool, expected);
-    QCOMPARE(Global::BitIsSet(quint16(value), quint8(bit)), expected);
-}
 
 void TestGlobal::readModeOutOfRangeIsIndication()
 {

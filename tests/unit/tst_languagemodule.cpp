@@ -149,9 +149,9 @@ void TestLanguageModule::loadsTheModuleOfTheLanguage()
     QCOMPARE(modules.LoadLanguageModule(language), LanguageModules::Found::Loaded);
     modules.UseResourceModule();
     QCOMPARE(modules.loadedFile(), programFolder + '/' + installedAs);
-    QCOMPARE(QCoreApplication::translate("TMainForm", "Otwórz port"), openPort);
+    QCOMPARE(QCoreApplication::translate("CommunicationPanel", "Otwórz port"), openPort);
     // The German design-time caption shows whether the module's texts are in use, in either language.
-    QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"),
+    QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"),
              language == 2057 ? QStringLiteral("&Statistics") : QStringLiteral("&Statystyka"));
 }
 
@@ -166,7 +166,7 @@ void TestLanguageModule::aMissingModuleChangesNothing()
     QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Missing);
     modules.UseResourceModule();
     QCOMPARE(modules.loadedFile(), QFile::encodeName(dir.filePath(QStringLiteral("prog.ENG"))));
-    QCOMPARE(QCoreApplication::translate("TMainForm", "Otwórz port"), QStringLiteral("Open port"));
+    QCOMPARE(QCoreApplication::translate("CommunicationPanel", "Otwórz port"), QStringLiteral("Open port"));
 }
 
 // A file by the module's name that cannot serve: the module in use stays, the two-letter name is still
@@ -252,13 +252,13 @@ void TestLanguageModule::aModuleThatCannotServeChangesNothing()
              unreadable ? LanguageModules::Found::Unreadable : LanguageModules::Found::Missing);
     modules.UseResourceModule();
     QCOMPARE(modules.loadedFile(), QFile::encodeName(dir.filePath(QStringLiteral("prog.PLK"))));
-    QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statystyka"));
+    QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"), QStringLiteral("&Statystyka"));
 
     QVERIFY(QFile::copy(builtEnglish, dir.filePath(QStringLiteral("prog.EN"))));
     QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
     modules.UseResourceModule();
     QCOMPARE(modules.loadedFile(), QFile::encodeName(dir.filePath(QStringLiteral("prog.EN"))));
-    QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statistics"));
+    QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"), QStringLiteral("&Statistics"));
 }
 
 void TestLanguageModule::theNextModuleReplacesThePrevious()
@@ -273,13 +273,13 @@ void TestLanguageModule::theNextModuleReplacesThePrevious()
         QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Loaded);
         modules.UseResourceModule();
         // The German design-time caption has a Polish text only in the Polish module.
-        QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statystyka"));
+        QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"), QStringLiteral("&Statystyka"));
         QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
         modules.UseResourceModule();
-        QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statistics"));
+        QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"), QStringLiteral("&Statistics"));
     }
     // Nothing stays installed once the modules are gone.
-    QCOMPARE(QCoreApplication::translate("TMainForm", "&Statistik"), QStringLiteral("&Statistik"));
+    QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"), QStringLiteral("&Statistik"));
 }
 
 void TestLanguageModule::qtsOwnTextsFollowTheLanguage()

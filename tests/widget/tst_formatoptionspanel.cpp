@@ -83,7 +83,7 @@ void TestFormatOptionsPanel::composesTheScriptFromValuesPutInByCode_data()
     QTest::newRow("date and time, Tab after") << "0110000" << 0 << 2 << ":d:t:#09";
 }
 
-// The settings loader puts values in from code; nothing calls ChangeScriptClick here, so the script
+// The settings loader puts values in from code; nothing calls scriptChoiceChanged here, so the script
 // follows only if the handler runs on value changes.
 void TestFormatOptionsPanel::composesTheScriptFromValuesPutInByCode()
 {
@@ -93,8 +93,8 @@ void TestFormatOptionsPanel::composesTheScriptFromValuesPutInByCode()
 
     FormatOptionsPanel panel;
     panel.setSendFieldsText(fields);
-    group(panel, "rgOptBetweenFields")->setItemIndex(between);
-    group(panel, "rgOptAfterFields")->setItemIndex(after);
+    group(panel, "betweenFieldsGroup")->setItemIndex(between);
+    group(panel, "afterFieldsGroup")->setItemIndex(after);
 
     QTEST(panel.composedScript(), "script");
 }
@@ -125,11 +125,11 @@ void TestFormatOptionsPanel::eachCaptionNamesItsToken()
     QFETCH(QString, caption);
 
     FormatOptionsPanel panel;
-    auto* list = control<QListWidget>(panel, "chklbSendValues");
+    auto* list = control<QListWidget>(panel, "fieldsList");
     const QList<QListWidgetItem*> items = list->findItems(caption, Qt::MatchExactly);
     QCOMPARE(items.size(), 1);
-    group(panel, "rgOptBetweenFields")->setItemIndex(0);
-    group(panel, "rgOptAfterFields")->setItemIndex(0);
+    group(panel, "betweenFieldsGroup")->setItemIndex(0);
+    group(panel, "afterFieldsGroup")->setItemIndex(0);
     QString fields(list->count(), u'0');
     fields[list->row(items.first())] = u'1';
     panel.setSendFieldsText(fields);
@@ -161,22 +161,21 @@ void TestFormatOptionsPanel::showsTheGroupsOfTheMode()
     QFETCH(bool, reportShown);
 
     FormatOptionsPanel panel;
-    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(advanced);
-    group(panel, "rgOptReadFromScale")->setItemIndex(readMode);
+    control<QCheckBox>(panel, "advancedBox")->setChecked(advanced);
+    group(panel, "readModeGroup")->setItemIndex(readMode);
 
-    for (const char* name : {"gbOptSendFields", "rgOptBetweenFields", "rgOptAfterFields"})
+    for (const char* name : {"fieldsGroup", "betweenFieldsGroup", "afterFieldsGroup"})
         QCOMPARE(shownOnPanel(panel, name), fieldsShown);
-    QTEST(shownOnPanel(panel, "gbOptScript"), "scriptShown");
-    QCOMPARE(shownOnPanel(panel, "gbReportOpt"), reportShown);
-    for (const char* name : {"chklbSendValues", "rgOptBetweenFields", "rgOptAfterFields", "MemoScript",
-                             "sbExtendScript", "sbScriptHelp", "sbScriptWizard", "chkbOptAdvanced"})
+    QTEST(shownOnPanel(panel, "scriptGroup"), "scriptShown");
+    QCOMPARE(shownOnPanel(panel, "reportGroup"), reportShown);
+    for (const char* name : {"fieldsList", "betweenFieldsGroup", "afterFieldsGroup", "scriptEdit", "extendScriptButton",
+                             "scriptHelpButton", "scriptWizardButton", "advancedBox"})
         QVERIFY2(control<QWidget>(panel, name)->isEnabled() == !reportShown, name);
     // The choices that apply in every mode stay within reach.
-    for (const char* name : {"rgOptReadFromScale", "rgOptDecimalSeparator", "chbUstawFormatWyniku", "sbOptDefault"}) {
+    for (const char* name : {"readModeGroup", "decimalSeparatorGroup", "resultFormatBox", "formatDefaultsButton"}) {
         QVERIFY2(shownOnPanel(panel, name), name);
         QVERIFY2(control<QWidget>(panel, name)->isEnabled(), name);
     }
-    QVERIFY(!shownOnPanel(panel, "Button2"));
 }
 
 void TestFormatOptionsPanel::leavingReportRestoresTheGroup_data()
@@ -184,8 +183,8 @@ void TestFormatOptionsPanel::leavingReportRestoresTheGroup_data()
     QTest::addColumn<bool>("advanced");
     QTest::addColumn<QString>("restored");
 
-    QTest::newRow("fields") << false << "gbOptSendFields";
-    QTest::newRow("script") << true << "gbOptScript";
+    QTest::newRow("fields") << false << "fieldsGroup";
+    QTest::newRow("script") << true << "scriptGroup";
 }
 
 void TestFormatOptionsPanel::leavingReportRestoresTheGroup()
@@ -194,15 +193,15 @@ void TestFormatOptionsPanel::leavingReportRestoresTheGroup()
     QFETCH(QString, restored);
 
     FormatOptionsPanel panel;
-    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(advanced);
-    group(panel, "rgOptReadFromScale")->setItemIndex(1);
+    control<QCheckBox>(panel, "advancedBox")->setChecked(advanced);
+    group(panel, "readModeGroup")->setItemIndex(1);
     QVERIFY(!shownOnPanel(panel, qPrintable(restored)));
-    QVERIFY(control<QCheckBox>(panel, "chkbOptAdvanced")->isChecked() == advanced);
+    QVERIFY(control<QCheckBox>(panel, "advancedBox")->isChecked() == advanced);
 
-    group(panel, "rgOptReadFromScale")->setItemIndex(0);
+    group(panel, "readModeGroup")->setItemIndex(0);
     QVERIFY(shownOnPanel(panel, qPrintable(restored)));
-    QVERIFY(!shownOnPanel(panel, "gbReportOpt"));
-    QVERIFY(control<QWidget>(panel, "MemoScript")->isEnabled());
+    QVERIFY(!shownOnPanel(panel, "reportGroup"));
+    QVERIFY(control<QWidget>(panel, "scriptEdit")->isEnabled());
 }
 
 void TestFormatOptionsPanel::everyShownControlFitsThePage_data()
@@ -223,8 +222,8 @@ void TestFormatOptionsPanel::everyShownControlFitsThePage()
 
     FormatOptionsPanel panel;
     panel.setFixedSize(252, 212);
-    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(advanced);
-    group(panel, "rgOptReadFromScale")->setItemIndex(readMode);
+    control<QCheckBox>(panel, "advancedBox")->setChecked(advanced);
+    group(panel, "readModeGroup")->setItemIndex(readMode);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
 
@@ -242,7 +241,7 @@ void TestFormatOptionsPanel::everyShownControlFitsThePage()
     }
     QVERIFY(controls.size() > 10);
     // The fields wrap into columns: every one of them has to be in view, none scrolled away.
-    const auto* fields = control<QListWidget>(panel, "chklbSendValues");
+    const auto* fields = control<QListWidget>(panel, "fieldsList");
     if (fields->isVisibleTo(&panel)) {
         for (int i = 0; i < fields->count(); ++i)
             QVERIFY2(fields->viewport()->rect().contains(fields->visualItemRect(fields->item(i))),
@@ -275,7 +274,7 @@ void TestFormatOptionsPanel::wizardReplacesTheMemoOnlyOnYes()
     QFETCH(bool, replaced);
 
     FormatOptionsPanel panel;
-    auto* memo = control<QPlainTextEdit>(panel, "MemoScript");
+    auto* memo = control<QPlainTextEdit>(panel, "scriptEdit");
     QStringList lines;
     for (int i = 0; i < 200; ++i)
         lines.append(QStringLiteral(":c;:d;:t;:m;:u;:s;:a:#0D:#0A line %1").arg(i));
@@ -284,7 +283,7 @@ void TestFormatOptionsPanel::wizardReplacesTheMemoOnlyOnYes()
     ScriptedMessages messages;
     messages.nextAnswer = answer;
 
-    control<QToolButton>(panel, "sbScriptWizard")->click();
+    control<QToolButton>(panel, "scriptWizardButton")->click();
 
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown[0].text, QStringLiteral("Czy chcesz zastąpic aktualny skrypt?"));
@@ -299,7 +298,7 @@ void TestFormatOptionsPanel::helpExplainsTheTokens()
     FormatOptionsPanel panel;
     ScriptedMessages messages;
 
-    control<QToolButton>(panel, "sbScriptHelp")->click();
+    control<QToolButton>(panel, "scriptHelpButton")->click();
 
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(
@@ -332,17 +331,17 @@ void TestFormatOptionsPanel::enlargementToggles()
 
     FormatOptionsPanel panel;
     panel.setFixedSize(252, 212);
-    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(true);
+    control<QCheckBox>(panel, "advancedBox")->setChecked(true);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    auto* scriptGroup = control<QWidget>(panel, "gbOptScript");
+    auto* scriptGroup = control<QWidget>(panel, "scriptGroup");
     QCOMPARE(scriptGroup->height(), 90);
 
     for (int i = 0; i < clicks; ++i)
-        control<QToolButton>(panel, "sbExtendScript")->click();
+        control<QToolButton>(panel, "extendScriptButton")->click();
 
     QTEST(scriptGroup->height(), "groupHeight");
-    QTEST(control<QWidget>(panel, "MemoScript")->height(), "memoHeight");
+    QTEST(control<QWidget>(panel, "scriptEdit")->height(), "memoHeight");
     QVERIFY(panel.rect().contains(scriptGroup->geometry()));
 }
 
@@ -373,7 +372,7 @@ void TestFormatOptionsPanel::sendFieldsText()
     FormatOptionsPanel panel;
     panel.setSendFieldsText(text);
 
-    const auto* list = control<QListWidget>(panel, "chklbSendValues");
+    const auto* list = control<QListWidget>(panel, "fieldsList");
     QCOMPARE(list->count(), checked.size());
     for (int i = 0; i < list->count(); ++i)
         QCOMPARE(list->item(i)->checkState() == Qt::Checked, checked.at(i) == u'1');
@@ -399,7 +398,7 @@ void TestFormatOptionsPanel::reportDataDelayFollowsTypedText()
     QFETCH(int, index);
 
     FormatOptionsPanel panel;
-    auto* box = control<QComboBox>(panel, "cbOpoznienieDanych");
+    auto* box = control<QComboBox>(panel, "dataDelayBox");
     panel.setReportDataDelay(3);
     QCOMPARE(panel.reportDataDelay(), 3);
     box->lineEdit()->selectAll();
@@ -416,7 +415,7 @@ void TestFormatOptionsPanel::reportDataDelayFollowsTypedText()
 void TestFormatOptionsPanel::resultFormatKeepsToAUsableLength()
 {
     FormatOptionsPanel panel;
-    auto* format = control<QLineEdit>(panel, "eFormatWyniku");
+    auto* format = control<QLineEdit>(panel, "resultFormatEdit");
     format->setText(QStringLiteral("0.") + QString(300, u'#'));
     QCOMPARE(format->text().size(), 224);
     QCOMPARE(panel.resultFormat(), format->text());
@@ -425,8 +424,8 @@ void TestFormatOptionsPanel::resultFormatKeepsToAUsableLength()
 void TestFormatOptionsPanel::resultFormatFollowsItsControls()
 {
     FormatOptionsPanel panel;
-    auto* setFormat = control<QCheckBox>(panel, "chbUstawFormatWyniku");
-    auto* format = control<QLineEdit>(panel, "eFormatWyniku");
+    auto* setFormat = control<QCheckBox>(panel, "resultFormatBox");
+    auto* format = control<QLineEdit>(panel, "resultFormatEdit");
     QVERIFY(!format->isEnabled());
 
     setFormat->setChecked(true);
@@ -448,34 +447,34 @@ void TestFormatOptionsPanel::resultFormatFollowsItsControls()
 void TestFormatOptionsPanel::defaultsButtonRestoresTheFormatOptions()
 {
     FormatOptionsPanel panel;
-    group(panel, "rgOptReadFromScale")->setItemIndex(1);
+    group(panel, "readModeGroup")->setItemIndex(1);
     panel.setSendFieldsText(QStringLiteral("1110011"));
-    group(panel, "rgOptBetweenFields")->setItemIndex(0);
-    group(panel, "rgOptAfterFields")->setItemIndex(1);
-    group(panel, "rgOptDecimalSeparator")->setItemIndex(2);
-    control<QCheckBox>(panel, "chkbOptAdvanced")->setChecked(true);
-    control<QCheckBox>(panel, "chbUstawFormatWyniku")->setChecked(true);
-    control<QLineEdit>(panel, "eFormatWyniku")->setText(QStringLiteral("0.0"));
-    control<QPlainTextEdit>(panel, "MemoScript")->setPlainText(QStringLiteral(":c:#09:m"));
-    control<QCheckBox>(panel, "chbCzasPrzedRaportem")->setChecked(true);
-    control<QCheckBox>(panel, "chbWytnijRamkeSkanera")->setChecked(true);
+    group(panel, "betweenFieldsGroup")->setItemIndex(0);
+    group(panel, "afterFieldsGroup")->setItemIndex(1);
+    group(panel, "decimalSeparatorGroup")->setItemIndex(2);
+    control<QCheckBox>(panel, "advancedBox")->setChecked(true);
+    control<QCheckBox>(panel, "resultFormatBox")->setChecked(true);
+    control<QLineEdit>(panel, "resultFormatEdit")->setText(QStringLiteral("0.0"));
+    control<QPlainTextEdit>(panel, "scriptEdit")->setPlainText(QStringLiteral(":c:#09:m"));
+    control<QCheckBox>(panel, "timeBeforeReportBox")->setChecked(true);
+    control<QCheckBox>(panel, "removeScannerFrameBox")->setChecked(true);
     panel.setReportDataDelay(5);
 
-    control<QToolButton>(panel, "sbOptDefault")->click();
+    control<QToolButton>(panel, "formatDefaultsButton")->click();
 
     QCOMPARE(panel.readMode(), 0);
     QCOMPARE(panel.sendFieldsText(), QStringLiteral("0001100"));
-    QCOMPARE(group(panel, "rgOptBetweenFields")->itemIndex(), 2);
-    QCOMPARE(group(panel, "rgOptAfterFields")->itemIndex(), 3);
+    QCOMPARE(group(panel, "betweenFieldsGroup")->itemIndex(), 2);
+    QCOMPARE(group(panel, "afterFieldsGroup")->itemIndex(), 3);
     QCOMPARE(panel.decimalSeparatorChoice(), 0);
     QVERIFY(!panel.advancedOptions());
     QCOMPARE(panel.composedScript(), DefaultScript);
-    QVERIFY(shownOnPanel(panel, "gbOptSendFields"));
-    QVERIFY(!shownOnPanel(panel, "gbReportOpt"));
-    QVERIFY(!shownOnPanel(panel, "gbOptScript"));
-    QCOMPARE(control<QLineEdit>(panel, "eFormatWyniku")->text(), QStringLiteral("0.####"));
-    QVERIFY(!control<QLineEdit>(panel, "eFormatWyniku")->isEnabled());
-    QVERIFY(!control<QCheckBox>(panel, "chbUstawFormatWyniku")->isChecked());
+    QVERIFY(shownOnPanel(panel, "fieldsGroup"));
+    QVERIFY(!shownOnPanel(panel, "reportGroup"));
+    QVERIFY(!shownOnPanel(panel, "scriptGroup"));
+    QCOMPARE(control<QLineEdit>(panel, "resultFormatEdit")->text(), QStringLiteral("0.####"));
+    QVERIFY(!control<QLineEdit>(panel, "resultFormatEdit")->isEnabled());
+    QVERIFY(!control<QCheckBox>(panel, "resultFormatBox")->isChecked());
     QCOMPARE(panel.resultFormat(), QStringLiteral("0.####"));
     QVERIFY(!panel.useResultFormat());
 

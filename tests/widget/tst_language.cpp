@@ -5,10 +5,10 @@
 #include "support/pagefit.h"
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
-#include "ui/formsettings.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
+#include "ui/settingskeeper.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -140,13 +140,13 @@ private:
     std::unique_ptr<TemporaryProfile> m_profile;
     std::unique_ptr<QTemporaryDir> m_programDir;
     std::unique_ptr<ScriptedMessages> m_messages;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
 };
 
 void TestLanguage::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
-    FormSettings::setProgramFolderForTests(m_profile->path());
+    SettingsKeeper::setProgramFolderForTests(m_profile->path());
     m_programDir = std::make_unique<QTemporaryDir>();
     m_messages = std::make_unique<ScriptedMessages>();
 }
@@ -217,13 +217,13 @@ void TestLanguage::start(int language, const QStringList& installed)
     QVERIFY(written.open(QIODevice::ReadWrite));
     QVERIFY(written.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
     written.close();
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<MainWindow>();
     m_form->setProgramPath(m_programDir->filePath(QStringLiteral("kwelta")));
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    control<QTimer>("TimerActivation")->stop();
-    m_form->TimerActivationTimer();
+    control<QTimer>("startUpTimer")->stop();
+    m_form->startUp();
 }
 
 void TestLanguage::startShowsTheStoredLanguage_data()
@@ -246,15 +246,15 @@ void TestLanguage::startShowsTheStoredLanguage()
     QFETCH(QStringList, expected);
     start(language);
     const QStringList shown = {
-        control<QAbstractButton>("sbStatistics")->text(), control<QAbstractButton>("sbCommunication")->text(),
-        control<QAbstractButton>("sbAbout")->text(),      control<QAbstractButton>("sbHelp")->text(),
-        control<QAbstractButton>("sbStatClear")->text(),  control<QGroupBox>("rgOptReadFromScale")->title(),
-        control<QLabel>("LabelFileName")->text(),         control<QLabel>("LabelCommStatus")->text(),
-        control<QAbstractButton>("sbOpenComm")->text()};
+        control<QAbstractButton>("statisticsButton")->text(), control<QAbstractButton>("communicationButton")->text(),
+        control<QAbstractButton>("aboutButton")->text(),      control<QAbstractButton>("helpButton")->text(),
+        control<QAbstractButton>("clearButton")->text(),      control<QGroupBox>("readModeGroup")->title(),
+        control<QLabel>("outputFileLabel")->text(),           control<QLabel>("linkStatusLabel")->text(),
+        control<QAbstractButton>("openPortButton")->text()};
     QCOMPARE(shown, expected);
     QVERIFY(m_messages->shown.isEmpty());
     QCOMPARE(m_form->windowTitle(), ProgramInfo::title());
-    QCOMPARE(control<QLabel>("Label3")->text(), ProgramInfo::title());
+    QCOMPARE(control<QLabel>("bannerShadow")->text(), ProgramInfo::title());
     QCOMPARE(m_form->settings().values().language, language == 2057 ? 2057 : 1045);
 }
 
@@ -262,8 +262,8 @@ void TestLanguage::switchKeepsEveryValue_data()
 {
     QTest::addColumn<int>("from");
     QTest::addColumn<QByteArray>("button");
-    QTest::newRow("to English") << 1045 << QByteArray("sbEnglish");
-    QTest::newRow("to Polish") << 2057 << QByteArray("sbPolish");
+    QTest::newRow("to English") << 1045 << QByteArray("englishButton");
+    QTest::newRow("to Polish") << 2057 << QByteArray("polishButton");
 }
 
 void TestLanguage::switchKeepsEveryValue()
@@ -272,36 +272,36 @@ void TestLanguage::switchKeepsEveryValue()
     QFETCH(QByteArray, button);
     start(from);
     // Typed and never saved.
-    control<QLineEdit>("EditIP")->setText(QStringLiteral("10.9.8.7"));
-    control<QLineEdit>("EditPort")->setText(QStringLiteral("4321"));
-    control<QPlainTextEdit>("MemoScript")->setPlainText(QStringLiteral(":m :u"));
-    control<QCheckBox>("chbUstawFormatWyniku")->setChecked(true);
-    control<QLineEdit>("eFormatWyniku")->setText(QStringLiteral("0.000"));
-    control<QComboBox>("cbOpoznienieDanych")->setCurrentIndex(7);
-    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
-    control<QCheckBox>("chbDestinationFile")->setChecked(true);
-    control<QLabel>("Label27")->setText(QStringLiteral("12"));
+    control<QLineEdit>("hostEdit")->setText(QStringLiteral("10.9.8.7"));
+    control<QLineEdit>("ethPortEdit")->setText(QStringLiteral("4321"));
+    control<QPlainTextEdit>("scriptEdit")->setPlainText(QStringLiteral(":m :u"));
+    control<QCheckBox>("resultFormatBox")->setChecked(true);
+    control<QLineEdit>("resultFormatEdit")->setText(QStringLiteral("0.000"));
+    control<QComboBox>("dataDelayBox")->setCurrentIndex(7);
+    control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
+    control<QCheckBox>("appendToFileBox")->setChecked(true);
+    control<QLabel>("countLabel")->setText(QStringLiteral("12"));
     // Every five minutes, from the stored time and unit.
-    control<QCheckBox>("chkbCycleRead")->setChecked(true);
-    QVERIFY(control<QTimer>("TimerRepeat")->isActive());
+    control<QCheckBox>("cyclicReadBox")->setChecked(true);
+    QVERIFY(control<QTimer>("repeatTimer")->isActive());
 
     control<QAbstractButton>(button.constData())->click();
 
-    QVERIFY(control<QCheckBox>("chkbCycleRead")->isChecked());
-    QVERIFY(control<QTimer>("TimerRepeat")->isActive());
-    QCOMPARE(control<QTimer>("TimerRepeat")->interval(), 5 * 60000);
+    QVERIFY(control<QCheckBox>("cyclicReadBox")->isChecked());
+    QVERIFY(control<QTimer>("repeatTimer")->isActive());
+    QCOMPARE(control<QTimer>("repeatTimer")->interval(), 5 * 60000);
 
-    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.9.8.7"));
-    QCOMPARE(control<QLineEdit>("EditPort")->text(), QStringLiteral("4321"));
-    QCOMPARE(control<QPlainTextEdit>("MemoScript")->toPlainText(), QStringLiteral(":m :u"));
-    QVERIFY(control<QCheckBox>("chbUstawFormatWyniku")->isChecked());
-    QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QStringLiteral("0.000"));
-    QCOMPARE(control<QComboBox>("cbOpoznienieDanych")->currentIndex(), 7);
-    QVERIFY(!control<QCheckBox>("chbDestinationCursor")->isChecked());
-    QVERIFY(control<QCheckBox>("chbDestinationFile")->isChecked());
-    QCOMPARE(control<QLabel>("Label27")->text(), QStringLiteral("12"));
+    QCOMPARE(control<QLineEdit>("hostEdit")->text(), QStringLiteral("10.9.8.7"));
+    QCOMPARE(control<QLineEdit>("ethPortEdit")->text(), QStringLiteral("4321"));
+    QCOMPARE(control<QPlainTextEdit>("scriptEdit")->toPlainText(), QStringLiteral(":m :u"));
+    QVERIFY(control<QCheckBox>("resultFormatBox")->isChecked());
+    QCOMPARE(control<QLineEdit>("resultFormatEdit")->text(), QStringLiteral("0.000"));
+    QCOMPARE(control<QComboBox>("dataDelayBox")->currentIndex(), 7);
+    QVERIFY(!control<QCheckBox>("typeIntoFocusBox")->isChecked());
+    QVERIFY(control<QCheckBox>("appendToFileBox")->isChecked());
+    QCOMPARE(control<QLabel>("countLabel")->text(), QStringLiteral("12"));
     QCOMPARE(m_form->settings().values().language, from == 1045 ? 2057 : 1045);
-    QCOMPARE(control<QAbstractButton>("sbStatistics")->text(),
+    QCOMPARE(control<QAbstractButton>("statisticsButton")->text(),
              from == 1045 ? QStringLiteral("&Statistics") : QStringLiteral("&Statystyka"));
     QVERIFY(m_form->isVisible());
 }
@@ -365,7 +365,7 @@ void TestLanguage::missingModules()
         QCOMPARE(written.value(QStringLiteral("Language")).toString(), QString::number(language));
     } else {
         QVERIFY(m_form->isVisible());
-        QCOMPARE(control<QAbstractButton>("sbStatistics")->text(), statisticsButton);
+        QCOMPARE(control<QAbstractButton>("statisticsButton")->text(), statisticsButton);
         // The language in use is the one stored at the close.
         QCOMPARE(m_form->settings().values().language, statisticsButton == QLatin1String("&Statistics") ? 2057 : 1045);
     }
@@ -377,7 +377,7 @@ void TestLanguage::noTextIsLeftUntranslated()
 {
     start(1045);
     const QMap<QString, QString> polish = visibleTexts(m_form.get());
-    control<QAbstractButton>("sbEnglish")->click();
+    control<QAbstractButton>("englishButton")->click();
     const QMap<QString, QString> english = visibleTexts(m_form.get());
     QCOMPARE(english.keys(), polish.keys());
     for (auto it = polish.cbegin(); it != polish.cend(); ++it) {
@@ -407,7 +407,7 @@ void TestLanguage::qtsOwnTextsFollowTheLanguage()
         return box.button(QMessageBox::Cancel)->text().remove(u'&');
     };
     QCOMPARE(cancelText(), QStringLiteral("Anuluj"));
-    control<QAbstractButton>("sbEnglish")->click();
+    control<QAbstractButton>("englishButton")->click();
     QCOMPARE(cancelText(), QStringLiteral("Cancel"));
 }
 
@@ -416,38 +416,38 @@ void TestLanguage::qtsOwnTextsFollowTheLanguage()
 void TestLanguage::statusAndFileFollowTheLanguage()
 {
     start(1045);
-    auto* status = control<QLabel>("LabelCommStatus");
-    auto* open = control<QAbstractButton>("sbOpenComm");
-    control<RadioGroup>("rgConnection")->setItemIndex(1);
+    auto* status = control<QLabel>("linkStatusLabel");
+    auto* open = control<QAbstractButton>("openPortButton");
+    control<RadioGroup>("connectionGroup")->setItemIndex(1);
     QCOMPARE(status->text(), QStringLiteral("Rozłączono"));
-    control<QAbstractButton>("sbEnglish")->click();
+    control<QAbstractButton>("englishButton")->click();
     QTRY_COMPARE(status->text(), QStringLiteral("Disconnected"));
     QCOMPARE(open->text(), QStringLiteral("Open port"));
 
     // Wanted and not connected: nobody listens on the port.
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost));
-    control<QLineEdit>("EditIP")->setText(QStringLiteral("127.0.0.1"));
-    control<QLineEdit>("EditPort")->setText(QString::number(closed.serverPort()));
-    control<RadioGroup>("rgEthProtocol")->setItemIndex(0);
+    control<QLineEdit>("hostEdit")->setText(QStringLiteral("127.0.0.1"));
+    control<QLineEdit>("ethPortEdit")->setText(QString::number(closed.serverPort()));
+    control<RadioGroup>("ethProtocolGroup")->setItemIndex(0);
     closed.close();
     open->click();
     QTRY_COMPARE(status->text(), QStringLiteral("Connecting..."));
-    control<QAbstractButton>("sbPolish")->click();
+    control<QAbstractButton>("polishButton")->click();
     QTRY_COMPARE(status->text(), QStringLiteral("Łączenie..."));
     QCOMPARE(open->text(), QStringLiteral("Zamknij port"));
     open->click();
     QTRY_COMPARE(status->text(), QStringLiteral("Rozłączono"));
 
     const QString path = m_programDir->filePath(QStringLiteral("wyniki.txt"));
-    auto* programOptions = control<ProgramOptionsPanel>("PanelOptions2");
+    auto* programOptions = control<ProgramOptionsPanel>("programOptionsPage");
     programOptions->setOutputFile(path);
-    control<QAbstractButton>("sbEnglish")->click();
-    auto* file = control<QLabel>("LabelFileName");
+    control<QAbstractButton>("englishButton")->click();
+    auto* file = control<QLabel>("outputFileLabel");
     QCOMPARE(file->text(), path);
     QCOMPARE(file->palette().color(QPalette::Active, file->foregroundRole()), QColor(Qt::black));
     programOptions->setOutputFile(QString());
-    control<QAbstractButton>("sbPolish")->click();
+    control<QAbstractButton>("polishButton")->click();
     QCOMPARE(file->text(), QStringLiteral("Nie wybrano pliku"));
     QCOMPARE(file->palette().color(QPalette::Active, file->foregroundRole()), QColor(Qt::red));
 }
@@ -463,7 +463,7 @@ void TestLanguage::everyPageFitsInBothLanguages()
 {
     QFETCH(int, language);
     start(language);
-    QCOMPARE(control<QWidget>("ContentArea")->size(), QSize(252, 212));
+    QCOMPARE(control<QWidget>("pages")->size(), QSize(252, 212));
     const QStringList problems = pageFitProblems(*m_form);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }

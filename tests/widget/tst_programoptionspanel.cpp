@@ -113,13 +113,13 @@ void TestProgramOptionsPanel::chosenFileShowsInBlackNoneInRed()
             return std::nullopt;
         return ProgramOptionsPanel::FileChoice{QString(choice).replace(folderMark, m_dir->path()), 0};
     });
-    namedControl<QCheckBox>(&panel, "chbDestinationFile")->setChecked(true);
-    auto* chooser = namedControl<QToolButton>(&panel, "sbSelectDestFile");
+    namedControl<QCheckBox>(&panel, "appendToFileBox")->setChecked(true);
+    auto* chooser = namedControl<QToolButton>(&panel, "chooseFileButton");
     for (qsizetype i = 0; i < choices.size(); ++i)
         chooser->click();
     QCOMPARE(next, choices.size());
 
-    const auto* label = namedControl<QLabel>(&panel, "LabelFileName");
+    const auto* label = namedControl<QLabel>(&panel, "outputFileLabel");
     QCOMPARE(label->text(), shown);
     compareTextColour(label, colour);
     QCOMPARE(panel.outputFile(), shown == noFile ? QString() : shown);
@@ -150,7 +150,7 @@ void TestProgramOptionsPanel::loadedFileShowsInBlackNoneInRed()
     for (const QString& path : std::as_const(paths))
         panel.showOutputFile(path);
 
-    const auto* label = namedControl<QLabel>(&panel, "LabelFileName");
+    const auto* label = namedControl<QLabel>(&panel, "outputFileLabel");
     QCOMPARE(label->text(), shown);
     compareTextColour(label, colour);
 }
@@ -159,7 +159,7 @@ void TestProgramOptionsPanel::loadedFileShowsInBlackNoneInRed()
 void TestProgramOptionsPanel::firstStartShowsNoFileInTheWindowsColour()
 {
     ProgramOptionsPanel panel;
-    const auto* label = namedControl<QLabel>(&panel, "LabelFileName");
+    const auto* label = namedControl<QLabel>(&panel, "outputFileLabel");
     const QColor windowText = panel.palette().color(QPalette::Active, QPalette::WindowText);
     QVERIFY(windowText != QColor(255, 0, 0));
     QCOMPARE(label->text(), noFile);
@@ -181,8 +181,8 @@ std::unique_ptr<ProgramOptionsPanel> TestProgramOptionsPanel::recordingPanel()
 void TestProgramOptionsPanel::buttonsSendTheirCommands()
 {
     const auto panel = recordingPanel();
-    control<QLineEdit>(panel.get(), "EditSpecialOrder")->setText(QStringLiteral("S$1Bx"));
-    for (const char* button : {"sbTare", "sbZero", "sbPrint", "sbSpecial"})
+    control<QLineEdit>(panel.get(), "specialCommandEdit")->setText(QStringLiteral("S$1Bx"));
+    for (const char* button : {"tareButton", "zeroButton", "printButton", "specialButton"})
         control<QPushButton>(panel.get(), button)->click();
     QCOMPARE(m_sent, (QList<QByteArray>{"ST", "SZ", "SI", "S\x1bx"}));
 }
@@ -191,8 +191,8 @@ void TestProgramOptionsPanel::specialCommandWaitsWhileItsBoxIsOpenAndWhileCyclic
 {
     const auto panel = recordingPanel();
     panel->show();
-    auto* edit = control<QLineEdit>(panel.get(), "EditSpecialOrder");
-    auto* special = control<QPushButton>(panel.get(), "sbSpecial");
+    auto* edit = control<QLineEdit>(panel.get(), "specialCommandEdit");
+    auto* special = control<QPushButton>(panel.get(), "specialButton");
     const int closedWidth = edit->width();
 
     // A click in the box opens it over its neighbours; the button's next click only closes it.
@@ -205,10 +205,10 @@ void TestProgramOptionsPanel::specialCommandWaitsWhileItsBoxIsOpenAndWhileCyclic
     QCOMPARE(m_sent, QList<QByteArray>{"Sx1"});
 
     // The cyclic reading owns the scale while it runs; the other commands still go.
-    control<QCheckBox>(panel.get(), "chkbCycleRead")->setChecked(true);
+    control<QCheckBox>(panel.get(), "cyclicReadBox")->setChecked(true);
     m_sent.clear();
     special->click();
-    control<QPushButton>(panel.get(), "sbTare")->click();
+    control<QPushButton>(panel.get(), "tareButton")->click();
     QCOMPARE(m_sent, QList<QByteArray>{"ST"});
 }
 
@@ -236,9 +236,9 @@ void TestProgramOptionsPanel::cyclicReading()
     QFETCH(QString, shown);
 
     const auto panel = recordingPanel();
-    auto* box = control<QCheckBox>(panel.get(), "chkbCycleRead");
-    auto* timeEdit = control<QLineEdit>(panel.get(), "EditRepeatTime");
-    auto* unitBox = control<QComboBox>(panel.get(), "cbRepeatUnit");
+    auto* box = control<QCheckBox>(panel.get(), "cyclicReadBox");
+    auto* timeEdit = control<QLineEdit>(panel.get(), "repeatTimeEdit");
+    auto* unitBox = control<QComboBox>(panel.get(), "repeatUnitBox");
     timeEdit->setText(time);
     unitBox->setCurrentIndex(unit);
     box->setChecked(true);
@@ -264,14 +264,14 @@ void TestProgramOptionsPanel::cyclicReadingAsksForStableResultsWhenTold()
 {
     const auto panel = recordingPanel();
     QTimer& timer = panel->timerRepeat();
-    control<QLineEdit>(panel.get(), "EditRepeatTime")->setText(QStringLiteral("200"));
-    control<QComboBox>(panel.get(), "cbRepeatUnit")->setCurrentIndex(0);
-    control<QCheckBox>(panel.get(), "chkbCycleRead")->setChecked(true);
+    control<QLineEdit>(panel.get(), "repeatTimeEdit")->setText(QStringLiteral("200"));
+    control<QComboBox>(panel.get(), "repeatUnitBox")->setCurrentIndex(0);
+    control<QCheckBox>(panel.get(), "cyclicReadBox")->setChecked(true);
     // The first command comes one period after the start, not at once.
     QVERIFY(m_sent.isEmpty());
     QSignalSpy ticks(&timer, &QTimer::timeout);
     QVERIFY(ticks.wait(5000));
-    control<QCheckBox>(panel.get(), "chbReadOnlyStable")->setChecked(true);
+    control<QCheckBox>(panel.get(), "onlyStableBox")->setChecked(true);
     QVERIFY(ticks.wait(5000));
     QCOMPARE(m_sent.first(), QByteArray("Sx1"));
     QCOMPARE(m_sent.last(), QByteArray("SI"));

@@ -68,20 +68,20 @@ void TestScaleHotKeys::tickingRegistersClearingUnregisters_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("keyCode"); // the default key's virtual-key code
 
-    QTest::newRow("special") << "chbSpecialHotKey"
-                             << "HotKeySpecial"
+    QTest::newRow("special") << "specialHotKeyBox"
+                             << "specialHotKeyEdit"
                              << "KweltaHotKeySpecial"
                              << "0x76";
-    QTest::newRow("tare") << "chbTareHotKey"
-                          << "HotKeyTare"
+    QTest::newRow("tare") << "tareHotKeyBox"
+                          << "tareHotKeyEdit"
                           << "KweltaHotKeyTare"
                           << "0x77";
-    QTest::newRow("zero") << "chbZeroHotKey"
-                          << "HotKeyZero"
+    QTest::newRow("zero") << "zeroHotKeyBox"
+                          << "zeroHotKeyEdit"
                           << "KweltaHotKeyZero"
                           << "0x78";
-    QTest::newRow("print") << "chbPrintHotKey"
-                           << "HotKeyPrint"
+    QTest::newRow("print") << "printHotKeyBox"
+                           << "printHotKeyEdit"
                            << "KweltaHotKeyPrint"
                            << "0x79";
 }
@@ -112,10 +112,10 @@ void TestScaleHotKeys::tickingRegistersClearingUnregisters()
 
 void TestScaleHotKeys::switchingOnAgainUsesTheKeyThenShown()
 {
-    auto* box = control<QCheckBox>("chbTareHotKey");
+    auto* box = control<QCheckBox>("tareHotKeyBox");
     box->setChecked(true);
     box->setChecked(false);
-    control<HotKeyEdit>("HotKeyTare")->setShortCutText(QStringLiteral("Shift+Ctrl+Alt+Num 5"));
+    control<HotKeyEdit>("tareHotKeyEdit")->setShortCutText(QStringLiteral("Shift+Ctrl+Alt+Num 5"));
     box->setChecked(true);
     QCOMPARE(m_registrar->calls, (QStringList{QStringLiteral("register KweltaHotKeyTare 0x77 0"),
                                               QStringLiteral("unregister KweltaHotKeyTare"),
@@ -125,21 +125,21 @@ void TestScaleHotKeys::switchingOnAgainUsesTheKeyThenShown()
 void TestScaleHotKeys::takenKeyShowsInItsControl()
 {
     m_registrar->taken.insert({0x77, 0});
-    auto* edit = control<HotKeyEdit>("HotKeyTare");
-    control<QCheckBox>("chbTareHotKey")->setChecked(true);
+    auto* edit = control<HotKeyEdit>("tareHotKeyEdit");
+    control<QCheckBox>("tareHotKeyBox")->setChecked(true);
     QVERIFY(edit->isKeyTaken());
     QCOMPARE(edit->toolTip(), QStringLiteral("Ten klawisz jest zajęty przez inny program."));
     QCOMPARE(edit->palette().color(QPalette::Text), QColor(Qt::red));
     // The other keys are free.
-    control<QCheckBox>("chbZeroHotKey")->setChecked(true);
-    QVERIFY(!control<HotKeyEdit>("HotKeyZero")->isKeyTaken());
-    QCOMPARE(control<HotKeyEdit>("HotKeyZero")->toolTip(), QString());
+    control<QCheckBox>("zeroHotKeyBox")->setChecked(true);
+    QVERIFY(!control<HotKeyEdit>("zeroHotKeyEdit")->isKeyTaken());
+    QCOMPARE(control<HotKeyEdit>("zeroHotKeyEdit")->toolTip(), QString());
 
     // Another key that is free: the mark goes with the key.
-    control<QCheckBox>("chbTareHotKey")->setChecked(false);
+    control<QCheckBox>("tareHotKeyBox")->setChecked(false);
     QVERIFY(!edit->isKeyTaken());
     edit->setShortCutText(QStringLiteral("Ctrl+F8"));
-    control<QCheckBox>("chbTareHotKey")->setChecked(true);
+    control<QCheckBox>("tareHotKeyBox")->setChecked(true);
     QVERIFY(!edit->isKeyTaken());
     QCOMPARE(edit->toolTip(), QString());
     QCOMPARE(edit->palette().color(QPalette::Active, QPalette::Text),
@@ -148,12 +148,12 @@ void TestScaleHotKeys::takenKeyShowsInItsControl()
 
 void TestScaleHotKeys::reregisteredAsTakenShowsToo()
 {
-    control<QCheckBox>("chbPrintHotKey")->setChecked(true);
+    control<QCheckBox>("printHotKeyBox")->setChecked(true);
     const quint32 id = m_registrar->idForName(QStringLiteral("KweltaHotKeyPrint"));
     emit m_registrar->reregistered(id, HotKeyRegistrar::Result::Taken);
-    QVERIFY(control<HotKeyEdit>("HotKeyPrint")->isKeyTaken());
+    QVERIFY(control<HotKeyEdit>("printHotKeyEdit")->isKeyTaken());
     emit m_registrar->reregistered(id, HotKeyRegistrar::Result::Registered);
-    QVERIFY(!control<HotKeyEdit>("HotKeyPrint")->isKeyTaken());
+    QVERIFY(!control<HotKeyEdit>("printHotKeyEdit")->isKeyTaken());
 }
 
 void TestScaleHotKeys::pressClicksItsButtonOnly_data()
@@ -162,13 +162,13 @@ void TestScaleHotKeys::pressClicksItsButtonOnly_data()
     QTest::addColumn<QString>("button");
 
     QTest::newRow("special") << "KweltaHotKeySpecial"
-                             << "sbSpecial";
+                             << "specialButton";
     QTest::newRow("tare") << "KweltaHotKeyTare"
-                          << "sbTare";
+                          << "tareButton";
     QTest::newRow("zero") << "KweltaHotKeyZero"
-                          << "sbZero";
+                          << "zeroButton";
     QTest::newRow("print") << "KweltaHotKeyPrint"
-                           << "sbPrint";
+                           << "printButton";
 }
 
 void TestScaleHotKeys::pressClicksItsButtonOnly()
@@ -177,10 +177,10 @@ void TestScaleHotKeys::pressClicksItsButtonOnly()
     QFETCH(QString, button);
 
     QMap<QString, std::shared_ptr<QSignalSpy>> clicks;
-    for (const char* each : {"sbSpecial", "sbTare", "sbZero", "sbPrint"})
+    for (const char* each : {"specialButton", "tareButton", "zeroButton", "printButton"})
         clicks.insert(QString::fromLatin1(each),
                       std::make_shared<QSignalSpy>(control<QPushButton>(each), &QPushButton::clicked));
-    for (const char* box : {"chbSpecialHotKey", "chbTareHotKey", "chbZeroHotKey", "chbPrintHotKey"})
+    for (const char* box : {"specialHotKeyBox", "tareHotKeyBox", "zeroHotKeyBox", "printHotKeyBox"})
         control<QCheckBox>(box)->setChecked(true);
 
     m_registrar->press(name);
@@ -190,10 +190,10 @@ void TestScaleHotKeys::pressClicksItsButtonOnly()
 
 void TestScaleHotKeys::controlWithoutAKeyRegistersNothing()
 {
-    auto* edit = control<HotKeyEdit>("HotKeySpecial");
+    auto* edit = control<HotKeyEdit>("specialHotKeyEdit");
     edit->setShortCutText(QStringLiteral("not a key"));
     QCOMPARE(edit->text(), QString());
-    control<QCheckBox>("chbSpecialHotKey")->setChecked(true);
+    control<QCheckBox>("specialHotKeyBox")->setChecked(true);
     QCOMPARE(m_registrar->calls, QStringList());
     QVERIFY(!edit->isEnabled());
 }

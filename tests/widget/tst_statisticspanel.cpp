@@ -99,24 +99,24 @@ void TestStatisticsPanel::emptyBeforeAnyResultAndAfterClearing()
 {
     const auto shownPanel = makePanel();
     StatisticsPanel& panel = *shownPanel;
-    for (const char* label : {"Label6", "Label24", "Label27", "Label28", "Label31"})
+    for (const char* label : {"lastValueLabel", "lastTimeLabel", "countLabel", "sumLabel", "averageLabel"})
         QCOMPARE(shown(panel, label), NoValue);
     QVERIFY(plotted(panel).isEmpty());
 
     weigh(panel, {"10.5 kg\r\n", "11.25 kg\r\n"});
-    QCOMPARE(shown(panel, "Label27"), QStringLiteral("2"));
+    QCOMPARE(shown(panel, "countLabel"), QStringLiteral("2"));
     QCOMPARE(plotted(panel).size(), 2);
 
-    panel.findChild<QToolButton*>(QStringLiteral("sbStatClear"))->click();
-    for (const char* label : {"Label6", "Label24", "Label27", "Label28", "Label31"})
+    panel.findChild<QToolButton*>(QStringLiteral("clearButton"))->click();
+    for (const char* label : {"lastValueLabel", "lastTimeLabel", "countLabel", "sumLabel", "averageLabel"})
         QCOMPARE(shown(panel, label), NoValue);
     QVERIFY(plotted(panel).isEmpty());
     QCOMPARE(m_processor->statistics().count(), 0);
 
     // Counting and plotting start over.
     weigh(panel, {"7 kg\r\n"});
-    QCOMPARE(shown(panel, "Label27"), QStringLiteral("1"));
-    QCOMPARE(shown(panel, "Label28"), QStringLiteral("7"));
+    QCOMPARE(shown(panel, "countLabel"), QStringLiteral("1"));
+    QCOMPARE(shown(panel, "sumLabel"), QStringLiteral("7"));
     QCOMPARE(plotted(panel), QList<double>{7});
 }
 
@@ -127,21 +127,21 @@ void TestStatisticsPanel::refreshesOnceTheResultsStepIsDone()
     const auto shownPanel = makePanel();
     StatisticsPanel& panel = *shownPanel;
     m_processor->TakeScaleText("10.5 kg\r\n");
-    QCOMPARE(shown(panel, "Label27"), NoValue);
+    QCOMPARE(shown(panel, "countLabel"), NoValue);
     QCoreApplication::processEvents();
-    QCOMPARE(shown(panel, "Label27"), QStringLiteral("1"));
-    QCOMPARE(shown(panel, "Label6"), QStringLiteral("10.5"));
+    QCOMPARE(shown(panel, "countLabel"), QStringLiteral("1"));
+    QCOMPARE(shown(panel, "lastValueLabel"), QStringLiteral("10.5"));
 
     // Another source leaves the old one's results unseen.
     ProcessData other(m_keyboard, m_clock, QLocale::c());
     panel.setStatistics(&other.statistics());
     m_processor->TakeScaleText("11 kg\r\n");
     QCoreApplication::processEvents();
-    QCOMPARE(shown(panel, "Label6"), QStringLiteral("10.5"));
+    QCOMPARE(shown(panel, "lastValueLabel"), QStringLiteral("10.5"));
     other.TakeScaleText("7 kg\r\n");
     QCoreApplication::processEvents();
-    QCOMPARE(shown(panel, "Label27"), QStringLiteral("1"));
-    QCOMPARE(shown(panel, "Label6"), QStringLiteral("7"));
+    QCOMPARE(shown(panel, "countLabel"), QStringLiteral("1"));
+    QCOMPARE(shown(panel, "lastValueLabel"), QStringLiteral("7"));
 }
 
 void TestStatisticsPanel::showsAndPlotsTheResults_data()
@@ -206,11 +206,11 @@ void TestStatisticsPanel::showsAndPlotsTheResults()
     setResultFormat(panel, !resultFormat.isEmpty(), resultFormat);
     weigh(panel, lines);
 
-    QTEST(shown(panel, "Label27"), "count");
-    QTEST(shown(panel, "Label6"), "value");
-    QTEST(shown(panel, "Label28"), "sum");
-    QTEST(shown(panel, "Label31"), "average");
-    QCOMPARE(shown(panel, "Label24"), QStringLiteral("09:26:53"));
+    QTEST(shown(panel, "countLabel"), "count");
+    QTEST(shown(panel, "lastValueLabel"), "value");
+    QTEST(shown(panel, "sumLabel"), "sum");
+    QTEST(shown(panel, "averageLabel"), "average");
+    QCOMPARE(shown(panel, "lastTimeLabel"), QStringLiteral("09:26:53"));
     QCOMPARE(plotted(panel), points);
 
     const QList<QAbstractAxis*> verticalAxes = panel.series()->attachedAxes();
@@ -246,16 +246,16 @@ void TestStatisticsPanel::unusableMaskStopsTheRefresh()
     weigh(panel, {"11.25 kg\r\n"});
 
     // The count needs no mask and is shown either way.
-    QCOMPARE(shown(panel, "Label27"), QStringLiteral("2"));
+    QCOMPARE(shown(panel, "countLabel"), QStringLiteral("2"));
     if (usable) {
-        QCOMPARE(shown(panel, "Label6"), QString(maskLength - 2, u'0') + QStringLiteral("11"));
-        QCOMPARE(shown(panel, "Label24"), QStringLiteral("09:26:54"));
+        QCOMPARE(shown(panel, "lastValueLabel"), QString(maskLength - 2, u'0') + QStringLiteral("11"));
+        QCOMPARE(shown(panel, "lastTimeLabel"), QStringLiteral("09:26:54"));
         QCOMPARE(plotted(panel), (QList<double>{10.5, 11}));
     } else {
-        QCOMPARE(shown(panel, "Label6"), QStringLiteral("10.5"));
-        QCOMPARE(shown(panel, "Label28"), QStringLiteral("10.5"));
-        QCOMPARE(shown(panel, "Label31"), QStringLiteral("10.50"));
-        QCOMPARE(shown(panel, "Label24"), QStringLiteral("09:26:53"));
+        QCOMPARE(shown(panel, "lastValueLabel"), QStringLiteral("10.5"));
+        QCOMPARE(shown(panel, "sumLabel"), QStringLiteral("10.5"));
+        QCOMPARE(shown(panel, "averageLabel"), QStringLiteral("10.50"));
+        QCOMPARE(shown(panel, "lastTimeLabel"), QStringLiteral("09:26:53"));
         QCOMPARE(plotted(panel), QList<double>{10.5});
     }
 }
@@ -277,9 +277,9 @@ void TestStatisticsPanel::chartKeepsTheLatestPointsWhileTheFiguresCoverAll()
     QCOMPARE(points.constFirst(), 1.0);
     QCOMPARE(points.constLast(), 1000.0);
     QCOMPARE(panel.series()->points().constLast().x(), 1005.0);
-    QCOMPARE(shown(panel, "Label27"), QStringLiteral("1005"));
-    QCOMPARE(shown(panel, "Label28"), QStringLiteral("1000500"));
-    QCOMPARE(shown(panel, "Label31"), QStringLiteral("995.5"));
+    QCOMPARE(shown(panel, "countLabel"), QStringLiteral("1005"));
+    QCOMPARE(shown(panel, "sumLabel"), QStringLiteral("1000500"));
+    QCOMPARE(shown(panel, "averageLabel"), QStringLiteral("995.5"));
     // The vertical scale follows the points shown, not the ones gone.
     const auto* vertical = qobject_cast<QValueAxis*>(panel.series()->attachedAxes().constLast());
     QVERIFY(vertical);

@@ -5,10 +5,10 @@
 #include "core/messagepresenter.h"
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
-#include "ui/formsettings.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 #include "ui/namedcontrol.h"
 #include "ui/radiogroup.h"
+#include "ui/settingskeeper.h"
 #include "ui/trayicon.h"
 
 #include <QAbstractButton>
@@ -55,14 +55,14 @@ private:
 
     std::unique_ptr<TemporaryProfile> m_profile;
     std::unique_ptr<NoMachineSerialPorts> m_noDevices;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
 };
 
 void TestTrayIcon::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
     m_noDevices = std::make_unique<NoMachineSerialPorts>();
-    FormSettings::setProgramFolderForTests(m_profile->path());
+    SettingsKeeper::setProgramFolderForTests(m_profile->path());
     Global::SerialStopped = true;
 }
 
@@ -76,17 +76,17 @@ void TestTrayIcon::cleanup()
 
 void TestTrayIcon::showWindow(bool trayAvailable)
 {
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<MainWindow>();
     tray().setTrayAvailability([trayAvailable] { return trayAvailable; });
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    control<QTimer>("TimerActivation")->stop();
+    control<QTimer>("startUpTimer")->stop();
 }
 
 void TestTrayIcon::iconComponentExists()
 {
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<MainWindow>();
     auto* icon = m_form->findChild<QSystemTrayIcon*>(QStringLiteral("abfTrayIcon1"));
     QVERIFY(icon);
     // Shown from the start, green though no port is open, with nothing but the picture.
@@ -100,15 +100,15 @@ void TestTrayIcon::iconComponentExists()
 // Index 1 at the start, the serial port's opening 1 and its closing 0; the Ethernet link changes nothing.
 void TestTrayIcon::imageFollowsTheSerialPortNotTheEthernetLink()
 {
-    m_form = std::make_unique<TMainForm>();
-    auto* open = control<QAbstractButton>("sbOpenComm");
-    auto* status = control<QLabel>("LabelCommStatus");
+    m_form = std::make_unique<MainWindow>();
+    auto* open = control<QAbstractButton>("openPortButton");
+    auto* status = control<QLabel>("linkStatusLabel");
 
     QTcpServer scale;
     QVERIFY(scale.listen(QHostAddress::LocalHost));
-    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Ethernet));
-    control<QLineEdit>("EditIP")->setText(QStringLiteral("127.0.0.1"));
-    control<QLineEdit>("EditPort")->setText(QString::number(scale.serverPort()));
+    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Ethernet));
+    control<QLineEdit>("hostEdit")->setText(QStringLiteral("127.0.0.1"));
+    control<QLineEdit>("ethPortEdit")->setText(QString::number(scale.serverPort()));
     open->click();
     QTRY_COMPARE(status->text(), QStringLiteral("Połączono"));
     QCOMPARE(tray().imageIndex(), 1);
@@ -119,9 +119,9 @@ void TestTrayIcon::imageFollowsTheSerialPortNotTheEthernetLink()
     PseudoTerminal line;
     QVERIFY(line.isValid());
     QVERIFY(linkPort(*m_profile, 1, line.slavePath()));
-    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Serial));
-    control<QSpinBox>("UpDown1")->setValue(1);
-    control<QComboBox>("cbBaudRate")->setCurrentIndex(10);
+    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Serial));
+    control<QSpinBox>("portBox")->setValue(1);
+    control<QComboBox>("baudRateBox")->setCurrentIndex(10);
     open->click();
     QCOMPARE(status->text(), QStringLiteral("Otwarty port COM."));
     QCOMPARE(tray().imageIndex(), 1);
@@ -134,7 +134,7 @@ void TestTrayIcon::imageFollowsTheSerialPortNotTheEthernetLink()
     // The Ethernet link closed while the serial port was closed leaves the red picture as it is too.
     open->click();
     QCOMPARE(tray().imageIndex(), 0);
-    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Ethernet));
+    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Ethernet));
     open->click();
     QTRY_COMPARE(status->text(), QStringLiteral("Połączono"));
     QCOMPARE(tray().imageIndex(), 0);
@@ -197,7 +197,7 @@ void TestTrayIcon::iconActivation()
     QCoreApplication::sendPostedEvents();
     QVERIFY(!m_form->isVisible());
     if (visibleBefore)
-        tray().ShowFromTray();
+        tray().showFromTray();
     QWidget other;
     other.show();
     other.activateWindow();
@@ -243,12 +243,12 @@ void TestTrayIcon::startMinimised()
     QFETCH(bool, minimised);
     showWindow(trayAvailable);
     if (!firstActivation)
-        m_form->TimerMinimiseTimer();
+        m_form->minimiseAfterStart();
     // Stands for a serial port the start opened; only the flag is read.
     Global::SerialStopped = !portOpen;
-    control<QCheckBox>("cbRunMinimased")->setChecked(ticked);
+    control<QCheckBox>("startMinimisedBox")->setChecked(ticked);
 
-    m_form->TimerMinimiseTimer();
+    m_form->minimiseAfterStart();
     QCoreApplication::sendPostedEvents();
     QCOMPARE(m_form->isVisible(), visible);
     QCOMPARE(m_form->isMinimized(), minimised);
@@ -269,7 +269,7 @@ void TestTrayIcon::closingADialogWhileHiddenKeepsTheProgram()
     QFETCH(bool, portSearch);
     showWindow(true);
     QVERIFY(QApplication::quitOnLastWindowClosed());
-    tray().HideToTray();
+    tray().hideToTray();
 
     // The user closes the dialog as soon as it lets itself be closed: the port search stays until its
     // search has ended.
@@ -282,7 +282,7 @@ void TestTrayIcon::closingADialogWhileHiddenKeepsTheProgram()
     QTimer::singleShot(0, m_form.get(), [this, portSearch, &closer] {
         closer.start();
         if (portSearch)
-            m_form->sbDetectClick();
+            control<QAbstractButton>("searchPortButton")->click();
         else
             MessagePresenter::current().show(m_form.get(), QStringLiteral("Tekst"), QStringLiteral("Tytuł"),
                                              MessagePresenter::Icon::Information, MessagePresenter::Buttons::Ok);
@@ -298,7 +298,7 @@ void TestTrayIcon::closingADialogWhileHiddenKeepsTheProgram()
 void TestTrayIcon::closingWhileHiddenRunsTheClosingSequence()
 {
     showWindow(true);
-    tray().HideToTray();
+    tray().hideToTray();
     const QString settingsFile = m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf"));
     QVERIFY(!QFile::exists(settingsFile));
 

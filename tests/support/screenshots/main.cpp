@@ -4,8 +4,8 @@
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
-#include "ui/formsettings.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
+#include "ui/settingskeeper.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -46,10 +46,10 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QApplication::setApplicationName(QStringLiteral("Kwelta"));
-    FormSettings::setProgramFolderForTests(profile.path());
+    SettingsKeeper::setProgramFolderForTests(profile.path());
     QDir().mkpath(folder);
 
-    TMainForm form;
+    MainWindow form;
     form.show();
     // Nothing activates a window without a window manager; the first activation loads the settings.
     form.activateWindow();
@@ -79,10 +79,11 @@ int main(int argc, char** argv)
     }
 
     // Every page in the language of the start (Polish, nothing being stored), then in English.
-    const char* buttons[] = {"sbStatistics", "sbCommunication", "sbOptions", "sbAbout", "sbOptions2", "sbHelp"};
+    const char* buttons[] = {"statisticsButton", "communicationButton",  "formatOptionsButton",
+                             "aboutButton",      "programOptionsButton", "helpButton"};
     for (const char* language : {"pl", "en"}) {
         if (QByteArrayView(language) == "en") {
-            form.findChild<QAbstractButton*>(QStringLiteral("sbEnglish"))->click();
+            form.findChild<QAbstractButton*>(QStringLiteral("englishButton"))->click();
             QTest::qWait(50);
         }
         const QString pages = folder + u'/' + QString::fromLatin1(language);

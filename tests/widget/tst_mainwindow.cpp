@@ -8,12 +8,12 @@
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
 #include "ui/formatoptionspanel.h"
-#include "ui/formsettings.h"
 #include "ui/hotkeyedit.h"
-#include "ui/mainform.h"
+#include "ui/mainwindow.h"
 #include "ui/portsearchdialog.h"
 #include "ui/programoptionspanel.h"
 #include "ui/radiogroup.h"
+#include "ui/settingskeeper.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -80,21 +80,21 @@ const QList<std::pair<const char*, const char*>> fullSettings = {
 
 // Each boolean value and the check box that shows it.
 const QList<std::pair<const char*, const char*>> booleanBoxes = {
-    {"ComOpenOnStart", "cbStartComm"},
-    {"AutoRun", "cbSystemStartup"},
-    {"MinimizeOnStart", "cbRunMinimased"},
-    {"OnlyOneInstance", "cbAllowOneInstance"},
-    {"AdvancedOptions", "chkbOptAdvanced"},
-    {"SpecialCheck", "chbSpecialHotKey"},
-    {"TareCheck", "chbTareHotKey"},
-    {"ZeroCheck", "chbZeroHotKey"},
-    {"PrintCheck", "chbPrintHotKey"},
-    {"ReadOnlyStable", "chbReadOnlyStable"},
-    {"SetResultFormat", "chbUstawFormatWyniku"},
-    {"ReportTime", "chbCzasPrzedRaportem"},
-    {"RemoveScanerFrame", "chbWytnijRamkeSkanera"},
-    {"RepeatRead", "chkbCycleRead"},
-    {"MakerFormats", "chbMakerFormats"},
+    {"ComOpenOnStart", "openOnStartBox"},
+    {"AutoRun", "startAtLogonBox"},
+    {"MinimizeOnStart", "startMinimisedBox"},
+    {"OnlyOneInstance", "oneInstanceBox"},
+    {"AdvancedOptions", "advancedBox"},
+    {"SpecialCheck", "specialHotKeyBox"},
+    {"TareCheck", "tareHotKeyBox"},
+    {"ZeroCheck", "zeroHotKeyBox"},
+    {"PrintCheck", "printHotKeyBox"},
+    {"ReadOnlyStable", "onlyStableBox"},
+    {"SetResultFormat", "resultFormatBox"},
+    {"ReportTime", "timeBeforeReportBox"},
+    {"RemoveScanerFrame", "removeScannerFrameBox"},
+    {"RepeatRead", "cyclicReadBox"},
+    {"MakerFormats", "makerFormatsBox"},
 };
 
 bool storedAsTrue(const QList<std::pair<const char*, const char*>>& values, const char* name)
@@ -182,13 +182,13 @@ private:
     }
 
     std::unique_ptr<TemporaryProfile> m_profile;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
 };
 
 void TestMainForm::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
-    FormSettings::setProgramFolderForTests(m_profile->path());
+    SettingsKeeper::setProgramFolderForTests(m_profile->path());
 }
 
 void TestMainForm::cleanup()
@@ -207,13 +207,13 @@ void TestMainForm::writeSettings(const QList<std::pair<const char*, const char*>
 
 void TestMainForm::start()
 {
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<MainWindow>();
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     // The start-up's timed steps (the port search at a first start among them) belong to the system
     // tests; here they would search this machine's serial ports.
-    control<QTimer>("TimerActivation")->stop();
+    control<QTimer>("startUpTimer")->stop();
 }
 
 // The names are the contract between the window, its panels, the settings and the language modules.
@@ -221,38 +221,42 @@ void TestMainForm::everyNamedControlExists()
 {
     start();
     const char* names[] = {
-        "TMainForm", "Image2", "Label3", "Label4", "Bevel1", "sbStatistics", "sbCommunication", "sbOptions", "sbAbout",
-        "sbOptions2", "sbHelp", "sbEnglish", "sbGerman", "sbPolish", "LabelCommunication", "LabelCommStatus",
-        "PanelStats", "PanelComm", "PanelOptions", "Panel6", "PanelOptions2", "Panel9", "TimerActivation",
-        "TimerMinimise", "TimerRepeat", "TimerPing",
+        "MainWindow", "bannerImage", "bannerShadow", "bannerTitle", "pageFrame", "statisticsButton",
+        "communicationButton", "formatOptionsButton", "aboutButton", "programOptionsButton", "helpButton",
+        "englishButton", "germanButton", "polishButton", "linkCaption", "linkStatusLabel", "statisticsPage",
+        "communicationPage", "formatOptionsPage", "aboutPage", "programOptionsPage", "helpPage", "startUpTimer",
+        "minimiseTimer", "repeatTimer", "TimerPing",
         // statistics
-        "Label6", "Label24", "Label27", "Label28", "Label31", "LabelStatValue", "LabelStatTime", "LabelStatCount",
-        "LabelStatSum", "LabelStatAverage", "LabelStatLastMeas", "LabelStatStat", "sbStatClear", "Chart1",
+        "lastValueLabel", "lastTimeLabel", "countLabel", "sumLabel", "averageLabel", "lastValueCaption",
+        "lastTimeCaption", "countCaption", "sumCaption", "averageCaption", "lastResultCaption", "statisticsCaption",
+        "clearButton", "chartView",
         // communication
-        "rgConnection", "gbSerialPort", "Edit1", "UpDown1", "cbBaudRate", "LabelBaudRate", "gbEthernet", "EditIP",
-        "EditPort", "rgEthProtocol", "GroupBox1", "cbStartComm", "cbSystemStartup", "cbRunMinimased",
-        "cbAllowOneInstance", "sbCommDefault", "sbDetect", "sbOpenComm",
+        "connectionGroup", "serialGroup", "portEdit", "portBox", "baudRateBox", "baudRateCaption", "ethernetGroup",
+        "hostEdit", "ethPortEdit", "ethProtocolGroup", "programStartGroup", "openOnStartBox", "startAtLogonBox",
+        "startMinimisedBox", "oneInstanceBox", "communicationDefaultsButton", "searchPortButton", "openPortButton",
         // format
-        "rgOptReadFromScale", "chkbOptAdvanced", "gbOptScript", "MemoScript", "sbExtendScript", "sbScriptWizard",
-        "sbScriptHelp", "gbOptSendFields", "chklbSendValues", "rgOptBetweenFields", "rgOptAfterFields", "gbReportOpt",
-        "chbCzasPrzedRaportem", "chbWytnijRamkeSkanera", "cbOpoznienieDanych", "rgOptDecimalSeparator",
-        "chbUstawFormatWyniku", "eFormatWyniku", "sbOptDefault", "Button2",
+        "readModeGroup", "advancedBox", "scriptGroup", "scriptEdit", "extendScriptButton", "scriptWizardButton",
+        "scriptHelpButton", "fieldsGroup", "fieldsList", "betweenFieldsGroup", "afterFieldsGroup", "reportGroup",
+        "timeBeforeReportBox", "removeScannerFrameBox", "dataDelayBox", "decimalSeparatorGroup", "resultFormatBox",
+        "resultFormatEdit", "formatDefaultsButton",
         // about and help
-        "Label17", "Label19", "Memo1",
+        "documentationLink", "versionLabel", "helpText",
         // program options
-        "chkbCycleRead", "EditRepeatTime", "cbRepeatUnit", "chbReadOnlyStable", "EditBufferSize", "GroupBox3",
-        "chbDestinationCursor", "chbDestinationFile", "GroupBox2", "sbSelectDestFile", "LabelFileName", "gbHotKeys",
-        "sbSpecial", "EditSpecialOrder", "sbTare", "sbZero", "sbPrint", "chbSpecialHotKey", "HotKeySpecial",
-        "chbTareHotKey", "HotKeyTare", "chbZeroHotKey", "HotKeyZero", "chbPrintHotKey", "HotKeyPrint"};
+        "cyclicReadBox", "repeatTimeEdit", "repeatUnitBox", "onlyStableBox", "bufferSizeEdit", "destinationGroup",
+        "typeIntoFocusBox", "appendToFileBox", "outputFileGroup", "chooseFileButton", "outputFileLabel",
+        "commandsGroup", "specialButton", "specialCommandEdit", "tareButton", "zeroButton", "printButton",
+        "specialHotKeyBox", "specialHotKeyEdit", "tareHotKeyBox", "tareHotKeyEdit", "zeroHotKeyBox", "zeroHotKeyEdit",
+        "printHotKeyBox", "printHotKeyEdit"};
     for (const char* name : names) {
         const QString objectName = QString::fromLatin1(name);
         QVERIFY2(m_form->objectName() == objectName || m_form->findChild<QObject*>(objectName), name);
     }
-    QVERIFY(!control<QWidget>("sbGerman")->isVisible());
-    QVERIFY(!control<QWidget>("Button2")->isVisible());
-    QCOMPARE(control<QPlainTextEdit>("Memo1")->toPlainText().split(u'\n').size(), 12);
-    QVERIFY(control<QPlainTextEdit>("Memo1")->toPlainText().startsWith(
-        QStringLiteral("Program Kwelta służy do automatycznego \nwpisywania wartości ważeń do programów\n")));
+    QVERIFY(!control<QWidget>("germanButton")->isVisible());
+    QCOMPARE(control<QPlainTextEdit>("helpText")->toPlainText().split(u'\n').size(), 12);
+    QVERIFY(control<QPlainTextEdit>("helpText")
+                ->toPlainText()
+                .startsWith(QStringLiteral(
+                    "Program Kwelta służy do automatycznego \nwpisywania wartości ważeń do programów\n")));
     QCOMPARE(m_form->windowTitle(), ProgramInfo::title());
     QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
 }
@@ -261,7 +265,7 @@ void TestMainForm::everyNamedControlExists()
 void TestMainForm::everyPageFitsTheContentArea()
 {
     start();
-    QCOMPARE(control<QWidget>("ContentArea")->size(), QSize(252, 212));
+    QCOMPARE(control<QWidget>("pages")->size(), QSize(252, 212));
     const QStringList problems = pageFitProblems(*m_form);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }
@@ -270,28 +274,28 @@ void TestMainForm::everyPageFitsTheContentArea()
 void TestMainForm::aboutPageShowsOnlyWhatIsTrue()
 {
     start();
-    control<QAbstractButton>("sbAbout")->click();
+    control<QAbstractButton>("aboutButton")->click();
     QStringList texts;
-    for (const QLabel* label : control<QWidget>("Panel6")->findChildren<QLabel*>())
+    for (const QLabel* label : control<QWidget>("aboutPage")->findChildren<QLabel*>())
         texts.append(label->text());
     const QString all = texts.join(u'\n');
     QVERIFY2(!all.contains(QStringLiteral("example"), Qt::CaseInsensitive), qPrintable(all));
     QVERIFY2(!all.contains(QStringLiteral("mailto:")), qPrintable(all));
-    QCOMPARE(control<QLabel>("Label19")->text(), QStringLiteral("Wersja 1.15.17"));
+    QCOMPARE(control<QLabel>("versionLabel")->text(), QStringLiteral("Wersja 1.15.17"));
     // The tests run from the build tree, whose sources hold the documentation.
-    QVERIFY(control<QLabel>("Label17")->isVisible());
-    const QString link = control<QLabel>("Label17")->text().section(u'"', 1, 1);
+    QVERIFY(control<QLabel>("documentationLink")->isVisible());
+    const QString link = control<QLabel>("documentationLink")->text().section(u'"', 1, 1);
     QVERIFY2(QFileInfo::exists(QUrl(link).toLocalFile() + QStringLiteral("/README.md")), qPrintable(link));
 }
 
 void TestMainForm::bufferSizeFollowsTheBox()
 {
     start();
-    auto* edit = control<QLineEdit>("EditBufferSize");
+    auto* edit = control<QLineEdit>("bufferSizeEdit");
     edit->setText(QStringLiteral("100"));
     QCOMPARE(m_form->settings().values().bufferSize, 100);
 
-    control<QAbstractButton>("sbOptions2")->click();
+    control<QAbstractButton>("programOptionsButton")->click();
     edit->setFocus();
     QVERIFY(QTest::qWaitFor([edit] { return edit->hasFocus(); }));
     edit->selectAll();
@@ -305,27 +309,27 @@ void TestMainForm::firstStartUsesTheDefaults()
 {
     start();
 
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("1"));
-    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("4800"));
-    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("192.168.1.100"));
-    QCOMPARE(control<QLineEdit>("EditPort")->text(), QStringLiteral("1001"));
-    QCOMPARE(control<QLineEdit>("EditRepeatTime")->text(), QStringLiteral("1"));
-    QCOMPARE(control<QComboBox>("cbRepeatUnit")->currentText(), QStringLiteral("s"));
-    QCOMPARE(control<QLineEdit>("EditBufferSize")->text(), QStringLiteral("4096"));
+    QCOMPARE(control<QLineEdit>("portEdit")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QComboBox>("baudRateBox")->currentText(), QStringLiteral("4800"));
+    QCOMPARE(control<QLineEdit>("hostEdit")->text(), QStringLiteral("192.168.1.100"));
+    QCOMPARE(control<QLineEdit>("ethPortEdit")->text(), QStringLiteral("1001"));
+    QCOMPARE(control<QLineEdit>("repeatTimeEdit")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QComboBox>("repeatUnitBox")->currentText(), QStringLiteral("s"));
+    QCOMPARE(control<QLineEdit>("bufferSizeEdit")->text(), QStringLiteral("4096"));
     QCOMPARE(m_form->settings().values().bufferSize, 4096);
-    QCOMPARE(control<QLineEdit>("EditSpecialOrder")->text(), QStringLiteral("Sx1"));
-    QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QStringLiteral("0.####"));
-    QVERIFY(!control<QLineEdit>("eFormatWyniku")->isEnabled());
+    QCOMPARE(control<QLineEdit>("specialCommandEdit")->text(), QStringLiteral("Sx1"));
+    QCOMPARE(control<QLineEdit>("resultFormatEdit")->text(), QStringLiteral("0.####"));
+    QVERIFY(!control<QLineEdit>("resultFormatEdit")->isEnabled());
     QCOMPARE(options().composedScript, QStringLiteral(":m:#09:u:#09:#0D:#0A"));
-    QVERIFY(control<QCheckBox>("cbStartComm")->isChecked());
-    QVERIFY(control<QCheckBox>("cbAllowOneInstance")->isChecked());
-    QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
+    QVERIFY(control<QCheckBox>("openOnStartBox")->isChecked());
+    QVERIFY(control<QCheckBox>("oneInstanceBox")->isChecked());
+    QCOMPARE(control<QLabel>("outputFileLabel")->text(), QStringLiteral("Nie wybrano pliku"));
     QVERIFY(options().typeIntoFocusedWindow);
     QVERIFY(!options().appendToFile);
     QVERIFY(!m_form->settings().values().portConfigured);
     // With nothing configured the communication panel is the one to see.
-    QVERIFY(control<QAbstractButton>("sbCommunication")->isChecked());
-    QVERIFY(control<QWidget>("PanelComm")->isVisible());
+    QVERIFY(control<QAbstractButton>("communicationButton")->isChecked());
+    QVERIFY(control<QWidget>("communicationPage")->isVisible());
 
     QVERIFY(m_form->close());
     QSettings stored = storedSettings();
@@ -345,38 +349,38 @@ void TestMainForm::fullFileLoadsEveryValue()
     writeSettings(fullSettings);
     start();
 
-    QCOMPARE(control<RadioGroup>("rgConnection")->itemIndex(), 1);
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("7"));
+    QCOMPARE(control<RadioGroup>("connectionGroup")->itemIndex(), 1);
+    QCOMPARE(control<QLineEdit>("portEdit")->text(), QStringLiteral("7"));
     QCOMPARE(m_form->settings().values().comPort, 7);
-    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
-    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.1.2.3"));
-    QCOMPARE(control<RadioGroup>("rgEthProtocol")->itemIndex(), 1);
+    QCOMPARE(control<QComboBox>("baudRateBox")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(control<QLineEdit>("hostEdit")->text(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(control<RadioGroup>("ethProtocolGroup")->itemIndex(), 1);
     QCOMPARE(options().decimalSeparatorChoice, 1);
     QCOMPARE(int(options().readMode), 2);
-    QCOMPARE(control<RadioGroup>("rgOptBetweenFields")->itemIndex(), 1);
-    QCOMPARE(control<RadioGroup>("rgOptAfterFields")->itemIndex(), 0);
-    QCOMPARE(control<QLineEdit>("EditPort")->text(), QStringLiteral("4001"));
-    QCOMPARE(control<QLineEdit>("EditRepeatTime")->text(), QStringLiteral("5"));
-    QCOMPARE(control<QComboBox>("cbRepeatUnit")->currentIndex(), 2);
-    QCOMPARE(control<QLineEdit>("EditSpecialOrder")->text(), QStringLiteral("SR"));
+    QCOMPARE(control<RadioGroup>("betweenFieldsGroup")->itemIndex(), 1);
+    QCOMPARE(control<RadioGroup>("afterFieldsGroup")->itemIndex(), 0);
+    QCOMPARE(control<QLineEdit>("ethPortEdit")->text(), QStringLiteral("4001"));
+    QCOMPARE(control<QLineEdit>("repeatTimeEdit")->text(), QStringLiteral("5"));
+    QCOMPARE(control<QComboBox>("repeatUnitBox")->currentIndex(), 2);
+    QCOMPARE(control<QLineEdit>("specialCommandEdit")->text(), QStringLiteral("SR"));
     QVERIFY(options().advancedScript);
     QCOMPARE(options().composedScript, QStringLiteral(":c;:a"));
     QCOMPARE(m_form->settings().values().language, 2057);
     QCOMPARE(m_form->settings().values().bufferSize, 512);
     QVERIFY(options().typeIntoFocusedWindow && options().appendToFile);
     QCOMPARE(options().outputFile, QStringLiteral("/tmp/wyniki.csv"));
-    QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("/tmp/wyniki.csv"));
-    QCOMPARE(control<HotKeyEdit>("HotKeySpecial")->keyCombination(),
+    QCOMPARE(control<QLabel>("outputFileLabel")->text(), QStringLiteral("/tmp/wyniki.csv"));
+    QCOMPARE(control<HotKeyEdit>("specialHotKeyEdit")->keyCombination(),
              std::optional<QKeyCombination>(Qt::ControlModifier | Qt::Key_F2));
-    QCOMPARE(control<HotKeyEdit>("HotKeyZero")->keyCombination(),
+    QCOMPARE(control<HotKeyEdit>("zeroHotKeyEdit")->keyCombination(),
              std::optional<QKeyCombination>(Qt::ShiftModifier | Qt::Key_F4));
     QCOMPARE(options().resultFormat, QStringLiteral("0.00"));
     QVERIFY(options().useResultFormat);
-    QVERIFY(control<QLineEdit>("eFormatWyniku")->isEnabled());
+    QVERIFY(control<QLineEdit>("resultFormatEdit")->isEnabled());
     QVERIFY(options().dateBeforeReport && options().removeScannerFrame);
     QCOMPARE(options().reportDataDelay, 4);
     QVERIFY(m_form->settings().values().portConfigured);
-    QVERIFY(control<QAbstractButton>("sbStatistics")->isChecked());
+    QVERIFY(control<QAbstractButton>("statisticsButton")->isChecked());
 
     // What was loaded is what the close writes back.
     QVERIFY(m_form->close());
@@ -435,16 +439,16 @@ void TestMainForm::aStoredConnectionOfNeitherKindOpensNothing()
     }
     writeSettings(values);
     start();
-    QCOMPARE(control<RadioGroup>("rgConnection")->itemIndex(), -1);
-    QVERIFY(control<QWidget>("gbSerialPort")->isHidden());
-    QVERIFY(control<QWidget>("gbEthernet")->isHidden());
-    QVERIFY(!control<QAbstractButton>("sbDetect")->isEnabled());
+    QCOMPARE(control<RadioGroup>("connectionGroup")->itemIndex(), -1);
+    QVERIFY(control<QWidget>("serialGroup")->isHidden());
+    QVERIFY(control<QWidget>("ethernetGroup")->isHidden());
+    QVERIFY(!control<QAbstractButton>("searchPortButton")->isEnabled());
 
-    const QString caption = control<QAbstractButton>("sbOpenComm")->text();
+    const QString caption = control<QAbstractButton>("openPortButton")->text();
     ScriptedMessages messages;
-    control<QAbstractButton>("sbOpenComm")->click();
+    control<QAbstractButton>("openPortButton")->click();
     QVERIFY(Global::SerialStopped);
-    QCOMPARE(control<QAbstractButton>("sbOpenComm")->text(), caption);
+    QCOMPARE(control<QAbstractButton>("openPortButton")->text(), caption);
     // No port tried, so no failure to report either.
     QVERIFY(messages.shown.isEmpty());
 }
@@ -468,11 +472,11 @@ void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber()
     }
     writeSettings(values);
     start();
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QString::fromLatin1(port));
+    QCOMPARE(control<QLineEdit>("portEdit")->text(), QString::fromLatin1(port));
 
     m_form->hide();
     m_form->show();
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QString::fromLatin1(port));
+    QCOMPARE(control<QLineEdit>("portEdit")->text(), QString::fromLatin1(port));
     QVERIFY(m_form->close());
     QCOMPARE(storedSettings().value(QStringLiteral("ComPort")).toString(), QString::fromLatin1(port));
 }
@@ -488,7 +492,7 @@ void TestMainForm::overlongResultFormatIsCutToAUsableMask()
     }
     writeSettings(values);
     start();
-    QCOMPARE(control<QLineEdit>("eFormatWyniku")->text(), QString::fromLatin1(longMask.left(224)));
+    QCOMPARE(control<QLineEdit>("resultFormatEdit")->text(), QString::fromLatin1(longMask.left(224)));
     QCOMPARE(options().resultFormat, QString::fromLatin1(longMask.left(224)));
 }
 
@@ -521,7 +525,7 @@ void TestMainForm::fileFromBeforeTheMakersOptionLoadsWhole()
 
     QVERIFY(messages.shown.isEmpty());
     QVERIFY(!QFile::exists(SettingsStore::defaultFilePath() + QStringLiteral(".unreadable")));
-    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.1.2.3"));
+    QCOMPARE(control<QLineEdit>("hostEdit")->text(), QStringLiteral("10.1.2.3"));
     QCOMPARE(options().makerFormats, on);
     QVERIFY(m_form->close());
     QCOMPARE(storedSettings().value(QStringLiteral("MakerFormats")).toString(), QString::fromLatin1(on ? "1" : "0"));
@@ -561,7 +565,7 @@ void TestMainForm::unreadableSettingsAreKeptAndReported()
     QVERIFY2(text.contains(QString::fromLatin1(name)) && text.contains(keptAs) &&
                  text.contains(QStringLiteral("domyślne")),
              qPrintable(text));
-    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("192.168.1.100"));
+    QCOMPARE(control<QLineEdit>("hostEdit")->text(), QStringLiteral("192.168.1.100"));
 
     QVERIFY(m_form->close());
     QCOMPARE(fileContents(keptAs), original);
@@ -576,7 +580,7 @@ void TestMainForm::settingsThatCannotBeWrittenAreReported()
     const QByteArray before = fileContents(path);
     ScriptedMessages messages;
     start();
-    control<QLineEdit>("EditIP")->setText(QStringLiteral("10.9.9.9"));
+    control<QLineEdit>("hostEdit")->setText(QStringLiteral("10.9.9.9"));
     {
         FileSizeLimit limit(200);
         QVERIFY(limit.isActive());
@@ -596,16 +600,16 @@ void TestMainForm::missingLastValueAppliesTheDefaults()
     writeSettings(values);
     start();
 
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("1"));
-    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("192.168.1.100"));
+    QCOMPARE(control<QLineEdit>("portEdit")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QLineEdit>("hostEdit")->text(), QStringLiteral("192.168.1.100"));
     QVERIFY(!m_form->settings().values().portConfigured);
     QVERIFY(options().outputFile.isEmpty());
-    QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
+    QCOMPARE(control<QLabel>("outputFileLabel")->text(), QStringLiteral("Nie wybrano pliku"));
     QVERIFY(options().typeIntoFocusedWindow && !options().appendToFile);
     QCOMPARE(int(options().readMode), 0);
     // What the defaults do not cover stays as loaded.
-    QCOMPARE(control<RadioGroup>("rgConnection")->itemIndex(), 1);
-    QCOMPARE(control<HotKeyEdit>("HotKeyTare")->keyCombination(), std::optional<QKeyCombination>(Qt::Key_F3));
+    QCOMPARE(control<RadioGroup>("connectionGroup")->itemIndex(), 1);
+    QCOMPARE(control<HotKeyEdit>("tareHotKeyEdit")->keyCombination(), std::optional<QKeyCombination>(Qt::Key_F3));
     QVERIFY(options().dateBeforeReport && options().removeScannerFrame);
     QCOMPARE(options().reportDataDelay, 4);
 }
@@ -617,7 +621,7 @@ void TestMainForm::missingStringReadsEmpty()
     writeSettings(values);
     start();
 
-    QCOMPARE(control<QLineEdit>("EditIP")->text(), QString());
+    QCOMPARE(control<QLineEdit>("hostEdit")->text(), QString());
     // Loading went on to the end.
     QCOMPARE(options().reportDataDelay, 4);
     QVERIFY(m_form->settings().values().portConfigured);
@@ -673,14 +677,14 @@ void TestMainForm::destinationBits()
 
     QCOMPARE(options().typeIntoFocusedWindow, cursor);
     QCOMPARE(options().appendToFile, file);
-    QCOMPARE(control<QAbstractButton>("sbSelectDestFile")->isEnabled(), file);
+    QCOMPARE(control<QAbstractButton>("chooseFileButton")->isEnabled(), file);
 }
 
 void TestMainForm::nonNumbersAtCloseWriteTheirReplacements()
 {
     start();
-    control<QLineEdit>("EditPort")->setText(QStringLiteral("12x"));
-    control<QLineEdit>("EditRepeatTime")->setText(QString());
+    control<QLineEdit>("ethPortEdit")->setText(QStringLiteral("12x"));
+    control<QLineEdit>("repeatTimeEdit")->setText(QString());
     QVERIFY(m_form->close());
 
     QSettings stored = storedSettings();
@@ -691,23 +695,23 @@ void TestMainForm::nonNumbersAtCloseWriteTheirReplacements()
 void TestMainForm::snapshotSurvivesHideAndShow()
 {
     start();
-    control<QLineEdit>("EditIP")->setText(QStringLiteral("10.0.0.9"));
-    control<RadioGroup>("rgOptBetweenFields")->setItemIndex(1);
-    control<QCheckBox>("cbRunMinimased")->setChecked(true);
-    control<QAbstractButton>("sbOptions2")->click();
+    control<QLineEdit>("hostEdit")->setText(QStringLiteral("10.0.0.9"));
+    control<RadioGroup>("betweenFieldsGroup")->setItemIndex(1);
+    control<QCheckBox>("startMinimisedBox")->setChecked(true);
+    control<QAbstractButton>("programOptionsButton")->click();
     m_form->hide();
 
-    control<QLineEdit>("EditIP")->setText(QStringLiteral("changed while hidden"));
-    control<RadioGroup>("rgOptBetweenFields")->setItemIndex(3);
-    control<QCheckBox>("cbRunMinimased")->setChecked(false);
+    control<QLineEdit>("hostEdit")->setText(QStringLiteral("changed while hidden"));
+    control<RadioGroup>("betweenFieldsGroup")->setItemIndex(3);
+    control<QCheckBox>("startMinimisedBox")->setChecked(false);
     m_form->show();
 
-    QCOMPARE(control<QLineEdit>("EditIP")->text(), QStringLiteral("10.0.0.9"));
-    QCOMPARE(control<RadioGroup>("rgOptBetweenFields")->itemIndex(), 1);
-    QVERIFY(control<QCheckBox>("cbRunMinimased")->isChecked());
+    QCOMPARE(control<QLineEdit>("hostEdit")->text(), QStringLiteral("10.0.0.9"));
+    QCOMPARE(control<RadioGroup>("betweenFieldsGroup")->itemIndex(), 1);
+    QVERIFY(control<QCheckBox>("startMinimisedBox")->isChecked());
     QCOMPARE(options().composedScript, QStringLiteral(":m;:u;:#0D:#0A"));
     // The panel shown last is shown again.
-    QVERIFY(control<QWidget>("PanelOptions2")->isVisible());
+    QVERIFY(control<QWidget>("programOptionsPage")->isVisible());
 }
 
 // Every field of the snapshot, each set to a value other than its default before the hide and changed
@@ -719,55 +723,55 @@ void TestMainForm::snapshotKeepsEveryField()
     const auto group = [this](const char* name) { return control<RadioGroup>(name); };
     const auto box = [this](const char* name) { return control<QCheckBox>(name); };
     const auto combo = [this](const char* name) { return control<QComboBox>(name); };
-    auto* formatOptions = control<FormatOptionsPanel>("PanelOptions");
+    auto* formatOptions = control<FormatOptionsPanel>("formatOptionsPage");
     const auto setAll = [&](bool first) {
-        line("EditIP")->setText(first ? QStringLiteral("10.0.0.9") : QStringLiteral("10.0.0.1"));
-        line("EditPort")->setText(first ? QStringLiteral("4001") : QStringLiteral("5"));
-        line("EditSpecialOrder")->setText(first ? QStringLiteral("SR") : QStringLiteral("X"));
-        box("chkbOptAdvanced")->setChecked(first);
+        line("hostEdit")->setText(first ? QStringLiteral("10.0.0.9") : QStringLiteral("10.0.0.1"));
+        line("ethPortEdit")->setText(first ? QStringLiteral("4001") : QStringLiteral("5"));
+        line("specialCommandEdit")->setText(first ? QStringLiteral("SR") : QStringLiteral("X"));
+        box("advancedBox")->setChecked(first);
         formatOptions->setSendFieldsText(first ? QStringLiteral("1010101") : QStringLiteral("0101010"));
-        box("cbSystemStartup")->setChecked(first);
-        box("cbStartComm")->setChecked(!first);
-        box("cbRunMinimased")->setChecked(first);
-        group("rgConnection")->setItemIndex(first ? 1 : 0);
-        control<QSpinBox>("UpDown1")->setValue(first ? 29 : 3);
-        combo("cbBaudRate")->setCurrentIndex(first ? 5 : 11);
-        group("rgOptReadFromScale")->setItemIndex(first ? 2 : 1);
-        group("rgOptBetweenFields")->setItemIndex(first ? 0 : 3);
-        group("rgOptAfterFields")->setItemIndex(first ? 1 : 2);
-        group("rgOptDecimalSeparator")->setItemIndex(first ? 2 : 1);
-        group("rgEthProtocol")->setItemIndex(first ? 1 : 0);
-        combo("cbRepeatUnit")->setCurrentIndex(first ? 2 : 0);
-        line("EditRepeatTime")->setText(first ? QStringLiteral("17") : QStringLiteral("3"));
+        box("startAtLogonBox")->setChecked(first);
+        box("openOnStartBox")->setChecked(!first);
+        box("startMinimisedBox")->setChecked(first);
+        group("connectionGroup")->setItemIndex(first ? 1 : 0);
+        control<QSpinBox>("portBox")->setValue(first ? 29 : 3);
+        combo("baudRateBox")->setCurrentIndex(first ? 5 : 11);
+        group("readModeGroup")->setItemIndex(first ? 2 : 1);
+        group("betweenFieldsGroup")->setItemIndex(first ? 0 : 3);
+        group("afterFieldsGroup")->setItemIndex(first ? 1 : 2);
+        group("decimalSeparatorGroup")->setItemIndex(first ? 2 : 1);
+        group("ethProtocolGroup")->setItemIndex(first ? 1 : 0);
+        combo("repeatUnitBox")->setCurrentIndex(first ? 2 : 0);
+        line("repeatTimeEdit")->setText(first ? QStringLiteral("17") : QStringLiteral("3"));
     };
     setAll(true);
     m_form->hide();
     setAll(false);
     m_form->show();
 
-    QCOMPARE(line("EditIP")->text(), QStringLiteral("10.0.0.9"));
-    QCOMPARE(line("EditPort")->text(), QStringLiteral("4001"));
-    QCOMPARE(line("EditSpecialOrder")->text(), QStringLiteral("SR"));
-    QVERIFY(box("chkbOptAdvanced")->isChecked());
+    QCOMPARE(line("hostEdit")->text(), QStringLiteral("10.0.0.9"));
+    QCOMPARE(line("ethPortEdit")->text(), QStringLiteral("4001"));
+    QCOMPARE(line("specialCommandEdit")->text(), QStringLiteral("SR"));
+    QVERIFY(box("advancedBox")->isChecked());
     QCOMPARE(formatOptions->sendFieldsText(), QStringLiteral("1010101"));
-    QVERIFY(box("cbSystemStartup")->isChecked());
-    QVERIFY(!box("cbStartComm")->isChecked());
-    QVERIFY(box("cbRunMinimased")->isChecked());
-    QCOMPARE(group("rgConnection")->itemIndex(), 1);
-    QCOMPARE(line("Edit1")->text(), QStringLiteral("29"));
-    QCOMPARE(combo("cbBaudRate")->currentIndex(), 5);
-    QCOMPARE(group("rgOptReadFromScale")->itemIndex(), 2);
-    QCOMPARE(group("rgOptBetweenFields")->itemIndex(), 0);
-    QCOMPARE(group("rgOptAfterFields")->itemIndex(), 1);
-    QCOMPARE(group("rgOptDecimalSeparator")->itemIndex(), 2);
-    QCOMPARE(group("rgEthProtocol")->itemIndex(), 1);
-    QCOMPARE(combo("cbRepeatUnit")->currentIndex(), 2);
-    QCOMPARE(line("EditRepeatTime")->text(), QStringLiteral("17"));
+    QVERIFY(box("startAtLogonBox")->isChecked());
+    QVERIFY(!box("openOnStartBox")->isChecked());
+    QVERIFY(box("startMinimisedBox")->isChecked());
+    QCOMPARE(group("connectionGroup")->itemIndex(), 1);
+    QCOMPARE(line("portEdit")->text(), QStringLiteral("29"));
+    QCOMPARE(combo("baudRateBox")->currentIndex(), 5);
+    QCOMPARE(group("readModeGroup")->itemIndex(), 2);
+    QCOMPARE(group("betweenFieldsGroup")->itemIndex(), 0);
+    QCOMPARE(group("afterFieldsGroup")->itemIndex(), 1);
+    QCOMPARE(group("decimalSeparatorGroup")->itemIndex(), 2);
+    QCOMPARE(group("ethProtocolGroup")->itemIndex(), 1);
+    QCOMPARE(combo("repeatUnitBox")->currentIndex(), 2);
+    QCOMPARE(line("repeatTimeEdit")->text(), QStringLiteral("17"));
 }
 
 void TestMainForm::scriptFileFollowsTheMemo()
 {
-    const QString scriptFile = FormSettings::scriptFile();
+    const QString scriptFile = SettingsKeeper::scriptFile();
     QFile::remove(scriptFile);
     start();
     // The first activation writes the memo's first script.
@@ -776,7 +780,7 @@ void TestMainForm::scriptFileFollowsTheMemo()
     QCOMPARE(written.readAll(), QByteArray(":m\r\n"));
     written.close();
 
-    control<QPlainTextEdit>("MemoScript")->setPlainText(QStringLiteral("Nr :c\nwaga :m :u"));
+    control<QPlainTextEdit>("scriptEdit")->setPlainText(QStringLiteral("Nr :c\nwaga :m :u"));
     QVERIFY(m_form->close());
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), QByteArray("Nr :c\r\nwaga :m :u\r\n"));
@@ -784,9 +788,9 @@ void TestMainForm::scriptFileFollowsTheMemo()
     m_form.reset();
 
     // The next start shows the script again, before any settings are loaded.
-    TMainForm next;
+    MainWindow next;
     next.show();
-    QCOMPARE(next.findChild<QPlainTextEdit*>(QStringLiteral("MemoScript"))->toPlainText(),
+    QCOMPARE(next.findChild<QPlainTextEdit*>(QStringLiteral("scriptEdit"))->toPlainText(),
              QStringLiteral("Nr :c\nwaga :m :u"));
 }
 
@@ -795,34 +799,34 @@ void TestMainForm::scriptBytesStayAsTheFileHasThem()
 {
     const QByteArray original("Masa :m \xB5g\r\n");
     {
-        QFile script(FormSettings::scriptFile());
+        QFile script(SettingsKeeper::scriptFile());
         QVERIFY(script.open(QIODevice::WriteOnly));
         script.write(original);
     }
     start();
     const QString output = m_profile->filePath(QStringLiteral("wyniki.txt"));
-    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(output);
-    control<QCheckBox>("chkbOptAdvanced")->setChecked(true);
-    control<QCheckBox>("chbDestinationFile")->setChecked(true);
-    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
+    control<ProgramOptionsPanel>("programOptionsPage")->setOutputFile(output);
+    control<QCheckBox>("advancedBox")->setChecked(true);
+    control<QCheckBox>("appendToFileBox")->setChecked(true);
+    control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
 
     m_form->processData().TakeScaleText("     12.5 kg\r\n");
     QTRY_COMPARE(fileContents(output), QByteArray("Masa 12.5 \xB5g"));
     QVERIFY(m_form->close());
-    QCOMPARE(fileContents(FormSettings::scriptFile()), original);
+    QCOMPARE(fileContents(SettingsKeeper::scriptFile()), original);
 }
 
 void TestMainForm::resultReachesStatisticsAndFile()
 {
     start();
     const QString output = m_profile->filePath(QStringLiteral("wyniki.txt"));
-    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(output);
-    control<QCheckBox>("chbDestinationFile")->setChecked(true);
-    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
+    control<ProgramOptionsPanel>("programOptionsPage")->setOutputFile(output);
+    control<QCheckBox>("appendToFileBox")->setChecked(true);
+    control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
 
     m_form->processData().TakeScaleText("     12.5 kg\r\n");
-    QTRY_COMPARE(control<QLabel>("Label27")->text(), QStringLiteral("1"));
-    QCOMPARE(control<QLabel>("Label6")->text(), QStringLiteral("12.5"));
+    QTRY_COMPARE(control<QLabel>("countLabel")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QLabel>("lastValueLabel")->text(), QStringLiteral("12.5"));
     QFile file(output);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("12.5\tkg\t\r\n"));
@@ -844,16 +848,16 @@ void TestMainForm::optionControlsReachTheProcessing()
     QFETCH(int, counted);
 
     start();
-    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
-    control<QCheckBox>("chbMakerFormats")->setChecked(true);
-    control<QCheckBox>("chbReadOnlyStable")->setChecked(!onlyStable);
-    control<QCheckBox>("chbReadOnlyStable")->setChecked(onlyStable);
+    control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
+    control<QCheckBox>("makerFormatsBox")->setChecked(true);
+    control<QCheckBox>("onlyStableBox")->setChecked(!onlyStable);
+    control<QCheckBox>("onlyStableBox")->setChecked(onlyStable);
 
     ProcessData& processing = m_form->processData();
     processing.TakeScaleText("ST,+00123.45  g\r\n");
     processing.TakeScaleText("US,-00012.30  g\r\n");
     QCOMPARE(processing.statistics().count(), counted);
-    QTRY_COMPARE(control<QLabel>("Label27")->text(), QString::number(counted));
+    QTRY_COMPARE(control<QLabel>("countLabel")->text(), QString::number(counted));
 }
 
 // Once for every line that did not arrive, with the box the user always had, and no cyclic reading left
@@ -863,14 +867,14 @@ void TestMainForm::failedFileWriteStopsCyclicReadingAndTells()
     start();
     ScriptedMessages messages;
     const QString output = m_profile->filePath(QStringLiteral("no-such-folder/wyniki.txt"));
-    control<ProgramOptionsPanel>("PanelOptions2")->setOutputFile(output);
-    control<QCheckBox>("chbDestinationFile")->setChecked(true);
-    control<QCheckBox>("chbDestinationCursor")->setChecked(false);
-    control<QCheckBox>("chkbCycleRead")->setChecked(true);
+    control<ProgramOptionsPanel>("programOptionsPage")->setOutputFile(output);
+    control<QCheckBox>("appendToFileBox")->setChecked(true);
+    control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
+    control<QCheckBox>("cyclicReadBox")->setChecked(true);
 
     m_form->processData().TakeScaleText("     12.5 kg\r\n");
 
-    QVERIFY(!control<QCheckBox>("chkbCycleRead")->isChecked());
+    QVERIFY(!control<QCheckBox>("cyclicReadBox")->isChecked());
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown.first().text, QStringLiteral("Błąd zapisu do pliku."));
     QCOMPARE(messages.shown.first().caption, QStringLiteral("Błąd"));
@@ -878,8 +882,8 @@ void TestMainForm::failedFileWriteStopsCyclicReadingAndTells()
     QCOMPARE(messages.shown.first().buttons, MessagePresenter::Buttons::Ok);
 
     // A script of two lines writes twice, and fails twice.
-    control<QCheckBox>("chkbOptAdvanced")->setChecked(true);
-    control<QPlainTextEdit>("MemoScript")->setPlainText(QStringLiteral(":m\n:u"));
+    control<QCheckBox>("advancedBox")->setChecked(true);
+    control<QPlainTextEdit>("scriptEdit")->setPlainText(QStringLiteral(":m\n:u"));
     m_form->processData().TakeScaleText("     13.5 kg\r\n");
     QCOMPARE(messages.shown.size(), 3);
     QFile file(output);
@@ -892,55 +896,55 @@ void TestMainForm::portNumberShowsItsDevice()
     QDir().mkpath(ports);
     QVERIFY(QFile::link(QStringLiteral("/dev/null"), ports + QStringLiteral("/COM3")));
     start();
-    control<QAbstractButton>("sbCommunication")->click();
+    control<QAbstractButton>("communicationButton")->click();
 
-    control<QSpinBox>("UpDown1")->setValue(3);
-    QCOMPARE(control<QLabel>("LabelPortDevice")->text(), QStringLiteral("/dev/null"));
-    control<QSpinBox>("UpDown1")->setValue(31);
-    QCOMPARE(control<QLabel>("LabelPortDevice")->text(), QStringLiteral("(brak urządzenia)"));
+    control<QSpinBox>("portBox")->setValue(3);
+    QCOMPARE(control<QLabel>("portDeviceLabel")->text(), QStringLiteral("/dev/null"));
+    control<QSpinBox>("portBox")->setValue(31);
+    QCOMPARE(control<QLabel>("portDeviceLabel")->text(), QStringLiteral("(brak urządzenia)"));
 }
 
 // The search goes up to COM255, beyond the arrows' usual range; what it found must show as found.
 void TestMainForm::portSearchFindingsReachThePanel()
 {
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<MainWindow>();
     auto* search = control<PortSearchDialog>("PortSearchDialog");
     emit search->portFound(2, 12);
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("2"));
-    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(control<QLineEdit>("portEdit")->text(), QStringLiteral("2"));
+    QCOMPARE(control<QComboBox>("baudRateBox")->currentText(), QStringLiteral("9600"));
     emit search->portFound(40, 10);
-    QCOMPARE(control<QLineEdit>("Edit1")->text(), QStringLiteral("40"));
-    QCOMPARE(control<QComboBox>("cbBaudRate")->currentText(), QStringLiteral("4800"));
+    QCOMPARE(control<QLineEdit>("portEdit")->text(), QStringLiteral("40"));
+    QCOMPARE(control<QComboBox>("baudRateBox")->currentText(), QStringLiteral("4800"));
 }
 
-// The status line speaks of the chosen kind of link, and sbOpenComm opens that kind only.
+// The status line speaks of the chosen kind of link, and openPortButton opens that kind only.
 void TestMainForm::connectionKindChoosesTheStatusAndTheLink()
 {
-    m_form = std::make_unique<TMainForm>();
-    auto* status = control<QLabel>("LabelCommStatus");
-    auto* open = control<QAbstractButton>("sbOpenComm");
-    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Ethernet));
+    m_form = std::make_unique<MainWindow>();
+    auto* status = control<QLabel>("linkStatusLabel");
+    auto* open = control<QAbstractButton>("openPortButton");
+    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Ethernet));
     QCOMPARE(status->text(), QStringLiteral("Rozłączono"));
-    QVERIFY(!control<QAbstractButton>("sbDetect")->isEnabled());
+    QVERIFY(!control<QAbstractButton>("searchPortButton")->isEnabled());
 
     // Nobody listens on the port, so the link stays wanted and unconnected.
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost));
-    control<QLineEdit>("EditIP")->setText(QStringLiteral("127.0.0.1"));
-    control<QLineEdit>("EditPort")->setText(QString::number(closed.serverPort()));
+    control<QLineEdit>("hostEdit")->setText(QStringLiteral("127.0.0.1"));
+    control<QLineEdit>("ethPortEdit")->setText(QString::number(closed.serverPort()));
     closed.close();
     open->click();
     QTRY_COMPARE(status->text(), QStringLiteral("Łączenie..."));
     QCOMPARE(open->text(), QStringLiteral("Zamknij port"));
     QVERIFY(Global::SerialStopped);
-    QVERIFY(!control<QWidget>("rgConnection")->isEnabled());
+    QVERIFY(!control<QWidget>("connectionGroup")->isEnabled());
     open->click();
     QTRY_COMPARE(status->text(), QStringLiteral("Rozłączono"));
     QCOMPARE(open->text(), QStringLiteral("Otwórz port"));
 
-    control<RadioGroup>("rgConnection")->setItemIndex(int(ScaleLink::Serial));
+    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Serial));
     QCOMPARE(status->text(), QStringLiteral("Zamknięty port COM."));
-    QVERIFY(control<QAbstractButton>("sbDetect")->isEnabled());
+    QVERIFY(control<QAbstractButton>("searchPortButton")->isEnabled());
 }
 
 void TestMainForm::outputFileChoice_data()
@@ -966,21 +970,21 @@ void TestMainForm::outputFileChoice()
     QDir(m_profile->path()).mkpath(QStringLiteral("dane.2024"));
     start();
     const QString base = m_profile->path() + u'/';
-    auto* programOptions = control<ProgramOptionsPanel>("PanelOptions2");
+    auto* programOptions = control<ProgramOptionsPanel>("programOptionsPage");
     programOptions->setFileChooser([&](QWidget*, const QStringList& filters) {
         [&] { QCOMPARE(filters.size(), 3); }();
         return ProgramOptionsPanel::FileChoice{chosen.isEmpty() ? QString() : base + chosen, filter};
     });
-    control<QCheckBox>("chbDestinationFile")->setChecked(true);
-    control<QAbstractButton>("sbSelectDestFile")->click();
+    control<QCheckBox>("appendToFileBox")->setChecked(true);
+    control<QAbstractButton>("chooseFileButton")->click();
 
     if (outputFile.isEmpty()) {
         QVERIFY(options().outputFile.isEmpty());
-        QCOMPARE(control<QLabel>("LabelFileName")->text(), QStringLiteral("Nie wybrano pliku"));
+        QCOMPARE(control<QLabel>("outputFileLabel")->text(), QStringLiteral("Nie wybrano pliku"));
         return;
     }
     QCOMPARE(options().outputFile, base + outputFile);
-    QCOMPARE(control<QLabel>("LabelFileName")->text(), base + outputFile);
+    QCOMPARE(control<QLabel>("outputFileLabel")->text(), base + outputFile);
     // Created at once.
     QVERIFY(QFile::exists(base + outputFile));
 }
@@ -1011,12 +1015,12 @@ void TestMainForm::startUpEntryFollowsTheStoredTick()
     writeSettings({{"AutoRun", stored ? "1" : "0"}});
 
     {
-        TMainForm created;
+        MainWindow created;
         QVERIFY(!QFile::exists(startUpEntry()));
     }
     start();
 
-    QVERIFY(control<QCheckBox>("cbSystemStartup")->isChecked() == stored);
+    QVERIFY(control<QCheckBox>("startAtLogonBox")->isChecked() == stored);
     QCOMPARE(QFile::exists(startUpEntry()), stored);
     if (stored) {
         QSettings entry(startUpEntry(), QSettings::IniFormat);
@@ -1028,8 +1032,8 @@ void TestMainForm::startUpEntryFollowsTheClicks()
 {
     start();
     QVERIFY(!QFile::exists(startUpEntry()));
-    auto* box = control<QCheckBox>("cbSystemStartup");
-    control<QAbstractButton>("sbCommunication")->click();
+    auto* box = control<QCheckBox>("startAtLogonBox");
+    control<QAbstractButton>("communicationButton")->click();
 
     QTest::mouseClick(box, Qt::LeftButton);
     QVERIFY(QFile::exists(startUpEntry()));
@@ -1045,4 +1049,4 @@ void TestMainForm::startUpEntryFollowsTheClicks()
 }
 
 QTEST_MAIN(TestMainForm)
-#include "tst_mainform.moc"
+#include "tst_mainwindow.moc"

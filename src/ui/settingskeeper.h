@@ -15,26 +15,26 @@ class QWidget;
 // snapshot at every hide and put back at every show, written back only at the close; and "script.txt",
 // which keeps the processing script the memo shows. The controls show them through the binding, which
 // the window and its panels fill with their controls.
-class FormSettings
+class SettingsKeeper
 {
-    Q_DECLARE_TR_FUNCTIONS(FormSettings)
+    Q_DECLARE_TR_FUNCTIONS(SettingsKeeper)
 
 public:
     // form: where messages are shown over; memo: the script's control.
-    FormSettings(QWidget& form, QPlainTextEdit& memo);
+    SettingsKeeper(QWidget& form, QPlainTextEdit& memo);
 
     SettingsBinding& binding() { return m_binding; }
     const UserSettings& values() const { return m_binding.values(); }
 
-    void LoadSettings();
+    void load();
     // Tells the user, once, that the stored settings could not be read and where the file was kept.
     void reportLoadProblem();
     // The communication page's defaults back in their controls.
-    void sbCommDefaultClick();
-    void StoreSettings();
+    void restoreCommunicationDefaults();
+    void takeSnapshot();
     // The restoring step of showing the window: the snapshot back into the controls, "script.txt" loaded.
-    void RestoreSettings();
-    void Button2Click();
+    void restoreSnapshot();
+    void writeSettings();
     // Where typing needs the desktop's grant: its restore token is loaded into it and written from it.
     void setKeyboardGrant(KeyboardGrant* grant) { m_keyboardGrant = grant; }
 

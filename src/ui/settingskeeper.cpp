@@ -1,4 +1,4 @@
-#include "ui/formsettings.h"
+#include "ui/settingskeeper.h"
 
 #include "core/messagepresenter.h"
 #include "core/programinfo.h"
@@ -46,13 +46,13 @@ constexpr Setting SnapshotSettings[] = {
 
 } // namespace
 
-FormSettings::FormSettings(QWidget& form, QPlainTextEdit& memo)
+SettingsKeeper::SettingsKeeper(QWidget& form, QPlainTextEdit& memo)
     : m_form(form)
     , m_memo(memo)
     , m_script(scriptFile())
 {}
 
-QString FormSettings::programDataFolder()
+QString SettingsKeeper::programDataFolder()
 {
     if (!programFolderOverride().isEmpty())
         return programFolderOverride();
@@ -66,22 +66,22 @@ QString FormSettings::programDataFolder()
     return dataFolder;
 }
 
-QString FormSettings::scriptFile()
+QString SettingsKeeper::scriptFile()
 {
     return QDir(programDataFolder()).filePath(QStringLiteral("script.txt"));
 }
 
-QString FormSettings::logFolder()
+QString SettingsKeeper::logFolder()
 {
     return QDir(programDataFolder()).filePath(QStringLiteral("log"));
 }
 
-void FormSettings::setProgramFolderForTests(const QString& folder)
+void SettingsKeeper::setProgramFolderForTests(const QString& folder)
 {
     programFolderOverride() = folder;
 }
 
-void FormSettings::LoadSettings()
+void SettingsKeeper::load()
 {
     const SettingsStore store;
     const LoadedSettings loaded = loadUserSettings(store);
@@ -94,7 +94,7 @@ void FormSettings::LoadSettings()
 
 // The defaults the loading falls back to are written over the file at the close, so the file the user
 // had is kept aside first, and the user is told what happened.
-void FormSettings::keepUnreadable(const SettingsStore& store, const QString& valueName)
+void SettingsKeeper::keepUnreadable(const SettingsStore& store, const QString& valueName)
 {
     const std::optional<QString> keptAs = store.keepCopy();
     const QString file = QDir::toNativeSeparators(store.filePath());
@@ -110,7 +110,7 @@ void FormSettings::keepUnreadable(const SettingsStore& store, const QString& val
     m_loadProblem = text;
 }
 
-void FormSettings::reportLoadProblem()
+void SettingsKeeper::reportLoadProblem()
 {
     if (m_loadProblem.isEmpty())
         return;
@@ -119,24 +119,24 @@ void FormSettings::reportLoadProblem()
                                      MessagePresenter::Buttons::Ok);
 }
 
-void FormSettings::sbCommDefaultClick()
+void SettingsKeeper::restoreCommunicationDefaults()
 {
     m_binding.show(UserSettings(), CommunicationDefaults);
 }
 
-void FormSettings::StoreSettings()
+void SettingsKeeper::takeSnapshot()
 {
     m_snapshot = values();
     saveScript();
 }
 
-void FormSettings::RestoreSettings()
+void SettingsKeeper::restoreSnapshot()
 {
     loadScript();
     m_binding.show(m_snapshot, SnapshotSettings);
 }
 
-void FormSettings::Button2Click()
+void SettingsKeeper::writeSettings()
 {
     if (m_keyboardGrant)
         m_binding.set(Setting::RemoteDesktopToken, m_keyboardGrant->restoreToken());
@@ -154,14 +154,14 @@ void FormSettings::Button2Click()
 }
 
 // The program's folder may change under a running window (tests point it elsewhere); the file follows.
-void FormSettings::followScriptFile()
+void SettingsKeeper::followScriptFile()
 {
     const QString path = scriptFile();
     if (m_script.path() != path)
         m_script = ScriptFile(path);
 }
 
-void FormSettings::saveScript()
+void SettingsKeeper::saveScript()
 {
     followScriptFile();
     if (m_script.save(m_memo.toPlainText()))
@@ -173,7 +173,7 @@ void FormSettings::saveScript()
         tr("Błąd"), MessagePresenter::Icon::Error, MessagePresenter::Buttons::Ok);
 }
 
-void FormSettings::loadScript()
+void SettingsKeeper::loadScript()
 {
     followScriptFile();
     if (!m_script.load() || !m_script.exists())
@@ -182,7 +182,7 @@ void FormSettings::loadScript()
     m_script.setShownText(m_memo.toPlainText());
 }
 
-QByteArray FormSettings::scriptBytes() const
+QByteArray SettingsKeeper::scriptBytes() const
 {
     return m_script.bytesFor(m_memo.toPlainText());
 }

@@ -1,0 +1,70 @@
+#include "link/scalelinks.h"
+
+#include "link/ethsupervision.h"
+
+ScaleLinks::ScaleLinks(EthConnection::ReadModeSource readMode, EthConnection::Intake intake,
+                       std::function<EthTarget()> target, QObject* parent)
+    : QObject(parent)
+    , m_target(std::move(target))
+    , m_serial(std::make_unique<SerialConnection>(readMode, intake))
+    , m_eth(std::make_unique<EthConnection>(readMode, intake))
+    // A child, so that TimerPing is found among the window's timers.
+    , m_supervision(new EthSupervision(*m_eth, m_target, this))
+    , m_orders(std::make_unique<LinkOrderTransport>(*m_serial, *m_eth))
+{}
+
+ScaleLinks::~ScaleLinks()
+{
+    delete m_supervision;
+    m_orders.reset();
+    m_eth.reset();
+    m_serial.reset();
+}
+
+void ScaleLinks::openOrCloseSerial(const PortSettings& settings, int bufferSize)
+{
+    if (m_serial->isOpen()) {
+        m_serial->StopSerial();
+        return;
+    }
+    m_serial->setPortSettings(settings);
+    m_serial->setBufferSize(bufferSize);
+    m_serial->StartSerial();
+}
+
+bool ScaleLinks::isOpen(ScaleLink kind) const
+{
+    switch (kind) {
+    case ScaleLink::None:
+        return false;
+    case ScaleLink::Serial:
+        return m_serial->isOpen();
+    case ScaleLink::Ethernet:
+        break;
+    }
+    if (EthProtocol(m_target().protocol) == EthProtocol::Udp)
+        return m_eth->udpLocalPort() != 0;
+    return m_eth->GetState() == EthLinkState::Connected;
+}
+
+bool ScaleLinks::isBusy() const
+{
+    return m_serial->isOpen() || m_eth->isOpen() || m_supervision->isWanted();
+}
+
+void ScaleLinks::send(const QByteArray& command, ScaleLink kind)
+{
+    SendOrder(command, kind, EthProtocol(m_target().protocol), *m_orders);
+}
+
+void ScaleLinks::setMakerLines(bool on)
+{
+    m_serial->setMakerLines(on);
+    m_eth->setMakerLines(on);
+}
+
+void ScaleLinks::release()
+{
+    m_supervision->stop();
+    m_eth->release();
+}

@@ -1,0 +1,179 @@
+#include "ui/communicationpanel.h"
+
+#include "link/ethlinkstatus.h"
+#include "link/portmap.h"
+#include "ui/compactstyle.h"
+#include "ui/radiogroup.h"
+#include "ui/settingsbinding.h"
+
+#include "ui_communicationpanel.h"
+
+#include <QLineEdit>
+
+namespace {
+
+const QColor stateRed(255, 0, 0);
+const QColor stateYellow(255, 255, 0);
+const QColor stateGreen(0, 128, 0);
+
+} // namespace
+
+CommunicationPanel::CommunicationPanel(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::CommunicationPanel>())
+{
+    m_ui->setupUi(this);
+    applyCompactStyle(this);
+    // The port number's edit box and its up-down arrows are one control here; both names reach it.
+    m_ui->portBox->findChild<QLineEdit*>()->setObjectName(QStringLiteral("portEdit"));
+    connect(m_ui->connectionGroup, &RadioGroup::itemIndexChanged, this, &CommunicationPanel::kindChosen);
+    connect(m_ui->portBox, &QSpinBox::valueChanged, this, &CommunicationPanel::showPortDevice);
+    connect(m_ui->openPortButton, &QAbstractButton::clicked, this, &CommunicationPanel::openClicked);
+    connect(m_ui->searchPortButton, &QAbstractButton::clicked, this, &CommunicationPanel::searchClicked);
+    connect(m_ui->communicationDefaultsButton, &QAbstractButton::clicked, this, &CommunicationPanel::defaultsClicked);
+    offerClose(false);
+    kindChosen();
+}
+
+CommunicationPanel::~CommunicationPanel() = default;
+
+void CommunicationPanel::bindSettings(SettingsBinding& binding)
+{
+    binding.bind(Setting::Connection, m_ui->connectionGroup);
+    binding.bind(Setting::ComPort, m_ui->portBox);
+    binding.bind(Setting::Baud, m_ui->baudRateBox);
+    binding.bind(Setting::EthIP, m_ui->hostEdit);
+    binding.bind(Setting::EthPort, m_ui->ethPortEdit);
+    binding.bind(Setting::EthProtocol, m_ui->ethProtocolGroup);
+    binding.bind(Setting::ComOpenOnStart, m_ui->openOnStartBox);
+    binding.bind(Setting::AutoRun, m_ui->startAtLogonBox);
+    binding.bind(Setting::MinimizeOnStart, m_ui->startMinimisedBox);
+    binding.bind(Setting::OnlyOneInstance, m_ui->oneInstanceBox);
+}
+
+ScaleLink CommunicationPanel::connectionKind() const
+{
+    switch (m_ui->connectionGroup->itemIndex()) {
+    case int(ScaleLink::Serial):
+        return ScaleLink::Serial;
+    case int(ScaleLink::Ethernet):
+        return ScaleLink::Ethernet;
+    default:
+        return ScaleLink::None;
+    }
+}
+
+EthTarget CommunicationPanel::ethTarget() const
+{
+    return {quint8(m_ui->ethProtocolGroup->itemIndex()), m_ui->hostEdit->text(),
+            ethPortFromText(m_ui->ethPortEdit->text())};
+}
+
+PortSettings CommunicationPanel::portSettings() const
+{
+    // What the box shows, which may be text the arrows have not taken yet.
+    bool isNumber = false;
+    const int port = m_ui->portBox->findChild<QLineEdit*>()->text().toInt(&isNumber);
+    PortSettings settings;
+    settings.Port = isNumber ? port : 0;
+    settings.BaudCode = m_ui->baudRateBox->currentIndex();
+    return settings;
+}
+
+void CommunicationPanel::offerClose(bool close)
+{
+    m_offersClose = close;
+    m_ui->openPortButton->setText(close ? tr("Zamknij port") : tr("Otwórz port"));
+}
+
+// Only the settings group of the chosen kind is shown; the port search is for serial ports. With no
+// kind chosen (a stored value of neither) there is nothing to set up or search for.
+void CommunicationPanel::kindChosen()
+{
+    const ScaleLink kind = connectionKind();
+    m_ui->serialGroup->setVisible(kind == ScaleLink::Serial);
+    m_ui->ethernetGroup->setVisible(kind == ScaleLink::Ethernet);
+    m_ui->searchPortButton->setEnabled(kind == ScaleLink::Serial);
+    emit connectionKindChanged();
+}
+
+void CommunicationPanel::showSerialState(SerialState state)
+{
+    QString status;
+    QColor colour = stateRed;
+    switch (state) {
+    case SerialState::Closed:
+        offerClose(false);
+        status = tr("Zamknięty port COM.");
+        break;
+    case SerialState::Open:
+        offerClose(true);
+        status = tr("Otwarty port COM.");
+        colour = stateGreen;
+        break;
+    case SerialState::Failed:
+        status = tr("Brak połączenia. Sprawdź ustawienia.");
+        break;
+    }
+    showLinkStatus(status, colour);
+    setLinkSettingsEnabled(state != SerialState::Open);
+}
+
+void CommunicationPanel::showEthStatus(const EthLinkStatus& status)
+{
+    switch (status.caption) {
+    case EthLinkStatus::Caption::Unchanged:
+        break;
+    case EthLinkStatus::Caption::Open:
+        offerClose(false);
+        break;
+    case EthLinkStatus::Caption::Close:
+        offerClose(true);
+        break;
+    }
+    const QColor colours[] = {stateRed, stateYellow, stateGreen};
+    showLinkStatus(status.text, colours[int(status.colour)]);
+    setLinkSettingsEnabled(status.settingsEnabled);
+}
+
+void CommunicationPanel::showLinkStatus(const QString& text, const QColor& colour)
+{
+    emit linkStatusChanged(text, colour);
+}
+
+void CommunicationPanel::setLinkSettingsEnabled(bool enabled)
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             m_ui->connectionGroup, m_ui->ethernetGroup, m_ui->hostEdit, m_ui->ethPortEdit, m_ui->ethProtocolGroup,
+             m_ui->serialGroup, m_ui->portBox, m_ui->baudRateBox, m_ui->communicationDefaultsButton})
+        control->setEnabled(enabled);
+    m_ui->portBox->findChild<QLineEdit*>()->setEnabled(enabled);
+}
+
+void CommunicationPanel::setSearchEnabled(bool enabled)
+{
+    m_ui->searchPortButton->setEnabled(enabled);
+}
+
+void CommunicationPanel::showPortDevice()
+{
+    const QString device = PortMap::devicePath(m_ui->portBox->value());
+    m_ui->portDeviceLabel->setText(device.isEmpty() ? tr("(brak urządzenia)") : device);
+    m_ui->portDeviceLabel->setToolTip(device);
+}
+
+void CommunicationPanel::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    showPortDevice();
+}
+
+void CommunicationPanel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        m_ui->retranslateUi(this);
+        offerClose(m_offersClose);
+        showPortDevice();
+    }
+    QWidget::changeEvent(event);
+}

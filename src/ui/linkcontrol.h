@@ -1,0 +1,54 @@
+#pragma once
+
+#include "link/serialconnection.h"
+
+#include <QObject>
+
+class CommunicationPanel;
+class PortSearchDialog;
+class ProcessData;
+class ScaleLinks;
+class SettingsKeeper;
+class QWidget;
+
+// What the communication page's buttons do and what it shows of the links: opens and closes the chosen
+// link, starts the port search, and keeps the page's state, the status line and the settings in step
+// with what the links report. The links feed the processing.
+class LinkControl : public QObject
+{
+    Q_OBJECT
+
+public:
+    // window: the dialogs' and the messages' parent.
+    LinkControl(CommunicationPanel& panel, ProcessData& processing, SettingsKeeper& settings, QWidget& window);
+    ~LinkControl() override;
+
+    ScaleLinks& links() { return *m_links; }
+    // Whether a command sent now would go out on the chosen link.
+    bool chosenLinkOpen() const;
+    void setMakerLines(bool on);
+
+    void openOrCloseLink();
+    // Only while the serial port is closed, and one search at a time.
+    void startPortSearch();
+    // The state of the chosen link again, on the page and in the status line.
+    void showLinkState();
+    // The closing sequence: no more reachability checks, and the Ethernet link let go.
+    void release();
+    // The state of the newly chosen kind of link, unless a link is open or wanted.
+    void connectionKindChanged();
+
+signals:
+    void serialStateChanged(SerialState state);
+
+private:
+    void serialChanged(SerialState state);
+    void ethLinkStateChanged(int state);
+
+    CommunicationPanel& m_panel;
+    ProcessData& m_processing;
+    SettingsKeeper& m_settings;
+    QWidget& m_window;
+    ScaleLinks* m_links = nullptr;
+    PortSearchDialog* m_portSearch = nullptr;
+};
