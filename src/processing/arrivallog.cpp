@@ -1,6 +1,5 @@
 #include "processing/arrivallog.h"
 
-#include "core/clock.h"
 #include "core/scaletext.h"
 #include "platform/windowactivation.h"
 
@@ -80,15 +79,15 @@ QString visibleScaleText(const QByteArray& bytes)
     return shown;
 }
 
-ArrivalLog::ArrivalLog(const Clock& clock, QObject* parent)
+ArrivalLog::ArrivalLog(QObject* parent)
     : QAbstractTableModel(parent)
-    , m_clock(clock)
+    , m_now(&QDateTime::currentMSecsSinceEpoch)
     , m_windowTitle(&focusedWindowTitle)
 {}
 
 void ArrivalLog::record(const Arrival& arrival)
 {
-    Entry entry{m_clock.now().toMSecsSinceEpoch(), m_link, arrival, std::nullopt};
+    Entry entry{m_now(), m_link, arrival, std::nullopt};
     // Asked at once: by the time someone looks, the focus may be elsewhere.
     if (arrival.delivery.typed && m_windowTitle)
         entry.window = m_windowTitle();
@@ -100,7 +99,7 @@ void ArrivalLog::recordTooShort(const QByteArray& line)
     Arrival arrival;
     arrival.text = line;
     arrival.outcome = Arrival::Outcome::TooShort;
-    add(Entry{m_clock.now().toMSecsSinceEpoch(), m_link, std::move(arrival), std::nullopt});
+    add(Entry{m_now(), m_link, std::move(arrival), std::nullopt});
 }
 
 void ArrivalLog::recordSent(const QByteArray& command)
@@ -108,7 +107,7 @@ void ArrivalLog::recordSent(const QByteArray& command)
     Arrival arrival;
     arrival.text = command;
     arrival.outcome = Arrival::Outcome::Sent;
-    add(Entry{m_clock.now().toMSecsSinceEpoch(), m_link, std::move(arrival), std::nullopt});
+    add(Entry{m_now(), m_link, std::move(arrival), std::nullopt});
 }
 
 void ArrivalLog::add(Entry entry)

@@ -10,8 +10,6 @@
 #include <optional>
 #include <vector>
 
-class Clock;
-
 // The control characters of scale text made visible, by their ASCII names (⟨CR⟩, ⟨LF⟩, ⟨STX⟩) or, where
 // a byte has no name worth reading, its code in hex (⟨1B⟩); the rest read as the intake reads it.
 QString visibleScaleText(const QByteArray& bytes);
@@ -30,8 +28,14 @@ public:
     // The title of the window that has the focus, where the platform tells it.
     using WindowTitleSource = std::function<std::optional<QString>()>;
 
-    explicit ArrivalLog(const Clock& clock, QObject* parent = nullptr);
+    // Milliseconds since the epoch. Taken for every arrival, so it is read without a conversion to local
+    // time, which the C library does with a look at the time zone file each time.
+    using TimeSource = std::function<qint64()>;
 
+    // The time is the system's until another source is set.
+    explicit ArrivalLog(QObject* parent = nullptr);
+
+    void setTimeSource(TimeSource source) { m_now = std::move(source); }
     // The link the next arrivals come over, as the user knows it ("COM3", "TCP 10.0.0.5:4001").
     void setLink(const QString& link) { m_link = link; }
     const QString& link() const { return m_link; }
@@ -79,7 +83,7 @@ private:
     QString ruleText(QByteArrayView rule) const;
     static QString lineOf(const ArrivalLog& log, const Entry& entry);
 
-    const Clock& m_clock;
+    TimeSource m_now;
     QString m_link;
     WindowTitleSource m_windowTitle;
     // Oldest first; the oldest goes when a new one would exceed Capacity.

@@ -145,7 +145,8 @@ void TestArrivalLog::outcomesOfRealLines()
     ProcessData processing(m_keyboard, m_clock, QLocale::c());
     processing.setOptions(options);
     processing.setOwnWindowActive([ownWindow] { return ownWindow; });
-    ArrivalLog log(m_clock);
+    ArrivalLog log;
+    log.setTimeSource([this] { return m_clock.now().toMSecsSinceEpoch(); });
     log.setAttached(true);
     int titleAsked = 0;
     log.setWindowTitleSource([&]() -> std::optional<QString> {
@@ -169,7 +170,8 @@ void TestArrivalLog::outcomesOfRealLines()
 
 void TestArrivalLog::linesTheLinkDroppedAndCommandsSent()
 {
-    ArrivalLog log(m_clock);
+    ArrivalLog log;
+    log.setTimeSource([this] { return m_clock.now().toMSecsSinceEpoch(); });
     log.setAttached(true);
     log.setLink(QStringLiteral("UDP 10.0.0.5:1001"));
     log.recordTooShort("OK\r\n");
@@ -192,7 +194,8 @@ void TestArrivalLog::linesTheLinkDroppedAndCommandsSent()
 // move, so its rows always match the model's.
 void TestArrivalLog::keepsTheNewestThousand()
 {
-    ArrivalLog log(m_clock);
+    ArrivalLog log;
+    log.setTimeSource([this] { return m_clock.now().toMSecsSinceEpoch(); });
     log.setAttached(true);
     QSignalSpy inserted(&log, &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&log, &QAbstractItemModel::rowsRemoved);
@@ -216,7 +219,8 @@ void TestArrivalLog::keepsTheNewestThousand()
 
 void TestArrivalLog::detachedItStaysSilentAndCatchesUpOnAttach()
 {
-    ArrivalLog log(m_clock);
+    ArrivalLog log;
+    log.setTimeSource([this] { return m_clock.now().toMSecsSinceEpoch(); });
     log.setAttached(true);
     log.recordSent("first");
     log.setAttached(false);
@@ -241,7 +245,8 @@ void TestArrivalLog::detachedItStaysSilentAndCatchesUpOnAttach()
 
 void TestArrivalLog::clearAndText()
 {
-    ArrivalLog log(m_clock);
+    ArrivalLog log;
+    log.setTimeSource([this] { return m_clock.now().toMSecsSinceEpoch(); });
     log.setLink(QStringLiteral("COM1"));
     log.recordSent("Z\r\n");
     m_clock.advance(1500);

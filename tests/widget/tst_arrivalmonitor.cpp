@@ -43,7 +43,8 @@ private:
 
 void TestArrivalMonitor::init()
 {
-    m_log = std::make_unique<ArrivalLog>(m_clock);
+    m_log = std::make_unique<ArrivalLog>();
+    m_log->setTimeSource([this] { return m_clock.now().toMSecsSinceEpoch(); });
     m_log->setLink(QStringLiteral("COM2"));
     m_monitor = std::make_unique<ArrivalMonitor>(*m_log);
     m_monitor->resize(700, 300);
