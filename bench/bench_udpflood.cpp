@@ -122,8 +122,8 @@ int main(int argc, char** argv)
         QElapsedTimer sinceFlood;
         sinceFlood.start();
         scale.writeDatagram(last, QHostAddress::LocalHost, listenerPort);
-        const bool arrived = waitUntil([&] { return fileContents(outputFile).endsWith(lastFileLine); },
-                                       resultTimeoutMs, 1);
+        const bool arrived =
+            waitUntil([&] { return fileContents(outputFile).endsWith(lastFileLine); }, resultTimeoutMs, 1);
         const qint64 resultMs = sinceFlood.elapsed();
         if (arrived) {
             std::printf("  round %d: flood sent in %lld ms; the result after it in the file %lld ms later "

@@ -238,10 +238,10 @@ QString ArrivalLog::ruleText(QByteArrayView rule) const
 QString ArrivalLog::outcomeText(const Arrival& arrival) const
 {
     using Outcome = Arrival::Outcome;
-    const QString weight = QStringLiteral("%1 %2").arg(
-        arrival.decimals < 0 ? QString::number(arrival.value, 'g', 15)
-                             : QString::number(arrival.value, 'f', arrival.decimals),
-        decodeScaleText(arrival.unit));
+    const QString weight =
+        QStringLiteral("%1 %2").arg(arrival.decimals < 0 ? QString::number(arrival.value, 'g', 15)
+                                                         : QString::number(arrival.value, 'f', arrival.decimals),
+                                    decodeScaleText(arrival.unit));
     QString text;
     switch (arrival.outcome) {
     case Outcome::Weight:

@@ -8,11 +8,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
-#include <utility>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -196,8 +196,8 @@ void Delivery::AppendToOutputFile(const QByteArray& text)
         m_failing = false;
         return;
     }
-    const QString reason = failure->notRegularFile ? tr("to nie jest zwykły plik")
-                                                   : QString::fromLocal8Bit(std::strerror(failure->error));
+    const QString reason =
+        failure->notRegularFile ? tr("to nie jest zwykły plik") : QString::fromLocal8Bit(std::strerror(failure->error));
     if (m_record)
         m_record->fileError = reason;
     emit outputFileFailed(path, reason, !std::exchange(m_failing, true));

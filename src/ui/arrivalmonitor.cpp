@@ -22,8 +22,8 @@ namespace {
 
 std::optional<QString> askWithSaveDialog(QWidget* parent)
 {
-    const QString path = QFileDialog::getSaveFileName(
-        parent, ArrivalMonitor::tr("Zapisz odebrane wiersze"), QString(), ArrivalMonitor::tr("Pliki tekstowe (*.txt)"));
+    const QString path = QFileDialog::getSaveFileName(parent, ArrivalMonitor::tr("Zapisz odebrane wiersze"), QString(),
+                                                      ArrivalMonitor::tr("Pliki tekstowe (*.txt)"));
     if (path.isEmpty())
         return std::nullopt;
     return path;

@@ -54,10 +54,14 @@ void TestArrivalLog::controlCharactersShowByName_data()
     QTest::newRow("frame") << QByteArray("\x02+0012.5g\x03") << QStringLiteral("⟨STX⟩+0012.5g⟨ETX⟩");
     QTest::newRow("zero bytes") << QByteArray(2, '\0') + "US" << QStringLiteral("⟨NUL⟩⟨NUL⟩US");
     QTest::newRow("tab and acknowledgement") << QByteArray("\x06\t\x15") << QStringLiteral("⟨ACK⟩⟨HT⟩⟨NAK⟩");
-    QTest::newRow("escape and others in hex") << QByteArray("\x1B" "A\x7F\x1F") << QStringLiteral("⟨1B⟩A⟨7F⟩⟨1F⟩");
+    QTest::newRow("escape and others in hex") << QByteArray("\x1B"
+                                                            "A\x7F\x1F")
+                                              << QStringLiteral("⟨1B⟩A⟨7F⟩⟨1F⟩");
     QTest::newRow("UTF-8 stays a letter") << QByteArray("Wa\xC5\xBC") << QStringLiteral("Waż");
     QTest::newRow("single byte as ISO 8859-1") << QByteArray("12 \xB5g") << QStringLiteral("12 µg");
-    QTest::newRow("C1 control byte in hex") << QByteArray("a\x85" "b") << QStringLiteral("a⟨85⟩b");
+    QTest::newRow("C1 control byte in hex") << QByteArray("a\x85"
+                                                          "b")
+                                            << QStringLiteral("a⟨85⟩b");
     QTest::newRow("empty") << QByteArray() << QString();
 }
 
@@ -86,7 +90,8 @@ void TestArrivalLog::outcomesOfRealLines_data()
                                         << QByteArray("  12.50 kg\r\n") << "waga 12.50 kg"
                                         << "wpisano do okna „Notatnik”";
     QTest::newRow("title unknown") << 0 << false << true << false << false << false << QString()
-                                   << QByteArray("-3 g\r\n") << "waga -3 g" << "wpisano do nieznanego okna";
+                                   << QByteArray("-3 g\r\n") << "waga -3 g"
+                                   << "wpisano do nieznanego okna";
     QTest::newRow("maker's rule named") << 0 << true << true << false << false << false << "Arkusz"
                                         << QByteArray("ST,+00123.45  g\r\n")
                                         << "waga 123.45 g (formaty producentów: nagłówek stanu)"
@@ -95,8 +100,8 @@ void TestArrivalLog::outcomesOfRealLines_data()
                                        << QByteArray("US,-00012.30  g\r\n")
                                        << "waga niestabilna, pominięta (formaty producentów: nagłówek stanu)"
                                        << QString();
-    QTest::newRow("status line") << 2 << true << true << true << false << false << "Arkusz"
-                                 << QByteArray("OL\r\n") << "wiersz stanu, bez wagi" << QString();
+    QTest::newRow("status line") << 2 << true << true << true << false << false << "Arkusz" << QByteArray("OL\r\n")
+                                 << "wiersz stanu, bez wagi" << QString();
     QTest::newRow("not a weighing line") << 0 << false << true << true << false << false << "Arkusz"
                                          << QByteArray("Brutto\r\n") << "nie jest wierszem ważenia" << QString();
     QTest::newRow("part of a report") << 1 << false << true << true << false << false << "Arkusz"
@@ -105,15 +110,15 @@ void TestArrivalLog::outcomesOfRealLines_data()
     QTest::newRow("recognize: text is a report") << 2 << false << false << true << false << false << "Arkusz"
                                                  << QByteArray("Brutto 12.5 kg\r\n") << "część raportu"
                                                  << "nie wpisano: wpisywanie wyłączone; zapisano do pliku";
-    QTest::newRow("typing off, file written") << 0 << false << false << true << false << false << "Arkusz"
-                                              << QByteArray("12.5 kg\r\n") << "waga 12.5 kg"
-                                              << "nie wpisano: wpisywanie wyłączone; zapisano do pliku";
-    QTest::newRow("our window had the focus") << 0 << false << true << false << false << true << "Kwelta"
-                                              << QByteArray("12.5 kg\r\n") << "waga 12.5 kg"
-                                              << "nie wpisano: aktywne było okno programu";
-    QTest::newRow("our window, file written") << 0 << false << true << true << false << true << "Kwelta"
-                                              << QByteArray("12.5 kg\r\n") << "waga 12.5 kg"
-                                              << "nie wpisano: aktywne było okno programu; zapisano do pliku";
+    QTest::newRow("typing off, file written")
+        << 0 << false << false << true << false << false << "Arkusz" << QByteArray("12.5 kg\r\n") << "waga 12.5 kg"
+        << "nie wpisano: wpisywanie wyłączone; zapisano do pliku";
+    QTest::newRow("our window had the focus")
+        << 0 << false << true << false << false << true << "Kwelta" << QByteArray("12.5 kg\r\n") << "waga 12.5 kg"
+        << "nie wpisano: aktywne było okno programu";
+    QTest::newRow("our window, file written")
+        << 0 << false << true << true << false << true << "Kwelta" << QByteArray("12.5 kg\r\n") << "waga 12.5 kg"
+        << "nie wpisano: aktywne było okno programu; zapisano do pliku";
     QTest::newRow("file failed") << 0 << false << false << true << true << false << "Arkusz"
                                  << QByteArray("12.5 kg\r\n") << "waga 12.5 kg"
                                  << "nie wpisano: wpisywanie wyłączone; błąd zapisu do pliku: " + noFolder;

@@ -88,8 +88,8 @@ std::optional<QString> windowName(xcb_connection_t* connection, xcb_window_t win
                                   xcb_atom_t utf8String)
 {
     const auto property = [&](xcb_atom_t name, xcb_atom_t type) -> std::optional<QByteArray> {
-        const XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-            connection, xcb_get_property(connection, 0, window, name, type, 0, 1024), nullptr));
+        const XcbReply<xcb_get_property_reply_t> reply(
+            xcb_get_property_reply(connection, xcb_get_property(connection, 0, window, name, type, 0, 1024), nullptr));
         if (!reply || reply->type == XCB_ATOM_NONE)
             return std::nullopt;
         return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
