@@ -33,12 +33,12 @@ std::optional<QString> askWithSaveDialog(QWidget* parent)
 
 ArrivalMonitor::ArrivalMonitor(ArrivalLog& log, QWidget* parent)
     : QWidget(parent)
-    , m_log(log)
+    , m_log(&log)
     , m_chooseFile(askWithSaveDialog)
 {
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("arrivalTable"));
-    m_table->setModel(&m_log);
+    m_table->setModel(&log);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -89,8 +89,9 @@ ArrivalMonitor::ArrivalMonitor(ArrivalLog& log, QWidget* parent)
 
 ArrivalMonitor::~ArrivalMonitor()
 {
-    // The log outlives the page; with nobody looking it goes back to recording silently.
-    m_log.setAttached(false);
+    // With nobody looking the log goes back to recording silently; its owner may have ended it first.
+    if (m_log)
+        m_log->setAttached(false);
 }
 
 bool ArrivalMonitor::isPaused() const
@@ -107,16 +108,17 @@ void ArrivalMonitor::retranslateUi()
     m_copy->setToolTip(tr("Kopiuje zaznaczone wiersze do schowka"));
     m_save->setText(tr("Zapisz wszystko..."));
     // The column titles and the cells are the log's texts, composed as they are shown.
-    emit m_log.headerDataChanged(Qt::Horizontal, 0, ArrivalLog::ColumnCount - 1);
+    if (m_log)
+        emit m_log->headerDataChanged(Qt::Horizontal, 0, ArrivalLog::ColumnCount - 1);
     m_table->viewport()->update();
 }
 
 void ArrivalMonitor::updateAttachment()
 {
     const bool attach = isVisible() && !isPaused();
-    if (attach == m_log.isAttached())
+    if (!m_log || attach == m_log->isAttached())
         return;
-    m_log.setAttached(attach);
+    m_log->setAttached(attach);
     if (attach && m_followNewest)
         m_table->scrollToBottom();
 }
@@ -134,19 +136,23 @@ void ArrivalMonitor::pauseToggled(bool /*paused*/)
 
 void ArrivalMonitor::clearClicked()
 {
-    m_log.clear();
+    if (m_log)
+        m_log->clear();
     m_followNewest = true;
 }
 
 void ArrivalMonitor::copySelection()
 {
+    // Without its model the table has no selection model either.
+    if (!m_log || !m_table->selectionModel())
+        return;
     QList<int> rows;
     for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
         rows.append(index.row());
     if (rows.isEmpty())
         return;
     std::sort(rows.begin(), rows.end());
-    QGuiApplication::clipboard()->setText(m_log.rowsText(rows));
+    QGuiApplication::clipboard()->setText(m_log->rowsText(rows));
 }
 
 void ArrivalMonitor::saveClicked()
@@ -158,8 +164,8 @@ void ArrivalMonitor::saveClicked()
 bool ArrivalMonitor::saveTo(const QString& path)
 {
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(m_log.toText().toUtf8());
+    if (m_log && file.open(QIODevice::WriteOnly)) {
+        file.write(m_log->toText().toUtf8());
         if (file.commit())
             return true;
     }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "processing/arrivallog.h"
+
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
 
-class ArrivalLog;
 class QPushButton;
 class QTableView;
 
@@ -50,7 +52,8 @@ private:
     void updateAttachment();
     void scrollRangeChanged(int minimum, int maximum);
 
-    ArrivalLog& m_log;
+    // The window owns the log, and may end it before its pages.
+    QPointer<ArrivalLog> m_log;
     QTableView* m_table = nullptr;
     QPushButton* m_pause = nullptr;
     QPushButton* m_clear = nullptr;

@@ -26,6 +26,7 @@ private slots:
     void copiesTheSelectedRows();
     void savesTheWholeLog();
     void followsTheNewestRowUntilTheUserScrollsUp();
+    void theLogMayEndBeforeThePage();
 
 private:
     QPushButton* button(const char* name) const { return m_monitor->findChild<QPushButton*>(name); }
@@ -175,6 +176,20 @@ void TestArrivalMonitor::followsTheNewestRowUntilTheUserScrollsUp()
     record(250, 50);
     QTRY_VERIFY(scroll->maximum() > maximumNow);
     QTRY_COMPARE(scroll->value(), scroll->maximum());
+}
+
+// The window's children go in their own order; the page must not touch a log that went before it.
+void TestArrivalMonitor::theLogMayEndBeforeThePage()
+{
+    m_monitor->show();
+    record(0, 2);
+    m_log.reset();
+    QVERIFY(!m_monitor->table()->model());
+    button("pauseButton")->click();
+    button("clearButton")->click();
+    button("copyButton")->click();
+    m_monitor->hide();
+    m_monitor.reset();
 }
 
 QTEST_MAIN(TestArrivalMonitor)
