@@ -21,6 +21,160 @@
     </message>
 </context>
 <context>
+    <name>ArrivalLog</name>
+    <message>
+        <source>Czas</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Łącze</source>
+        <translation>Link</translation>
+    </message>
+    <message>
+        <source>Odebrany tekst</source>
+        <translation>Received text</translation>
+    </message>
+    <message>
+        <source>Co z niego powstało</source>
+        <translation>What it became</translation>
+    </message>
+    <message>
+        <source>Co zrobiono</source>
+        <translation>What was done</translation>
+    </message>
+    <message>
+        <source>nagłówek stanu</source>
+        <translation>status header</translation>
+    </message>
+    <message>
+        <source>nagłówek brutto/netto</source>
+        <translation>gross/net header</translation>
+    </message>
+    <message>
+        <source>litera stanu</source>
+        <translation>status letter</translation>
+    </message>
+    <message>
+        <source>liczba ze znakiem</source>
+        <translation>signed number</translation>
+    </message>
+    <message>
+        <source>wiersz stanu</source>
+        <translation>status line</translation>
+    </message>
+    <message>
+        <source>waga %1</source>
+        <translation>weight %1</translation>
+    </message>
+    <message>
+        <source>waga niestabilna, pominięta</source>
+        <translation>unstable weight, skipped</translation>
+    </message>
+    <message>
+        <source>wiersz stanu, bez wagi</source>
+        <translation>status line, no weight</translation>
+    </message>
+    <message>
+        <source>nie jest wierszem ważenia</source>
+        <translation>not a weighing line</translation>
+    </message>
+    <message>
+        <source>część raportu</source>
+        <translation>part of a report</translation>
+    </message>
+    <message>
+        <source>wiersz za krótki</source>
+        <translation>line too short</translation>
+    </message>
+    <message>
+        <source>polecenie</source>
+        <translation>command</translation>
+    </message>
+    <message>
+        <source> (formaty producentów: %1)</source>
+        <translation> (makers&apos; formats: %1)</translation>
+    </message>
+    <message>
+        <source>wysłano do wagi</source>
+        <translation>sent to the scale</translation>
+    </message>
+    <message>
+        <source>wpisano do okna „%1”</source>
+        <translation>typed into the window “%1”</translation>
+    </message>
+    <message>
+        <source>wpisano do nieznanego okna</source>
+        <translation>typed into an unknown window</translation>
+    </message>
+    <message>
+        <source>nie wpisano: wpisywanie wyłączone</source>
+        <translation>not typed: typing is off</translation>
+    </message>
+    <message>
+        <source>nie wpisano: aktywne było okno programu</source>
+        <translation>not typed: the program&apos;s window was active</translation>
+    </message>
+    <message>
+        <source>nie wpisano: brak dostępu do klawiatury</source>
+        <translation>not typed: no access to the keyboard</translation>
+    </message>
+    <message>
+        <source>zapisano do pliku</source>
+        <translation>written to the file</translation>
+    </message>
+    <message>
+        <source>błąd zapisu do pliku: %1</source>
+        <translation>file write error: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ArrivalMonitor</name>
+    <message>
+        <source>Zapisz odebrane wiersze</source>
+        <translation>Save the received lines</translation>
+    </message>
+    <message>
+        <source>Pliki tekstowe (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>Wstrzymaj</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Nowe wiersze nie trafiają do tabeli; dziennik zapisuje je nadal</source>
+        <translation>New lines do not enter the table; the log still records them</translation>
+    </message>
+    <message>
+        <source>Wyczyść</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Kopiuj</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Kopiuje zaznaczone wiersze do schowka</source>
+        <translation>Copies the selected lines to the clipboard</translation>
+    </message>
+    <message>
+        <source>Zapisz wszystko...</source>
+        <translation>Save all...</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać pliku %1: %2</source>
+        <translation>Cannot save the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Podgląd danych z wagi</source>
+        <translation>Data from the scale</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>nieoczekiwany argument „%1”</source>
@@ -185,6 +339,13 @@ Qt&apos;s own options, such as -platform and -style, are accepted too.
     <message>
         <source>(brak urządzenia)</source>
         <translation>(no device)</translation>
+    </message>
+</context>
+<context>
+    <name>Delivery</name>
+    <message>
+        <source>to nie jest zwykły plik</source>
+        <translation>it is not a regular file</translation>
     </message>
 </context>
 <context>
@@ -472,6 +633,10 @@ To enter weighings into any program:
     <message>
         <source>Błąd</source>
         <translation>Error</translation>
+    </message>
+    <message>
+        <source>Po&amp;dgląd</source>
+        <translation>&amp;Monitor</translation>
     </message>
 </context>
 <context>

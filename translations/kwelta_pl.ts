@@ -21,6 +21,160 @@
     </message>
 </context>
 <context>
+    <name>ArrivalLog</name>
+    <message>
+        <source>Czas</source>
+        <translation>Czas</translation>
+    </message>
+    <message>
+        <source>Łącze</source>
+        <translation>Łącze</translation>
+    </message>
+    <message>
+        <source>Odebrany tekst</source>
+        <translation>Odebrany tekst</translation>
+    </message>
+    <message>
+        <source>Co z niego powstało</source>
+        <translation>Co z niego powstało</translation>
+    </message>
+    <message>
+        <source>Co zrobiono</source>
+        <translation>Co zrobiono</translation>
+    </message>
+    <message>
+        <source>nagłówek stanu</source>
+        <translation>nagłówek stanu</translation>
+    </message>
+    <message>
+        <source>nagłówek brutto/netto</source>
+        <translation>nagłówek brutto/netto</translation>
+    </message>
+    <message>
+        <source>litera stanu</source>
+        <translation>litera stanu</translation>
+    </message>
+    <message>
+        <source>liczba ze znakiem</source>
+        <translation>liczba ze znakiem</translation>
+    </message>
+    <message>
+        <source>wiersz stanu</source>
+        <translation>wiersz stanu</translation>
+    </message>
+    <message>
+        <source>waga %1</source>
+        <translation>waga %1</translation>
+    </message>
+    <message>
+        <source>waga niestabilna, pominięta</source>
+        <translation>waga niestabilna, pominięta</translation>
+    </message>
+    <message>
+        <source>wiersz stanu, bez wagi</source>
+        <translation>wiersz stanu, bez wagi</translation>
+    </message>
+    <message>
+        <source>nie jest wierszem ważenia</source>
+        <translation>nie jest wierszem ważenia</translation>
+    </message>
+    <message>
+        <source>część raportu</source>
+        <translation>część raportu</translation>
+    </message>
+    <message>
+        <source>wiersz za krótki</source>
+        <translation>wiersz za krótki</translation>
+    </message>
+    <message>
+        <source>polecenie</source>
+        <translation>polecenie</translation>
+    </message>
+    <message>
+        <source> (formaty producentów: %1)</source>
+        <translation> (formaty producentów: %1)</translation>
+    </message>
+    <message>
+        <source>wysłano do wagi</source>
+        <translation>wysłano do wagi</translation>
+    </message>
+    <message>
+        <source>wpisano do okna „%1”</source>
+        <translation>wpisano do okna „%1”</translation>
+    </message>
+    <message>
+        <source>wpisano do nieznanego okna</source>
+        <translation>wpisano do nieznanego okna</translation>
+    </message>
+    <message>
+        <source>nie wpisano: wpisywanie wyłączone</source>
+        <translation>nie wpisano: wpisywanie wyłączone</translation>
+    </message>
+    <message>
+        <source>nie wpisano: aktywne było okno programu</source>
+        <translation>nie wpisano: aktywne było okno programu</translation>
+    </message>
+    <message>
+        <source>nie wpisano: brak dostępu do klawiatury</source>
+        <translation>nie wpisano: brak dostępu do klawiatury</translation>
+    </message>
+    <message>
+        <source>zapisano do pliku</source>
+        <translation>zapisano do pliku</translation>
+    </message>
+    <message>
+        <source>błąd zapisu do pliku: %1</source>
+        <translation>błąd zapisu do pliku: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ArrivalMonitor</name>
+    <message>
+        <source>Zapisz odebrane wiersze</source>
+        <translation>Zapisz odebrane wiersze</translation>
+    </message>
+    <message>
+        <source>Pliki tekstowe (*.txt)</source>
+        <translation>Pliki tekstowe (*.txt)</translation>
+    </message>
+    <message>
+        <source>Wstrzymaj</source>
+        <translation>Wstrzymaj</translation>
+    </message>
+    <message>
+        <source>Nowe wiersze nie trafiają do tabeli; dziennik zapisuje je nadal</source>
+        <translation>Nowe wiersze nie trafiają do tabeli; dziennik zapisuje je nadal</translation>
+    </message>
+    <message>
+        <source>Wyczyść</source>
+        <translation>Wyczyść</translation>
+    </message>
+    <message>
+        <source>Kopiuj</source>
+        <translation>Kopiuj</translation>
+    </message>
+    <message>
+        <source>Kopiuje zaznaczone wiersze do schowka</source>
+        <translation>Kopiuje zaznaczone wiersze do schowka</translation>
+    </message>
+    <message>
+        <source>Zapisz wszystko...</source>
+        <translation>Zapisz wszystko...</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać pliku %1: %2</source>
+        <translation>Nie można zapisać pliku %1: %2</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Błąd</translation>
+    </message>
+    <message>
+        <source>Podgląd danych z wagi</source>
+        <translation>Podgląd danych z wagi</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>nieoczekiwany argument „%1”</source>
@@ -186,6 +340,13 @@ Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
     <message>
         <source>(brak urządzenia)</source>
         <translation>(brak urządzenia)</translation>
+    </message>
+</context>
+<context>
+    <name>Delivery</name>
+    <message>
+        <source>to nie jest zwykły plik</source>
+        <translation>to nie jest zwykły plik</translation>
     </message>
 </context>
 <context>
@@ -474,6 +635,10 @@ ważenia do dowolnego programu, należy:
     <message>
         <source>Błąd</source>
         <translation>Błąd</translation>
+    </message>
+    <message>
+        <source>Po&amp;dgląd</source>
+        <translation>Po&amp;dgląd</translation>
     </message>
 </context>
 <context>

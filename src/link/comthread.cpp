@@ -127,6 +127,12 @@ void ComThread::Execute()
     }
 }
 
+void ComThread::setShortLineObserver(Intake observer)
+{
+    m_shortLine = std::move(observer);
+    m_pending.setKeepDropped(bool(m_shortLine));
+}
+
 void ComThread::Poll()
 {
     char buffer[ReadChunk];
@@ -147,11 +153,17 @@ void ComThread::Poll()
 
     // Every line that is due goes on now, one intake call each and in order: a scale that sends lines
     // faster than one a pause would otherwise fall further behind with every line.
-    QByteArrayList handed;
+    // Each with whether it is a line the cut dropped as too short.
+    QList<std::pair<QByteArray, bool>> handed;
     if (!m_pending.isEmpty()) {
         const ReadMode mode = m_readMode();
-        for (QByteArray text = m_pending.take(mode); !text.isEmpty(); text = m_pending.take(mode))
-            handed.append(text);
+        for (QByteArray text = m_pending.take(mode); !text.isEmpty(); text = m_pending.take(mode)) {
+            for (QByteArray& line : m_pending.takeDropped())
+                handed.append({std::move(line), true});
+            handed.append({text, false});
+        }
+        for (QByteArray& line : m_pending.takeDropped())
+            handed.append({std::move(line), true});
         m_pending.enforceLimit();
         const std::lock_guard lock(m_channel->mutex);
         m_channel->pendingEmpty = m_pending.isEmpty();
@@ -165,16 +177,20 @@ void ComThread::Poll()
     // Copies: the intake may end this reader's life (see Execute), after which nothing more is handed
     // on, since the connection it belonged to is closed.
     const Intake intake = m_intake;
+    const Intake shortLine = m_shortLine;
     const std::shared_ptr<Channel> channel = m_channel;
     if (gone)
         reportGone();
-    for (const QByteArray& text : std::as_const(handed)) {
+    for (const auto& [text, tooShort] : std::as_const(handed)) {
         {
             const std::lock_guard lock(channel->mutex);
             if (channel->stopping)
                 return;
         }
-        intake(text);
+        if (!tooShort)
+            intake(text);
+        else if (shortLine)
+            shortLine(text);
     }
 }
 

@@ -40,6 +40,9 @@ public:
     const PendingText& pending() const { return m_pending; }
     // Main thread; see PendingText::setMakerLines.
     void setMakerLines(bool on) { m_pending.setMakerLines(on); }
+    // Main thread: told of each line the cut drops as too short, in order with the intake's lines.
+    // Nothing is kept for it while none is set.
+    void setShortLineObserver(Intake observer);
 
 signals:
     // The device went away (unplugged, the other end closed); emitted on the main thread after the
@@ -59,6 +62,7 @@ private:
     const int m_bufferSize;
     ReadModeSource m_readMode;
     Intake m_intake;
+    Intake m_shortLine;
     PendingText m_pending;
     // Shared with the queued polls, which may still be on their way when this object goes.
     std::shared_ptr<Channel> m_channel;

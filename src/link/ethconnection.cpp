@@ -353,9 +353,12 @@ void EthConnection::pump()
     }
     m_handingOn = true;
     for (int n = 0; n < LinesPerTurn && !m_lines.empty(); ++n) {
-        const QByteArray line = std::move(m_lines.front());
+        const WaitingLine line = std::move(m_lines.front());
         m_lines.pop_front();
-        m_intake(line);
+        if (!line.tooShort)
+            m_intake(line.text);
+        else if (m_shortLine)
+            m_shortLine(line.text);
     }
     m_handingOn = false;
     if (!m_lines.empty() || (m_client && m_client->bytesAvailable() > 0) || (m_listener && m_listener->hasReceived()))
@@ -388,7 +391,7 @@ void EthConnection::readFromClient()
     m_received.append(text.constData(), text.size());
     if (m_readMode() == ReadMode::Report) {
         // The report mode assembles the report from the pieces as they come.
-        m_lines.push_back(m_received.take(ReadMode::Report));
+        m_lines.push_back({m_received.take(ReadMode::Report)});
         return;
     }
     cut();
@@ -407,7 +410,24 @@ void EthConnection::takeDatagrams()
 
 void EthConnection::cut()
 {
-    for (QByteArray& line : m_received.takeNetworkLines())
-        m_lines.push_back(std::move(line));
+    QList<QByteArray> lines = m_received.takeNetworkLines();
+    // The short lines of an arrival are listed ahead of its other lines.
+    for (QByteArray& line : m_received.takeDropped())
+        m_lines.push_back({std::move(line), true});
+    for (QByteArray& line : lines)
+        m_lines.push_back({std::move(line)});
     m_received.enforceLimit();
+}
+
+void EthConnection::setShortLineObserver(Intake observer)
+{
+    m_shortLine = std::move(observer);
+    m_received.setKeepDropped(bool(m_shortLine));
+}
+
+QString EthConnection::linkName() const
+{
+    return QStringLiteral("%1 %2:%3")
+        .arg(m_listener ? QStringLiteral("UDP") : QStringLiteral("TCP"), m_connectedHost)
+        .arg(m_connectedPort);
 }

@@ -112,6 +112,11 @@ public:
     static constexpr qint64 ReadChunk = 64 * 1024;
     // Lines as scales of many makers send them (PendingText::setMakerLines).
     void setMakerLines(bool on) { m_received.setMakerLines(on); }
+    // Told of each line the cut drops as too short, in turn with the intake's lines (an arrival's short
+    // lines ahead of its others). Nothing is kept for it while none is set.
+    void setShortLineObserver(Intake observer);
+    // The link as the user knows it: "TCP 10.0.0.5:4001", "UDP 10.0.0.5:1001".
+    QString linkName() const;
     // The listener's local port while it is active, else 0.
     quint16 udpLocalPort() const;
     // The host and port the user last opened the link to; empty and 0 once it was closed.
@@ -151,11 +156,18 @@ private:
 
     ReadModeSource m_readMode;
     Intake m_intake;
+    Intake m_shortLine;
     const quint16 m_localUdpPort;
 
     PendingText m_received;
+    struct WaitingLine
+    {
+        QByteArray text;
+        // Dropped by the cut: for the short-line observer, not the intake.
+        bool tooShort = false;
+    };
     // Complete lines (in report mode over TCP, whole arrivals) not yet handed to the intake.
-    std::deque<QByteArray> m_lines;
+    std::deque<WaitingLine> m_lines;
     bool m_pumpScheduled = false;
     bool m_handingOn = false;
     EthLinkState m_state = EthLinkState::Disconnected;

@@ -92,9 +92,24 @@ PendingText::Cut PendingText::nextCut(ReadMode mode) const
     }
 }
 
+void PendingText::setKeepDropped(bool on)
+{
+    m_keepDropped = on;
+    if (!on)
+        m_dropped.clear();
+}
+
 QByteArray PendingText::take(ReadMode mode)
 {
     const Cut cut = nextCut(mode);
+    if (m_keepDropped) {
+        // Only whole short lines come before the cut's line.
+        for (qsizetype start = 0; start < cut.dropped;) {
+            const qsizetype end = m_text.indexOf('\n', start);
+            m_dropped.append(m_text.mid(start, end + 1 - start));
+            start = end + 1;
+        }
+    }
     QByteArray handed = m_text.mid(cut.dropped, cut.handed);
     m_text.remove(0, cut.dropped + cut.handed);
     return handed;
@@ -107,6 +122,8 @@ QList<QByteArray> PendingText::takeNetworkLines()
     for (qsizetype end = m_text.indexOf('\n'); end >= 0; end = m_text.indexOf('\n', start)) {
         if (end - start >= NetworkShortestLine || m_makerLines)
             lines.append(m_text.mid(start, end + 1 - start));
+        else if (m_keepDropped)
+            m_dropped.append(m_text.mid(start, end + 1 - start));
         start = end + 1;
     }
     m_text.remove(0, start);
@@ -130,6 +147,7 @@ void PendingText::enforceLimit()
 void PendingText::clear()
 {
     m_text.clear();
+    m_dropped.clear();
     m_droppingOverlongLine = false;
     m_lineFeedAdded = false;
 }

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <utility>
+
 // What a link delivered and has not yet handed on, byte for byte (zero bytes included), and the rules
 // by which it is cut into what the intake receives: the serial reader's by read mode, the Ethernet
 // link's by its own thresholds.
@@ -42,6 +44,11 @@ public:
     // rest of that overlong line when it arrives.
     void enforceLimit();
 
+    // While on, the lines take and takeNetworkLines drop as too short are kept for takeDropped, each
+    // with its "\n", so that whoever shows the user what arrived can say what became of them.
+    void setKeepDropped(bool on);
+    QList<QByteArray> takeDropped() { return std::exchange(m_dropped, {}); }
+
     bool isEmpty() const { return m_text.isEmpty(); }
     qsizetype size() const { return m_text.size(); }
     const QByteArray& text() const { return m_text; }
@@ -61,4 +68,6 @@ private:
     bool m_makerLines = false;
     // The last arrival ended with a CR whose LF was put in for it.
     bool m_lineFeedAdded = false;
+    bool m_keepDropped = false;
+    QList<QByteArray> m_dropped;
 };

@@ -2,12 +2,14 @@
 
 #include "link/ethsupervision.h"
 
-ScaleLinks::ScaleLinks(EthConnection::ReadModeSource readMode, EthConnection::Intake intake,
-                       std::function<EthTarget()> target, QObject* parent)
+ScaleLinks::ScaleLinks(EthConnection::ReadModeSource readMode, Intake intake, std::function<EthTarget()> target,
+                       QObject* parent)
     : QObject(parent)
     , m_target(std::move(target))
-    , m_serial(std::make_unique<SerialConnection>(readMode, intake))
-    , m_eth(std::make_unique<EthConnection>(readMode, intake))
+    , m_serial(std::make_unique<SerialConnection>(
+          readMode, [intake](const QByteArray& text) { intake(ScaleLink::Serial, text); }))
+    , m_eth(std::make_unique<EthConnection>(readMode,
+                                            [intake](const QByteArray& text) { intake(ScaleLink::Ethernet, text); }))
     // A child, so that TimerPing is found among the window's timers.
     , m_supervision(new EthSupervision(*m_eth, m_target, this))
     , m_orders(std::make_unique<LinkOrderTransport>(*m_serial, *m_eth))
@@ -61,6 +63,17 @@ void ScaleLinks::setMakerLines(bool on)
 {
     m_serial->setMakerLines(on);
     m_eth->setMakerLines(on);
+}
+
+void ScaleLinks::setShortLineObserver(const Intake& observer)
+{
+    m_serial->setShortLineObserver([observer](const QByteArray& line) { observer(ScaleLink::Serial, line); });
+    m_eth->setShortLineObserver([observer](const QByteArray& line) { observer(ScaleLink::Ethernet, line); });
+}
+
+QString ScaleLinks::linkName(ScaleLink kind) const
+{
+    return kind == ScaleLink::Ethernet ? m_eth->linkName() : m_serial->linkName();
 }
 
 void ScaleLinks::release()

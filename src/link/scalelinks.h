@@ -19,8 +19,11 @@ class ScaleLinks : public QObject
     Q_OBJECT
 
 public:
+    // Text from the scale, and the link it came over.
+    using Intake = std::function<void(ScaleLink link, const QByteArray& text)>;
+
     // target names the Ethernet scale as the user has it set at the moment of asking.
-    ScaleLinks(EthConnection::ReadModeSource readMode, EthConnection::Intake intake, std::function<EthTarget()> target,
+    ScaleLinks(EthConnection::ReadModeSource readMode, Intake intake, std::function<EthTarget()> target,
                QObject* parent = nullptr);
     // The links end before the intake they feed can go.
     ~ScaleLinks() override;
@@ -39,6 +42,10 @@ public:
     // Scales of some makers end their lines with CR alone and print results shorter than the status
     // lines of others; with their formats chosen, both links cut for them.
     void setMakerLines(bool on);
+    // Told of each line a link's cut drops as too short to be a result.
+    void setShortLineObserver(const Intake& observer);
+    // The link of this kind as the user knows it ("COM3", "TCP 10.0.0.5:4001").
+    QString linkName(ScaleLink kind) const;
     // The closing sequence: no more reachability checks, and the Ethernet link is let go.
     void release();
 

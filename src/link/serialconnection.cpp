@@ -47,6 +47,7 @@ void SerialConnection::StartSerial()
         return;
     m_reader = std::make_unique<ComThread>(m_settings.Port, m_bufferSize, m_readMode, m_intake);
     m_reader->setMakerLines(m_makerLines);
+    m_reader->setShortLineObserver(m_shortLine);
     connect(m_reader.get(), &ComThread::deviceGone, this, &SerialConnection::deviceGone);
     m_reader->start(QThread::HighestPriority);
 }
@@ -78,4 +79,16 @@ void SerialConnection::setMakerLines(bool on)
     m_makerLines = on;
     if (m_reader)
         m_reader->setMakerLines(on);
+}
+
+void SerialConnection::setShortLineObserver(ComThread::Intake observer)
+{
+    m_shortLine = std::move(observer);
+    if (m_reader)
+        m_reader->setShortLineObserver(m_shortLine);
+}
+
+QString SerialConnection::linkName() const
+{
+    return QStringLiteral("COM%1").arg(m_settings.Port);
 }

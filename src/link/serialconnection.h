@@ -41,6 +41,11 @@ public:
     // For the open reader and every later one: lines as scales of many makers send them
     // (PendingText::setMakerLines).
     void setMakerLines(bool on);
+    // For the open reader and every later one: told of each line the reader's cut drops as too short
+    // (ComThread::setShortLineObserver).
+    void setShortLineObserver(ComThread::Intake observer);
+    // The link as the user knows it: "COM3".
+    QString linkName() const;
 
 signals:
     // Open also means a new connection: what the processing held of the previous one no longer counts.
@@ -61,4 +66,5 @@ private:
     PortSettings m_settings;
     int m_bufferSize = 0;
     bool m_makerLines = false;
+    ComThread::Intake m_shortLine;
 };

@@ -26,3 +26,10 @@ std::optional<bool> inputFocusIn(const QList<quint64>& windowIds)
     }
     return std::nullopt;
 }
+
+std::optional<QString> focusedWindowTitle()
+{
+    if (QGuiApplication::platformName() == u"xcb")
+        return x11FocusedWindowTitle();
+    return std::nullopt;
+}

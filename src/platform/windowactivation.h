@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 #include <QtGlobal>
 
 #include <optional>
@@ -15,3 +16,7 @@ void activateOnUserRequest(quint64 windowId);
 // keeps a window active for a moment after the focus has left it). Nothing where the platform has no
 // backend for the question.
 std::optional<bool> inputFocusIn(const QList<quint64>& windowIds);
+
+// The title of the window that has the input focus, where the display server tells (X11); nothing where
+// it does not (a Wayland client cannot ask), or when the focus is on no named window.
+std::optional<QString> focusedWindowTitle();

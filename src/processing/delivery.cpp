@@ -7,34 +7,53 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
+
+// Why an append failed: the system's reason (errno), or that the path is not a regular file.
+struct AppendFailure
+{
+    int error = 0;
+    bool notRegularFile = false;
+};
 
 // Appends all of text to the regular file at path, or nothing. The file is opened without blocking,
 // since a FIFO nobody reads (or a device) would otherwise hold the window for good, and anything but a
 // regular file is refused. A write that fails part way (a full disk, a size limit) is cut back to the
 // file's length before it, so the next record never follows half of this one.
-bool appendWhole(const QByteArray& path, const QByteArray& text)
+std::optional<AppendFailure> appendWhole(const QByteArray& path, const QByteArray& text)
 {
     const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
-        return false;
+        return AppendFailure{errno};
     struct stat status = {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(fd, &status) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return AppendFailure{error};
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return AppendFailure{0, true};
     }
     const off_t before = status.st_size;
     qsizetype done = 0;
+    int error = 0;
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.constData() + done, size_t(text.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            // A write that takes nothing without an error is a full disk in all but name.
+            error = n < 0 ? errno : ENOSPC;
             break;
+        }
         done += n;
     }
     if (done != text.size()) {
@@ -42,10 +61,12 @@ bool appendWhole(const QByteArray& path, const QByteArray& text)
         const bool cutBack = ::ftruncate(fd, before) == 0;
         Q_UNUSED(cutBack)
         ::close(fd);
-        return false;
+        return AppendFailure{error};
     }
     // A network file system may report a failed write only at the close.
-    return ::close(fd) == 0;
+    if (::close(fd) != 0)
+        return AppendFailure{errno};
+    return std::nullopt;
 }
 
 // The key a character is typed with. Control characters other than TAB, CR, backspace and escape
@@ -105,9 +126,24 @@ void Delivery::tap(quint32 key)
     m_keyboard.sendKey(key, false);
 }
 
+bool Delivery::mayType()
+{
+    using NotTyped = DeliveryRecord::NotTyped;
+    const NotTyped why = ownWindowActive()           ? NotTyped::OwnWindowActive
+                         : !m_keyboard.isAvailable() ? NotTyped::NoKeyboard
+                                                     : NotTyped::No;
+    if (m_record) {
+        if (why == NotTyped::No)
+            m_record->typed = true;
+        else
+            m_record->notTyped = why;
+    }
+    return why == NotTyped::No;
+}
+
 void Delivery::TypeText(const QByteArray& text)
 {
-    if (text.isEmpty() || ownWindowActive() || !m_keyboard.isAvailable())
+    if (text.isEmpty() || !mayType())
         return;
 
     m_keyboard.beginBurst();
@@ -142,7 +178,7 @@ void Delivery::TypeText(const QByteArray& text)
 
 void Delivery::SendKeyCode(quint8 code)
 {
-    if (ownWindowActive() || !m_keyboard.isAvailable())
+    if (!mayType())
         return;
     m_keyboard.beginBurst();
     if (const std::optional<quint32> key = m_keyboard.keyForVirtualKey(code))
@@ -152,6 +188,17 @@ void Delivery::SendKeyCode(quint8 code)
 
 void Delivery::AppendToOutputFile(const QByteArray& text)
 {
-    if (!appendWhole(QFile::encodeName(m_options.outputFile), text))
-        emit outputFileFailed();
+    const QString path = m_options.outputFile;
+    const std::optional<AppendFailure> failure = appendWhole(QFile::encodeName(path), text);
+    if (m_record)
+        m_record->fileWritten = m_record->fileWritten || !failure;
+    if (!failure) {
+        m_failing = false;
+        return;
+    }
+    const QString reason =
+        failure->notRegularFile ? tr("to nie jest zwykły plik") : QString::fromLocal8Bit(std::strerror(failure->error));
+    if (m_record)
+        m_record->fileError = reason;
+    emit outputFileFailed(path, reason, !std::exchange(m_failing, true));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "processing/arrival.h"
+
 #include <QByteArray>
 #include <QObject>
 
@@ -22,6 +24,9 @@ public:
     // Until one is given, no window of ours counts as active.
     void setOwnWindowActive(OwnWindowActive check);
     bool ownWindowActive() const { return m_ownWindowActive(); }
+    // Where what is done with the output goes while one arrival is taken; nullptr: nowhere.
+    void setRecord(DeliveryRecord* record) { m_record = record; }
+    DeliveryRecord* record() const { return m_record; }
 
     // Types the text into the focused window in one burst; nothing while the main window is active.
     void TypeText(const QByteArray& text);
@@ -32,8 +37,10 @@ public:
     void AppendToOutputFile(const QByteArray& text);
 
 signals:
-    // Once for every append that did not arrive whole.
-    void outputFileFailed();
+    // Once for every append that did not arrive whole: the path, the system's reason, and whether it is
+    // the first failure since the last append that arrived (or since the start). A file that stays
+    // unwritable fails for every result, and only the first of such a run deserves a message box.
+    void outputFileFailed(const QString& path, const QString& reason, bool first);
 
 private:
     void tap(quint32 key);
@@ -41,4 +48,9 @@ private:
     const ProcessingOptions& m_options;
     KeyboardInjector& m_keyboard;
     OwnWindowActive m_ownWindowActive;
+    DeliveryRecord* m_record = nullptr;
+    // The last append failed: the next failure is no news.
+    bool m_failing = false;
+    // Whether keys may go out now; the reason why not goes to the record.
+    bool mayType();
 };

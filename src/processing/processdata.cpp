@@ -5,6 +5,7 @@
 #include "processing/makerformats.h"
 
 #include <charconv>
+#include <utility>
 
 namespace {
 
@@ -218,6 +219,25 @@ std::optional<PlainResult> readPlainLine(const QByteArray& input)
         trimmedControlAndSpace(text.sliced(line->unitStart, line->unitEnd - line->unitStart + 1)).toByteArray()};
 }
 
+// The frames between runs of zero bytes, the padding left out; frames of nothing but padding give none.
+QList<QByteArrayView> framesBetweenPadding(QByteArrayView text)
+{
+    QList<QByteArrayView> frames;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        if (text[start] == '\0') {
+            ++start;
+            continue;
+        }
+        qsizetype end = text.indexOf('\0', start);
+        if (end < 0)
+            end = text.size();
+        frames.append(text.sliced(start, end - start));
+        start = end;
+    }
+    return frames;
+}
+
 // A maker's status line, and an unsettled result where only settled ones count, give nothing.
 bool givesResult(const MakerReading& reading, bool onlyStable)
 {
@@ -236,18 +256,62 @@ ProcessData::ProcessData(KeyboardInjector& keyboard, const Clock& clock, const Q
 
 void ProcessData::TakeScaleText(const QByteArray& text)
 {
+    if (!m_observer) {
+        route(text);
+        return;
+    }
+    Arrival arrival;
+    arrival.text = text;
+    // A message box of the window (the output file failed) may take further text before this returns.
+    Arrival* const outer = std::exchange(m_arrival, &arrival);
+    DeliveryRecord* const outerRecord = m_delivery.record();
+    m_delivery.setRecord(&arrival.delivery);
+    route(text);
+    m_delivery.setRecord(outerRecord);
+    m_arrival = outer;
+
+    const bool delivered = arrival.outcome == Arrival::Outcome::Weight || arrival.outcome == Arrival::Outcome::Report;
+    if (delivered && !arrival.delivery.typed && arrival.delivery.notTyped == DeliveryRecord::NotTyped::No &&
+        !m_options.typeIntoFocusedWindow)
+        arrival.delivery.notTyped = DeliveryRecord::NotTyped::TypingOff;
+    m_observer(arrival);
+}
+
+void ProcessData::route(const QByteArray& text)
+{
+    // Scales of some makers pad each frame with zero bytes in front, and may send no line end at all
+    // between frames: the padding is then all that ends the frame before it. Taken as one line, the
+    // plain parser would read the last weight in it whatever its frame said (an unsettled one, with
+    // only settled results chosen); so each frame goes on by itself.
+    if (m_options.makerFormats && m_options.readMode != ReadMode::Report) {
+        if (text.contains('\0')) {
+            for (QByteArrayView frame : framesBetweenPadding(text))
+                routeLine(frame.toByteArray());
+            return;
+        }
+    }
+    routeLine(text);
+}
+
+void ProcessData::routeLine(const QByteArray& text)
+{
     switch (m_options.readMode) {
     case ReadMode::Report:
+        if (m_arrival)
+            m_arrival->outcome = Arrival::Outcome::Report;
         m_report.ProcessReport(text);
         break;
     case ReadMode::Recognize:
         // A maker's status line is no report either.
         if (takeMakerLine(text))
             break;
-        if (looksLikeWeighingLine(text))
+        if (looksLikeWeighingLine(text)) {
             parsePlainLine(text);
-        else
+        } else {
+            if (m_arrival)
+                m_arrival->outcome = Arrival::Outcome::Report;
             m_report.ProcessReport(text);
+        }
         break;
     case ReadMode::Indication:
         ParseWeighingLine(text);
@@ -277,6 +341,11 @@ bool ProcessData::takeMakerLine(const QByteArray& text)
     const std::optional<MakerReading> reading = recogniseMakerLine(text);
     if (!reading)
         return false;
+    if (m_arrival) {
+        m_arrival->rule = reading->shape;
+        m_arrival->outcome = reading->kind == MakerReading::Kind::StatusOnly ? Arrival::Outcome::Status
+                                                                             : Arrival::Outcome::UnsettledSkipped;
+    }
     if (givesResult(*reading, m_options.readOnlyStable))
         takeResult(reading->value, reading->decimals, reading->unit);
     return true;
@@ -290,6 +359,12 @@ void ProcessData::parsePlainLine(const QByteArray& input)
 
 void ProcessData::takeResult(double value, int decimals, const QByteArray& unit)
 {
+    if (m_arrival) {
+        m_arrival->outcome = Arrival::Outcome::Weight;
+        m_arrival->value = value;
+        m_arrival->decimals = decimals;
+        m_arrival->unit = unit;
+    }
     const QDateTime now = m_clock.now();
     m_statistics.add(value, decimals < 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, u'0'), unit,
                      m_formats.dateText(now), m_formats.timeText(now));
@@ -300,6 +375,8 @@ void ProcessData::takeResult(double value, int decimals, const QByteArray& unit)
         if (!m_script.RunScript(script))
             return;
     }
+    if (m_arrival && m_delivery.ownWindowActive() && m_options.typeIntoFocusedWindow)
+        m_arrival->delivery.notTyped = DeliveryRecord::NotTyped::OwnWindowActive;
 
     m_statistics.announce();
 }

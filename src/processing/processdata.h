@@ -1,5 +1,6 @@
 #pragma once
 
+#include "processing/arrival.h"
 #include "processing/delivery.h"
 #include "processing/localeformats.h"
 #include "processing/processingoptions.h"
@@ -9,6 +10,8 @@
 
 #include <QByteArray>
 #include <QLocale>
+
+#include <functional>
 
 class Clock;
 class KeyboardInjector;
@@ -26,6 +29,11 @@ public:
     // Whether a window of our own is active, asked before anything is typed.
     void setOwnWindowActive(Delivery::OwnWindowActive check) { m_delivery.setOwnWindowActive(std::move(check)); }
 
+    // Told of every text TakeScaleText took, after it is done with it: what it became and what was done
+    // with its output. Nothing is gathered while none is set.
+    using ArrivalObserver = std::function<void(const Arrival&)>;
+    void setArrivalObserver(ArrivalObserver observer) { m_observer = std::move(observer); }
+
     void TakeScaleText(const QByteArray& text);
     // With the makers' formats chosen, a line in one of their shapes first; any other line as the plain
     // parser reads it.
@@ -41,6 +49,8 @@ public:
     const LocaleFormats& formats() const { return m_formats; }
 
 private:
+    void route(const QByteArray& text);
+    void routeLine(const QByteArray& text);
     // True when the line is in a maker's shape (and the makers' formats are chosen), whether it gave a
     // result or only a status.
     bool takeMakerLine(const QByteArray& text);
@@ -56,4 +66,7 @@ private:
     Delivery m_delivery;
     ScriptInterpreter m_script;
     ReportMode m_report;
+    ArrivalObserver m_observer;
+    // The arrival being taken while an observer listens; nullptr otherwise.
+    Arrival* m_arrival = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "link/ethlinkstatus.h"
 #include "link/ethsupervision.h"
 #include "link/scalelinks.h"
+#include "processing/arrivallog.h"
 #include "processing/processdata.h"
 #include "ui/communicationpanel.h"
 #include "ui/portsearchdialog.h"
@@ -17,10 +18,19 @@ LinkControl::LinkControl(CommunicationPanel& panel, ProcessData& processing, Set
     , m_settings(settings)
     , m_window(window)
 {
+    m_arrivals = new ArrivalLog(this);
+    m_processing.setArrivalObserver([this](const Arrival& arrival) { m_arrivals->record(arrival); });
     const auto readMode = [this] { return m_processing.options().readMode; };
-    const auto intake = [this](const QByteArray& text) { m_processing.TakeScaleText(text); };
+    const auto intake = [this](ScaleLink link, const QByteArray& text) {
+        m_arrivals->setLink(m_links->linkName(link));
+        m_processing.TakeScaleText(text);
+    };
     m_links = new ScaleLinks(
         readMode, intake, [this] { return m_panel.ethTarget(); }, this);
+    m_links->setShortLineObserver([this](ScaleLink link, const QByteArray& line) {
+        m_arrivals->setLink(m_links->linkName(link));
+        m_arrivals->recordTooShort(line);
+    });
     connect(&m_links->serial(), &SerialConnection::stateChanged, this, &LinkControl::serialChanged);
     connect(&m_links->serial(), &SerialConnection::portError, this, [this](const PortError& error) {
         MessagePresenter::current().show(&m_window, error.text, error.caption,
@@ -60,6 +70,18 @@ LinkControl::LinkControl(CommunicationPanel& panel, ProcessData& processing, Set
 LinkControl::~LinkControl()
 {
     delete m_links;
+    m_processing.setArrivalObserver({});
+}
+
+void LinkControl::send(const QByteArray& command)
+{
+    const ScaleLink kind = m_panel.connectionKind();
+    m_links->send(command, kind);
+    // What went out, framed; a closed link sends nothing.
+    if (m_links->isOpen(kind)) {
+        m_arrivals->setLink(m_links->linkName(kind));
+        m_arrivals->recordSent(command + "\r\n");
+    }
 }
 
 bool LinkControl::chosenLinkOpen() const

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+class ArrivalLog;
 class CommunicationPanel;
 class PortSearchDialog;
 class ProcessData;
@@ -24,6 +25,10 @@ public:
     ~LinkControl() override;
 
     ScaleLinks& links() { return *m_links; }
+    // What arrived over the links, what became of it, and the commands sent.
+    ArrivalLog& arrivals() { return *m_arrivals; }
+    // The command to the scale over the chosen link, and into the log.
+    void send(const QByteArray& command);
     // Whether a command sent now would go out on the chosen link.
     bool chosenLinkOpen() const;
     void setMakerLines(bool on);
@@ -50,5 +55,6 @@ private:
     SettingsKeeper& m_settings;
     QWidget& m_window;
     ScaleLinks* m_links = nullptr;
+    ArrivalLog* m_arrivals = nullptr;
     PortSearchDialog* m_portSearch = nullptr;
 };

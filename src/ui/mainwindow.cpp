@@ -10,6 +10,7 @@
 #include "platform/notificationareawatcher.h"
 #include "processing/processdata.h"
 #include "ui/aboutpanel.h"
+#include "ui/arrivalmonitor.h"
 #include "ui/artwork.h"
 #include "ui/communicationpanel.h"
 #include "ui/compactstyle.h"
@@ -370,11 +371,19 @@ void MainWindow::bindSettings()
             [this] { m_settings->binding().set(Setting::PortConfigured, true); });
 }
 
-void MainWindow::outputFileFailed()
+void MainWindow::outputFileFailed(const QString& path, const QString& reason, bool first)
 {
     m_settings->binding().set(Setting::RepeatRead, false);
-    MessagePresenter::current().show(this, tr("Błąd zapisu do pliku."), tr("Błąd"), MessagePresenter::Icon::Error,
-                                     MessagePresenter::Buttons::Ok);
+    const QString text =
+        tr("Błąd zapisu do pliku.") + QStringLiteral("\n%1\n%2").arg(QDir::toNativeSeparators(path), reason);
+    // One box for a run of failures; the rest show in the status line (and the monitor) until a write
+    // succeeds again.
+    if (first)
+        MessagePresenter::current().show(this, text, tr("Błąd"), MessagePresenter::Icon::Error,
+                                         MessagePresenter::Buttons::Ok);
+    m_ui->linkStatusLabel->setText(tr("Błąd zapisu do pliku."));
+    m_ui->linkStatusLabel->setToolTip(text);
+    m_ui->linkStatusLabel->setStyleSheet(QStringLiteral("color: red;"));
 }
 
 bool MainWindow::isMainWindowActive() const

@@ -78,8 +78,9 @@ private:
     void pushProcessingOptions();
     void watchProcessingOptions();
     void bindSettings();
-    // A result that could not be written to the output file stops the cyclic reading and tells the user.
-    void outputFileFailed();
+    // A result that could not be written to the output file stops the cyclic reading and tells the user:
+    // by a box the first time, on the status line while the failures go on.
+    void outputFileFailed(const QString& path, const QString& reason, bool first);
 
     std::unique_ptr<Ui::MainWindow> m_ui;
     std::unique_ptr<KeyboardInjector> m_keyboard;

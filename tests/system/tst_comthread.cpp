@@ -21,6 +21,7 @@ private slots:
     void cleanup();
 
     void linesReachTheIntakeOnePerPoll();
+    void shortLinesGoToTheirObserverInTurn();
     void readModeChangeAppliesToPendingText_data();
     void readModeChangeAppliesToPendingText();
     void bufferSizeBoundsWhatOnePollReads_data();
@@ -94,6 +95,18 @@ void TestComThread::linesReachTheIntakeOnePerPoll()
     QVERIFY(m_line->write("00 kg\r\n"));
     QTRY_COMPARE(m_received.size(), 4);
     QCOMPARE(m_received.last(), QByteArray("      3.000 kg\r\n"));
+}
+
+// The monitor of received lines hears of the lines the cut dropped, in their place among the others.
+void TestComThread::shortLinesGoToTheirObserverInTurn()
+{
+    auto reader = makeReader(ReadMode::Indication);
+    reader->setShortLineObserver([this](const QByteArray& line) { m_received.append("short " + line); });
+    reader->start();
+    QVERIFY(m_line->write("     12.345 kg\r\nOK\r\n\x06\r\n      1.000 kg\r\n"));
+    QTRY_COMPARE(m_received.size(), 4);
+    QCOMPARE(m_received,
+             (QList<QByteArray>{"     12.345 kg\r\n", "short OK\r\n", "short \x06\r\n", "      1.000 kg\r\n"}));
 }
 
 void TestComThread::readModeChangeAppliesToPendingText_data()

@@ -50,6 +50,7 @@ private slots:
     void cleanup();
 
     void tcpConnectsCutsAndSends();
+    void shortLinesGoToTheirObserverInTurn();
     void reportModeHandsOnEveryArrival();
     void silentHostGetsNoSocket();
     void aLinkThatStaysDownSaysWhyOnce_data();
@@ -177,6 +178,28 @@ void TestEthConnection::tcpConnectsCutsAndSends()
     QVERIFY(scale->state() == QAbstractSocket::UnconnectedState || scale->waitForDisconnected(waitMs));
     // Nothing goes out on a closed link.
     m_link->SendTcp("ST\r\n");
+}
+
+// The monitor of received lines hears of what the cut dropped, in turn with what went to the intake,
+// and names the link as the user opened it.
+void TestEthConnection::shortLinesGoToTheirObserverInTurn()
+{
+    QList<QByteArray> seen;
+    m_link->setShortLineObserver([&seen](const QByteArray& line) { seen << "short " + line; });
+    QTcpSocket* scale = connectTcp();
+    QVERIFY(scale);
+    QCOMPARE(m_link->linkName(), QStringLiteral("TCP %1:%2").arg(loopback).arg(m_server->serverPort()));
+
+    scale->write("OK\r\n" + weight);
+    scale->flush();
+    QTRY_COMPARE_WITH_TIMEOUT(m_handed, QList<QByteArray>{weight}, waitMs);
+    QCOMPARE(seen, QList<QByteArray>{"short OK\r\n"});
+
+    m_link->setShortLineObserver({});
+    scale->write("ACK\r\n" + weight);
+    scale->flush();
+    QTRY_COMPARE_WITH_TIMEOUT(m_handed.size(), 2, waitMs);
+    QCOMPARE(seen.size(), 1);
 }
 
 void TestEthConnection::reportModeHandsOnEveryArrival()

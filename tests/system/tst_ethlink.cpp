@@ -6,6 +6,7 @@
 #include "link/ethconnection.h"
 #include "processing/processdata.h"
 #include "support/configuredsettings.h"
+#include "support/datagramflood.h"
 #include "support/filecontents.h"
 #include "support/processfigures.h"
 #include "support/pseudoterminal.h"
@@ -37,13 +38,10 @@
 
 #include <QElapsedTimer>
 
-#include <arpa/inet.h>
-#include <atomic>
 #include <csignal>
 #include <netinet/in.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <thread>
 
 namespace {
 
@@ -371,47 +369,9 @@ void TestEthLink::heldListenerPortFails()
     QVERIFY(m_log->waitForLineStarting("received: "));
 }
 
-namespace {
-
-// Sends the datagram from the socket to the listener's port on this host, count times or until told
-// to stop, on a thread of its own, as a scale (or anyone at the scale's address) gone wild would.
-class DatagramFlood
-{
-public:
-    DatagramFlood(int socket, QByteArray datagram, qint64 count)
-        : m_thread([this, socket, datagram = std::move(datagram), count] {
-            sockaddr_in to{};
-            to.sin_family = AF_INET;
-            to.sin_port = htons(listenerPort);
-            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            for (qint64 i = 0; i < count && !m_stop; ++i) {
-                if (::sendto(socket, datagram.constData(), size_t(datagram.size()), 0, reinterpret_cast<sockaddr*>(&to),
-                             sizeof to) == datagram.size())
-                    ++m_sent;
-            }
-            m_done = true;
-        })
-    {}
-    ~DatagramFlood()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    bool done() const { return m_done; }
-    qint64 sent() const { return m_sent; }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_done{false};
-    std::atomic<qint64> m_sent{0};
-    std::thread m_thread;
-};
-
-} // namespace
-
 // A million datagrams from the scale's own address: the program's memory stays bounded, a result sent
-// after the flood goes through at once, and a SIGTERM in the middle of another flood closes the program
-// as always, its settings written.
+// after the flood still goes through (how soon is bench_udpflood's figure), and a SIGTERM in the middle
+// of another flood closes the program as always, its settings written.
 void TestEthLink::datagramFloodLeavesTheProgramAnswering()
 {
     SKIP_UNLESS_UDP_PORT_FREE(listenerPort);
@@ -440,37 +400,31 @@ void TestEthLink::datagramFloodLeavesTheProgramAnswering()
 
     qint64 peak = before;
     {
-        DatagramFlood flood(int(scale.socketDescriptor()), "     99.999 kg\r\n", 1000000);
+        DatagramFlood flood(int(scale.socketDescriptor()), listenerPort, "     99.999 kg\r\n", 1000000);
         while (!flood.done()) {
             QTest::qWait(20);
             peak = std::max(peak, residentKiB(program.processId()));
         }
         QCOMPARE(flood.sent(), 1000000);
     }
-    QElapsedTimer sinceFlood;
-    sinceFlood.start();
     const QByteArray last("      7.250 kg\r\n");
     scale.writeDatagram(last, QHostAddress::LocalHost, listenerPort);
     const QByteArray lastFileLine("7.250\tkg\t\r\n");
 
     QTRY_VERIFY_WITH_TIMEOUT(fileContents(m_outputFile).endsWith(lastFileLine), 10000);
-    const qint64 lastLineMs = sinceFlood.elapsed();
-    qInfo("resident memory %lld KiB before the flood, %lld KiB at most during it; the result after it went "
-          "through in %lld ms",
-          before, peak, lastLineMs);
-    // AddressSanitizer holds freed memory in quarantine (256 MB) and doubles the time, so the bounds
-    // only mean something in a normal build; there the figures are printed, and the result must come.
+    qInfo("resident memory %lld KiB before the flood, %lld KiB at most during it", before, peak);
+    // AddressSanitizer holds freed memory in quarantine (256 MB), so the bounds only mean something in a
+    // normal build; there the figures are printed, and the result must come.
 #if !defined(__SANITIZE_ADDRESS__)
     QVERIFY2(peak - before < 100 * 1024, qPrintable(QString::number(peak - before)));
     QVERIFY2(peak < 150 * 1024, qPrintable(QString::number(peak)));
-    QVERIFY2(lastLineMs < 2000, qPrintable(QString::number(lastLineMs)));
 #endif
     const QStringList lastKeys{"7", ".", "2", "5", "0", "Tab", "k", "g", "Tab", "Return"};
     QVERIFY(receiver.waitFor([&] { return receiver.keys().mid(receiver.keys().size() - lastKeys.size()) == lastKeys; },
                              linkTimeoutMs));
 
     {
-        DatagramFlood flood(int(scale.socketDescriptor()), "     99.999 kg\r\n", 1000000);
+        DatagramFlood flood(int(scale.socketDescriptor()), listenerPort, "     99.999 kg\r\n", 1000000);
         QTest::qWait(300);
         QElapsedTimer closing;
         closing.start();

@@ -1,12 +1,16 @@
 #include "processing/delivery.h"
 #include "processing/processingoptions.h"
+#include "support/filecontents.h"
 #include "support/filesizelimit.h"
 #include "support/recordingkeyboard.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 class TestDelivery : public QObject
@@ -24,6 +28,7 @@ private slots:
     void appendsToTheFile();
     void failedAppendIsReportedOnce_data();
     void failedAppendIsReportedOnce();
+    void aSuccessEndsARunOfFailures();
     void fifoWithoutReaderIsRefusedWithoutWaiting();
     void failedAppendLeavesNoHalfRecord();
 
@@ -124,16 +129,20 @@ void TestDelivery::appendsToTheFile()
 void TestDelivery::failedAppendIsReportedOnce_data()
 {
     QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
 
-    QTest::newRow("missing folder") << QStringLiteral("/nonexistent-kwelta-folder/out.txt");
-    QTest::newRow("a folder") << QStringLiteral("/tmp");
+    QTest::newRow("missing folder") << QStringLiteral("/nonexistent-kwelta-folder/out.txt")
+                                    << QString::fromLocal8Bit(std::strerror(ENOENT));
+    QTest::newRow("a folder") << QStringLiteral("/tmp") << QString::fromLocal8Bit(std::strerror(EISDIR));
     // Not a regular file: a device is refused before anything is written.
-    QTest::newRow("full device") << QStringLiteral("/dev/full");
+    QTest::newRow("full device") << QStringLiteral("/dev/full") << QStringLiteral("to nie jest zwykły plik");
 }
 
+// Every failed append is reported with the path and the reason; only the first of a run is news.
 void TestDelivery::failedAppendIsReportedOnce()
 {
     QFETCH(QString, path);
+    QFETCH(QString, reason);
 
     m_options.outputFile = path;
     Delivery delivery(m_options, m_keyboard);
@@ -142,6 +151,39 @@ void TestDelivery::failedAppendIsReportedOnce()
     delivery.AppendToOutputFile("13.5\r\n");
 
     QCOMPARE(failures.size(), 2);
+    QCOMPARE(failures.at(0), (QVariantList{path, reason, true}));
+    QCOMPARE(failures.at(1), (QVariantList{path, reason, false}));
+}
+
+// A run of failures is one piece of news; an append that arrives ends the run, and the next failure
+// is news again.
+void TestDelivery::aSuccessEndsARunOfFailures()
+{
+    const QString folder = m_dir->filePath(QStringLiteral("later"));
+    m_options.outputFile = folder + QStringLiteral("/out.txt");
+    Delivery delivery(m_options, m_keyboard);
+    QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
+    const auto firsts = [&failures] {
+        QList<bool> flags;
+        for (const QVariantList& failure : std::as_const(failures))
+            flags.append(failure.at(2).toBool());
+        return flags;
+    };
+
+    for (int n = 0; n < 3; ++n)
+        delivery.AppendToOutputFile("12.5\r\n");
+    QCOMPARE(firsts(), (QList<bool>{true, false, false}));
+
+    QVERIFY(QDir().mkpath(folder));
+    delivery.AppendToOutputFile("13.5\r\n");
+    QCOMPARE(failures.size(), 3);
+
+    m_options.outputFile = m_dir->filePath(QStringLiteral("missing/out.txt"));
+    delivery.AppendToOutputFile("14.5\r\n");
+    delivery.AppendToOutputFile("15.5\r\n");
+    QCOMPARE(firsts(), (QList<bool>{true, false, false, true, false}));
+    QCOMPARE(failures.at(3).at(0).toString(), m_options.outputFile);
+    QCOMPARE(fileContents(folder + QStringLiteral("/out.txt")), QByteArray("13.5\r\n"));
 }
 
 // Opening a FIFO for writing waits for a reader; the window would freeze for good.

@@ -23,6 +23,7 @@ private slots:
     void reportNeverDropsWhatOnePollRead();
     void networkCutsEveryLine_data();
     void networkCutsEveryLine();
+    void droppedLinesAreKeptOnlyWhenAsked();
 };
 
 namespace {
@@ -280,6 +281,28 @@ void TestPendingText::networkCutsEveryLine()
         QCOMPARE(pending.takeNetworkLines(), arrival.lines);
     }
     QCOMPARE(pending.text(), left);
+}
+
+// The monitor of received lines shows the short lines the cuts drop; nothing is kept unless it asks.
+void TestPendingText::droppedLinesAreKeptOnlyWhenAsked()
+{
+    const QByteArray weight("     12.345 kg\r\n");
+    const QByteArray arrived = "OK\r\n" + QByteArray("\x06\r\n") + weight;
+    const QList<QByteArray> shortLines{"OK\r\n", "\x06\r\n"};
+    for (const bool keep : {false, true}) {
+        PendingText serial;
+        serial.setKeepDropped(keep);
+        serial.append(arrived.constData(), arrived.size());
+        QCOMPARE(serial.take(ReadMode::Indication), weight);
+        QCOMPARE(serial.takeDropped(), (keep ? shortLines : QList<QByteArray>()));
+        QCOMPARE(serial.takeDropped(), QList<QByteArray>());
+
+        PendingText network;
+        network.setKeepDropped(keep);
+        network.append(arrived.constData(), arrived.size());
+        QCOMPARE(network.takeNetworkLines(), QList<QByteArray>{weight});
+        QCOMPARE(network.takeDropped(), (keep ? shortLines : QList<QByteArray>()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPendingText)

@@ -1,4 +1,5 @@
 #include "core/global.h"
+#include "link/pendingtext.h"
 #include "processing/processdata.h"
 #include "support/filecontents.h"
 #include "support/fixedclock.h"
@@ -28,6 +29,8 @@ private slots:
     void routesByReadMode();
     void makerLinesByReadModeAndStability_data();
     void makerLinesByReadModeAndStability();
+    void paddedMakerLinesThroughTheLinksCut_data();
+    void paddedMakerLinesThroughTheLinksCut();
     void acceptsAnswerAsTheParserWouldTakeIt_data();
     void acceptsAnswerAsTheParserWouldTakeIt();
     void mainWindowActiveSuppressesTyping_data();
@@ -348,6 +351,76 @@ void TestProcessData::makerLinesByReadModeAndStability()
         QCOMPARE(fileContents(m_options.outputFile), text);
     else if (!counted)
         QVERIFY(!QFile::exists(m_options.outputFile));
+}
+
+void TestProcessData::paddedMakerLinesThroughTheLinksCut_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("network");
+    QTest::addColumn<bool>("makerLines");
+    QTest::addColumn<QList<QByteArray>>("arrivals");
+    QTest::addColumn<int>("counted");
+
+    // The unsettled weight differs, so that a count cannot come from the wrong line.
+    const QByteArray padded = QByteArray(3, '\0') + "US,+   9.876 kg\r\n";
+    const QByteArray paddedCr = QByteArray(3, '\0') + "US,+   9.876 kg\r";
+    const QByteArray settled = QByteArray(3, '\0') + "ST,+   1.234 kg\r\n";
+    for (const bool network : {false, true}) {
+        const char* link = network ? "network" : "serial";
+        for (const bool makerLines : {false, true}) {
+            for (const int mode : {0, 2}) {
+                const QByteArray name = QByteArray(link) + (makerLines ? ", maker lines" : ", plain lines") +
+                                        (mode == 0 ? ", indication" : ", recognize");
+                QTest::newRow(name + ": unsettled") << mode << network << makerLines << QList{padded} << 0;
+                QTest::newRow(name + ": settled") << mode << network << makerLines << QList{settled} << 1;
+                QTest::newRow(name + ": padding apart")
+                    << mode << network << makerLines << QList{padded.first(3), padded.sliced(3)} << 0;
+                QTest::newRow(name + ": after a line")
+                    << mode << network << makerLines << QList{settled + padded + settled} << 2;
+                // Padding in front of the next frame is all that ends one that has no line end.
+                QTest::newRow(name + ": padding ends a frame")
+                    << mode << network << makerLines << QList{padded.chopped(2) + settled} << 1;
+                QTest::newRow(name + ": padding ends frames")
+                    << mode << network << makerLines
+                    << QList{padded.chopped(2) + settled.chopped(2) + padded.chopped(2), padded} << 1;
+            }
+        }
+        QTest::newRow(QByteArray(link) + ", CR alone") << 0 << network << true << QList{paddedCr, settled} << 1;
+    }
+}
+
+// Some scales pad a line with zero bytes in front. Fed as the links feed it, with the makers' formats
+// and only settled results chosen, an unsettled line must not reach the plain parser, which would read
+// the weight after its header.
+void TestProcessData::paddedMakerLinesThroughTheLinksCut()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, network);
+    QFETCH(bool, makerLines);
+    QFETCH(QList<QByteArray>, arrivals);
+    QFETCH(int, counted);
+
+    m_options.readMode = readModeFromIndex(mode);
+    m_options.makerFormats = true;
+    m_options.readOnlyStable = true;
+    ProcessData* processor = makeProcessor();
+    PendingText pending;
+    pending.setMakerLines(makerLines);
+    for (const QByteArray& arrival : std::as_const(arrivals)) {
+        pending.append(arrival.constData(), arrival.size());
+        if (network) {
+            for (const QByteArray& line : pending.takeNetworkLines())
+                processor->TakeScaleText(line);
+        } else {
+            for (QByteArray text = pending.take(m_options.readMode); !text.isEmpty();
+                 text = pending.take(m_options.readMode))
+                processor->TakeScaleText(text);
+        }
+    }
+
+    QCOMPARE(statistics().count(), counted);
+    if (counted > 0)
+        QCOMPARE(statistics().lastValue(), 1.234);
 }
 
 void TestProcessData::acceptsAnswerAsTheParserWouldTakeIt_data()

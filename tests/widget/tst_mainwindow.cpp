@@ -32,6 +32,9 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 // Every value of a full settings file, as a first close writes them for the defaults.
@@ -108,7 +111,7 @@ bool storedAsTrue(const QList<std::pair<const char*, const char*>>& values, cons
 
 } // namespace
 
-class TestMainForm : public QObject
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 
@@ -185,19 +188,19 @@ private:
     std::unique_ptr<MainWindow> m_form;
 };
 
-void TestMainForm::init()
+void TestMainWindow::init()
 {
     m_profile = std::make_unique<TemporaryProfile>();
     SettingsKeeper::setProgramFolderForTests(m_profile->path());
 }
 
-void TestMainForm::cleanup()
+void TestMainWindow::cleanup()
 {
     m_form.reset();
     m_profile.reset();
 }
 
-void TestMainForm::writeSettings(const QList<std::pair<const char*, const char*>>& values)
+void TestMainWindow::writeSettings(const QList<std::pair<const char*, const char*>>& values)
 {
     QSettings settings(SettingsStore::defaultFilePath(), QSettings::IniFormat);
     for (const auto& [name, value] : values)
@@ -205,7 +208,7 @@ void TestMainForm::writeSettings(const QList<std::pair<const char*, const char*>
     settings.sync();
 }
 
-void TestMainForm::start()
+void TestMainWindow::start()
 {
     m_form = std::make_unique<MainWindow>();
     m_form->show();
@@ -217,7 +220,7 @@ void TestMainForm::start()
 }
 
 // The names are the contract between the window, its panels, the settings and the language modules.
-void TestMainForm::everyNamedControlExists()
+void TestMainWindow::everyNamedControlExists()
 {
     start();
     const char* names[] = {
@@ -262,7 +265,7 @@ void TestMainForm::everyNamedControlExists()
 }
 
 // Each page is shown in 252 x 212 pixels; no control may be cut off or shrunk below what its text needs.
-void TestMainForm::everyPageFitsTheContentArea()
+void TestMainWindow::everyPageFitsTheContentArea()
 {
     start();
     QCOMPARE(control<QWidget>("pages")->size(), QSize(252, 212));
@@ -271,7 +274,7 @@ void TestMainForm::everyPageFitsTheContentArea()
 }
 
 // No address of a maker that does not exist: the version of this build, and where its documentation is.
-void TestMainForm::aboutPageShowsOnlyWhatIsTrue()
+void TestMainWindow::aboutPageShowsOnlyWhatIsTrue()
 {
     start();
     control<QAbstractButton>("aboutButton")->click();
@@ -288,7 +291,7 @@ void TestMainForm::aboutPageShowsOnlyWhatIsTrue()
     QVERIFY2(QFileInfo::exists(QUrl(link).toLocalFile() + QStringLiteral("/README.md")), qPrintable(link));
 }
 
-void TestMainForm::bufferSizeFollowsTheBox()
+void TestMainWindow::bufferSizeFollowsTheBox()
 {
     start();
     auto* edit = control<QLineEdit>("bufferSizeEdit");
@@ -305,7 +308,7 @@ void TestMainForm::bufferSizeFollowsTheBox()
     QCOMPARE(m_form->settings().values().bufferSize, 12);
 }
 
-void TestMainForm::firstStartUsesTheDefaults()
+void TestMainWindow::firstStartUsesTheDefaults()
 {
     start();
 
@@ -344,7 +347,7 @@ void TestMainForm::firstStartUsesTheDefaults()
     QCOMPARE(stored.value(QStringLiteral("SpecialShortCut")).toString(), QStringLiteral("F7"));
 }
 
-void TestMainForm::fullFileLoadsEveryValue()
+void TestMainWindow::fullFileLoadsEveryValue()
 {
     writeSettings(fullSettings);
     start();
@@ -389,7 +392,7 @@ void TestMainForm::fullFileLoadsEveryValue()
         QCOMPARE(stored.value(QString::fromLatin1(name)).toString(), QString::fromUtf8(value));
 }
 
-void TestMainForm::eachBooleanReachesItsOwnCheckBox_data()
+void TestMainWindow::eachBooleanReachesItsOwnCheckBox_data()
 {
     QTest::addColumn<QByteArray>("flipped");
     for (const auto& [name, box] : booleanBoxes)
@@ -398,7 +401,7 @@ void TestMainForm::eachBooleanReachesItsOwnCheckBox_data()
 
 // One value at a time differs from the full file, so two check boxes swapped in the window's table
 // show up even where the load and the close would agree with each other.
-void TestMainForm::eachBooleanReachesItsOwnCheckBox()
+void TestMainWindow::eachBooleanReachesItsOwnCheckBox()
 {
     QFETCH(QByteArray, flipped);
     QList<std::pair<const char*, const char*>> values = fullSettings;
@@ -418,7 +421,7 @@ void TestMainForm::eachBooleanReachesItsOwnCheckBox()
                  QString::fromLatin1(storedAsTrue(values, name) ? "1" : "0"));
 }
 
-void TestMainForm::aStoredConnectionOfNeitherKindOpensNothing_data()
+void TestMainWindow::aStoredConnectionOfNeitherKindOpensNothing_data()
 {
     QTest::addColumn<QByteArray>("connection");
     QTest::newRow("a kind that does not exist") << QByteArray("5");
@@ -427,7 +430,7 @@ void TestMainForm::aStoredConnectionOfNeitherKindOpensNothing_data()
 
 // Neither serial nor Ethernet chosen: neither group shows, there is nothing to search for, and the
 // button opens nothing (the start's own opening goes through it).
-void TestMainForm::aStoredConnectionOfNeitherKindOpensNothing()
+void TestMainWindow::aStoredConnectionOfNeitherKindOpensNothing()
 {
     QFETCH(QByteArray, connection);
     QList<std::pair<const char*, const char*>> values = fullSettings;
@@ -453,7 +456,7 @@ void TestMainForm::aStoredConnectionOfNeitherKindOpensNothing()
     QVERIFY(messages.shown.isEmpty());
 }
 
-void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber_data()
+void TestMainWindow::portAboveTheArrowsRangeKeepsItsNumber_data()
 {
     QTest::addColumn<QByteArray>("port");
     QTest::newRow("found by the search") << QByteArray("40");
@@ -462,7 +465,7 @@ void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber_data()
 }
 
 // The arrows go to 32, the port search to 255, a port map further; a stored port must survive a restart.
-void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber()
+void TestMainWindow::portAboveTheArrowsRangeKeepsItsNumber()
 {
     QFETCH(QByteArray, port);
     QList<std::pair<const char*, const char*>> values = fullSettings;
@@ -482,7 +485,7 @@ void TestMainForm::portAboveTheArrowsRangeKeepsItsNumber()
 }
 
 // A stored mask longer than any the box takes would stop all output; it loads cut to one that works.
-void TestMainForm::overlongResultFormatIsCutToAUsableMask()
+void TestMainWindow::overlongResultFormatIsCutToAUsableMask()
 {
     QList<std::pair<const char*, const char*>> values = fullSettings;
     const QByteArray longMask = "0." + QByteArray(300, '0');
@@ -496,7 +499,7 @@ void TestMainForm::overlongResultFormatIsCutToAUsableMask()
     QCOMPARE(options().resultFormat, QString::fromLatin1(longMask.left(224)));
 }
 
-void TestMainForm::fileFromBeforeTheMakersOptionLoadsWhole_data()
+void TestMainWindow::fileFromBeforeTheMakersOptionLoadsWhole_data()
 {
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<bool>("on");
@@ -507,7 +510,7 @@ void TestMainForm::fileFromBeforeTheMakersOptionLoadsWhole_data()
 
 // The makers' option came after the file's first form: however it stands, the other values load as
 // they always did, nothing is reported and nothing is kept aside.
-void TestMainForm::fileFromBeforeTheMakersOptionLoadsWhole()
+void TestMainWindow::fileFromBeforeTheMakersOptionLoadsWhole()
 {
     QFETCH(QByteArray, value);
     QFETCH(bool, on);
@@ -531,7 +534,7 @@ void TestMainForm::fileFromBeforeTheMakersOptionLoadsWhole()
     QCOMPARE(storedSettings().value(QStringLiteral("MakerFormats")).toString(), QString::fromLatin1(on ? "1" : "0"));
 }
 
-void TestMainForm::unreadableSettingsAreKeptAndReported_data()
+void TestMainWindow::unreadableSettingsAreKeptAndReported_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QByteArray>("value");
@@ -541,7 +544,7 @@ void TestMainForm::unreadableSettingsAreKeptAndReported_data()
 }
 
 // The loading falls back to the defaults, which the close writes; the user's file must survive that.
-void TestMainForm::unreadableSettingsAreKeptAndReported()
+void TestMainWindow::unreadableSettingsAreKeptAndReported()
 {
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, value);
@@ -573,7 +576,7 @@ void TestMainForm::unreadableSettingsAreKeptAndReported()
 }
 
 // A disk that fills up as the window closes: the user is told, and the old file stays whole.
-void TestMainForm::settingsThatCannotBeWrittenAreReported()
+void TestMainWindow::settingsThatCannotBeWrittenAreReported()
 {
     writeSettings(fullSettings);
     const QString path = SettingsStore::defaultFilePath();
@@ -592,7 +595,7 @@ void TestMainForm::settingsThatCannotBeWrittenAreReported()
     QCOMPARE(fileContents(path), before);
 }
 
-void TestMainForm::missingLastValueAppliesTheDefaults()
+void TestMainWindow::missingLastValueAppliesTheDefaults()
 {
     QList<std::pair<const char*, const char*>> values = fullSettings;
     // The last of the chain; the values added later follow it.
@@ -614,7 +617,7 @@ void TestMainForm::missingLastValueAppliesTheDefaults()
     QCOMPARE(options().reportDataDelay, 4);
 }
 
-void TestMainForm::missingStringReadsEmpty()
+void TestMainWindow::missingStringReadsEmpty()
 {
     QList<std::pair<const char*, const char*>> values = fullSettings;
     values.removeIf([](const auto& value) { return qstrcmp(value.first, "EthIP") == 0; });
@@ -627,14 +630,14 @@ void TestMainForm::missingStringReadsEmpty()
     QVERIFY(m_form->settings().values().portConfigured);
 }
 
-void TestMainForm::sendFieldsOfWrongLengthAreIgnored_data()
+void TestMainWindow::sendFieldsOfWrongLengthAreIgnored_data()
 {
     QTest::addColumn<QString>("sendFields");
     QTest::newRow("six") << "111111";
     QTest::newRow("eight") << "11111111";
 }
 
-void TestMainForm::sendFieldsOfWrongLengthAreIgnored()
+void TestMainWindow::sendFieldsOfWrongLengthAreIgnored()
 {
     QFETCH(QString, sendFields);
     QList<std::pair<const char*, const char*>> values = fullSettings;
@@ -650,7 +653,7 @@ void TestMainForm::sendFieldsOfWrongLengthAreIgnored()
     QCOMPARE(options().composedScript, QStringLiteral(":m;:u;"));
 }
 
-void TestMainForm::destinationBits_data()
+void TestMainWindow::destinationBits_data()
 {
     QTest::addColumn<QString>("destination");
     QTest::addColumn<bool>("cursor");
@@ -661,7 +664,7 @@ void TestMainForm::destinationBits_data()
     QTest::newRow("3") << "3" << true << true;
 }
 
-void TestMainForm::destinationBits()
+void TestMainWindow::destinationBits()
 {
     QFETCH(QString, destination);
     QFETCH(bool, cursor);
@@ -680,7 +683,7 @@ void TestMainForm::destinationBits()
     QCOMPARE(control<QAbstractButton>("chooseFileButton")->isEnabled(), file);
 }
 
-void TestMainForm::nonNumbersAtCloseWriteTheirReplacements()
+void TestMainWindow::nonNumbersAtCloseWriteTheirReplacements()
 {
     start();
     control<QLineEdit>("ethPortEdit")->setText(QStringLiteral("12x"));
@@ -692,7 +695,7 @@ void TestMainForm::nonNumbersAtCloseWriteTheirReplacements()
     QCOMPARE(stored.value(QStringLiteral("RepeatTime")).toString(), QStringLiteral("1"));
 }
 
-void TestMainForm::snapshotSurvivesHideAndShow()
+void TestMainWindow::snapshotSurvivesHideAndShow()
 {
     start();
     control<QLineEdit>("hostEdit")->setText(QStringLiteral("10.0.0.9"));
@@ -716,7 +719,7 @@ void TestMainForm::snapshotSurvivesHideAndShow()
 
 // Every field of the snapshot, each set to a value other than its default before the hide and changed
 // again while hidden; the show puts back what the hide saw.
-void TestMainForm::snapshotKeepsEveryField()
+void TestMainWindow::snapshotKeepsEveryField()
 {
     start();
     const auto line = [this](const char* name) { return control<QLineEdit>(name); };
@@ -769,7 +772,7 @@ void TestMainForm::snapshotKeepsEveryField()
     QCOMPARE(line("repeatTimeEdit")->text(), QStringLiteral("17"));
 }
 
-void TestMainForm::scriptFileFollowsTheMemo()
+void TestMainWindow::scriptFileFollowsTheMemo()
 {
     const QString scriptFile = SettingsKeeper::scriptFile();
     QFile::remove(scriptFile);
@@ -795,7 +798,7 @@ void TestMainForm::scriptFileFollowsTheMemo()
 }
 
 // An older editor's 0xB5 for "µ" is neither rewritten at start and close nor changed in the output.
-void TestMainForm::scriptBytesStayAsTheFileHasThem()
+void TestMainWindow::scriptBytesStayAsTheFileHasThem()
 {
     const QByteArray original("Masa :m \xB5g\r\n");
     {
@@ -816,7 +819,7 @@ void TestMainForm::scriptBytesStayAsTheFileHasThem()
     QCOMPARE(fileContents(SettingsKeeper::scriptFile()), original);
 }
 
-void TestMainForm::resultReachesStatisticsAndFile()
+void TestMainWindow::resultReachesStatisticsAndFile()
 {
     start();
     const QString output = m_profile->filePath(QStringLiteral("wyniki.txt"));
@@ -833,7 +836,7 @@ void TestMainForm::resultReachesStatisticsAndFile()
 }
 
 // The processing works with what the window last told it; a tick it was not told of would be ignored.
-void TestMainForm::optionControlsReachTheProcessing_data()
+void TestMainWindow::optionControlsReachTheProcessing_data()
 {
     QTest::addColumn<bool>("onlyStable");
     QTest::addColumn<int>("counted");
@@ -842,7 +845,7 @@ void TestMainForm::optionControlsReachTheProcessing_data()
     QTest::newRow("every result") << false << 2;
 }
 
-void TestMainForm::optionControlsReachTheProcessing()
+void TestMainWindow::optionControlsReachTheProcessing()
 {
     QFETCH(bool, onlyStable);
     QFETCH(int, counted);
@@ -860,13 +863,14 @@ void TestMainForm::optionControlsReachTheProcessing()
     QTRY_COMPARE(control<QLabel>("countLabel")->text(), QString::number(counted));
 }
 
-// Once for every line that did not arrive, with the box the user always had, and no cyclic reading left
-// running to fail again.
-void TestMainForm::failedFileWriteStopsCyclicReadingAndTells()
+// A box for the first failure of a run, naming the file and the reason; the failures after it go to the
+// status line until a write succeeds again; no cyclic reading is left running to fail again.
+void TestMainWindow::failedFileWriteStopsCyclicReadingAndTells()
 {
     start();
     ScriptedMessages messages;
-    const QString output = m_profile->filePath(QStringLiteral("no-such-folder/wyniki.txt"));
+    const QString folder = m_profile->filePath(QStringLiteral("no-such-folder"));
+    const QString output = folder + QStringLiteral("/wyniki.txt");
     control<ProgramOptionsPanel>("programOptionsPage")->setOutputFile(output);
     control<QCheckBox>("appendToFileBox")->setChecked(true);
     control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
@@ -876,21 +880,33 @@ void TestMainForm::failedFileWriteStopsCyclicReadingAndTells()
 
     QVERIFY(!control<QCheckBox>("cyclicReadBox")->isChecked());
     QCOMPARE(messages.shown.size(), 1);
-    QCOMPARE(messages.shown.first().text, QStringLiteral("Błąd zapisu do pliku."));
+    const QStringList lines = messages.shown.first().text.split(u'\n');
+    QCOMPARE(lines.value(0), QStringLiteral("Błąd zapisu do pliku."));
+    QCOMPARE(lines.value(1), output);
+    QCOMPARE(lines.value(2), QString::fromLocal8Bit(strerror(ENOENT)));
     QCOMPARE(messages.shown.first().caption, QStringLiteral("Błąd"));
     QCOMPARE(messages.shown.first().icon, MessagePresenter::Icon::Error);
     QCOMPARE(messages.shown.first().buttons, MessagePresenter::Buttons::Ok);
 
-    // A script of two lines writes twice, and fails twice.
+    // A script of two lines writes twice, and fails twice, told on the status line only.
     control<QCheckBox>("advancedBox")->setChecked(true);
     control<QPlainTextEdit>("scriptEdit")->setPlainText(QStringLiteral(":m\n:u"));
     m_form->processData().TakeScaleText("     13.5 kg\r\n");
-    QCOMPARE(messages.shown.size(), 3);
-    QFile file(output);
-    QVERIFY(!file.exists());
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(control<QLabel>("linkStatusLabel")->text(), QStringLiteral("Błąd zapisu do pliku."));
+    QVERIFY(!QFile::exists(output));
+
+    // A write that succeeds ends the run; the next failure is news again.
+    QVERIFY(QDir().mkpath(folder));
+    m_form->processData().TakeScaleText("     14.5 kg\r\n");
+    QVERIFY(QFile::exists(output));
+    QVERIFY(QFile::remove(output));
+    QVERIFY(QDir().rmdir(folder));
+    m_form->processData().TakeScaleText("     15.5 kg\r\n");
+    QCOMPARE(messages.shown.size(), 2);
 }
 
-void TestMainForm::portNumberShowsItsDevice()
+void TestMainWindow::portNumberShowsItsDevice()
 {
     const QString ports = m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta/ports"));
     QDir().mkpath(ports);
@@ -905,7 +921,7 @@ void TestMainForm::portNumberShowsItsDevice()
 }
 
 // The search goes up to COM255, beyond the arrows' usual range; what it found must show as found.
-void TestMainForm::portSearchFindingsReachThePanel()
+void TestMainWindow::portSearchFindingsReachThePanel()
 {
     m_form = std::make_unique<MainWindow>();
     auto* search = control<PortSearchDialog>("PortSearchDialog");
@@ -918,7 +934,7 @@ void TestMainForm::portSearchFindingsReachThePanel()
 }
 
 // The status line speaks of the chosen kind of link, and openPortButton opens that kind only.
-void TestMainForm::connectionKindChoosesTheStatusAndTheLink()
+void TestMainWindow::connectionKindChoosesTheStatusAndTheLink()
 {
     m_form = std::make_unique<MainWindow>();
     auto* status = control<QLabel>("linkStatusLabel");
@@ -947,7 +963,7 @@ void TestMainForm::connectionKindChoosesTheStatusAndTheLink()
     QVERIFY(control<QAbstractButton>("searchPortButton")->isEnabled());
 }
 
-void TestMainForm::outputFileChoice_data()
+void TestMainWindow::outputFileChoice_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<int>("filter");
@@ -961,7 +977,7 @@ void TestMainForm::outputFileChoice_data()
     QTest::newRow("empty name") << "" << 0 << "";
 }
 
-void TestMainForm::outputFileChoice()
+void TestMainWindow::outputFileChoice()
 {
     QFETCH(QString, chosen);
     QFETCH(int, filter);
@@ -989,7 +1005,7 @@ void TestMainForm::outputFileChoice()
     QVERIFY(QFile::exists(base + outputFile));
 }
 
-void TestMainForm::startUpEntryFollowsTheStoredTick_data()
+void TestMainWindow::startUpEntryFollowsTheStoredTick_data()
 {
     QTest::addColumn<bool>("stored");
     QTest::addColumn<bool>("leftByEarlierRun");
@@ -1000,7 +1016,7 @@ void TestMainForm::startUpEntryFollowsTheStoredTick_data()
 
 // The window's creation removes what a previous run left; the first activation writes it again from the
 // stored tick, with the executable as it is now.
-void TestMainForm::startUpEntryFollowsTheStoredTick()
+void TestMainWindow::startUpEntryFollowsTheStoredTick()
 {
     QFETCH(bool, stored);
     QFETCH(bool, leftByEarlierRun);
@@ -1028,7 +1044,7 @@ void TestMainForm::startUpEntryFollowsTheStoredTick()
     }
 }
 
-void TestMainForm::startUpEntryFollowsTheClicks()
+void TestMainWindow::startUpEntryFollowsTheClicks()
 {
     start();
     QVERIFY(!QFile::exists(startUpEntry()));
@@ -1048,5 +1064,5 @@ void TestMainForm::startUpEntryFollowsTheClicks()
     QCOMPARE(storedSettings().value(QStringLiteral("AutoRun")).toString(), QStringLiteral("1"));
 }
 
-QTEST_MAIN(TestMainForm)
+QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

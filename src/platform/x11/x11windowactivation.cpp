@@ -80,3 +80,56 @@ std::optional<bool> x11InputFocusIn(const QList<quint64>& windowIds)
     }
     return false;
 }
+
+namespace {
+
+// The window's own name, UTF-8 (_NET_WM_NAME) where it sets one, else the ICCCM name in Latin-1.
+std::optional<QString> windowName(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t netWmName,
+                                  xcb_atom_t utf8String)
+{
+    const auto property = [&](xcb_atom_t name, xcb_atom_t type) -> std::optional<QByteArray> {
+        const XcbReply<xcb_get_property_reply_t> reply(
+            xcb_get_property_reply(connection, xcb_get_property(connection, 0, window, name, type, 0, 1024), nullptr));
+        if (!reply || reply->type == XCB_ATOM_NONE)
+            return std::nullopt;
+        return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                          xcb_get_property_value_length(reply.get()));
+    };
+    if (netWmName != XCB_ATOM_NONE && utf8String != XCB_ATOM_NONE) {
+        if (const std::optional<QByteArray> name = property(netWmName, utf8String))
+            return QString::fromUtf8(*name);
+    }
+    if (const std::optional<QByteArray> name = property(XCB_ATOM_WM_NAME, XCB_ATOM_STRING))
+        return QString::fromLatin1(*name);
+    return std::nullopt;
+}
+
+} // namespace
+
+// The focus may sit on a window inside the named one (a client's child, or the client inside a window
+// manager's frame has the name while the frame does not): the nearest named window up from the focus.
+std::optional<QString> x11FocusedWindowTitle()
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return std::nullopt;
+    xcb_connection_t* connection = x11->connection();
+    // The atoms stay the same for the life of the connection, which is the program's.
+    static const xcb_atom_t netWmName = atom(connection, "_NET_WM_NAME");
+    static const xcb_atom_t utf8String = atom(connection, "UTF8_STRING");
+    const XcbReply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    if (!focus)
+        return std::nullopt;
+    xcb_window_t window = focus->focus;
+    for (int depth = 0; depth < 64 && window != XCB_NONE && window != XCB_INPUT_FOCUS_POINTER_ROOT; ++depth) {
+        if (std::optional<QString> name = windowName(connection, window, netWmName, utf8String))
+            return name;
+        const XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr));
+        if (!tree || tree->parent == tree->root || tree->parent == XCB_NONE)
+            break;
+        window = tree->parent;
+    }
+    return std::nullopt;
+}
