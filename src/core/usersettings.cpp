@@ -30,7 +30,9 @@ const Member Members[] = {
     &UserSettings::resultFormatOn,     &UserSettings::reportTime,
     &UserSettings::removeScannerFrame, &UserSettings::reportDataDelay,
     &UserSettings::repeatRead,         &UserSettings::makerFormats,
-    &UserSettings::remoteDesktopToken,
+    &UserSettings::remoteDesktopToken, &UserSettings::dataBits,
+    &UserSettings::parity,             &UserSettings::stopBits,
+    &UserSettings::flowControl,
 };
 static_assert(std::size(Members) == SettingCount + LaterSettingsTable.size(), "one member for every setting");
 
@@ -125,7 +127,7 @@ LoadedSettings loadUserSettings(const SettingsStore& store)
         }
         values.setValue(definition.setting, *value);
     }
-    // Missing from older files, or unreadable, where off or empty is what they meant; nothing is
+    // Missing from older files, or unreadable, where the default is what they meant; nothing is
     // reported.
     for (const SettingDefinition& definition : LaterSettingsTable)
         values.setValue(definition.setting, readValue(store, definition.setting).value_or(defaultOf(definition)));
