@@ -33,6 +33,7 @@ struct LinkRecord
         bool opened = false;
         bool offMainThread = false;
         bool resetSettings = false;
+        PortSettings settings;
         int totalMs = -1;
         int intervalMs = -1;
         QByteArray sent;
@@ -100,6 +101,7 @@ public:
         attempt.port = settings.Port;
         attempt.baudCode = settings.BaudCode;
         attempt.opened = opens;
+        attempt.settings = settings;
         attempt.offMainThread = QThread::currentThread() != QCoreApplication::instance()->thread();
         attempt.resetSettings = settings.ParityBits == 0 && settings.DataBits == 3 && settings.StopBits == 0 &&
                                 !settings.HardwareFlow && !settings.SoftwareFlow && settings.Dtr == 1 &&
