@@ -165,3 +165,4 @@ private:
 };
 
 Q_DECLARE_METATYPE(PortSearch::Result)
+Q_DECLARE_METATYPE(PortSearchOutcome)
