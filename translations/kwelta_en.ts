@@ -332,6 +332,27 @@ use the Clear button on the Statistics page.</translation>
     </message>
 </context>
 <context>
+    <name>LineFormat</name>
+    <message>
+        <source>parzysta</source>
+        <translation>even</translation>
+    </message>
+    <message>
+        <source>nieparzysta</source>
+        <translation>odd</translation>
+    </message>
+    <message>
+        <source>brak</source>
+        <comment>parity</comment>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>brak</source>
+        <comment>flow control</comment>
+        <translation>none</translation>
+    </message>
+</context>
+<context>
     <name>PortError</name>
     <message>
         <source>Port nie istnieje lub jest zajęty przez inny program.<byte value="xd"/>Zamknij wszystkie programy i spróbuj jeszcze raz.<byte value="xd"/></source>
@@ -360,6 +381,38 @@ use the Clear button on the Statistics page.</translation>
     <message>
         <source>Niepowodzenie</source>
         <translation>Failure</translation>
+    </message>
+    <message>
+        <source>Nie znaleziono żadnego portu szeregowego.</source>
+        <translation>No serial port was found.</translation>
+    </message>
+    <message>
+        <source>Porty szeregowe w systemie:</source>
+        <translation>Serial ports on this computer:</translation>
+    </message>
+    <message>
+        <source>Port %1 nie odpowiada żadnemu urządzeniu.</source>
+        <translation>Port %1 stands for no device.</translation>
+    </message>
+    <message>
+        <source>Port %1 to urządzenie %2, którego nie ma (odłączone?).</source>
+        <translation>Port %1 is the device %2, which is not there (unplugged?).</translation>
+    </message>
+    <message>
+        <source>Brak uprawnień do otwarcia portu %1 (%2).</source>
+        <translation>You may not open port %1 (%2).</translation>
+    </message>
+    <message>
+        <source>Urządzenie należy do grupy %1. Dodaj do niej swoje konto poleceniem:</source>
+        <translation>The device belongs to the group %1. Add your account to it with the command:</translation>
+    </message>
+    <message>
+        <source>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</source>
+        <translation>and log in again: the new group takes effect from the next login.</translation>
+    </message>
+    <message>
+        <source>Port trzyma: %1</source>
+        <translation>Held by: %1</translation>
     </message>
 </context>
 <context>
@@ -407,6 +460,46 @@ use the Clear button on the Statistics page.</translation>
     <message>
         <source>Brak komunikacji</source>
         <translation>No communication</translation>
+    </message>
+    <message>
+        <source>%1: brak urządzenia</source>
+        <translation>%1: no device</translation>
+    </message>
+    <message>
+        <source>%1: brak uprawnień do otwarcia portu</source>
+        <translation>%1: no permission to open the port</translation>
+    </message>
+    <message>
+        <source>%1: brak uprawnień do otwarcia portu. Urządzenie należy do grupy %2; dodaj do niej swoje konto poleceniem:</source>
+        <translation>%1: no permission to open the port. The device belongs to the group %2; add your account to it with the command:</translation>
+    </message>
+    <message>
+        <source>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</source>
+        <translation>and log in again: the new group takes effect from the next login.</translation>
+    </message>
+    <message>
+        <source>%1: zajęty przez inny program</source>
+        <translation>%1: in use by another program</translation>
+    </message>
+    <message>
+        <source>%1: zajęty przez inny program: %2</source>
+        <translation>%1: in use by another program: %2</translation>
+    </message>
+    <message>
+        <source>%1: nie daje się otworzyć. %2</source>
+        <translation>%1: cannot be opened. %2</translation>
+    </message>
+    <message>
+        <source>%1: brak odpowiedzi przy żadnej prędkości</source>
+        <translation>%1: no answer at any speed</translation>
+    </message>
+    <message>
+        <source>%1: odpowiada, ale nie wynikiem ważenia (%2): %3</source>
+        <translation>%1: answers, but not with a weighing result (%2): %3</translation>
+    </message>
+    <message>
+        <source>Tę odpowiedź odczyta opcja „Rozpoznawaj formaty wag różnych producentów” w opcjach formatu.</source>
+        <translation>The option “Recognise the formats of common scale makers” in the format options reads this answer.</translation>
     </message>
 </context>
 <context>

@@ -333,6 +333,27 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     </message>
 </context>
 <context>
+    <name>LineFormat</name>
+    <message>
+        <source>parzysta</source>
+        <translation>parzysta</translation>
+    </message>
+    <message>
+        <source>nieparzysta</source>
+        <translation>nieparzysta</translation>
+    </message>
+    <message>
+        <source>brak</source>
+        <comment>parity</comment>
+        <translation>brak</translation>
+    </message>
+    <message>
+        <source>brak</source>
+        <comment>flow control</comment>
+        <translation>brak</translation>
+    </message>
+</context>
+<context>
     <name>PortError</name>
     <message>
         <source>Port nie istnieje lub jest zajęty przez inny program.<byte value="xd"/>Zamknij wszystkie programy i spróbuj jeszcze raz.<byte value="xd"/></source>
@@ -361,6 +382,38 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     <message>
         <source>Niepowodzenie</source>
         <translation>Niepowodzenie</translation>
+    </message>
+    <message>
+        <source>Nie znaleziono żadnego portu szeregowego.</source>
+        <translation>Nie znaleziono żadnego portu szeregowego.</translation>
+    </message>
+    <message>
+        <source>Porty szeregowe w systemie:</source>
+        <translation>Porty szeregowe w systemie:</translation>
+    </message>
+    <message>
+        <source>Port %1 nie odpowiada żadnemu urządzeniu.</source>
+        <translation>Port %1 nie odpowiada żadnemu urządzeniu.</translation>
+    </message>
+    <message>
+        <source>Port %1 to urządzenie %2, którego nie ma (odłączone?).</source>
+        <translation>Port %1 to urządzenie %2, którego nie ma (odłączone?).</translation>
+    </message>
+    <message>
+        <source>Brak uprawnień do otwarcia portu %1 (%2).</source>
+        <translation>Brak uprawnień do otwarcia portu %1 (%2).</translation>
+    </message>
+    <message>
+        <source>Urządzenie należy do grupy %1. Dodaj do niej swoje konto poleceniem:</source>
+        <translation>Urządzenie należy do grupy %1. Dodaj do niej swoje konto poleceniem:</translation>
+    </message>
+    <message>
+        <source>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</source>
+        <translation>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</translation>
+    </message>
+    <message>
+        <source>Port trzyma: %1</source>
+        <translation>Port trzyma: %1</translation>
     </message>
 </context>
 <context>
@@ -408,6 +461,46 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     <message>
         <source>Brak komunikacji</source>
         <translation>Brak komunikacji</translation>
+    </message>
+    <message>
+        <source>%1: brak urządzenia</source>
+        <translation>%1: brak urządzenia</translation>
+    </message>
+    <message>
+        <source>%1: brak uprawnień do otwarcia portu</source>
+        <translation>%1: brak uprawnień do otwarcia portu</translation>
+    </message>
+    <message>
+        <source>%1: brak uprawnień do otwarcia portu. Urządzenie należy do grupy %2; dodaj do niej swoje konto poleceniem:</source>
+        <translation>%1: brak uprawnień do otwarcia portu. Urządzenie należy do grupy %2; dodaj do niej swoje konto poleceniem:</translation>
+    </message>
+    <message>
+        <source>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</source>
+        <translation>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</translation>
+    </message>
+    <message>
+        <source>%1: zajęty przez inny program</source>
+        <translation>%1: zajęty przez inny program</translation>
+    </message>
+    <message>
+        <source>%1: zajęty przez inny program: %2</source>
+        <translation>%1: zajęty przez inny program: %2</translation>
+    </message>
+    <message>
+        <source>%1: nie daje się otworzyć. %2</source>
+        <translation>%1: nie daje się otworzyć. %2</translation>
+    </message>
+    <message>
+        <source>%1: brak odpowiedzi przy żadnej prędkości</source>
+        <translation>%1: brak odpowiedzi przy żadnej prędkości</translation>
+    </message>
+    <message>
+        <source>%1: odpowiada, ale nie wynikiem ważenia (%2): %3</source>
+        <translation>%1: odpowiada, ale nie wynikiem ważenia (%2): %3</translation>
+    </message>
+    <message>
+        <source>Tę odpowiedź odczyta opcja „Rozpoznawaj formaty wag różnych producentów” w opcjach formatu.</source>
+        <translation>Tę odpowiedź odczyta opcja „Rozpoznawaj formaty wag różnych producentów” w opcjach formatu.</translation>
     </message>
 </context>
 <context>

@@ -65,16 +65,17 @@ PortError PortError::openingFailed(const PortAccess& access, int code)
     const QString port = QStringLiteral("COM%1").arg(access.port);
     switch (access.problem) {
     case PortAccess::Problem::NoDevice: {
-        const QString missing = access.device.isEmpty()
-                                    ? tr("Port %1 nie odpowiada żadnemu urządzeniu.").arg(port)
-                                    : tr("Port %1 to urządzenie %2, którego nie ma (odłączone?).").arg(port, access.device);
+        const QString missing =
+            access.device.isEmpty()
+                ? tr("Port %1 nie odpowiada żadnemu urządzeniu.").arg(port)
+                : tr("Port %1 to urządzenie %2, którego nie ma (odłączone?).").arg(port, access.device);
         return PortError{caption, missing + u'\r' + presentDevicesText(), Icon::None};
     }
     case PortAccess::Problem::PermissionDenied: {
         QString text = tr("Brak uprawnień do otwarcia portu %1 (%2).").arg(port, access.device);
         if (!access.group.isEmpty() && access.group != QLatin1String("root")) {
-            text += u'\r' + tr("Urządzenie należy do grupy %1. Dodaj do niej swoje konto poleceniem:")
-                                 .arg(access.group);
+            text +=
+                u'\r' + tr("Urządzenie należy do grupy %1. Dodaj do niej swoje konto poleceniem:").arg(access.group);
             text += u'\r' + PortAccess::joinGroupCommand(access.group) + u'\r';
             text += tr("i zaloguj się ponownie: nowa grupa działa od następnego logowania.");
         }

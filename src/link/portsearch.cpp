@@ -223,6 +223,7 @@ PortSearchOutcome PortSearch::searchPort(const std::shared_ptr<Session>& session
         m_link->closePort(settings);
     }
     if (opened && outcome.kind != PortSearchOutcome::Kind::Found)
-        outcome.kind = outcome.sample.isEmpty() ? PortSearchOutcome::Kind::Silent : PortSearchOutcome::Kind::NotWeighing;
+        outcome.kind =
+            outcome.sample.isEmpty() ? PortSearchOutcome::Kind::Silent : PortSearchOutcome::Kind::NotWeighing;
     return outcome;
 }

@@ -125,8 +125,9 @@ QString PortSearchDialog::outcomesText(const QList<PortSearchOutcome>& outcomes)
                    outcomes.at(last + 1).access.problem == PortAccess::Problem::NoDevice &&
                    outcomes.at(last + 1).port == outcomes.at(last).port + 1)
                 ++last;
-            const QString ports = last == i ? portName(outcome)
-                                            : QStringLiteral("COM%1–COM%2").arg(outcome.port).arg(outcomes.at(last).port);
+            const QString ports = last == i
+                                      ? portName(outcome)
+                                      : QStringLiteral("COM%1–COM%2").arg(outcome.port).arg(outcomes.at(last).port);
             lines.append(tr("%1: brak urządzenia").arg(ports));
             i = last;
             continue;

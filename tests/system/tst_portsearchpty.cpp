@@ -163,9 +163,9 @@ void TestPortSearchPty::streamingScaleIsFoundAtItsOwnSpeed()
 {
     SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
     QVERIFY(QDir().mkpath(portsFolder(*m_profile)));
-    QVERIFY(scale.start(portsFolder(*m_profile) + QStringLiteral("/COM1"),
-                        {QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--stream"),
-                         QStringLiteral("5")}));
+    QVERIFY(scale.start(
+        portsFolder(*m_profile) + QStringLiteral("/COM1"),
+        {QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--stream"), QStringLiteral("5")}));
     PortSearch search;
     search.setAnswerParser([](const QByteArray& answer) { return ProcessData::acceptsAnswer(answer, false, false); });
     search.setTiming({20, 100, 0});
@@ -227,8 +227,9 @@ void TestPortSearchPty::frameDecidesWhetherTheScaleIsRead()
     QCOMPARE(outcome.sampleBaudCode, 12);
     QVERIFY(!outcome.makerFormatsRead);
     // Spoilt, not lost: characters with parity errors or a parity bit read as data.
-    QVERIFY2(std::any_of(outcome.sample.begin(), outcome.sample.end(), [](char c) { return c == 0 || quint8(c) > 0x7f; }),
-             outcome.sample.toHex(' ').constData());
+    QVERIFY2(
+        std::any_of(outcome.sample.begin(), outcome.sample.end(), [](char c) { return c == 0 || quint8(c) > 0x7f; }),
+        outcome.sample.toHex(' ').constData());
 }
 
 int main(int argc, char* argv[])

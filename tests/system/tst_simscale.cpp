@@ -291,15 +291,19 @@ void TestSimScale::otherFramesReadSpoilt_data()
 
     // '1' 0x31 and 'k' 0x6b have an odd count of ones, so even parity sets their parity bit; 'S' 0x53 and
     // '5' 0x35 an even count. An 8-bit reader takes the parity bit for the eighth data bit.
-    QTest::newRow("same frame") << "7E1" << "7E1" << QByteArray("1k\r\n") << QByteArray("1k\r\n");
-    QTest::newRow("7E1 read at 8N1") << "7E1" << "8N1" << QByteArray("1kS5\r\n")
-                                     << QByteArray("\xb1\xebS5\x8d\x0a");
+    QTest::newRow("same frame") << "7E1"
+                                << "7E1" << QByteArray("1k\r\n") << QByteArray("1k\r\n");
+    QTest::newRow("7E1 read at 8N1") << "7E1"
+                                     << "8N1" << QByteArray("1kS5\r\n") << QByteArray("\xb1\xebS5\x8d\x0a");
     // The other way: the eighth bit (0 here) checked as parity; where it does not match, a NUL.
-    QTest::newRow("8N1 read at 7E1") << "8N1" << "7E1" << QByteArray("SI\r\n") << QByteArray("S\0\0\n", 4);
+    QTest::newRow("8N1 read at 7E1") << "8N1"
+                                     << "7E1" << QByteArray("SI\r\n") << QByteArray("S\0\0\n", 4);
     // Eight data bits read as seven: the eighth falls where the stop bit belongs, and a 0 there is a
     // framing error.
-    QTest::newRow("8N1 read at 7N1") << "8N1" << "7N1" << QByteArray("\x41\xc1") << QByteArray("\0\x41", 2);
-    QTest::newRow("7O1 read at 7E1") << "7O1" << "7E1" << QByteArray("SI") << QByteArray("\0\0", 2);
+    QTest::newRow("8N1 read at 7N1") << "8N1"
+                                     << "7N1" << QByteArray("\x41\xc1") << QByteArray("\0\x41", 2);
+    QTest::newRow("7O1 read at 7E1") << "7O1"
+                                     << "7E1" << QByteArray("SI") << QByteArray("\0\0", 2);
 }
 
 void TestSimScale::otherFramesReadSpoilt()
@@ -318,9 +322,12 @@ void TestSimScale::framesOnThePseudoTerminal_data()
     QTest::addColumn<QString>("portFrame");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("7E1 at 7E1") << "7E1" << "7E1" << DefaultLine;
-    QTest::newRow("7E1 at 8N1") << "7E1" << "8N1" << settingsOf(9600, "7E1").asReceivedBy(settingsOf(9600, "8N1"), DefaultLine);
-    QTest::newRow("8N1 at 8O1") << "8N1" << "8O1" << settingsOf(9600, "8N1").asReceivedBy(settingsOf(9600, "8O1"), DefaultLine);
+    QTest::newRow("7E1 at 7E1") << "7E1"
+                                << "7E1" << DefaultLine;
+    QTest::newRow("7E1 at 8N1") << "7E1"
+                                << "8N1" << settingsOf(9600, "7E1").asReceivedBy(settingsOf(9600, "8N1"), DefaultLine);
+    QTest::newRow("8N1 at 8O1") << "8N1"
+                                << "8O1" << settingsOf(9600, "8N1").asReceivedBy(settingsOf(9600, "8O1"), DefaultLine);
 }
 
 // The frame a port is set to reaches the scale through the input flags Linux leaves on a pseudo-terminal,

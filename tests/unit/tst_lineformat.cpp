@@ -25,15 +25,24 @@ void TestLineFormat::frameText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("normalised");
 
-    QTest::newRow("8N1") << "8N1" << "8N1";
-    QTest::newRow("7E1") << "7E1" << "7E1";
-    QTest::newRow("lower case") << "7o2" << "7O2";
-    QTest::newRow("8E2") << "8E2" << "8E2";
-    QTest::newRow("six data bits") << "6N1" << "";
-    QTest::newRow("mark parity") << "7M1" << "";
-    QTest::newRow("three stop bits") << "8N3" << "";
-    QTest::newRow("too long") << "8N1 " << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("8N1") << "8N1"
+                         << "8N1";
+    QTest::newRow("7E1") << "7E1"
+                         << "7E1";
+    QTest::newRow("lower case") << "7o2"
+                                << "7O2";
+    QTest::newRow("8E2") << "8E2"
+                         << "8E2";
+    QTest::newRow("six data bits") << "6N1"
+                                   << "";
+    QTest::newRow("mark parity") << "7M1"
+                                 << "";
+    QTest::newRow("three stop bits") << "8N3"
+                                     << "";
+    QTest::newRow("too long") << "8N1 "
+                              << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestLineFormat::frameText()

@@ -343,7 +343,7 @@ void TestPortSearch::saysWhatHappenedOnEachPort()
     QCOMPARE(outcomes.size(), 6);
     for (int i = 0; i < 6; ++i)
         QCOMPARE(outcomes.at(i).port, i + 1);
-    const QList<Kind> kinds = {Kind::NotOpened, Kind::NotOpened, Kind::NotOpened,
+    const QList<Kind> kinds = {Kind::NotOpened, Kind::NotOpened,   Kind::NotOpened,
                                Kind::Silent,    Kind::NotWeighing, Kind::NotWeighing};
     for (int i = 0; i < 6; ++i)
         QCOMPARE(outcomes.at(i).kind, kinds.at(i));

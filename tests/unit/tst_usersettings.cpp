@@ -140,7 +140,9 @@ void TestUserSettings::lineFormatKeys_data()
     const QList<int> eightNoneOne = {8, 0, 1, 0};
     // A file written before the line's frame could be chosen: the port runs as it always did.
     QTest::newRow("none stored") << SettingValues{{"ComPort", "3"}} << QString("-") << eightNoneOne << 3;
-    QTest::newRow("all stored") << SettingValues{{"DataBits", "7"}, {"Parity", "1"}, {"StopBits", "2"},
+    QTest::newRow("all stored") << SettingValues{{"DataBits", "7"},
+                                                 {"Parity", "1"},
+                                                 {"StopBits", "2"},
                                                  {"FlowControl", "2"}}
                                 << QString("-") << QList<int>{7, 1, 2, 2} << 1;
     QTest::newRow("some stored") << SettingValues{{"Parity", "2"}} << QString("-") << QList<int>{8, 2, 1, 0} << 1;
@@ -170,7 +172,8 @@ void TestUserSettings::lineFormatKeys()
     QCOMPARE((QList<int>{values.dataBits, values.parity, values.stopBits, values.flowControl}), format);
     // Apart from them, the file loads as it did before they existed.
     UserSettings withoutThem = values;
-    withoutThem.restoreDefaults(std::array{Setting::DataBits, Setting::Parity, Setting::StopBits, Setting::FlowControl});
+    withoutThem.restoreDefaults(
+        std::array{Setting::DataBits, Setting::Parity, Setting::StopBits, Setting::FlowControl});
     SettingValues older;
     for (const auto& change : changes) {
         if (!QStringList{"DataBits", "Parity", "StopBits", "FlowControl"}.contains(change.first))
