@@ -414,6 +414,10 @@ use the Clear button on the Statistics page.</translation>
         <source>Port trzyma: %1</source>
         <translation>Held by: %1</translation>
     </message>
+    <message>
+        <source>Nie podano numeru portu.</source>
+        <translation>No port number was given.</translation>
+    </message>
 </context>
 <context>
     <name>PortSearchDialog</name>

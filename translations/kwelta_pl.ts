@@ -415,6 +415,10 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
         <source>Port trzyma: %1</source>
         <translation>Port trzyma: %1</translation>
     </message>
+    <message>
+        <source>Nie podano numeru portu.</source>
+        <translation>Nie podano numeru portu.</translation>
+    </message>
 </context>
 <context>
     <name>PortSearchDialog</name>

@@ -65,8 +65,10 @@ PortError PortError::openingFailed(const PortAccess& access, int code)
     const QString port = QStringLiteral("COM%1").arg(access.port);
     switch (access.problem) {
     case PortAccess::Problem::NoDevice: {
+        // An empty number field comes as port 0.
         const QString missing =
-            access.device.isEmpty()
+            access.port < 1 ? tr("Nie podano numeru portu.")
+            : access.device.isEmpty()
                 ? tr("Port %1 nie odpowiada żadnemu urządzeniu.").arg(port)
                 : tr("Port %1 to urządzenie %2, którego nie ma (odłączone?).").arg(port, access.device);
         return PortError{caption, missing + u'\r' + presentDevicesText(), Icon::None};

@@ -176,8 +176,8 @@ void TestPortSearchPty::streamingScaleIsFoundAtItsOwnSpeed()
     QTRY_VERIFY_WITH_TIMEOUT(lineWaits(1), 5000);
     QList<int> foundAt;
     for (int run = 0; run < 20; ++run) {
-        if (run > 0)
-            QTest::qWaitFor([] { return lineWaits(1); }, 2000);
+        if (run > 0) [[maybe_unused]]
+            const bool waited = QTest::qWaitFor([] { return lineWaits(1); }, 2000);
         const PortSearch::Result result = searchOnce(search);
         foundAt.append(result ? Sio::bitRate(result->baudCode) : 0);
     }

@@ -1,6 +1,7 @@
 // The serial connection end to end: the main window, the simulated scale on pseudo-terminals, the real
 // keyboard backend typing into another program's window, all under an X server of the test's own.
 #include "core/global.h"
+#include "link/porterror.h"
 #include "processing/processdata.h"
 #include "support/filecontents.h"
 #include "support/portholder.h"
@@ -237,7 +238,9 @@ void TestSerialLink::openingFailureIsShownByTheWindow_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("icon");
 
-    QTest::newRow("port without a number") << true << notThere << int(MessagePresenter::Icon::None);
+    QTest::newRow("port without a number")
+        << true << QStringLiteral("Nie podano numeru portu.\r") + PortError::presentDevicesText()
+        << int(MessagePresenter::Icon::None);
     QTest::newRow("no speed chosen") << false
                                      << QStringLiteral("Nie wybrano prędkości transmisji. Wybierz ją w "
                                                        "ustawieniach portu.")

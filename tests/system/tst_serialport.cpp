@@ -148,8 +148,7 @@ void TestSerialPort::missingPortSaysWhy_data()
                                            "COM2: %1/ttyACM0");
     QTest::newRow("a number beyond the devices")
         << 5 << QString() << QStringLiteral("Port COM5 nie odpowiada żadnemu urządzeniu.\r") + present;
-    QTest::newRow("no number at all") << 0 << QString()
-                                      << QStringLiteral("Port COM0 nie odpowiada żadnemu urządzeniu.\r") + present;
+    QTest::newRow("no number at all") << 0 << QString() << QStringLiteral("Nie podano numeru portu.\r") + present;
     // The user's own link, to an adapter unplugged since.
     QTest::newRow("a link to an unplugged adapter")
         << 3 << QStringLiteral("/nonexistent/ttyUSB7")
