@@ -77,8 +77,13 @@ QString PortAccess::deviceGroup(const QString& path)
     struct stat status = {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0)
         return {};
-    const struct group* owner = ::getgrgid(status.st_gid);
-    return owner != nullptr ? QString::fromLocal8Bit(owner->gr_name) : QString::number(status.st_gid);
+    // The reentrant form: the search asks on its own thread while the window may ask on its.
+    struct group entry = {};
+    struct group* owner = nullptr;
+    char buffer[4096];
+    if (::getgrgid_r(status.st_gid, &entry, buffer, sizeof buffer, &owner) != 0 || owner == nullptr)
+        return QString::number(status.st_gid);
+    return QString::fromLocal8Bit(owner->gr_name);
 }
 
 QString PortAccess::deviceHolder(const QString& path)
