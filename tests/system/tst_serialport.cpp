@@ -18,6 +18,8 @@
 #include <QTest>
 
 #include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -43,6 +45,8 @@ private slots:
     void missingPortSaysWhy_data();
     void missingPortSaysWhy();
     void busyPortNamesItsHolder();
+    void deniedPortNamesGroupAndCommand_data();
+    void deniedPortNamesGroupAndCommand();
     void failedConfigurationNamesItsStep();
 
 private:
@@ -232,6 +236,49 @@ void TestSerialPort::failedConfigurationNamesItsStep()
     QVERIFY(opening.error);
     QCOMPARE(opening.error->caption, QStringLiteral("sio_ioctl"));
     QCOMPARE(opening.error->text, generalError);
+}
+
+void TestSerialPort::deniedPortNamesGroupAndCommand_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("text");
+
+    const QString denied = QStringLiteral("Brak uprawnień do otwarcia portu COM1 (/dev/ttyUSB0).");
+    QTest::newRow("dialout") << "dialout"
+                             << denied + QStringLiteral("\rUrządzenie należy do grupy dialout. Dodaj do niej swoje "
+                                                        "konto poleceniem:\rsudo usermod -aG dialout $USER\r"
+                                                        "i zaloguj się ponownie: nowa grupa działa od następnego "
+                                                        "logowania.");
+    // No advice to join root, nor a command for a group that could not be read.
+    QTest::newRow("root") << "root" << denied;
+    QTest::newRow("unknown") << "" << denied;
+}
+
+// Tests run as root, whom the kernel never refuses, so the refusal is described rather than met; the
+// group comes from the device's group id.
+void TestSerialPort::deniedPortNamesGroupAndCommand()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, text);
+
+    PortAccess access;
+    access.problem = PortAccess::Problem::PermissionDenied;
+    access.port = 1;
+    access.device = QStringLiteral("/dev/ttyUSB0");
+    access.group = group;
+    const PortError error = PortError::openingFailed(access, Sio::SystemError);
+    QCOMPARE(error.text, text);
+    QCOMPARE(error.icon, PortError::Icon::Error);
+    QCOMPARE(error.caption, QStringLiteral("Niepowodzenie"));
+
+    QFile file(m_profile->filePath(QStringLiteral("device")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    struct stat status = {};
+    QVERIFY(::stat(QFile::encodeName(file.fileName()).constData(), &status) == 0);
+    const struct group* owner = ::getgrgid(status.st_gid);
+    QVERIFY(owner);
+    QCOMPARE(PortAccess::deviceGroup(file.fileName()), QString::fromLocal8Bit(owner->gr_name));
+    QCOMPARE(PortAccess::deviceGroup(m_profile->filePath(QStringLiteral("missing"))), QString());
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)
