@@ -340,6 +340,18 @@ Qt&apos;s own options, such as -platform and -style, are accepted too.
         <source>(brak urządzenia)</source>
         <translation>(no device)</translation>
     </message>
+    <message>
+        <source>Format:</source>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>Bity danych, parzystość i bity stopu, jak w instrukcji wagi (np. 8N1, 7E1)</source>
+        <translation>Data bits, parity and stop bits, as the scale's manual writes them (e.g. 8N1, 7E1)</translation>
+    </message>
+    <message>
+        <source>Sterowanie przepływem</source>
+        <translation>Flow control</translation>
+    </message>
 </context>
 <context>
     <name>Delivery</name>
@@ -568,6 +580,27 @@ use the Clear button on the Statistics page.</translation>
     </message>
 </context>
 <context>
+    <name>LineFormat</name>
+    <message>
+        <source>parzysta</source>
+        <translation>even</translation>
+    </message>
+    <message>
+        <source>nieparzysta</source>
+        <translation>odd</translation>
+    </message>
+    <message>
+        <source>brak</source>
+        <comment>parity</comment>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>brak</source>
+        <comment>flow control</comment>
+        <translation>none</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>&amp;Statistik</source>
@@ -669,6 +702,42 @@ To enter weighings into any program:
         <source>Niepowodzenie</source>
         <translation>Failure</translation>
     </message>
+    <message>
+        <source>Nie znaleziono żadnego portu szeregowego.</source>
+        <translation>No serial port was found.</translation>
+    </message>
+    <message>
+        <source>Porty szeregowe w systemie:</source>
+        <translation>Serial ports on this computer:</translation>
+    </message>
+    <message>
+        <source>Nie podano numeru portu.</source>
+        <translation>No port number was given.</translation>
+    </message>
+    <message>
+        <source>Port %1 nie odpowiada żadnemu urządzeniu.</source>
+        <translation>Port %1 stands for no device.</translation>
+    </message>
+    <message>
+        <source>Port %1 to urządzenie %2, którego nie ma (odłączone?).</source>
+        <translation>Port %1 is the device %2, which is not there (unplugged?).</translation>
+    </message>
+    <message>
+        <source>Brak uprawnień do otwarcia portu %1 (%2).</source>
+        <translation>You may not open port %1 (%2).</translation>
+    </message>
+    <message>
+        <source>Urządzenie należy do grupy %1. Dodaj do niej swoje konto poleceniem:</source>
+        <translation>The device belongs to the group %1. Add your account to it with the command:</translation>
+    </message>
+    <message>
+        <source>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</source>
+        <translation>and log in again: the new group takes effect from the next login.</translation>
+    </message>
+    <message>
+        <source>Port trzyma: %1</source>
+        <translation>Held by: %1</translation>
+    </message>
 </context>
 <context>
     <name>PortSearchDialog</name>
@@ -715,6 +784,46 @@ To enter weighings into any program:
     <message>
         <source>Brak komunikacji</source>
         <translation>No communication</translation>
+    </message>
+    <message>
+        <source>%1: brak urządzenia</source>
+        <translation>%1: no device</translation>
+    </message>
+    <message>
+        <source>%1: brak uprawnień do otwarcia portu</source>
+        <translation>%1: no permission to open the port</translation>
+    </message>
+    <message>
+        <source>%1: brak uprawnień do otwarcia portu. Urządzenie należy do grupy %2; dodaj do niej swoje konto poleceniem:</source>
+        <translation>%1: no permission to open the port. The device belongs to the group %2; add your account to it with the command:</translation>
+    </message>
+    <message>
+        <source>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</source>
+        <translation>and log in again: the new group takes effect from the next login.</translation>
+    </message>
+    <message>
+        <source>%1: zajęty przez inny program</source>
+        <translation>%1: in use by another program</translation>
+    </message>
+    <message>
+        <source>%1: zajęty przez inny program: %2</source>
+        <translation>%1: in use by another program: %2</translation>
+    </message>
+    <message>
+        <source>%1: nie daje się otworzyć. %2</source>
+        <translation>%1: cannot be opened. %2</translation>
+    </message>
+    <message>
+        <source>%1: brak odpowiedzi przy żadnej prędkości</source>
+        <translation>%1: no answer at any speed</translation>
+    </message>
+    <message>
+        <source>%1: odpowiada, ale nie wynikiem ważenia (%2): %3</source>
+        <translation>%1: answers, but not with a weighing result (%2): %3</translation>
+    </message>
+    <message>
+        <source>Tę odpowiedź odczyta opcja „Rozpoznawaj formaty wag różnych producentów” w opcjach formatu.</source>
+        <translation>The option “Recognise the formats of common scale makers” in the format options reads this answer.</translation>
     </message>
 </context>
 <context>

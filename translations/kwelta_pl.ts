@@ -341,6 +341,18 @@ Przyjmowane są też opcje biblioteki Qt, np. -platform i -style.
         <source>(brak urządzenia)</source>
         <translation>(brak urządzenia)</translation>
     </message>
+    <message>
+        <source>Format:</source>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>Bity danych, parzystość i bity stopu, jak w instrukcji wagi (np. 8N1, 7E1)</source>
+        <translation>Bity danych, parzystość i bity stopu, jak w instrukcji wagi (np. 8N1, 7E1)</translation>
+    </message>
+    <message>
+        <source>Sterowanie przepływem</source>
+        <translation>Sterowanie przepływem</translation>
+    </message>
 </context>
 <context>
     <name>Delivery</name>
@@ -569,6 +581,27 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
     </message>
 </context>
 <context>
+    <name>LineFormat</name>
+    <message>
+        <source>parzysta</source>
+        <translation>parzysta</translation>
+    </message>
+    <message>
+        <source>nieparzysta</source>
+        <translation>nieparzysta</translation>
+    </message>
+    <message>
+        <source>brak</source>
+        <comment>parity</comment>
+        <translation>brak</translation>
+    </message>
+    <message>
+        <source>brak</source>
+        <comment>flow control</comment>
+        <translation>brak</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>&amp;Statistik</source>
@@ -671,6 +704,42 @@ ważenia do dowolnego programu, należy:
         <source>Niepowodzenie</source>
         <translation>Niepowodzenie</translation>
     </message>
+    <message>
+        <source>Nie znaleziono żadnego portu szeregowego.</source>
+        <translation>Nie znaleziono żadnego portu szeregowego.</translation>
+    </message>
+    <message>
+        <source>Porty szeregowe w systemie:</source>
+        <translation>Porty szeregowe w systemie:</translation>
+    </message>
+    <message>
+        <source>Nie podano numeru portu.</source>
+        <translation>Nie podano numeru portu.</translation>
+    </message>
+    <message>
+        <source>Port %1 nie odpowiada żadnemu urządzeniu.</source>
+        <translation>Port %1 nie odpowiada żadnemu urządzeniu.</translation>
+    </message>
+    <message>
+        <source>Port %1 to urządzenie %2, którego nie ma (odłączone?).</source>
+        <translation>Port %1 to urządzenie %2, którego nie ma (odłączone?).</translation>
+    </message>
+    <message>
+        <source>Brak uprawnień do otwarcia portu %1 (%2).</source>
+        <translation>Brak uprawnień do otwarcia portu %1 (%2).</translation>
+    </message>
+    <message>
+        <source>Urządzenie należy do grupy %1. Dodaj do niej swoje konto poleceniem:</source>
+        <translation>Urządzenie należy do grupy %1. Dodaj do niej swoje konto poleceniem:</translation>
+    </message>
+    <message>
+        <source>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</source>
+        <translation>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</translation>
+    </message>
+    <message>
+        <source>Port trzyma: %1</source>
+        <translation>Port trzyma: %1</translation>
+    </message>
 </context>
 <context>
     <name>PortSearchDialog</name>
@@ -717,6 +786,46 @@ ważenia do dowolnego programu, należy:
     <message>
         <source>Brak komunikacji</source>
         <translation>Brak komunikacji</translation>
+    </message>
+    <message>
+        <source>%1: brak urządzenia</source>
+        <translation>%1: brak urządzenia</translation>
+    </message>
+    <message>
+        <source>%1: brak uprawnień do otwarcia portu</source>
+        <translation>%1: brak uprawnień do otwarcia portu</translation>
+    </message>
+    <message>
+        <source>%1: brak uprawnień do otwarcia portu. Urządzenie należy do grupy %2; dodaj do niej swoje konto poleceniem:</source>
+        <translation>%1: brak uprawnień do otwarcia portu. Urządzenie należy do grupy %2; dodaj do niej swoje konto poleceniem:</translation>
+    </message>
+    <message>
+        <source>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</source>
+        <translation>i zaloguj się ponownie: nowa grupa działa od następnego logowania.</translation>
+    </message>
+    <message>
+        <source>%1: zajęty przez inny program</source>
+        <translation>%1: zajęty przez inny program</translation>
+    </message>
+    <message>
+        <source>%1: zajęty przez inny program: %2</source>
+        <translation>%1: zajęty przez inny program: %2</translation>
+    </message>
+    <message>
+        <source>%1: nie daje się otworzyć. %2</source>
+        <translation>%1: nie daje się otworzyć. %2</translation>
+    </message>
+    <message>
+        <source>%1: brak odpowiedzi przy żadnej prędkości</source>
+        <translation>%1: brak odpowiedzi przy żadnej prędkości</translation>
+    </message>
+    <message>
+        <source>%1: odpowiada, ale nie wynikiem ważenia (%2): %3</source>
+        <translation>%1: odpowiada, ale nie wynikiem ważenia (%2): %3</translation>
+    </message>
+    <message>
+        <source>Tę odpowiedź odczyta opcja „Rozpoznawaj formaty wag różnych producentów” w opcjach formatu.</source>
+        <translation>Tę odpowiedź odczyta opcja „Rozpoznawaj formaty wag różnych producentów” w opcjach formatu.</translation>
     </message>
 </context>
 <context>

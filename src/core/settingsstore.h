@@ -62,6 +62,10 @@ enum class Setting {
     // Added later; see LaterSettingsTable.
     MakerFormats,
     RemoteDesktopToken,
+    DataBits,
+    Parity,
+    StopBits,
+    FlowControl,
 };
 
 // A value's default: the one of its kind counts.
@@ -138,10 +142,17 @@ inline constexpr std::array<SettingDefinition, SettingCount> SettingsTable{{
 // Values added after the file's first form, each read on its own after those above. A file written
 // before a value existed lacks it, which means its default (off, zero, empty), never a reason to fall
 // back to the defaults for everything; such a file loads exactly as it did before.
-inline constexpr std::array<SettingDefinition, 2> LaterSettingsTable{{
+inline constexpr std::array<SettingDefinition, 6> LaterSettingsTable{{
     {Setting::MakerFormats, QLatin1StringView("MakerFormats"), SettingKind::Boolean, false},
     // The desktop's token for typing through its RemoteDesktop portal without asking again.
     {Setting::RemoteDesktopToken, QLatin1StringView("RemoteDesktopToken"), SettingKind::String, ""},
+    // The serial line's character frame and flow control (link/lineformat.h): data bits 7 or 8, parity
+    // 0 none, 1 even, 2 odd, stop bits 1 or 2, flow control 0 none, 1 RTS/CTS, 2 XON/XOFF. Files from
+    // before they existed mean 8N1 without flow control, which is what every port ran at then.
+    {Setting::DataBits, QLatin1StringView("DataBits"), SettingKind::Integer, 8},
+    {Setting::Parity, QLatin1StringView("Parity"), SettingKind::Integer, 0},
+    {Setting::StopBits, QLatin1StringView("StopBits"), SettingKind::Integer, 1},
+    {Setting::FlowControl, QLatin1StringView("FlowControl"), SettingKind::Integer, 0},
 }};
 
 constexpr const SettingDefinition& settingDefinition(Setting setting)

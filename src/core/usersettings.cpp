@@ -10,27 +10,51 @@ using Member = std::variant<qint32 UserSettings::*, bool UserSettings::*, QStrin
 
 // Entry i is the member of Setting(i), in the order of the enum.
 const Member Members[] = {
-    &UserSettings::connection,         &UserSettings::comPort,
-    &UserSettings::baudCode,           &UserSettings::ethernetAddress,
-    &UserSettings::ethernetPort,       &UserSettings::ethernetProtocol,
-    &UserSettings::decimalSeparator,   &UserSettings::openOnStart,
-    &UserSettings::startAtLogon,       &UserSettings::startMinimised,
-    &UserSettings::oneInstance,        &UserSettings::readMode,
-    &UserSettings::sendFields,         &UserSettings::betweenFields,
-    &UserSettings::afterFields,        &UserSettings::advancedScript,
-    &UserSettings::portConfigured,     &UserSettings::language,
-    &UserSettings::repeatTime,         &UserSettings::repeatUnit,
-    &UserSettings::bufferSize,         &UserSettings::destination,
-    &UserSettings::outputFile,         &UserSettings::specialKeys,
-    &UserSettings::tareKeys,           &UserSettings::zeroKeys,
-    &UserSettings::printKeys,          &UserSettings::specialKeysOn,
-    &UserSettings::tareKeysOn,         &UserSettings::zeroKeysOn,
-    &UserSettings::printKeysOn,        &UserSettings::onlyStable,
-    &UserSettings::specialCommand,     &UserSettings::resultFormat,
-    &UserSettings::resultFormatOn,     &UserSettings::reportTime,
-    &UserSettings::removeScannerFrame, &UserSettings::reportDataDelay,
-    &UserSettings::repeatRead,         &UserSettings::makerFormats,
+    &UserSettings::connection,
+    &UserSettings::comPort,
+    &UserSettings::baudCode,
+    &UserSettings::ethernetAddress,
+    &UserSettings::ethernetPort,
+    &UserSettings::ethernetProtocol,
+    &UserSettings::decimalSeparator,
+    &UserSettings::openOnStart,
+    &UserSettings::startAtLogon,
+    &UserSettings::startMinimised,
+    &UserSettings::oneInstance,
+    &UserSettings::readMode,
+    &UserSettings::sendFields,
+    &UserSettings::betweenFields,
+    &UserSettings::afterFields,
+    &UserSettings::advancedScript,
+    &UserSettings::portConfigured,
+    &UserSettings::language,
+    &UserSettings::repeatTime,
+    &UserSettings::repeatUnit,
+    &UserSettings::bufferSize,
+    &UserSettings::destination,
+    &UserSettings::outputFile,
+    &UserSettings::specialKeys,
+    &UserSettings::tareKeys,
+    &UserSettings::zeroKeys,
+    &UserSettings::printKeys,
+    &UserSettings::specialKeysOn,
+    &UserSettings::tareKeysOn,
+    &UserSettings::zeroKeysOn,
+    &UserSettings::printKeysOn,
+    &UserSettings::onlyStable,
+    &UserSettings::specialCommand,
+    &UserSettings::resultFormat,
+    &UserSettings::resultFormatOn,
+    &UserSettings::reportTime,
+    &UserSettings::removeScannerFrame,
+    &UserSettings::reportDataDelay,
+    &UserSettings::repeatRead,
+    &UserSettings::makerFormats,
     &UserSettings::remoteDesktopToken,
+    &UserSettings::dataBits,
+    &UserSettings::parity,
+    &UserSettings::stopBits,
+    &UserSettings::flowControl,
 };
 static_assert(std::size(Members) == SettingCount + LaterSettingsTable.size(), "one member for every setting");
 
@@ -125,7 +149,7 @@ LoadedSettings loadUserSettings(const SettingsStore& store)
         }
         values.setValue(definition.setting, *value);
     }
-    // Missing from older files, or unreadable, where off or empty is what they meant; nothing is
+    // Missing from older files, or unreadable, where the default is what they meant; nothing is
     // reported.
     for (const SettingDefinition& definition : LaterSettingsTable)
         values.setValue(definition.setting, readValue(store, definition.setting).value_or(defaultOf(definition)));

@@ -58,6 +58,11 @@ struct UserSettings
     bool repeatRead;
     bool makerFormats;
     QString remoteDesktopToken;
+    // The serial line's frame and flow control, as stored (see LineFormat::fromSettings).
+    qint32 dataBits;
+    qint32 parity;
+    qint32 stopBits;
+    qint32 flowControl;
 
     // The value of one setting, of its kind (qint32, bool or QString).
     QVariant value(Setting setting) const;
@@ -105,7 +110,7 @@ struct LoadedSettings
 
 // The settings as the file holds them. The values are read in the table's order and the first one that
 // cannot be read ends the reading: the defaults then cover what they cover. The values added later are
-// read on their own, off or empty where missing.
+// read on their own, their defaults where missing.
 LoadedSettings loadUserSettings(const SettingsStore& store);
 // Every value of both tables into the store (not yet committed).
 void writeUserSettings(SettingsStore& store, const UserSettings& settings);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/portaccess.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -24,6 +26,13 @@ public:
     static PortError systemError(const QString& caption);
     // The port record holds no speed the port can run at (a stored value outside the list).
     static PortError noSpeed(const QString& caption);
+    // A port that did not open, with what to do about it: the device a missing number stands for and the
+    // serial devices there are, the group and command for a device the user may not open, the program
+    // holding a busy one. Other failures as fromCode.
+    static PortError openingFailed(const PortAccess& access, int code);
+    // "COM3: /dev/ttyUSB0 (usb-FTDI_...)" a line for each serial device there is, or a line saying there
+    // is none.
+    static QString presentDevicesText();
     // The caption of a failed opening.
     static QString failureCaption() { return tr("Niepowodzenie"); }
 };

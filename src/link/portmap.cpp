@@ -142,4 +142,34 @@ QString devicePath(int port)
     return {};
 }
 
+QString byIdName(const QString& device)
+{
+    if (device.isEmpty())
+        return {};
+    const QString target = canonical(device);
+    const QDir byId(deviceDirectory() + QStringLiteral("/serial/by-id"));
+    const QFileInfoList links = byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& link : links) {
+        if (link.isSymLink() && canonical(link.absoluteFilePath()) == target)
+            return link.fileName();
+    }
+    return {};
+}
+
+PortDevice portDevice(int port)
+{
+    const QString device = devicePath(port);
+    return PortDevice{port, device, byIdName(device)};
+}
+
+QList<PortDevice> presentDevices()
+{
+    QList<PortDevice> present;
+    for (const Entry& entry : table()) {
+        if (QFileInfo::exists(entry.device))
+            present.append(PortDevice{entry.port, entry.device, byIdName(entry.device)});
+    }
+    return present;
+}
+
 } // namespace PortMap

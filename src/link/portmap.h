@@ -22,9 +22,23 @@ struct Entry
     bool override = false; // true when a COM<n> link gave the number
 };
 
+// A port number with its device and, where udev made one, the device's name under /dev/serial/by-id,
+// which names the adapter's maker, model and serial number ("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0").
+struct PortDevice
+{
+    int port = 0;
+    QString device; // empty when the number stands for nothing
+    QString byId;   // the link's name, empty when no by-id link leads to the device
+};
+
 QString overrideDirectory();
 QStringList automaticDevices();
 QList<Entry> table();         // ordered by port number
 QString devicePath(int port); // empty when the number maps to nothing
+// The name in <devices>/serial/by-id of a link leading to the device, or empty.
+QString byIdName(const QString& device);
+PortDevice portDevice(int port);
+// Every number whose device is there now, in order, with its by-id name.
+QList<PortDevice> presentDevices();
 
 } // namespace PortMap

@@ -28,7 +28,6 @@ void SerialConnection::StartSerial()
         return;
     }
     Global::SerialStopped = false;
-    SerialPort::resetLineSettings(m_settings);
     const SerialPort::Opening opening = SerialPort::openPort(m_settings);
     if (opening.error)
         emit portError(*opening.error);

@@ -27,14 +27,15 @@ public:
 
     bool isOpen() const { return !Global::SerialStopped; }
 
-    // The port and speed to open; the line settings are reset at the opening. Not while open.
+    // The port, speed and line settings to open (LineFormat::applyTo fills in the frame and flow control
+    // the user chose; a fresh record is 8N1). Not while open.
     void setPortSettings(const PortSettings& settings) { m_settings = settings; }
     const PortSettings& portSettings() const { return m_settings; }
     // How much one poll of the reader reads at most, for the next opening.
     void setBufferSize(int bytes) { m_bufferSize = bytes; }
 
-    // Opens the port and speed of the record, with the line settings reset; Open when it opened (and
-    // the reader runs), Failed when it did not.
+    // Opens the port of the record at its speed and line settings; Open when it opened (and the reader
+    // runs), Failed when it did not.
     void StartSerial();
     // Ends the reader, then closes the port; Closed.
     void StopSerial();

@@ -21,9 +21,13 @@ void resetLineSettings(PortSettings& settings)
 Opening openPort(const PortSettings& settings)
 {
     const int result = sio_open(settings.Port);
-    if (result != Sio::Ok)
-        return Opening{false, PortError::fromCode(PortError::failureCaption(), result)};
-    return Opening{true, configurePort(settings)};
+    if (result != Sio::Ok) {
+        const PortAccess access = PortAccess::explain(settings.Port, result, sio_lastSystemError());
+        return Opening{false, PortError::openingFailed(access, result), access};
+    }
+    PortAccess opened;
+    opened.port = settings.Port;
+    return Opening{true, configurePort(settings), opened};
 }
 
 std::optional<PortError> configurePort(const PortSettings& settings)

@@ -14,6 +14,8 @@ struct Opening
 {
     bool open = false;
     std::optional<PortError> error;
+    // Why it did not open; problem None when it did.
+    PortAccess access;
 };
 
 // Eight data bits, no parity, one stop bit, no flow control, DTR on, RTS off; port and speed untouched.

@@ -52,6 +52,7 @@ constexpr BaudRate baudRates[Sio::BaudCodeCount] = {
 std::mutex portsMutex;
 std::map<int, OpenPort> openPorts;
 QString lastSystemMessage;
+int lastSystemErrno = 0;
 
 std::optional<OpenPort> findPort(int port)
 {
@@ -66,6 +67,7 @@ int systemError(int error)
 {
     const std::lock_guard lock(portsMutex);
     lastSystemMessage = qt_error_string(error);
+    lastSystemErrno = error;
     return Sio::SystemError;
 }
 
@@ -90,6 +92,44 @@ void makeRaw8N1(termios2& settings)
     // VMIN 0 would make an empty non-blocking read return 0, which must stay the sign of a hang-up.
     settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
+}
+
+// The frame of a line mode; false for a mode outside the codes.
+bool applyLineMode(termios2& settings, int mode)
+{
+    tcflag_t size = CS8;
+    switch (mode & 0x03) {
+    case Sio::DataBits5:
+        size = CS5;
+        break;
+    case Sio::DataBits6:
+        size = CS6;
+        break;
+    case Sio::DataBits7:
+        size = CS7;
+        break;
+    default:
+        break;
+    }
+    const int parity = mode & 0x38;
+    if ((mode & ~0x3f) != 0 || (parity != Sio::ParityNone && parity != Sio::ParityOdd && parity != Sio::ParityEven))
+        return false;
+    settings.c_cflag &= ~tcflag_t(CSIZE);
+    settings.c_cflag |= size;
+    if ((mode & Sio::StopBits2) != 0)
+        settings.c_cflag |= CSTOPB;
+    if (parity != Sio::ParityNone) {
+        settings.c_cflag |= PARENB | (parity == Sio::ParityOdd ? PARODD : 0);
+        // A character spoilt on the line reads as NUL rather than as another plausible digit.
+        settings.c_iflag |= INPCK;
+    }
+    // Some USB adapters ignore a 7-bit frame and keep reading 8 bits, handing over the parity bit as
+    // the eighth; stripping it reads their characters right all the same. A pseudo-terminal keeps
+    // neither CS7 nor PARENB (Linux forces 8 bits, no parity on it), but it keeps ISTRIP and INPCK, which
+    // is how a simulated scale at the far end learns the frame it is read with.
+    if (size != CS8)
+        settings.c_iflag |= ISTRIP;
+    return true;
 }
 
 int errorOf(int result)
@@ -200,16 +240,18 @@ int sio_ioctl(int port, int baudCode, int mode)
     const auto open = findPort(port);
     if (!open)
         return Sio::NotOpen;
-    if (baudCode < 0 || baudCode >= Sio::BaudCodeCount || mode != Sio::LineMode8N1)
+    termios2 check = {};
+    if (baudCode < 0 || baudCode >= Sio::BaudCodeCount || !applyLineMode(check, mode))
         return Sio::BadParameter;
     const BaudRate baud = baudRates[baudCode];
-    return changeSettings(open->fd, [baud](termios2& settings) {
+    return changeSettings(open->fd, [baud, mode](termios2& settings) {
         // The input speed bits left at 0 mean "same as output".
         settings.c_cflag &= ~tcflag_t(CBAUD | (CBAUD << IBSHIFT));
         settings.c_cflag |= baud.code;
         settings.c_ispeed = baud.rate;
         settings.c_ospeed = baud.rate;
         makeRaw8N1(settings);
+        applyLineMode(settings, mode);
     });
 }
 
@@ -352,6 +394,17 @@ int sio_close(int port)
     return Sio::Ok;
 }
 
+int sio_flush(int port, int what)
+{
+    const auto open = findPort(port);
+    if (!open)
+        return Sio::NotOpen;
+    static constexpr int queues[] = {TCIFLUSH, TCOFLUSH, TCIOFLUSH};
+    if (what < 0 || what > 2)
+        return Sio::BadParameter;
+    return errorOf(ioctl(open->fd, TCFLSH, queues[what]));
+}
+
 int sio_iqueue(int port)
 {
     const auto open = findPort(port);
@@ -393,4 +446,10 @@ QString sio_lastSystemMessage()
 {
     const std::lock_guard lock(portsMutex);
     return lastSystemMessage;
+}
+
+int sio_lastSystemError()
+{
+    const std::lock_guard lock(portsMutex);
+    return lastSystemErrno;
 }

@@ -20,7 +20,17 @@ constexpr int DeviceGone = -10;  // the device went away while open (unplugged, 
 constexpr int WriteTimeout = -12;
 
 constexpr int BaudCodeCount = 20;
-constexpr int LineMode8N1 = 3;
+// A line mode is the sum of one of each: data bits, stop bits, parity.
+constexpr int DataBits5 = 0x00;
+constexpr int DataBits6 = 0x01;
+constexpr int DataBits7 = 0x02;
+constexpr int DataBits8 = 0x03;
+constexpr int StopBits1 = 0x00;
+constexpr int StopBits2 = 0x04;
+constexpr int ParityNone = 0x00;
+constexpr int ParityOdd = 0x08;
+constexpr int ParityEven = 0x18;
+constexpr int LineMode8N1 = DataBits8 + StopBits1 + ParityNone;
 constexpr int FlowHardware = 3;
 constexpr int FlowSoftware = 12;
 
@@ -36,7 +46,8 @@ int bitRate(int baudCode);
 
 // Takes the device exclusively; the line is put into raw 8N1 at once with its current speed.
 int sio_open(int port);
-// baudCode 0..19 (50 .. 921600 bit/s); mode: only 3 (8 data bits, no parity, 1 stop bit).
+// baudCode 0..19 (50 .. 921600 bit/s); mode: data bits + stop bits + parity (Sio::DataBits8 and so
+// on); mark and space parity are refused.
 int sio_ioctl(int port, int baudCode, int mode);
 // mode: 0 none, 3 CTS/RTS, 12 XON/XOFF, 15 both.
 int sio_flowctrl(int port, int mode);
@@ -52,6 +63,8 @@ int sio_read(int port, char* buffer, int count);
 // Sends the low 8 bits of byte; waits at most Sio::WriteTimeoutMs while the output queue is full.
 int sio_putch(int port, int byte);
 int sio_close(int port);
+// Discards what the port holds: 0 the input received and not read, 1 the output not yet sent, 2 both.
+int sio_flush(int port, int what);
 
 // The number of bytes received and not yet read (a read of that many returns at once), or a
 // negative code.
@@ -63,3 +76,5 @@ int sio_wait_readable(int port, int timeoutMs);
 
 // The operating system's message for the last Sio::SystemError result, in the user's language.
 QString sio_lastSystemMessage();
+// The errno behind the last Sio::SystemError result (EACCES for a device the user may not open).
+int sio_lastSystemError();

@@ -31,6 +31,7 @@ CommunicationPanel::CommunicationPanel(QWidget* parent)
     connect(m_ui->openPortButton, &QAbstractButton::clicked, this, &CommunicationPanel::openClicked);
     connect(m_ui->searchPortButton, &QAbstractButton::clicked, this, &CommunicationPanel::searchClicked);
     connect(m_ui->communicationDefaultsButton, &QAbstractButton::clicked, this, &CommunicationPanel::defaultsClicked);
+    fillLineFormatChoices();
     offerClose(false);
     kindChosen();
 }
@@ -45,6 +46,29 @@ void CommunicationPanel::bindSettings(SettingsBinding& binding)
     binding.bind(Setting::EthIP, m_ui->hostEdit);
     binding.bind(Setting::EthPort, m_ui->ethPortEdit);
     binding.bind(Setting::EthProtocol, m_ui->ethProtocolGroup);
+    // One list of frames stands for three settings; each reads its part of the frame shown and puts its
+    // part into it.
+    const auto bindFramePart = [this, &binding](Setting setting, auto read, auto write) {
+        binding.bind(
+            setting, [this, read] { return QVariant(read(shownLineFormat())); },
+            [this, write](const QVariant& value) {
+                LineFormat format = shownLineFormat();
+                write(format, value.toInt());
+                showLineFormat(format);
+            });
+        connect(m_ui->lineFormatBox, &QComboBox::currentIndexChanged, &binding,
+                [&binding, setting] { binding.controlChanged(setting); });
+    };
+    bindFramePart(
+        Setting::DataBits, [](const LineFormat& f) { return f.dataBits; },
+        [](LineFormat& f, int value) { f.dataBits = value; });
+    bindFramePart(
+        Setting::Parity, [](const LineFormat& f) { return int(f.parity); },
+        [](LineFormat& f, int value) { f.parity = LineFormat::Parity(value); });
+    bindFramePart(
+        Setting::StopBits, [](const LineFormat& f) { return f.stopBits; },
+        [](LineFormat& f, int value) { f.stopBits = value; });
+    binding.bind(Setting::FlowControl, m_ui->flowControlBox);
     binding.bind(Setting::ComOpenOnStart, m_ui->openOnStartBox);
     binding.bind(Setting::AutoRun, m_ui->startAtLogonBox);
     binding.bind(Setting::MinimizeOnStart, m_ui->startMinimisedBox);
@@ -77,7 +101,43 @@ PortSettings CommunicationPanel::portSettings() const
     PortSettings settings;
     settings.Port = isNumber ? port : 0;
     settings.BaudCode = m_ui->baudRateBox->currentIndex();
+    shownLineFormat().applyTo(settings);
     return settings;
+}
+
+void CommunicationPanel::fillLineFormatChoices()
+{
+    const LineFormat shown = m_ui->lineFormatBox->count() ? shownLineFormat() : LineFormat();
+    const QSignalBlocker frames(m_ui->lineFormatBox);
+    const QSignalBlocker flows(m_ui->flowControlBox);
+    m_ui->lineFormatBox->clear();
+    for (const int dataBits : LineFormat::dataBitsChoices()) {
+        for (const LineFormat::Parity parity : LineFormat::parityChoices()) {
+            for (const int stopBits : LineFormat::stopBitsChoices()) {
+                const LineFormat format{dataBits, parity, stopBits};
+                m_ui->lineFormatBox->addItem(format.frameText());
+            }
+        }
+    }
+    const int flowIndex = std::max(0, m_ui->flowControlBox->currentIndex());
+    m_ui->flowControlBox->clear();
+    for (const LineFormat::FlowControl flow : LineFormat::flowControlChoices())
+        m_ui->flowControlBox->addItem(LineFormat::flowControlText(flow));
+    m_ui->flowControlBox->setCurrentIndex(flowIndex);
+    showLineFormat(shown);
+}
+
+LineFormat CommunicationPanel::shownLineFormat() const
+{
+    LineFormat format = LineFormat::fromFrameText(m_ui->lineFormatBox->currentText()).value_or(LineFormat());
+    format.flowControl = LineFormat::flowControlChoices().value(m_ui->flowControlBox->currentIndex());
+    return format;
+}
+
+void CommunicationPanel::showLineFormat(const LineFormat& format)
+{
+    const int index = m_ui->lineFormatBox->findText(format.frameText());
+    m_ui->lineFormatBox->setCurrentIndex(index >= 0 ? index : m_ui->lineFormatBox->findText(LineFormat().frameText()));
 }
 
 void CommunicationPanel::offerClose(bool close)
@@ -157,9 +217,14 @@ void CommunicationPanel::setSearchEnabled(bool enabled)
 
 void CommunicationPanel::showPortDevice()
 {
-    const QString device = PortMap::devicePath(m_ui->portBox->value());
-    m_ui->portDeviceLabel->setText(device.isEmpty() ? tr("(brak urządzenia)") : device);
-    m_ui->portDeviceLabel->setToolTip(device);
+    const PortMap::PortDevice port = PortMap::portDevice(m_ui->portBox->value());
+    // The by-id name says which adapter it is (maker, model, serial number); the whole of it is in the
+    // tooltip, the row shows as much as fits.
+    const QString shown = port.byId.isEmpty() ? port.device : port.device + QStringLiteral(" — ") + port.byId;
+    const QFontMetrics metrics(m_ui->portDeviceLabel->font());
+    m_ui->portDeviceLabel->setText(port.device.isEmpty() ? tr("(brak urządzenia)")
+                                                         : metrics.elidedText(shown, Qt::ElideRight, 150));
+    m_ui->portDeviceLabel->setToolTip(port.byId.isEmpty() ? port.device : port.device + u'\n' + port.byId);
 }
 
 void CommunicationPanel::showEvent(QShowEvent* event)
@@ -172,6 +237,7 @@ void CommunicationPanel::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
         m_ui->retranslateUi(this);
+        fillLineFormatChoices();
         offerClose(m_offersClose);
         showPortDevice();
     }

@@ -2,6 +2,7 @@
 
 #include "core/global.h"
 #include "link/ethconnection.h"
+#include "link/lineformat.h"
 #include "link/portsettings.h"
 #include "link/serialconnection.h"
 
@@ -34,7 +35,7 @@ public:
     // None while the stored value is neither kind.
     ScaleLink connectionKind() const;
     EthTarget ethTarget() const;
-    // The serial port and speed the controls hold; the line as the serial layer sets it by default.
+    // The serial port, speed and line format the controls hold.
     PortSettings portSettings() const;
     // The open button offers to close: the link is open, or wanted open.
     bool offersClose() const { return m_offersClose; }
@@ -63,6 +64,10 @@ protected:
 
 private:
     void kindChosen();
+    // The frames and flow controls a port can be set to, in the user's language.
+    void fillLineFormatChoices();
+    LineFormat shownLineFormat() const;
+    void showLineFormat(const LineFormat& format);
     void showLinkStatus(const QString& text, const QColor& colour);
     void offerClose(bool close);
 

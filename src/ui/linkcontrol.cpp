@@ -120,6 +120,12 @@ void LinkControl::startPortSearch()
     m_portSearch->setAnswerParser([makers, onlyStable](const QByteArray& answer) {
         return ProcessData::acceptsAnswer(answer, makers, onlyStable);
     });
+    // With the makers' formats off, the report can still say when they would have read an answer.
+    m_portSearch->setMakerFormatsParser(makers ? PortSearchDialog::AnswerParser()
+                                               : [onlyStable](const QByteArray& answer) {
+                                                     return ProcessData::acceptsAnswer(answer, true, onlyStable);
+                                                 });
+    m_portSearch->setLineFormat(LineFormat::fromSettings(m_settings.values()));
     m_portSearch->exec();
 }
 

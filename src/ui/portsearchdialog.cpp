@@ -8,6 +8,7 @@
 
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
@@ -34,6 +35,15 @@ PortSearchDialog::PortSearchDialog(QWidget* parent, std::unique_ptr<PortSearchLi
     m_maxPortEdit = m_ui->maxPortBox->findChild<QLineEdit*>();
     m_maxPortEdit->setObjectName(QStringLiteral("maxPortEdit"));
     m_maxPortEdit->setMaxLength(3);
+
+    // Shown only when a search finds nothing: what happened on each port, and what the user can do.
+    m_report = new QPlainTextEdit(this);
+    m_report->setObjectName(QStringLiteral("searchReport"));
+    m_report->setReadOnly(true);
+    m_report->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_report->setMinimumSize(360, 140);
+    m_report->hide();
+    layout()->addWidget(m_report);
 
     m_startDelay = new QTimer(this);
     m_startDelay->setObjectName(QStringLiteral("startDelay"));
@@ -65,6 +75,113 @@ void PortSearchDialog::setAnswerParser(AnswerParser parser)
     m_search->setAnswerParser(std::move(parser));
 }
 
+void PortSearchDialog::setLineFormat(const LineFormat& format)
+{
+    m_search->setLineFormat(format);
+}
+
+void PortSearchDialog::setMakerFormatsParser(AnswerParser parser)
+{
+    m_search->setMakerFormatsParser(std::move(parser));
+}
+
+void PortSearchDialog::setTiming(const PortSearch::Timing& timing)
+{
+    m_search->setTiming(timing);
+}
+
+QString PortSearchDialog::sampleText(const QByteArray& answer)
+{
+    QString text;
+    for (const char byte : answer) {
+        const auto code = quint8(byte);
+        if (byte == '\r')
+            text += QLatin1String("\\r");
+        else if (byte == '\n')
+            text += QLatin1String("\\n");
+        else if (byte == '\\')
+            text += QLatin1String("\\\\");
+        else if (code < 0x20 || code > 0x7e)
+            text += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
+        else
+            text += QLatin1Char(byte);
+    }
+    return text;
+}
+
+QString PortSearchDialog::outcomesText(const QList<PortSearchOutcome>& outcomes)
+{
+    QStringList lines;
+    const auto portName = [](const PortSearchOutcome& outcome) {
+        const QString port = QStringLiteral("COM%1").arg(outcome.port);
+        return outcome.access.device.isEmpty() ? port : QStringLiteral("%1 (%2)").arg(port, outcome.access.device);
+    };
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        const PortSearchOutcome& outcome = outcomes.at(i);
+        const PortAccess& access = outcome.access;
+        if (outcome.kind == PortSearchOutcome::Kind::NotOpened && access.problem == PortAccess::Problem::NoDevice) {
+            qsizetype last = i;
+            while (last + 1 < outcomes.size() && outcomes.at(last + 1).kind == PortSearchOutcome::Kind::NotOpened &&
+                   outcomes.at(last + 1).access.problem == PortAccess::Problem::NoDevice &&
+                   outcomes.at(last + 1).port == outcomes.at(last).port + 1)
+                ++last;
+            const QString ports = last == i
+                                      ? portName(outcome)
+                                      : QStringLiteral("COM%1–COM%2").arg(outcome.port).arg(outcomes.at(last).port);
+            lines.append(tr("%1: brak urządzenia").arg(ports));
+            i = last;
+            continue;
+        }
+        switch (outcome.kind) {
+        case PortSearchOutcome::Kind::NotOpened:
+            switch (access.problem) {
+            case PortAccess::Problem::PermissionDenied:
+                if (access.group.isEmpty() || access.group == QLatin1String("root")) {
+                    lines.append(tr("%1: brak uprawnień do otwarcia portu").arg(portName(outcome)));
+                } else {
+                    lines.append(tr("%1: brak uprawnień do otwarcia portu. Urządzenie należy do grupy %2; dodaj do "
+                                    "niej swoje konto poleceniem:")
+                                     .arg(portName(outcome), access.group));
+                    lines.append(QStringLiteral("    ") + PortAccess::joinGroupCommand(access.group));
+                    lines.append(tr("i zaloguj się ponownie: nowa grupa działa od następnego logowania."));
+                }
+                break;
+            case PortAccess::Problem::Busy:
+                lines.append(access.holder.isEmpty()
+                                 ? tr("%1: zajęty przez inny program").arg(portName(outcome))
+                                 : tr("%1: zajęty przez inny program: %2").arg(portName(outcome), access.holder));
+                break;
+            default:
+                lines.append(tr("%1: nie daje się otworzyć. %2").arg(portName(outcome), access.message).trimmed());
+                break;
+            }
+            break;
+        case PortSearchOutcome::Kind::Silent:
+            lines.append(tr("%1: brak odpowiedzi przy żadnej prędkości").arg(portName(outcome)));
+            break;
+        case PortSearchOutcome::Kind::NotWeighing:
+            lines.append(tr("%1: odpowiada, ale nie wynikiem ważenia (%2): %3")
+                             .arg(portName(outcome), baudCodeText(outcome.sampleBaudCode), sampleText(outcome.sample)));
+            if (outcome.makerFormatsRead)
+                lines.append(tr("Tę odpowiedź odczyta opcja „Rozpoznawaj formaty wag różnych producentów” w opcjach "
+                                "formatu."));
+            break;
+        case PortSearchOutcome::Kind::Found:
+            break;
+        }
+    }
+    return lines.join(u'\n');
+}
+
+void PortSearchDialog::showReport(const QString& text)
+{
+    if (m_report->isVisible() == !text.isEmpty() && m_report->toPlainText() == text)
+        return;
+    m_report->setPlainText(text);
+    m_report->setVisible(!text.isEmpty());
+    fixSize();
+}
+
 QString PortSearchDialog::baudCodeText(int baudCode)
 {
     const int rate = Sio::bitRate(baudCode);
@@ -82,6 +199,8 @@ void PortSearchDialog::searchClicked()
     m_ui->portLabel->clear();
     m_ui->speedLabel->clear();
     m_ui->attemptLabel->clear();
+    m_outcomes.clear();
+    showReport(QString());
     m_ui->searchButton->setEnabled(false);
     m_busy = true;
     setStatus(Status::Searching);
@@ -115,6 +234,8 @@ void PortSearchDialog::searchFinished(const PortSearch::Result& result)
         m_closeTimer->start();
     } else {
         setStatus(Status::NotFound);
+        m_outcomes = m_search->outcomes();
+        showReport(outcomesText(m_outcomes));
     }
     m_ui->searchButton->setEnabled(true);
 }
@@ -193,6 +314,8 @@ void PortSearchDialog::changeEvent(QEvent* event)
         m_ui->speedLabel->setText(speed);
         m_ui->attemptLabel->setText(attempt);
         setStatus(m_status);
+        if (m_report->isVisible())
+            m_report->setPlainText(outcomesText(m_outcomes));
         fixSize();
     }
     QDialog::changeEvent(event);

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QLineEdit;
+class QPlainTextEdit;
 class QTimer;
 
 namespace Ui {
@@ -33,6 +34,17 @@ public:
     // Taken by the next search.
     void setAnswerParser(AnswerParser parser);
     void setMakerLines(bool on);
+    // Taken by the next search: the frame the ports are opened with, and the question a failed search
+    // asks of what came (PortSearch::setMakerFormatsParser).
+    void setLineFormat(const LineFormat& format);
+    void setMakerFormatsParser(AnswerParser parser);
+    void setTiming(const PortSearch::Timing& timing);
+
+    // What a search that found nothing says, a line or a few for each port, in the user's language. Ports
+    // in a row without a device share a line.
+    static QString outcomesText(const QList<PortSearchOutcome>& outcomes);
+    // An answer as readable text: control characters and bytes above 126 as \r, \n, \xHH.
+    static QString sampleText(const QByteArray& answer);
 
     // The rate of a baud code followed by " bps"; "- bps" for a code outside 0..19.
     static QString baudCodeText(int baudCode);
@@ -63,6 +75,7 @@ private:
 
     static QString statusText(Status status);
     void setStatus(Status status);
+    void showReport(const QString& text);
     int maxPort() const;
     void showProgress(int port, int baudCode, int attempt);
     void searchFinished(const PortSearch::Result& result);
@@ -74,6 +87,8 @@ private:
     QTimer* m_startDelay = nullptr;
     QTimer* m_closeTimer = nullptr;
     QLineEdit* m_maxPortEdit = nullptr;
+    QPlainTextEdit* m_report = nullptr;
+    QList<PortSearchOutcome> m_outcomes;
     Status m_status = Status::None;
     // From searchClicked until the search has ended or was cancelled.
     bool m_busy = false;

@@ -33,14 +33,24 @@ struct LinkRecord
         bool opened = false;
         bool offMainThread = false;
         bool resetSettings = false;
+        PortSettings settings;
         int totalMs = -1;
         int intervalMs = -1;
         QByteArray sent;
         int reads = 0;
+        // Input discarded before each read, in order: true where the input was discarded since the
+        // previous read (or the opening).
+        QList<bool> flushedBeforeRead;
+        int flushes = 0;
     };
 
     // Ports that do not open, as when another program holds them.
     QSet<int> unopenable;
+    // Why a port of unopenable did not open; busy where not given.
+    QHash<int, PortAccess> refusals;
+    // Bytes already in a port's input when it opens at a baud code, as a scale that sends on its own at
+    // another speed leaves them in a pseudo-terminal; gone once the input is discarded.
+    QHash<QPair<int, int>, QByteArray> waiting;
     // The answers to successive reads at a port and baud code; silence after the last.
     QHash<QPair<int, int>, QList<QByteArray>> answers;
     // Called on the search's thread in every read.
@@ -84,13 +94,14 @@ public:
         : m_record(record)
     {}
 
-    bool openPort(const PortSettings& settings) override
+    PortAccess openPort(const PortSettings& settings) override
     {
         const bool opens = !m_record.unopenable.contains(settings.Port) && !m_record.openNow.contains(settings.Port);
         LinkRecord::Try attempt;
         attempt.port = settings.Port;
         attempt.baudCode = settings.BaudCode;
         attempt.opened = opens;
+        attempt.settings = settings;
         attempt.offMainThread = QThread::currentThread() != QCoreApplication::instance()->thread();
         attempt.resetSettings = settings.ParityBits == 0 && settings.DataBits == 3 && settings.StopBits == 0 &&
                                 !settings.HardwareFlow && !settings.SoftwareFlow && settings.Dtr == 1 &&
@@ -101,9 +112,31 @@ public:
             const std::lock_guard lock(m_mutex);
             m_cancelsBefore = m_cancels;
         }
-        if (opens)
+        m_waiting.clear();
+        m_flushedSinceRead = false;
+        if (opens) {
             m_record.openNow.insert(settings.Port);
-        return opens;
+            m_waiting = m_record.waiting.value({settings.Port, settings.BaudCode});
+            PortAccess opened;
+            opened.port = settings.Port;
+            return opened;
+        }
+        PortAccess refused = m_record.refusals.value(settings.Port);
+        if (refused.problem == PortAccess::Problem::None)
+            refused.problem = PortAccess::Problem::Busy;
+        refused.port = settings.Port;
+        return refused;
+    }
+
+    int flushInput(int port) override
+    {
+        LinkRecord::Try* attempt = current(port);
+        if (!attempt)
+            return -2;
+        ++attempt->flushes;
+        m_flushedSinceRead = true;
+        m_waiting.clear();
+        return 0;
     }
 
     int setReadTimeouts(int port, int totalMs, int intervalMs) override
@@ -129,8 +162,12 @@ public:
         if (!attempt)
             return -2;
         m_record.readCounts.append(count);
+        attempt->flushedBeforeRead.append(m_flushedSinceRead);
+        m_flushedSinceRead = false;
         const QList<QByteArray> script = m_record.answers.value({attempt->port, attempt->baudCode});
-        const QByteArray answer = attempt->reads < script.size() ? script.at(attempt->reads).left(count) : QByteArray();
+        const QByteArray answer =
+            (m_waiting + (attempt->reads < script.size() ? script.at(attempt->reads) : QByteArray())).left(count);
+        m_waiting.clear();
         ++attempt->reads;
         if (m_record.duringRead)
             m_record.duringRead();
@@ -169,6 +206,8 @@ private:
     }
 
     LinkRecord& m_record;
+    QByteArray m_waiting;
+    bool m_flushedSinceRead = false;
     std::mutex m_mutex;
     std::condition_variable m_interrupted;
     int m_cancels = 0;

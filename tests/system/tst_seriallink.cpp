@@ -1,6 +1,7 @@
 // The serial connection end to end: the main window, the simulated scale on pseudo-terminals, the real
 // keyboard backend typing into another program's window, all under an X server of the test's own.
 #include "core/global.h"
+#include "link/porterror.h"
 #include "processing/processdata.h"
 #include "support/filecontents.h"
 #include "support/portholder.h"
@@ -237,7 +238,9 @@ void TestSerialLink::openingFailureIsShownByTheWindow_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("icon");
 
-    QTest::newRow("port without a number") << true << notThere << int(MessagePresenter::Icon::None);
+    // Followed by the serial devices there are once the scale is up (see the test).
+    QTest::newRow("port without a number")
+        << true << QStringLiteral("Nie podano numeru portu.\r") << int(MessagePresenter::Icon::None);
     QTest::newRow("no speed chosen") << false
                                      << QStringLiteral("Nie wybrano prędkości transmisji. Wybierz ją w "
                                                        "ustawieniach portu.")
@@ -252,6 +255,8 @@ void TestSerialLink::openingFailureIsShownByTheWindow()
     QFETCH(int, icon);
 
     QVERIFY(startScale(1));
+    if (withoutNumber)
+        text += PortError::presentDevicesText();
     makeQuietWindow();
     const QString caption = control<QPushButton>("openPortButton")->text();
     if (withoutNumber)
@@ -287,7 +292,9 @@ void TestSerialLink::portHeldByAnotherProgramFails()
 
     openPort(1, 12);
     QCOMPARE(m_messages->shown.size(), 1);
-    QCOMPARE(m_messages->shown.first().text, notThere);
+    // The holder here is this process, which is never named; the simulated scale, which keeps its own
+    // end of the pseudo-terminal open, may be.
+    QVERIFY2(m_messages->shown.first().text.startsWith(notThere), qPrintable(m_messages->shown.first().text));
     QCOMPARE(status(), failedText);
 
     holder.reset();

@@ -8,9 +8,18 @@
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
 
+#include "link/portmap.h"
+#include "support/requiredskip.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -33,7 +42,11 @@ private slots:
     void portErrorTexts();
     void systemErrorShowsTheSystemsMessage();
     void opensAndConfiguresAPort();
+    void missingPortSaysWhy_data();
     void missingPortSaysWhy();
+    void busyPortNamesItsHolder();
+    void deniedPortNamesGroupAndCommand_data();
+    void deniedPortNamesGroupAndCommand();
     void failedConfigurationNamesItsStep();
 
 private:
@@ -128,16 +141,86 @@ void TestSerialPort::opensAndConfiguresAPort()
     QVERIFY(SerialPort::openPort(m_settings).open);
 }
 
+void TestSerialPort::missingPortSaysWhy_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("text");
+
+    const QString present = QStringLiteral("Porty szeregowe w systemie:\r"
+                                           "COM1: %1/ttyUSB0 (usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0)\r"
+                                           "COM2: %1/ttyACM0");
+    QTest::newRow("a number beyond the devices")
+        << 5 << QString() << QStringLiteral("Port COM5 nie odpowiada żadnemu urządzeniu.\r") + present;
+    QTest::newRow("no number at all") << 0 << QString() << QStringLiteral("Nie podano numeru portu.\r") + present;
+    // The user's own link, to an adapter unplugged since.
+    QTest::newRow("a link to an unplugged adapter")
+        << 3 << QStringLiteral("/nonexistent/ttyUSB7")
+        << QStringLiteral("Port COM3 to urządzenie /nonexistent/ttyUSB7, którego nie ma (odłączone?).\r") + present;
+}
+
+// The devices there are, with the names that say which adapter each is, instead of a guess at the cause.
 void TestSerialPort::missingPortSaysWhy()
 {
-    m_settings.Port = 0;
+    QFETCH(int, port);
+    QFETCH(QString, link);
+    QFETCH(QString, text);
+
+    QTemporaryDir dev;
+    QVERIFY(dev.isValid());
+    qputenv("KWELTA_DEVICE_DIR", dev.path().toLocal8Bit());
+    qputenv("KWELTA_SYS_TTY_DIR", dev.filePath(QStringLiteral("sys")).toLocal8Bit());
+    const auto restore = qScopeGuard([] {
+        qunsetenv("KWELTA_DEVICE_DIR");
+        qunsetenv("KWELTA_SYS_TTY_DIR");
+    });
+    for (const QString& name : {QStringLiteral("ttyUSB0"), QStringLiteral("ttyACM0")}) {
+        QFile device(dev.filePath(name));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir().mkpath(dev.filePath(QStringLiteral("serial/by-id"))));
+    QVERIFY(QFile::link(QStringLiteral("../../ttyUSB0"),
+                        dev.filePath(QStringLiteral("serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"))));
+    if (!link.isEmpty())
+        QVERIFY(linkPort(*m_profile, port, link));
+    m_settings.Port = port;
 
     const SerialPort::Opening opening = SerialPort::openPort(m_settings);
     QVERIFY(!opening.open);
     QVERIFY(opening.error);
+    QCOMPARE(opening.access.problem, PortAccess::Problem::NoDevice);
     QCOMPARE(opening.error->caption, QStringLiteral("Niepowodzenie"));
-    QCOMPARE(opening.error->text, notThere);
+    QCOMPARE(opening.error->text, text.arg(dev.path()));
     QCOMPARE(opening.error->icon, PortError::Icon::None);
+    const PortMap::PortDevice adapter = PortMap::portDevice(1);
+    QCOMPARE(adapter.device, dev.filePath(QStringLiteral("ttyUSB0")));
+    QCOMPARE(adapter.byId, QStringLiteral("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
+    QCOMPARE(PortMap::portDevice(2).byId, QString());
+}
+
+// Another program's lock: the text of old, then who holds the port, as /proc tells it.
+void TestSerialPort::busyPortNamesItsHolder()
+{
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    QVERIFY(linkPort(*m_profile, 2, line.slavePath()));
+    QProcess holder;
+    holder.setProgram(QStringLiteral("flock"));
+    holder.setArguments({line.slavePath(), QStringLiteral("-c"), QStringLiteral("echo held; exec sleep 30")});
+    holder.start();
+    if (!holder.waitForStarted(5000))
+        SKIP_UNLESS_REQUIRED("flock(1) is needed to hold a port from another process");
+    const auto stop = qScopeGuard([&holder] {
+        holder.kill();
+        holder.waitForFinished(5000);
+    });
+    QVERIFY(holder.waitForReadyRead(5000));
+
+    const SerialPort::Opening opening = SerialPort::openPort(m_settings);
+    QVERIFY(!opening.open);
+    QCOMPARE(opening.access.problem, PortAccess::Problem::Busy);
+    QVERIFY2(opening.access.holder.startsWith(QStringLiteral("flock (")), qPrintable(opening.access.holder));
+    QCOMPARE(opening.error->text, notThere + QStringLiteral("Port trzyma: ") + opening.access.holder);
 }
 
 // A configuration step that fails is told under its own name, and the port still counts as open.
@@ -153,6 +236,49 @@ void TestSerialPort::failedConfigurationNamesItsStep()
     QVERIFY(opening.error);
     QCOMPARE(opening.error->caption, QStringLiteral("sio_ioctl"));
     QCOMPARE(opening.error->text, generalError);
+}
+
+void TestSerialPort::deniedPortNamesGroupAndCommand_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("text");
+
+    const QString denied = QStringLiteral("Brak uprawnień do otwarcia portu COM1 (/dev/ttyUSB0).");
+    QTest::newRow("dialout") << "dialout"
+                             << denied + QStringLiteral("\rUrządzenie należy do grupy dialout. Dodaj do niej swoje "
+                                                        "konto poleceniem:\rsudo usermod -aG dialout $USER\r"
+                                                        "i zaloguj się ponownie: nowa grupa działa od następnego "
+                                                        "logowania.");
+    // No advice to join root, nor a command for a group that could not be read.
+    QTest::newRow("root") << "root" << denied;
+    QTest::newRow("unknown") << "" << denied;
+}
+
+// Tests run as root, whom the kernel never refuses, so the refusal is described rather than met; the
+// group comes from the device's group id.
+void TestSerialPort::deniedPortNamesGroupAndCommand()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, text);
+
+    PortAccess access;
+    access.problem = PortAccess::Problem::PermissionDenied;
+    access.port = 1;
+    access.device = QStringLiteral("/dev/ttyUSB0");
+    access.group = group;
+    const PortError error = PortError::openingFailed(access, Sio::SystemError);
+    QCOMPARE(error.text, text);
+    QCOMPARE(error.icon, PortError::Icon::Error);
+    QCOMPARE(error.caption, QStringLiteral("Niepowodzenie"));
+
+    QFile file(m_profile->filePath(QStringLiteral("device")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    struct stat status = {};
+    QVERIFY(::stat(QFile::encodeName(file.fileName()).constData(), &status) == 0);
+    const struct group* owner = ::getgrgid(status.st_gid);
+    QVERIFY(owner);
+    QCOMPARE(PortAccess::deviceGroup(file.fileName()), QString::fromLocal8Bit(owner->gr_name));
+    QCOMPARE(PortAccess::deviceGroup(m_profile->filePath(QStringLiteral("missing"))), QString());
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)

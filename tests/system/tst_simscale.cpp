@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QThread>
 
@@ -179,6 +180,10 @@ private slots:
 
     void answersOnlyAtItsOwnSettings_data();
     void answersOnlyAtItsOwnSettings();
+    void otherFramesReadSpoilt_data();
+    void otherFramesReadSpoilt();
+    void framesOnThePseudoTerminal_data();
+    void framesOnThePseudoTerminal();
     void sendsAtTheLineSpeed_data();
     void sendsAtTheLineSpeed();
     void takesOperatorCommands_data();
@@ -275,6 +280,84 @@ void TestSimScale::answersOnlyAtItsOwnSettings()
     QVERIFY(port.configure(settingsOf(scaleBaud, QStringLiteral("8N1"))));
     QVERIFY(port.write("Sx1\r\n"));
     QVERIFY(!port.read(1, AnswerTimeoutMs).isEmpty());
+}
+
+void TestSimScale::otherFramesReadSpoilt_data()
+{
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("expected");
+
+    // '1' 0x31 and 'k' 0x6b have an odd count of ones, so even parity sets their parity bit; 'S' 0x53 and
+    // '5' 0x35 an even count. An 8-bit reader takes the parity bit for the eighth data bit.
+    QTest::newRow("same frame") << "7E1"
+                                << "7E1" << QByteArray("1k\r\n") << QByteArray("1k\r\n");
+    QTest::newRow("7E1 read at 8N1") << "7E1"
+                                     << "8N1" << QByteArray("1kS5\r\n") << QByteArray("\xb1\xebS5\x8d\x0a");
+    // The other way: the eighth bit (0 here) checked as parity; where it does not match, a NUL.
+    QTest::newRow("8N1 read at 7E1") << "8N1"
+                                     << "7E1" << QByteArray("SI\r\n") << QByteArray("S\0\0\n", 4);
+    // Eight data bits read as seven: the eighth falls where the stop bit belongs, and a 0 there is a
+    // framing error.
+    QTest::newRow("8N1 read at 7N1") << "8N1"
+                                     << "7N1" << QByteArray("\x41\xc1") << QByteArray("\0\x41", 2);
+    QTest::newRow("7O1 read at 7E1") << "7O1"
+                                     << "7E1" << QByteArray("SI") << QByteArray("\0\0", 2);
+}
+
+void TestSimScale::otherFramesReadSpoilt()
+{
+    QFETCH(QString, sent);
+    QFETCH(QString, read);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, expected);
+
+    QCOMPARE(settingsOf(9600, sent).asReceivedBy(settingsOf(9600, read), bytes), expected);
+}
+
+void TestSimScale::framesOnThePseudoTerminal_data()
+{
+    QTest::addColumn<QString>("scaleFrame");
+    QTest::addColumn<QString>("portFrame");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("7E1 at 7E1") << "7E1"
+                                << "7E1" << DefaultLine;
+    QTest::newRow("7E1 at 8N1") << "7E1"
+                                << "8N1" << settingsOf(9600, "7E1").asReceivedBy(settingsOf(9600, "8N1"), DefaultLine);
+    QTest::newRow("8N1 at 8O1") << "8N1"
+                                << "8O1" << settingsOf(9600, "8N1").asReceivedBy(settingsOf(9600, "8O1"), DefaultLine);
+}
+
+// The frame a port is set to reaches the scale through the input flags Linux leaves on a pseudo-terminal,
+// and what it sends arrives as a receiver at that frame would read it.
+void TestSimScale::framesOnThePseudoTerminal()
+{
+    QFETCH(QString, scaleFrame);
+    QFETCH(QString, portFrame);
+    QFETCH(QByteArray, expected);
+
+    SimScaleProcess scale(QStringLiteral(KWELTA_SIMSCALE_PATH));
+    QVERIFY(scale.start(m_link, {QStringLiteral("--line"), scaleFrame}));
+    const int fd = ::open(QFile::encodeName(m_link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    QVERIFY(applyLineSettings(fd, settingsOf(9600, portFrame)));
+    QCOMPARE(readLineSettings(fd), settingsOf(9600, portFrame));
+    scale.command("print\n");
+    QByteArray bytes;
+    QDeadlineTimer deadline(AnswerTimeoutMs);
+    while (bytes.size() < expected.size() && !deadline.hasExpired()) {
+        pollfd waiter{fd, POLLIN, 0};
+        if (::poll(&waiter, 1, int(qMax<qint64>(1, deadline.remainingTime()))) <= 0)
+            continue;
+        char buffer[64];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0)
+            bytes.append(buffer, got);
+    }
+    QCOMPARE(bytes, expected);
 }
 
 void TestSimScale::sendsAtTheLineSpeed_data()

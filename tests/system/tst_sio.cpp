@@ -112,6 +112,9 @@ private slots:
     void speeds();
     void rejectedLineSettings_data();
     void rejectedLineSettings();
+    void lineModes_data();
+    void lineModes();
+    void flushDiscardsWhatWaits();
     void flowControlAndModemLines_data();
     void flowControlAndModemLines();
     void readTimeouts_data();
@@ -298,9 +301,64 @@ void TestSio::rejectedLineSettings_data()
     QTest::newRow("baud code below the table") << -1 << Sio::LineMode8N1;
     QTest::newRow("baud code above the table") << 20 << Sio::LineMode8N1;
     QTest::newRow("baud code far out") << 1 << 0 + 1000000;
-    QTest::newRow("seven data bits") << 12 << 2;
-    QTest::newRow("eight bits with even parity") << 12 << 3 + 0x18;
-    QTest::newRow("two stop bits") << 12 << 3 + 4;
+    QTest::newRow("mark parity") << 12 << 3 + 0x28;
+    QTest::newRow("space parity") << 12 << 3 + 0x38;
+    QTest::newRow("bits beyond the mode") << 12 << 3 + 0x40;
+    QTest::newRow("negative mode") << 12 << -1;
+}
+
+void TestSio::lineModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<uint>("stopAndOdd");
+    QTest::addColumn<uint>("inputFlags");
+
+    // Linux keeps a pseudo-terminal at 8 bits without parity whatever is asked; the stop bits, the odd
+    // flag and the input flags that go with the frame stay, and they are what a reader of the far end
+    // (the simulated scale) can see.
+    QTest::newRow("8N1") << (Sio::DataBits8 + Sio::ParityNone + Sio::StopBits1) << 0u << 0u;
+    QTest::newRow("7E1") << (Sio::DataBits7 + Sio::ParityEven + Sio::StopBits1) << 0u << uint(ISTRIP | INPCK);
+    QTest::newRow("7O2") << (Sio::DataBits7 + Sio::ParityOdd + Sio::StopBits2) << uint(CSTOPB | PARODD)
+                         << uint(ISTRIP | INPCK);
+    QTest::newRow("8E1") << (Sio::DataBits8 + Sio::ParityEven + Sio::StopBits1) << 0u << uint(INPCK);
+    QTest::newRow("7N2") << (Sio::DataBits7 + Sio::ParityNone + Sio::StopBits2) << uint(CSTOPB) << uint(ISTRIP);
+}
+
+void TestSio::lineModes()
+{
+    QFETCH(int, mode);
+    QFETCH(uint, stopAndOdd);
+    QFETCH(uint, inputFlags);
+
+    QCOMPARE(sio_open(port), Sio::Ok);
+    // From the opposite frame, so a row cannot pass on what an earlier setting left.
+    QCOMPARE(sio_ioctl(port, 10, Sio::DataBits7 + Sio::ParityOdd + Sio::StopBits2), Sio::Ok);
+    QCOMPARE(sio_ioctl(port, 10, Sio::LineMode8N1), Sio::Ok);
+    QCOMPARE(m_pty->slaveSettings().c_iflag & (ISTRIP | INPCK), tcflag_t(0));
+    QCOMPARE(sio_ioctl(port, 12, mode), Sio::Ok);
+
+    const termios2 settings = m_pty->slaveSettings();
+    QCOMPARE(uint(settings.c_ospeed), 9600u);
+    QCOMPARE(uint(settings.c_cflag & (CSTOPB | PARODD)), stopAndOdd);
+    QCOMPARE(uint(settings.c_iflag & (ISTRIP | INPCK)), inputFlags);
+    QCOMPARE(settings.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
+}
+
+void TestSio::flushDiscardsWhatWaits()
+{
+    QCOMPARE(sio_open(port), Sio::Ok);
+    QCOMPARE(sio_ioctl(port, 12, Sio::LineMode8N1), Sio::Ok);
+    QVERIFY(m_pty->write("     12.345 kg\r\n"));
+    QTRY_COMPARE(sio_iqueue(port), 16);
+    QCOMPARE(sio_flush(port, 0), Sio::Ok);
+    QCOMPARE(sio_iqueue(port), 0);
+    QVERIFY(m_pty->write("OK\r\n"));
+    QCOMPARE(sio_SetReadTimeouts(port, 2000, 50), Sio::Ok);
+    char buffer[8] = {};
+    QCOMPARE(sio_read(port, buffer, 4), 4);
+    QCOMPARE(QByteArray(buffer, 4), QByteArray("OK\r\n"));
+    QCOMPARE(sio_flush(port, 3), Sio::BadParameter);
+    QCOMPARE(sio_flush(2, 0), Sio::NotOpen);
 }
 
 void TestSio::rejectedLineSettings()

@@ -2,6 +2,7 @@
 // be cancelled at any step, and that it never leaves a port open, even when a handler of its own signal
 // destroys it.
 #include "link/portsearch.h"
+#include "link/sio.h"
 #include "support/scriptedportlink.h"
 
 #include <QSignalSpy>
@@ -36,6 +37,10 @@ private slots:
     void destroyedFromItsOwnSignal();
     void answerEndedByCarriageReturnCountsWithMakerLines_data();
     void answerEndedByCarriageReturnCountsWithMakerLines();
+    void onlyAnAnswerAfterTheRequestCounts_data();
+    void onlyAnAnswerAfterTheRequestCounts();
+    void portsAreOpenedInTheLineFormat();
+    void saysWhatHappenedOnEachPort();
 
 private:
     std::unique_ptr<PortSearch> makeSearch();
@@ -237,6 +242,132 @@ void TestPortSearch::answerEndedByCarriageReturnCountsWithMakerLines()
     QVERIFY(search->start());
     QVERIFY(finished.wait(SearchTimeoutMs));
     QCOMPARE(finished.first().first().value<PortSearch::Result>().has_value(), makerLines);
+}
+
+void TestPortSearch::onlyAnAnswerAfterTheRequestCounts_data()
+{
+    QTest::addColumn<QPoint>("stale");
+    QTest::addColumn<QPoint>("scale");
+    QTest::addColumn<QPoint>("found");
+
+    // A scale streaming at 9600 by itself leaves whole lines in the queue of a port nobody reads; opened
+    // at 4800, they must not pass for an answer at 4800.
+    QTest::newRow("stale line at 4800, scale at 9600") << QPoint(1, 10) << QPoint(1, 12) << QPoint(1, 12);
+    QTest::newRow("stale line on COM1, scale on COM2") << QPoint(1, 12) << QPoint(2, 10) << QPoint(2, 10);
+    QTest::newRow("stale line, no scale") << QPoint(1, 10) << QPoint() << QPoint();
+}
+
+void TestPortSearch::onlyAnAnswerAfterTheRequestCounts()
+{
+    QFETCH(QPoint, stale);
+    QFETCH(QPoint, scale);
+    QFETCH(QPoint, found);
+
+    m_record.waiting.insert({stale.x(), stale.y()}, ScaleLine + ScaleLine);
+    if (!scale.isNull())
+        m_record.scaleAt(scale.x(), scale.y());
+    auto search = makeSearch();
+    search->setTiming({0, 0, 0});
+    search->setMaxPort(2);
+    QSignalSpy finished(search.get(), &PortSearch::finished);
+    QVERIFY(search->start());
+    QVERIFY(finished.wait(SearchTimeoutMs));
+
+    const auto result = finished.first().first().value<PortSearch::Result>();
+    QCOMPARE(result.has_value(), !found.isNull());
+    if (!found.isNull())
+        QCOMPARE(*result, (PortSearch::Found{found.x(), found.y()}));
+    // Every request went out on an emptied input: after the opening, after the settling, before each.
+    for (const LinkRecord::Try& attempt : std::as_const(m_record.tries)) {
+        QCOMPARE(attempt.flushedBeforeRead, QList<bool>(attempt.reads, true));
+        QCOMPARE(attempt.flushes, 2 + attempt.reads);
+    }
+}
+
+void TestPortSearch::portsAreOpenedInTheLineFormat()
+{
+    auto search = makeSearch();
+    LineFormat format;
+    format.dataBits = 7;
+    format.parity = LineFormat::Parity::Even;
+    format.flowControl = LineFormat::FlowControl::Hardware;
+    search->setLineFormat(format);
+    search->setTiming({0, 0, 0});
+    QSignalSpy finished(search.get(), &PortSearch::finished);
+    QVERIFY(search->start());
+    // Taken at the start: a change while the search runs is for the next one.
+    search->setLineFormat(LineFormat());
+    QVERIFY(finished.wait(SearchTimeoutMs));
+
+    QCOMPARE(m_record.triesText(), QStringLiteral("1@10 1@12"));
+    for (const LinkRecord::Try& attempt : std::as_const(m_record.tries)) {
+        QCOMPARE(attempt.settings.DataBits + attempt.settings.ParityBits + attempt.settings.StopBits,
+                 Sio::DataBits7 + Sio::ParityEven + Sio::StopBits1);
+        QVERIFY(attempt.settings.HardwareFlow && !attempt.settings.SoftwareFlow);
+        QCOMPARE(attempt.settings.Dtr, quint8(1));
+    }
+}
+
+// What a search that found nothing tells about each port, and the one answer it keeps to show.
+void TestPortSearch::saysWhatHappenedOnEachPort()
+{
+    using Kind = PortSearchOutcome::Kind;
+    using Problem = PortAccess::Problem;
+    PortAccess missing;
+    missing.problem = Problem::NoDevice;
+    PortAccess forbidden;
+    forbidden.problem = Problem::PermissionDenied;
+    forbidden.group = QStringLiteral("dialout");
+    PortAccess held;
+    held.problem = Problem::Busy;
+    held.holder = QStringLiteral("minicom (4242)");
+    m_record.unopenable = {1, 2, 3};
+    m_record.refusals = {{1, missing}, {2, forbidden}, {3, held}};
+    // COM4 is silent. COM5 sends noise at 4800 and a maker's line, which the plain parser does not take,
+    // at 9600. COM6 answers with an echo only, at both speeds.
+    m_record.answers.insert({5, 10}, {"\x81\x92", QByteArray(), "\x81"});
+    m_record.answers.insert({5, 12}, {QByteArray(), "1250LG\r\n"});
+    m_record.answers.insert({6, 10}, {"SI\r\n"});
+    m_record.answers.insert({6, 12}, {"SI\r\n"});
+
+    auto search = makeSearch();
+    search->setMakerFormatsParser([](const QByteArray& answer) { return answer.startsWith("1250LG"); });
+    search->setTiming({0, 0, 0});
+    search->setMaxPort(6);
+    QSignalSpy finished(search.get(), &PortSearch::finished);
+    QVERIFY(search->start());
+    QVERIFY(finished.wait(SearchTimeoutMs));
+    QVERIFY(!finished.first().first().value<PortSearch::Result>());
+
+    const QList<PortSearchOutcome> outcomes = search->outcomes();
+    QCOMPARE(outcomes.size(), 6);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(outcomes.at(i).port, i + 1);
+    const QList<Kind> kinds = {Kind::NotOpened, Kind::NotOpened,   Kind::NotOpened,
+                               Kind::Silent,    Kind::NotWeighing, Kind::NotWeighing};
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(outcomes.at(i).kind, kinds.at(i));
+    QCOMPARE(outcomes.at(0).access.problem, Problem::NoDevice);
+    QCOMPARE(outcomes.at(1).access.problem, Problem::PermissionDenied);
+    QCOMPARE(outcomes.at(1).access.group, QStringLiteral("dialout"));
+    QCOMPARE(outcomes.at(2).access.holder, QStringLiteral("minicom (4242)"));
+    QCOMPARE(outcomes.at(3).sample, QByteArray());
+    // The maker's line is the one kept, since it tells the user what to turn on.
+    QCOMPARE(outcomes.at(4).sample, QByteArray("1250LG\r\n"));
+    QCOMPARE(outcomes.at(4).sampleBaudCode, 12);
+    QVERIFY(outcomes.at(4).makerFormatsRead);
+    QCOMPARE(outcomes.at(5).sample, QByteArray("SI\r\n"));
+    QCOMPARE(outcomes.at(5).sampleBaudCode, 10);
+    QVERIFY(!outcomes.at(5).makerFormatsRead);
+
+    // A found scale is an outcome too, and the ports after it are not tried.
+    m_record = LinkRecord();
+    m_record.scaleAt(2, 12);
+    QVERIFY(search->start());
+    QVERIFY(finished.wait(SearchTimeoutMs));
+    QCOMPARE(search->outcomes().size(), 2);
+    QCOMPARE(search->outcomes().at(0).kind, Kind::Silent);
+    QCOMPARE(search->outcomes().at(1).kind, Kind::Found);
 }
 
 QTEST_GUILESS_MAIN(TestPortSearch)

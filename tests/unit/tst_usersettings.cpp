@@ -6,7 +6,10 @@
 #include "support/temporaryprofile.h"
 
 #include <QFile>
+#include <QStringList>
 #include <QTest>
+
+#include <array>
 
 class TestUserSettings : public QObject
 {
@@ -17,6 +20,8 @@ private slots:
     void loading_data();
     void loading();
     void writtenValuesReadBack();
+    void lineFormatKeys_data();
+    void lineFormatKeys();
 };
 
 void TestUserSettings::defaultsComeFromTheTable()
@@ -112,6 +117,10 @@ void TestUserSettings::writtenValuesReadBack()
     settings.outputFile = QStringLiteral("/tmp/a, b.txt");
     settings.tareKeysOn = true;
     settings.remoteDesktopToken = QStringLiteral("token");
+    settings.dataBits = 7;
+    settings.parity = 2;
+    settings.stopBits = 2;
+    settings.flowControl = 1;
     SettingsStore store;
     writeUserSettings(store, settings);
     QVERIFY2(store.commit(), qPrintable(store.errorString()));
@@ -119,6 +128,60 @@ void TestUserSettings::writtenValuesReadBack()
     const LoadedSettings loaded = loadUserSettings(SettingsStore());
     QVERIFY(!loaded.failedAt);
     QVERIFY(loaded.values == settings);
+}
+
+void TestUserSettings::lineFormatKeys_data()
+{
+    QTest::addColumn<SettingValues>("changes");
+    QTest::addColumn<QString>("failedAt");
+    QTest::addColumn<QList<int>>("format");
+    QTest::addColumn<int>("comPort");
+
+    const QList<int> eightNoneOne = {8, 0, 1, 0};
+    // A file written before the line's frame could be chosen: the port runs as it always did.
+    QTest::newRow("none stored") << SettingValues{{"ComPort", "3"}} << QString("-") << eightNoneOne << 3;
+    QTest::newRow("all stored") << SettingValues{{"DataBits", "7"},
+                                                 {"Parity", "1"},
+                                                 {"StopBits", "2"},
+                                                 {"FlowControl", "2"}}
+                                << QString("-") << QList<int>{7, 1, 2, 2} << 1;
+    QTest::newRow("some stored") << SettingValues{{"Parity", "2"}} << QString("-") << QList<int>{8, 2, 1, 0} << 1;
+    // Outside the loading chain: an unreadable one is its default alone, and ends nothing.
+    QTest::newRow("one unreadable") << SettingValues{{"ComPort", "4"}, {"DataBits", "seven"}, {"StopBits", "2"}}
+                                    << QString("-") << QList<int>{8, 0, 2, 0} << 4;
+    // Nor does a failed chain take them back to their defaults.
+    QTest::newRow("stored, chain broken")
+        << SettingValues{{"ComPort", "4"}, {"Baud", "fast"}, {"DataBits", "7"}, {"Parity", "1"}} << QString("Baud")
+        << QList<int>{7, 1, 1, 0} << 1;
+}
+
+void TestUserSettings::lineFormatKeys()
+{
+    QFETCH(SettingValues, changes);
+    QFETCH(QString, failedAt);
+    QFETCH(QList<int>, format);
+    QFETCH(int, comPort);
+
+    const TemporaryProfile profile;
+    QCOMPARE(writeConfiguredSettings(profile, QString(), changes), QSettings::NoError);
+    const LoadedSettings loaded = loadUserSettings(SettingsStore());
+
+    QCOMPARE(loaded.failedAt.value_or(QStringLiteral("-")), failedAt);
+    QCOMPARE(loaded.values.comPort, comPort);
+    const UserSettings& values = loaded.values;
+    QCOMPARE((QList<int>{values.dataBits, values.parity, values.stopBits, values.flowControl}), format);
+    // Apart from them, the file loads as it did before they existed.
+    UserSettings withoutThem = values;
+    withoutThem.restoreDefaults(
+        std::array{Setting::DataBits, Setting::Parity, Setting::StopBits, Setting::FlowControl});
+    SettingValues older;
+    for (const auto& change : changes) {
+        if (!QStringList{"DataBits", "Parity", "StopBits", "FlowControl"}.contains(change.first))
+            older.append(change);
+    }
+    const TemporaryProfile olderProfile;
+    QCOMPARE(writeConfiguredSettings(olderProfile, QString(), older), QSettings::NoError);
+    QVERIFY(loadUserSettings(SettingsStore()).values == withoutThem);
 }
 
 QTEST_GUILESS_MAIN(TestUserSettings)

@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -95,11 +96,17 @@ bool languageNeutral(const QString& text)
                                      "Port:",
                                      "Status:",
                                      "Sx1",
-                                     "bps"};
+                                     "bps",
+                                     "Format:",
+                                     "RTS/CTS",
+                                     "XON/XOFF"};
     bool hasLetter = false;
     for (QChar c : text)
         hasLetter = hasLetter || c.isLetter();
-    return !hasLetter || same.contains(text) || text.startsWith(u'/') || text.startsWith(QStringLiteral("(/"));
+    // Serial frames as scales' manuals write them ("7E1").
+    static const QRegularExpression frame(QStringLiteral("^[78][NEO][12]$"));
+    return !hasLetter || same.contains(text) || text.startsWith(u'/') || text.startsWith(QStringLiteral("(/")) ||
+           frame.match(text).hasMatch();
 }
 
 } // namespace

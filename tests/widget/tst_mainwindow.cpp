@@ -1,12 +1,14 @@
 #include "core/global.h"
 #include "core/programinfo.h"
 #include "core/settingsstore.h"
+#include "link/lineformat.h"
 #include "processing/processdata.h"
 #include "support/filecontents.h"
 #include "support/filesizelimit.h"
 #include "support/pagefit.h"
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
+#include "ui/communicationpanel.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/hotkeyedit.h"
 #include "ui/mainwindow.h"
@@ -160,6 +162,8 @@ private slots:
     void startUpEntryFollowsTheStoredTick_data();
     void startUpEntryFollowsTheStoredTick();
     void startUpEntryFollowsTheClicks();
+    void lineFormatIsStoredAndReachesThePort_data();
+    void lineFormatIsStoredAndReachesThePort();
 
 private:
     void writeSettings(const QList<std::pair<const char*, const char*>>& values);
@@ -1065,4 +1069,56 @@ void TestMainWindow::startUpEntryFollowsTheClicks()
 }
 
 QTEST_MAIN(TestMainWindow)
+
+using StoredValues = QList<std::pair<const char*, const char*>>;
+
+// The frame list stands for three stored values: what a file holds is shown, what the user picks is
+// written, and a value outside the choices reads as 8N1.
+void TestMainWindow::lineFormatIsStoredAndReachesThePort_data()
+{
+    QTest::addColumn<StoredValues>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("flowShown");
+    QTest::newRow("none stored") << StoredValues{} << "8N1"
+                                 << "brak";
+    QTest::newRow("7E1, RTS/CTS")
+        << StoredValues{{"DataBits", "7"}, {"Parity", "1"}, {"StopBits", "1"}, {"FlowControl", "1"}} << "7E1"
+        << "RTS/CTS";
+    QTest::newRow("8O2, XON/XOFF")
+        << StoredValues{{"DataBits", "8"}, {"Parity", "2"}, {"StopBits", "2"}, {"FlowControl", "2"}} << "8O2"
+        << "XON/XOFF";
+    QTest::newRow("5 data bits") << StoredValues{{"DataBits", "5"}} << "8N1"
+                                 << "brak";
+}
+
+void TestMainWindow::lineFormatIsStoredAndReachesThePort()
+{
+    QFETCH(StoredValues, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, flowShown);
+    writeSettings(fullSettings + stored);
+    start();
+    QCOMPARE(control<QComboBox>("lineFormatBox")->currentText(), shown);
+    QCOMPARE(control<QComboBox>("flowControlBox")->currentText(), flowShown);
+
+    auto* frames = control<QComboBox>("lineFormatBox");
+    frames->setCurrentIndex(frames->findText(QStringLiteral("7O2")));
+    control<QComboBox>("flowControlBox")->setCurrentIndex(2);
+    const PortSettings port = control<CommunicationPanel>("communicationPage")->portSettings();
+    LineFormat expected{7, LineFormat::Parity::Odd, 2, LineFormat::FlowControl::Software};
+    PortSettings expectedPort = port;
+    expected.applyTo(expectedPort);
+    QCOMPARE(port.DataBits, expectedPort.DataBits);
+    QCOMPARE(port.ParityBits, expectedPort.ParityBits);
+    QCOMPARE(port.StopBits, expectedPort.StopBits);
+    QVERIFY(port.SoftwareFlow);
+    QVERIFY(!port.HardwareFlow);
+    m_form->close();
+    QSettings written = storedSettings();
+    QCOMPARE(written.value("DataBits").toString(), QStringLiteral("7"));
+    QCOMPARE(written.value("Parity").toString(), QStringLiteral("2"));
+    QCOMPARE(written.value("StopBits").toString(), QStringLiteral("2"));
+    QCOMPARE(written.value("FlowControl").toString(), QStringLiteral("2"));
+}
+
 #include "tst_mainwindow.moc"

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -50,6 +51,9 @@ private slots:
     void baudCodeText_data();
     void baudCodeText();
     void everyNamedControlExists();
+    void outcomesText_data();
+    void outcomesText();
+    void failedSearchShowsItsReport();
 
 private:
     // Shows the dialog, which starts a search, and waits until the search is over.
@@ -447,6 +451,122 @@ void TestPortSearchDialog::everyNamedControlExists()
     const auto* timer = control<QTimer>("startDelay");
     QVERIFY(timer);
     QVERIFY(!timer->isActive());
+}
+
+namespace {
+
+PortSearchOutcome notOpened(int port, PortAccess::Problem problem, const QString& device = QString())
+{
+    PortSearchOutcome outcome;
+    outcome.port = port;
+    outcome.kind = PortSearchOutcome::Kind::NotOpened;
+    outcome.access.problem = problem;
+    outcome.access.port = port;
+    outcome.access.device = device;
+    return outcome;
+}
+
+PortSearchOutcome answered(int port, PortSearchOutcome::Kind kind, const QByteArray& sample = QByteArray(),
+                           int baudCode = -1, bool makers = false)
+{
+    PortSearchOutcome outcome;
+    outcome.port = port;
+    outcome.kind = kind;
+    outcome.access.device = QStringLiteral("/dev/ttyUSB%1").arg(port - 1);
+    outcome.sample = sample;
+    outcome.sampleBaudCode = baudCode;
+    outcome.makerFormatsRead = makers;
+    return outcome;
+}
+
+} // namespace
+
+void TestPortSearchDialog::outcomesText_data()
+{
+    using Kind = PortSearchOutcome::Kind;
+    using Problem = PortAccess::Problem;
+    QTest::addColumn<QList<PortSearchOutcome>>("outcomes");
+    QTest::addColumn<QString>("text");
+
+    PortSearchOutcome forbidden = notOpened(1, Problem::PermissionDenied, QStringLiteral("/dev/ttyUSB0"));
+    forbidden.access.group = QStringLiteral("dialout");
+    PortSearchOutcome rootOnly = forbidden;
+    rootOnly.access.group = QStringLiteral("root");
+    PortSearchOutcome held = notOpened(2, Problem::Busy, QStringLiteral("/dev/ttyS0"));
+    held.access.holder = QStringLiteral("minicom (4242)");
+
+    QTest::newRow("no device, ports in a row share a line")
+        << QList<PortSearchOutcome>{notOpened(1, Problem::NoDevice), notOpened(2, Problem::NoDevice),
+                                    notOpened(3, Problem::NoDevice)}
+        << "COM1–COM3: brak urządzenia";
+    QTest::newRow("a missing device between others")
+        << QList<PortSearchOutcome>{answered(1, Kind::Silent),
+                                    notOpened(2, Problem::NoDevice, QStringLiteral("/dev/ttyACM3")),
+                                    answered(3, Kind::Silent)}
+        << "COM1 (/dev/ttyUSB0): brak odpowiedzi przy żadnej prędkości\n"
+           "COM2 (/dev/ttyACM3): brak urządzenia\n"
+           "COM3 (/dev/ttyUSB2): brak odpowiedzi przy żadnej prędkości";
+    QTest::newRow("permission: group, command, new login")
+        << QList<PortSearchOutcome>{forbidden}
+        << "COM1 (/dev/ttyUSB0): brak uprawnień do otwarcia portu. Urządzenie należy do grupy dialout; dodaj do "
+           "niej swoje konto poleceniem:\n"
+           "    sudo usermod -aG dialout $USER\n"
+           "i zaloguj się ponownie: nowa grupa działa od następnego logowania.";
+    // Joining root is no advice to give.
+    QTest::newRow("permission, device of root's group")
+        << QList<PortSearchOutcome>{rootOnly} << "COM1 (/dev/ttyUSB0): brak uprawnień do otwarcia portu";
+    QTest::newRow("busy, holder named") << QList<PortSearchOutcome>{held}
+                                        << "COM2 (/dev/ttyS0): zajęty przez inny program: minicom (4242)";
+    QTest::newRow("busy, holder unknown")
+        << QList<PortSearchOutcome>{notOpened(2, Problem::Busy)} << "COM2: zajęty przez inny program";
+    QTest::newRow("answers that are no weighing lines")
+        << QList<PortSearchOutcome>{answered(1, Kind::NotWeighing, QByteArray("\xb1\xb2.3\0\\\r\n", 8), 12)}
+        << "COM1 (/dev/ttyUSB0): odpowiada, ale nie wynikiem ważenia (9600 bps): \\xb1\\xb2.3\\x00\\\\\\r\\n";
+    QTest::newRow("the makers' formats would read it")
+        << QList<PortSearchOutcome>{answered(1, Kind::NotWeighing, "1250LG\r", 10, true)}
+        << "COM1 (/dev/ttyUSB0): odpowiada, ale nie wynikiem ważenia (4800 bps): 1250LG\\r\n"
+           "Tę odpowiedź odczyta opcja „Rozpoznawaj formaty wag różnych producentów” w opcjach formatu.";
+}
+
+void TestPortSearchDialog::outcomesText()
+{
+    QFETCH(QList<PortSearchOutcome>, outcomes);
+    QFETCH(QString, text);
+
+    QCOMPARE(PortSearchDialog::outcomesText(outcomes), text);
+}
+
+// The report comes with a failed search and goes with the next one; the dialog grows to show it.
+void TestPortSearchDialog::failedSearchShowsItsReport()
+{
+    PortAccess held;
+    held.problem = PortAccess::Problem::Busy;
+    held.holder = QStringLiteral("minicom (4242)");
+    m_record.unopenable = {1};
+    m_record.refusals = {{1, held}};
+    m_dialog->setTiming({0, 0, 0});
+    control<QLineEdit>("maxPortEdit")->setText(QStringLiteral("2"));
+    auto* report = control<QPlainTextEdit>("searchReport");
+    QVERIFY(report);
+    QVERIFY(report->isHidden());
+    const QSize plain = m_dialog->size();
+
+    QVERIFY(showAndSearch());
+    QCOMPARE(control<QLabel>("statusLabel")->text(), QStringLiteral("Brak komunikacji"));
+    QVERIFY(report->isVisible());
+    QCOMPARE(report->toPlainText(), QStringLiteral("COM1: zajęty przez inny program: minicom (4242)\n"
+                                                   "COM2: brak odpowiedzi przy żadnej prędkości"));
+    QVERIFY(m_dialog->height() > plain.height());
+    QCOMPARE(m_dialog->minimumSize(), m_dialog->maximumSize());
+
+    // The close button still ends a search under way, and a new search starts without the old report.
+    m_record.holdReads = true;
+    control<QPushButton>("searchButton")->click();
+    QVERIFY(report->isHidden());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_record.tries.isEmpty() && m_record.tries.last().port == 2, SearchTimeoutMs);
+    control<QPushButton>("closeButton")->click();
+    QVERIFY(!m_dialog->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(m_record.openNow.isEmpty(), SearchTimeoutMs);
 }
 
 QTEST_MAIN(TestPortSearchDialog)

@@ -54,6 +54,35 @@ std::optional<LineSettings> LineSettings::withFrame(int baud, const QString& fra
     return settings;
 }
 
+QByteArray LineSettings::asReceivedBy(const LineSettings& receiver, const QByteArray& bytes) const
+{
+    if (receiver.dataBits == dataBits && receiver.parity == parity)
+        return bytes;
+    const auto parityBit = [](unsigned value, int bits, char kind) {
+        const int ones = __builtin_popcount(value & ((1u << bits) - 1));
+        return unsigned(kind == 'O' ? (ones + 1) % 2 : ones % 2);
+    };
+    QByteArray received;
+    received.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const unsigned data = quint8(byte) & ((1u << dataBits) - 1);
+        // The bits after the start bit, first to last; the idle line after them is all ones.
+        quint64 line = data;
+        int length = dataBits;
+        if (parity != 'N')
+            line |= quint64(parityBit(data, dataBits, parity)) << length++;
+        line |= ((quint64(1) << 32) - 1) << length;
+        const unsigned value = unsigned(line & ((1u << receiver.dataBits) - 1));
+        int at = receiver.dataBits;
+        bool spoilt = false;
+        if (receiver.parity != 'N')
+            spoilt = ((line >> at++) & 1u) != parityBit(value, receiver.dataBits, receiver.parity);
+        spoilt = spoilt || ((line >> at) & 1u) == 0;
+        received.append(spoilt ? '\0' : char(value));
+    }
+    return received;
+}
+
 std::optional<LineSettings> readLineSettings(int fd)
 {
     termios2 tio{};
@@ -79,6 +108,12 @@ std::optional<LineSettings> readLineSettings(int fd)
     }
     settings.parity = (tio.c_cflag & PARENB) == 0 ? 'N' : ((tio.c_cflag & PARODD) != 0 ? 'O' : 'E');
     settings.stopBits = (tio.c_cflag & CSTOPB) != 0 ? 2 : 1;
+    if (settings.dataBits == 8 && settings.parity == 'N') {
+        if ((tio.c_iflag & ISTRIP) != 0)
+            settings.dataBits = 7;
+        if ((tio.c_iflag & INPCK) != 0)
+            settings.parity = (tio.c_cflag & PARODD) != 0 ? 'O' : 'E';
+    }
     return settings;
 }
 
@@ -87,7 +122,8 @@ bool applyLineSettings(int fd, const LineSettings& settings)
     termios2 tio{};
     if (::ioctl(fd, TCGETS2, &tio) != 0)
         return false;
-    tio.c_iflag = 0;
+    // The input flags that carry the frame where the kernel forces 8N1 (see readLineSettings).
+    tio.c_iflag = (settings.dataBits < 8 ? ISTRIP : 0) | (settings.parity != 'N' ? INPCK : 0);
     tio.c_oflag = 0;
     tio.c_lflag = 0;
     // A standard speed goes in as its Bxxx code, because a program reading it back through glibc's

@@ -110,9 +110,13 @@ int main(int argc, char* argv[])
     const QCommandLineOption baudOption(QStringLiteral("baud"),
                                         QStringLiteral("Line speed, 50 to 921600 (9600); --link only."),
                                         QStringLiteral("bit/s"), QStringLiteral("9600"));
-    const QCommandLineOption frameOption(QStringLiteral("frame"),
-                                         QStringLiteral("Data bits, parity, stop bits (8N1); --link only."),
-                                         QStringLiteral("frame"), QStringLiteral("8N1"));
+    // --frame is the older name of --line; scripts written for it keep working.
+    const QCommandLineOption frameOption(
+        QStringList{QStringLiteral("line"), QStringLiteral("frame")},
+        QStringLiteral("Character frame: data bits 5-8, parity N, E or O, stop bits 1 or 2, as 8N1, 7E1 or 8O2 "
+                       "(8N1). A port opened with other data bits or parity reads the scale's bytes spoilt, "
+                       "as a UART would; at another speed or stop bits it reads nothing; --link only."),
+        QStringLiteral("frame"), QStringLiteral("8N1"));
     const QCommandLineOption weightOption(QStringLiteral("weight"), QStringLiteral("Load on the scale (12.345)."),
                                           QStringLiteral("value"), QStringLiteral("12.345"));
     QStringList makerFormats;
@@ -145,7 +149,7 @@ int main(int argc, char* argv[])
     const std::optional<LineSettings> settings =
         ok ? LineSettings::withFrame(baud, parser.value(frameOption)) : std::nullopt;
     if (!settings)
-        return fail(QStringLiteral("--baud must be 50 to 921600 and --frame like 8N1, 7E1 or 8O2"));
+        return fail(QStringLiteral("--baud must be 50 to 921600 and --line like 8N1, 7E1 or 8O2"));
 
     ScaleModel model;
     const double weight = parser.value(weightOption).toDouble(&ok);

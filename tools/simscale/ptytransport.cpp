@@ -105,8 +105,8 @@ bool PtyTransport::send(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return true;
-    // Sent at other settings, the bytes would reach the other side as garbage that no reader could use.
-    if (!peerMatches() || m_pending.size() + bytes.size() > MaxPendingBytes)
+    // Sent at another speed, the bytes would reach the other side as garbage that no reader could use.
+    if (!sameTiming(peerSettings()) || m_pending.size() + bytes.size() > MaxPendingBytes)
         return false;
     if (m_pending.isEmpty()) {
         m_burstStart = std::chrono::steady_clock::now();
@@ -120,9 +120,7 @@ bool PtyTransport::send(const QByteArray& bytes)
 
 bool PtyTransport::matches(const std::optional<LineSettings>& peer) const
 {
-    // Linux forces CS8 and no parity on every pseudo-terminal, whatever the other side asks for, so only
-    // the speed and the stop bits can be told apart here; data bits and parity only shape the pace.
-    return peer && peer->baud == m_own.baud && peer->stopBits == m_own.stopBits;
+    return peer && *peer == m_own;
 }
 
 std::chrono::nanoseconds PtyTransport::characterTime() const
@@ -155,6 +153,8 @@ void PtyTransport::readAvailable()
     const std::optional<LineSettings> peer = peerSettings();
     if (matches(peer))
         emit received(bytes);
+    else if (sameTiming(peer))
+        emit received(peer->asReceivedBy(m_own, bytes));
     else
         emit ignored(bytes, QStringLiteral("at %1").arg(describe(peer)));
 }
@@ -174,7 +174,17 @@ void PtyTransport::writeDue()
     const auto elapsed = std::chrono::steady_clock::now() - m_burstStart;
     const qint64 due = qMin<qint64>(elapsed / characterTime() - m_burstBytes, m_pending.size());
     if (due > 0) {
-        const ssize_t written = ::write(m_master, m_pending.constData(), size_t(due));
+        // What the other side makes of the bytes depends on its settings when they are on the line, not
+        // when they were queued: a port switched to another speed meanwhile gets nothing it could use.
+        const std::optional<LineSettings> peer = peerSettings();
+        if (!sameTiming(peer)) {
+            m_pending.remove(0, due);
+            m_burstBytes += due;
+            scheduleNextByte();
+            return;
+        }
+        const QByteArray line = m_own.asReceivedBy(*peer, m_pending.left(due));
+        const ssize_t written = ::write(m_master, line.constData(), size_t(due));
         if (written > 0) {
             m_pending.remove(0, written);
             m_burstBytes += written;

@@ -13,7 +13,8 @@
 class QSocketNotifier;
 
 // A pseudo-terminal that behaves like the scale's end of a serial cable: bytes leave at the pace of the
-// line speed, and bytes arrive only while the other side has set the scale's own speed and frame.
+// line speed, and bytes arrive only while the other side has set the scale's own speed and stop bits;
+// with other data bits or parity they arrive spoilt, as a UART would read them.
 class PtyTransport : public ScaleTransport
 {
     Q_OBJECT
@@ -37,12 +38,15 @@ public:
     bool peerMatches() const { return matches(peerSettings()); }
 
     // Queues bytes for paced sending; returns false when the other side could not understand them
-    // (other line settings) or the queue is full, and nothing was queued.
+    // (another speed or stop bits) or the queue is full, and nothing was queued. The other side's
+    // settings count again when each byte goes out: one that changed meanwhile gets the bytes spoilt
+    // or not at all.
     bool send(const QByteArray& bytes) override;
     qsizetype pendingBytes() const { return m_pending.size(); }
 
 private:
     bool matches(const std::optional<LineSettings>& peer) const;
+    bool sameTiming(const std::optional<LineSettings>& peer) const { return peer && peer->sameTiming(m_own); }
     void readAvailable();
     void writeDue();
     void scheduleNextByte();
