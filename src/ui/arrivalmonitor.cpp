@@ -48,6 +48,17 @@ ArrivalMonitor::ArrivalMonitor(ArrivalLog& log, QWidget* parent)
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
+    // Widths for what the columns usually hold (a time with milliseconds, "TCP 192.168.100.200:4001", a
+    // line of a scale's print, a weight with its rule); measuring the rows instead would cost at every
+    // arrival. The user can drag them.
+    const QFontMetrics metrics = m_table->fontMetrics();
+    const int widths[] = {metrics.horizontalAdvance(QStringLiteral("00:00:00.000")) + 16,
+                          metrics.horizontalAdvance(QStringLiteral("TCP 192.168.100.200:4001")) + 16,
+                          metrics.horizontalAdvance(QStringLiteral("ST,GS,+  12.345 kg⟨CR⟩⟨LF⟩")) + 16,
+                          metrics.horizontalAdvance(QStringLiteral("waga 12.345 kg (ST,GS)")) + 16};
+    for (int column = 0; column < int(std::size(widths)); ++column)
+        m_table->setColumnWidth(column, widths[column]);
 
     // The table's own Ctrl+C copies only the current cell.
     m_table->installEventFilter(this);
@@ -211,7 +222,7 @@ void showArrivalMonitor(ArrivalLog& log, QWidget& owner)
         monitor = new ArrivalMonitor(log, &owner);
         monitor->setObjectName(QStringLiteral("arrivalMonitor"));
         monitor->setWindowFlag(Qt::Window);
-        monitor->resize(760, 420);
+        monitor->resize(980, 440);
     }
     monitor->show();
     monitor->raise();

@@ -134,8 +134,9 @@ MainWindow::~MainWindow()
 void MainWindow::buildLinks()
 {
     m_linkControl = new LinkControl(*m_communication, *m_processData, *m_settings, *this);
-    m_programOptions->setOrderSender(
-        [this](const QByteArray& command) { m_linkControl->links().send(command, m_communication->connectionKind()); });
+    m_programOptions->setOrderSender([this](const QByteArray& command) { m_linkControl->send(command); });
+    connect(m_ui->monitorButton, &QAbstractButton::clicked, this,
+            [this] { showArrivalMonitor(m_linkControl->arrivals(), *this); });
     connect(m_communication, &CommunicationPanel::linkStatusChanged, this,
             [this](const QString& text, const QColor& colour) {
                 m_ui->linkStatusLabel->setText(text);

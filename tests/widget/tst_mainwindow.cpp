@@ -8,6 +8,7 @@
 #include "support/pagefit.h"
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
+#include "ui/arrivalmonitor.h"
 #include "ui/communicationpanel.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/hotkeyedit.h"
@@ -29,6 +30,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
@@ -164,6 +166,7 @@ private slots:
     void startUpEntryFollowsTheClicks();
     void lineFormatIsStoredAndReachesThePort_data();
     void lineFormatIsStoredAndReachesThePort();
+    void monitorShowsWhatArrived();
 
 private:
     void writeSettings(const QList<std::pair<const char*, const char*>>& values);
@@ -1119,6 +1122,26 @@ void TestMainWindow::lineFormatIsStoredAndReachesThePort()
     QCOMPARE(written.value("Parity").toString(), QStringLiteral("2"));
     QCOMPARE(written.value("StopBits").toString(), QStringLiteral("2"));
     QCOMPARE(written.value("FlowControl").toString(), QStringLiteral("2"));
+}
+
+// The navigation column's button opens the monitor in a window of its own, which lists what the
+// processing took and what became of it.
+void TestMainWindow::monitorShowsWhatArrived()
+{
+    start();
+    control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
+    m_form->processData().TakeScaleText("     12.5 kg\r\n");
+    control<QAbstractButton>("monitorButton")->click();
+    auto* monitor = control<ArrivalMonitor>("arrivalMonitor");
+    QVERIFY(monitor->isVisible());
+    QVERIFY(monitor->isWindow());
+    const QAbstractItemModel* rows = monitor->table()->model();
+    QCOMPARE(rows->rowCount(), 1);
+    QCOMPARE(rows->index(0, ArrivalLog::TextColumn).data().toString(), QStringLiteral("     12.5 kg⟨CR⟩⟨LF⟩"));
+    QVERIFY(rows->index(0, ArrivalLog::OutcomeColumn).data().toString().contains(QStringLiteral("12.5")));
+    // A second click raises the same window.
+    control<QAbstractButton>("monitorButton")->click();
+    QCOMPARE(m_form->findChildren<ArrivalMonitor*>().size(), 1);
 }
 
 #include "tst_mainwindow.moc"
