@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QTranslator>
 
@@ -114,6 +115,22 @@ ModuleFile readModuleFile(const QByteArray& file)
 } // namespace
 
 namespace LanguageModule {
+
+qint32 languageForLocale(const QStringList& uiLanguages)
+{
+    const QString first = uiLanguages.value(0);
+    if (first.isEmpty() || first == QLatin1String("C") || first == QLatin1String("POSIX"))
+        return Polish;
+    switch (QLocale(first).language()) {
+    case QLocale::Polish:
+        return Polish;
+    case QLocale::C:
+    case QLocale::AnyLanguage:
+        return Polish;
+    default:
+        return English;
+    }
+}
 
 qint32 offeredLanguage(qint32 language)
 {

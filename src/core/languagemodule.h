@@ -19,6 +19,10 @@ inline constexpr qint32 Polish = 1045;
 
 // Polish stands for every identifier that is not one of the two offered (0 and German included).
 qint32 offeredLanguage(qint32 language);
+// The language of a first start, from the languages the user's locale names for messages, first
+// preferred first (QLocale::uiLanguages: LANGUAGE, LC_ALL, LC_MESSAGES, LANG): Polish for Polish, English
+// for any other named language, and Polish where the locale names none ("C", "POSIX", nothing).
+qint32 languageForLocale(const QStringList& uiLanguages);
 // The file names to try, in order, for the language beside the program at executablePath. Names are
 // bytes, as the file system keeps them: the program's folder need not be named in UTF-8.
 QList<QByteArray> fileNames(const QByteArray& executablePath, qint32 language);

@@ -1,5 +1,6 @@
 #include "ui/settingskeeper.h"
 
+#include "core/languagemodule.h"
 #include "core/messagepresenter.h"
 #include "core/programinfo.h"
 #include "core/settingsstore.h"
@@ -7,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
 
@@ -84,7 +86,10 @@ void SettingsKeeper::setProgramFolderForTests(const QString& folder)
 void SettingsKeeper::load()
 {
     const SettingsStore store;
-    const LoadedSettings loaded = loadUserSettings(store);
+    LoadedSettings loaded = loadUserSettings(store);
+    // A first start speaks the user's language; a stored one always wins.
+    if (!loaded.fileFound)
+        loaded.values.language = LanguageModule::languageForLocale(QLocale::system().uiLanguages());
     if (loaded.failedAt)
         keepUnreadable(store, *loaded.failedAt);
     m_binding.showAll(loaded.values);

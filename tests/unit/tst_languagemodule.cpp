@@ -44,6 +44,8 @@ class TestLanguageModule : public QObject
 private slots:
     void onlyEnglishAndPolishAreOffered_data();
     void onlyEnglishAndPolishAreOffered();
+    void firstStartLanguageFollowsTheLocale_data();
+    void firstStartLanguageFollowsTheLocale();
     void fileNamesFollowTheProgram_data();
     void fileNamesFollowTheProgram();
     void loadsTheModuleOfTheLanguage_data();
@@ -72,6 +74,27 @@ void TestLanguageModule::onlyEnglishAndPolishAreOffered()
     QFETCH(int, language);
     QFETCH(int, offered);
     QCOMPARE(LanguageModule::offeredLanguage(language), offered);
+}
+
+void TestLanguageModule::firstStartLanguageFollowsTheLocale_data()
+{
+    QTest::addColumn<QStringList>("uiLanguages");
+    QTest::addColumn<int>("language");
+    QTest::newRow("Polish") << QStringList{"pl-PL", "pl"} << int(LanguageModule::Polish);
+    QTest::newRow("Polish, no country") << QStringList{"pl"} << int(LanguageModule::Polish);
+    QTest::newRow("British English") << QStringList{"en-GB"} << int(LanguageModule::English);
+    QTest::newRow("German") << QStringList{"de-DE", "de"} << int(LanguageModule::English);
+    QTest::newRow("Ukrainian before Polish") << QStringList{"uk-UA", "pl-PL"} << int(LanguageModule::English);
+    QTest::newRow("C") << QStringList{"C"} << int(LanguageModule::Polish);
+    QTest::newRow("POSIX") << QStringList{"POSIX"} << int(LanguageModule::Polish);
+    QTest::newRow("none") << QStringList{} << int(LanguageModule::Polish);
+}
+
+void TestLanguageModule::firstStartLanguageFollowsTheLocale()
+{
+    QFETCH(QStringList, uiLanguages);
+    QFETCH(int, language);
+    QCOMPARE(LanguageModule::languageForLocale(uiLanguages), language);
 }
 
 void TestLanguageModule::fileNamesFollowTheProgram_data()

@@ -1,4 +1,5 @@
 #include "core/global.h"
+#include "core/languagemodule.h"
 #include "core/programinfo.h"
 #include "core/settingsstore.h"
 #include "link/lineformat.h"
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QSpinBox>
@@ -167,6 +169,7 @@ private slots:
     void lineFormatIsStoredAndReachesThePort_data();
     void lineFormatIsStoredAndReachesThePort();
     void monitorShowsWhatArrived();
+    void firstStartSpeaksTheLocaleLanguage();
 
 private:
     void writeSettings(const QList<std::pair<const char*, const char*>>& values);
@@ -1142,6 +1145,28 @@ void TestMainWindow::monitorShowsWhatArrived()
     // A second click raises the same window.
     control<QAbstractButton>("monitorButton")->click();
     QCOMPARE(m_form->findChildren<ArrivalMonitor*>().size(), 1);
+}
+
+// Without a settings file the language follows the locale; a stored one wins. The runs under other
+// locales name the language they expect.
+void TestMainWindow::firstStartSpeaksTheLocaleLanguage()
+{
+    start();
+    const QByteArray expected = qgetenv("KWELTA_EXPECTED_LANGUAGE");
+    const qint32 language = m_form->settings().values().language;
+    QCOMPARE(language, LanguageModule::languageForLocale(QLocale::system().uiLanguages()));
+    if (!expected.isEmpty())
+        QCOMPARE(language, expected.toInt());
+    m_form.reset();
+
+    writeSettings(fullSettings);
+    QSettings(SettingsStore::defaultFilePath(), QSettings::IniFormat).setValue("Language", "1045");
+    start();
+    QCOMPARE(m_form->settings().values().language, LanguageModule::Polish);
+    m_form.reset();
+    QSettings(SettingsStore::defaultFilePath(), QSettings::IniFormat).setValue("Language", "2057");
+    start();
+    QCOMPARE(m_form->settings().values().language, LanguageModule::English);
 }
 
 #include "tst_mainwindow.moc"
