@@ -86,7 +86,7 @@ bool runTcp()
         return false;
     EthConnection link([] { return ReadMode::Indication; }, [&](const QByteArray& text) { recorder.take(text); },
                        [](const QString&) { return HostAnswer(true); }, quint16(0));
-    link.ToggleConnection(quint8(EthProtocol::Tcp), QStringLiteral("127.0.0.1"), server.serverPort());
+    link.toggleConnection(quint8(EthProtocol::Tcp), QStringLiteral("127.0.0.1"), server.serverPort());
     if (!waitFor([&] { return server.hasPendingConnections(); }))
         return false;
     QTcpSocket* scale = server.nextPendingConnection();
@@ -117,7 +117,7 @@ bool runUdp()
         return false;
     EthConnection link([] { return ReadMode::Indication; }, [&](const QByteArray& text) { recorder.take(text); },
                        [](const QString&) { return HostAnswer(true); }, quint16(0));
-    link.ToggleConnection(quint8(EthProtocol::Udp), QStringLiteral("127.0.0.1"), scale.localPort());
+    link.toggleConnection(quint8(EthProtocol::Udp), QStringLiteral("127.0.0.1"), scale.localPort());
     // The greeting says that the listener knows the scale.
     if (!scale.waitForReadyRead(timeoutMs))
         return false;

@@ -44,7 +44,7 @@ int main(int argc, char** argv)
 
     timer.start();
     for (int i = 0; i < lines; ++i)
-        processor.TakeScaleText(samples[i % 5]);
+        processor.takeScaleText(samples[i % 5]);
     report("parser + default script, no destination", lines, timer.nsecsElapsed());
 
     // The makers' recogniser looks at every line first; the target is no less than half the rate above.
@@ -52,13 +52,13 @@ int main(int argc, char** argv)
     tell();
     timer.start();
     for (int i = 0; i < lines; ++i)
-        processor.TakeScaleText(samples[i % 5]);
+        processor.takeScaleText(samples[i % 5]);
     report("  the same lines, makers' formats chosen", lines, timer.nsecsElapsed());
     const QByteArray makerSamples[] = {"ST,GS,+012.3456  kg\r\n", "S-  186.65g\r\n", "+0142.02 GN\r\n",
                                        "\x02+00012.345kg\r\n", "OL\r\n"};
     timer.start();
     for (int i = 0; i < lines; ++i)
-        processor.TakeScaleText(makerSamples[i % 5]);
+        processor.takeScaleText(makerSamples[i % 5]);
     report("  makers' shapes, makers' formats chosen", lines, timer.nsecsElapsed());
     options.makerFormats = false;
 
@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     // The same lines without it first, since the figures above drift as the statistics grow.
     timer.start();
     for (int i = 0; i < lines; ++i)
-        processor.TakeScaleText(samples[i % 5]);
+        processor.takeScaleText(samples[i % 5]);
     report("the first lines again, no arrival log", lines, timer.nsecsElapsed());
     {
         ArrivalLog log;
@@ -74,7 +74,7 @@ int main(int argc, char** argv)
         processor.setArrivalObserver([&log](const Arrival& arrival) { log.record(arrival); });
         timer.start();
         for (int i = 0; i < lines; ++i)
-            processor.TakeScaleText(samples[i % 5]);
+            processor.takeScaleText(samples[i % 5]);
         report("  the same, arrival log, no view", lines, timer.nsecsElapsed());
 
         log.setAttached(true);
@@ -82,7 +82,7 @@ int main(int argc, char** argv)
         QObject::connect(&log, &QAbstractItemModel::rowsInserted, [&rowsSeen] { ++rowsSeen; });
         timer.start();
         for (int i = 0; i < lines; ++i)
-            processor.TakeScaleText(samples[i % 5]);
+            processor.takeScaleText(samples[i % 5]);
         report("  the same, a view attached (row signals)", lines, timer.nsecsElapsed());
 
         // What a view pays to show every row once: the texts are composed only when asked.
@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     tell();
     timer.start();
     for (int i = 0; i < lines; ++i) {
-        processor.TakeScaleText(samples[i % 5]);
+        processor.takeScaleText(samples[i % 5]);
         keyboard.events.clear();
     }
     report("parser + default script + typing rules (fake keys)", lines, timer.nsecsElapsed());
@@ -110,7 +110,7 @@ int main(int argc, char** argv)
 
     timer.start();
     for (int i = 0; i < lines; ++i)
-        processor.script().RunScript(":c;:d;:t;:m;:u;:s;:a:#0D:#0A");
+        processor.script().runScript(":c;:d;:t;:m;:u;:s;:a:#0D:#0A");
     report("interpreter, every field", lines, timer.nsecsElapsed());
 
     options.removeScannerFrame = true;
@@ -118,7 +118,7 @@ int main(int argc, char** argv)
     tell();
     timer.start();
     for (int i = 0; i < lines; ++i)
-        processor.report().ProcessReport(i % 2 ? QByteArray("SCAN0123456789\r\n") : QByteArray("Line of a report\r\n"));
+        processor.report().processReport(i % 2 ? QByteArray("SCAN0123456789\r\n") : QByteArray("Line of a report\r\n"));
     report("report mode, frame cutting and dates", lines, timer.nsecsElapsed());
 
     std::printf("results counted: %d\n", processor.statistics().count());

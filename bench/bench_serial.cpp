@@ -130,7 +130,7 @@ void lineToKeyLatency(const PseudoTerminal& line, ReceiverProcess& receiver, Pro
     openPort(baudCode);
     auto reader = std::make_unique<ComThread>(
         port, 4096, [] { return ReadMode::Indication; },
-        [&processData](const QByteArray& text) { processData.TakeScaleText(text); });
+        [&processData](const QByteArray& text) { processData.takeScaleText(text); });
     reader->start();
     const PacedScale scale(line, Sio::bitRate(baudCode));
 

@@ -64,7 +64,7 @@ int main(int argc, char** argv)
         const QByteArray line =
             QByteArray::number(10.0 + (i % 997) * 0.013, 'f', 3).rightJustified(11, ' ') + " kg\r\n";
         clock.start();
-        form.processData().TakeScaleText(line);
+        form.processData().takeScaleText(line);
         // The refresh is queued; it and the repaint it asks for run here as in the event loop.
         QApplication::processEvents();
         const double ms = double(clock.nsecsElapsed()) / 1e6;

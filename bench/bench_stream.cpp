@@ -93,7 +93,7 @@ StreamResult stream(const PseudoTerminal& line, ProcessData& processData, Receiv
         port, 4096, [] { return ReadMode::Indication; },
         [&](const QByteArray& text) {
             ++result.handed;
-            processData.TakeScaleText(text);
+            processData.takeScaleText(text);
             const int index = text.trimmed().split(' ').value(0).toInt();
             const std::lock_guard lock(sentMutex);
             if (index > 0 && index < int(lineFeeds.size()))

@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     QByteArray sortedText = text;
     std::sort(sortedText.begin(), sortedText.end());
 
-    std::printf("bench_typing: %d characters through Delivery::TypeText into the receiver window on %s\n", textLength,
+    std::printf("bench_typing: %d characters through Delivery::typeText into the receiver window on %s\n", textLength,
                 qPrintable(server.display()));
     std::vector<qint64> arrivals;
     // The first round also pays for building the layout table; it is shown but not in the median.
@@ -108,7 +108,7 @@ int main(int argc, char** argv)
         Round round;
         QElapsedTimer timer;
         timer.start();
-        delivery.TypeText(text);
+        delivery.typeText(text);
         round.sendNs = timer.nsecsElapsed();
         const bool complete = receiver.waitForKeys(textLength, arrivalTimeoutMs);
         round.arrivalNs = timer.nsecsElapsed();

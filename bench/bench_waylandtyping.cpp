@@ -64,7 +64,7 @@ double measure(const char* name, KeyboardInjector& keyboard, ReceiverProcess& re
         receiver.clearKeys();
         QElapsedTimer timer;
         timer.start();
-        delivery.TypeText(text.toUtf8());
+        delivery.typeText(text.toUtf8());
         const qint64 sendNs = timer.nsecsElapsed();
         const bool complete = receiver.waitForKeys(textLength, arrivalTimeoutMs);
         const qint64 arrivalNs = timer.nsecsElapsed();
@@ -112,7 +112,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "bench_waylandtyping cannot run XTest: %s\n", qPrintable(receiver.errorString()));
             return EXIT_FAILURE;
         }
-        std::printf("bench_waylandtyping: %d characters through Delivery::TypeText into the receiver window\n",
+        std::printf("bench_waylandtyping: %d characters through Delivery::typeText into the receiver window\n",
                     textLength);
         xtest = measure("XTest (Xvfb)", keyboard, receiver, asciiText);
     }

@@ -346,7 +346,7 @@ Qt&apos;s own options, such as -platform and -style, are accepted too.
     </message>
     <message>
         <source>Bity danych, parzystość i bity stopu, jak w instrukcji wagi (np. 8N1, 7E1)</source>
-        <translation>Data bits, parity and stop bits, as the scale's manual writes them (e.g. 8N1, 7E1)</translation>
+        <translation>Data bits, parity and stop bits, as the scale&apos;s manual writes them (e.g. 8N1, 7E1)</translation>
     </message>
     <message>
         <source>Sterowanie przepływem</source>

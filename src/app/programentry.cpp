@@ -29,8 +29,8 @@ int answerOnTerminal(int& argc, char** argv, const CommandLineRequest& request)
     const qint32 language =
         store.opens() ? store.readInteger(Setting::Language).value_or(LanguageModule::Polish) : LanguageModule::Polish;
     LanguageModules modules(ProgramInfo::executablePath());
-    if (modules.LoadLanguageModule(language) == LanguageModules::Found::Loaded)
-        modules.UseResourceModule();
+    if (modules.loadLanguageModule(language) == LanguageModules::Found::Loaded)
+        modules.useLoadedModule();
     QString programName = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
     if (programName.isEmpty())
         programName = QStringLiteral("kwelta");

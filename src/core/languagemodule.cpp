@@ -171,7 +171,7 @@ LanguageModules::~LanguageModules()
         QCoreApplication::removeTranslator(m_qtTexts.get());
 }
 
-LanguageModules::Found LanguageModules::LoadLanguageModule(qint32 language)
+LanguageModules::Found LanguageModules::loadLanguageModule(qint32 language)
 {
     std::unique_ptr<Module> module;
     QByteArray loadedFile;
@@ -220,7 +220,7 @@ LanguageModules::Found LanguageModules::LoadLanguageModule(qint32 language)
     return Found::Loaded;
 }
 
-void LanguageModules::UseResourceModule()
+void LanguageModules::useLoadedModule()
 {
     if (!m_loadedModule)
         return;

@@ -50,12 +50,12 @@ public:
     LanguageModules& operator=(const LanguageModules&) = delete;
 
     // Loads the module of the language, ready to be installed; unless one is Loaded, nothing changes.
-    // Apart from UseResourceModule(), so that the window can keep what the user entered between
+    // Apart from useLoadedModule(), so that the window can keep what the user entered between
     // knowing the module is there and the retranslation.
-    Found LoadLanguageModule(qint32 language);
+    Found loadLanguageModule(qint32 language);
     // Puts the loaded module (and Qt's texts of its language) in place of the previous one, which is
     // released; Qt posts LanguageChange to every window.
-    void UseResourceModule();
+    void useLoadedModule();
     // The file the installed module came from, empty before the first installation.
     QByteArray loadedFile() const { return m_loadedFile; }
 

@@ -51,7 +51,7 @@ quint16 EthConnection::udpLocalPort() const
     return m_listener ? m_listener->localPort() : 0;
 }
 
-void EthConnection::ToggleConnection(quint8 protocol, const QString& host, qint32 port)
+void EthConnection::toggleConnection(quint8 protocol, const QString& host, qint32 port)
 {
     m_connectedHost = host;
     m_connectedPort = port;
@@ -126,10 +126,10 @@ void EthConnection::connectCheckAnswered(bool reachable)
     m_client = new QTcpSocket(this);
     // Bounded, so that a scale sending faster than its lines are taken is held back by TCP itself.
     m_client->setReadBufferSize(ReadChunk);
-    connect(m_client, &QTcpSocket::connected, this, &EthConnection::OnSocketConnect);
-    connect(m_client, &QTcpSocket::disconnected, this, &EthConnection::OnSocketDisconnect);
-    connect(m_client, &QTcpSocket::readyRead, this, &EthConnection::OnSocketRead);
-    connect(m_client, &QTcpSocket::errorOccurred, this, &EthConnection::OnSocketError);
+    connect(m_client, &QTcpSocket::connected, this, &EthConnection::onSocketConnected);
+    connect(m_client, &QTcpSocket::disconnected, this, &EthConnection::onSocketDisconnected);
+    connect(m_client, &QTcpSocket::readyRead, this, &EthConnection::onSocketReadyRead);
+    connect(m_client, &QTcpSocket::errorOccurred, this, &EthConnection::onSocketError);
     connect(m_client, &QTcpSocket::stateChanged, this, &EthConnection::attemptEnded);
     // Half a line of an earlier connection would otherwise lead the first line of this one.
     m_received.clear();
@@ -198,7 +198,7 @@ void EthConnection::closeListener()
     m_udpScaleSilent = false;
 }
 
-void EthConnection::SendTcp(const QByteArray& text)
+void EthConnection::sendTcp(const QByteArray& text)
 {
     if (m_client && m_client->state() == QAbstractSocket::ConnectedState) {
         m_client->write(text);
@@ -207,13 +207,13 @@ void EthConnection::SendTcp(const QByteArray& text)
     }
 }
 
-void EthConnection::SendUdp(const QByteArray& text)
+void EthConnection::sendUdp(const QByteArray& text)
 {
     if (m_listener)
         m_listener->send(text + '\0');
 }
 
-void EthConnection::CancelReconnect()
+void EthConnection::cancelReconnect()
 {
     m_loggedWait.clear();
     m_reconnectPending = false;
@@ -234,7 +234,7 @@ void EthConnection::release()
     m_state = EthLinkState::Disconnected;
 }
 
-void EthConnection::CheckReachable(const QString& host)
+void EthConnection::checkReachable(const QString& host)
 {
     QString asked = host;
     if (asked.isEmpty() && m_client)
@@ -248,7 +248,7 @@ void EthConnection::CheckReachable(const QString& host)
     m_supervisionCheck.start(asked);
 }
 
-void EthConnection::ResetPingFailures()
+void EthConnection::resetPingFailures()
 {
     m_pingFailures = 0;
     if (m_udpScaleSilent) {
@@ -257,7 +257,7 @@ void EthConnection::ResetPingFailures()
     }
 }
 
-void EthConnection::DropIfUnreachable()
+void EthConnection::dropIfUnreachable()
 {
     if (m_pingFailures <= 3)
         return;
@@ -295,7 +295,7 @@ void EthConnection::logWait(const QString& why)
         << "The TCP link to " << m_connectedHost << ':' << m_connectedPort << " waits: " << why << '.';
 }
 
-void EthConnection::OnSocketConnect()
+void EthConnection::onSocketConnected()
 {
     if (!std::exchange(m_loggedWait, QString()).isEmpty())
         qCWarning(linkLog).noquote().nospace()
@@ -304,7 +304,7 @@ void EthConnection::OnSocketConnect()
     report();
 }
 
-void EthConnection::OnSocketDisconnect()
+void EthConnection::onSocketDisconnected()
 {
     // Not closed by us: the scale closed or reset the connection. It is opened again once the host
     // answers, as after a drop.
@@ -314,13 +314,13 @@ void EthConnection::OnSocketDisconnect()
     report();
 }
 
-void EthConnection::OnSocketRead()
+void EthConnection::onSocketReadyRead()
 {
     pump();
 }
 
 // Nothing is shown and the state stays; the socket's own events and the supervision carry on.
-void EthConnection::OnSocketError()
+void EthConnection::onSocketError()
 {
     if (m_client)
         qCInfo(linkLog) << "TCP link to" << m_connectedHost << m_connectedPort << ":" << m_client->errorString();

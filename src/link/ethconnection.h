@@ -41,7 +41,7 @@ qint32 ethPortFromText(const QString& text);
 // stateChanged, which the window receives queued, as a posted message.
 //
 // Before each TCP connect attempt the host is asked whether it answers an echo request; the check runs
-// off the main thread, so ToggleConnection returns before the attempt, and the attempt follows when the
+// off the main thread, so toggleConnection returns before the attempt, and the attempt follows when the
 // host has answered. An attempt that ends without a connection, and a connection the scale ends, leave
 // the link to be opened again at the next answered check. The supervision (EthSupervision) drives the
 // operations at the bottom.
@@ -68,14 +68,14 @@ public:
     ~EthConnection() override;
 
     // Opens the link if it is closed, closes it if it is open; reports State in every case.
-    void ToggleConnection(quint8 protocol, const QString& host, qint32 port);
-    void ToggleConnection(const EthTarget& target) { ToggleConnection(target.protocol, target.host, target.port); }
+    void toggleConnection(quint8 protocol, const QString& host, qint32 port);
+    void toggleConnection(const EthTarget& target) { toggleConnection(target.protocol, target.host, target.port); }
     // The text's bytes to a connected scale; nothing otherwise.
-    void SendTcp(const QByteArray& text);
+    void sendTcp(const QByteArray& text);
     // One datagram of the text and a zero byte to the scale while the listener is active; nothing
     // otherwise. A long command goes out whole.
-    void SendUdp(const QByteArray& text);
-    EthLinkState GetState() const { return m_state; }
+    void sendUdp(const QByteArray& text);
+    EthLinkState linkState() const { return m_state; }
     // What the status line is to show: Disconnected for a listener whose scale has stopped answering,
     // State otherwise.
     EthLinkState shownState() const;
@@ -84,21 +84,21 @@ public:
     bool isOpen() const;
     // The user closes a link that never opened (its host was silent): no attempt follows any more.
     // Reports State.
-    void CancelReconnect();
+    void cancelReconnect();
     // Closes whatever is open, reporting nothing: the closing sequence.
     void release();
 
-    // The supervision's operations. CheckReachable answers through reachabilityChecked, always
+    // The supervision's operations. checkReachable answers through reachabilityChecked, always
     // later, never from within the call; false at once for an empty host with no client.
-    void CheckReachable(const QString& host);
-    void CountPingFailure() { ++m_pingFailures; }
+    void checkReachable(const QString& host);
+    void countPingFailure() { ++m_pingFailures; }
     // A listener whose scale was silent reads as connected again.
-    void ResetPingFailures();
+    void resetPingFailures();
     // After more than three failed checks in a row: a TCP connection is dropped, to be opened again
     // once the host answers; an active listener stays open, shown as waiting for its scale.
-    void DropIfUnreachable();
+    void dropIfUnreachable();
 
-    qint32 PingFailures() const { return m_pingFailures; }
+    qint32 pingFailures() const { return m_pingFailures; }
     bool ReconnectPending() const { return m_reconnectPending; }
     void setReconnectPending(bool pending) { m_reconnectPending = pending; }
     const PendingText& received() const { return m_received; }
@@ -140,10 +140,10 @@ private:
     void openListener(const QString& host, qint32 port, QString& failure);
     void closeListener();
 
-    void OnSocketConnect();
-    void OnSocketDisconnect();
-    void OnSocketRead();
-    void OnSocketError();
+    void onSocketConnected();
+    void onSocketDisconnected();
+    void onSocketReadyRead();
+    void onSocketError();
     void attemptEnded(QAbstractSocket::SocketState socketState);
     void logWait(const QString& why);
     // What has arrived goes to the intake from here, line by line, in order, a batch per turn of the

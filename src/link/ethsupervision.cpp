@@ -10,7 +10,7 @@ EthSupervision::EthSupervision(EthConnection& link, TargetSource target, QObject
 {
     m_timer->setObjectName(QStringLiteral("TimerPing"));
     m_timer->setInterval(IntervalMs);
-    connect(m_timer, &QTimer::timeout, this, &EthSupervision::TimerPingTimer);
+    connect(m_timer, &QTimer::timeout, this, &EthSupervision::pingTimerFired);
     connect(&m_link, &EthConnection::reachabilityChecked, this, &EthSupervision::checkAnswered);
     // A listener that could not open is not wanted any more: the user has to open it again.
     connect(&m_link, &EthConnection::listenerFailed, this, &EthSupervision::stop);
@@ -18,17 +18,17 @@ EthSupervision::EthSupervision(EthConnection& link, TargetSource target, QObject
 
 void EthSupervision::openOrCloseLink(bool closing)
 {
-    m_link.ResetPingFailures();
+    m_link.resetPingFailures();
     if (closing)
         stop();
     else
         start();
     // A link whose host never answered is not open, and toggling it would open it.
     if (closing && !m_link.isOpen()) {
-        m_link.CancelReconnect();
+        m_link.cancelReconnect();
         return;
     }
-    m_link.ToggleConnection(m_target());
+    m_link.toggleConnection(m_target());
 }
 
 void EthSupervision::start()
@@ -47,11 +47,11 @@ void EthSupervision::stop()
 
 // The timer stays off while the check is out, so ticks never overlap; the next comes three seconds
 // after the answer.
-void EthSupervision::TimerPingTimer()
+void EthSupervision::pingTimerFired()
 {
     m_timer->stop();
     m_checking = true;
-    m_link.CheckReachable(m_target().host);
+    m_link.checkReachable(m_target().host);
 }
 
 void EthSupervision::checkAnswered(bool reachable)
@@ -61,15 +61,15 @@ void EthSupervision::checkAnswered(bool reachable)
     m_checking = false;
     if (reachable) {
         if (m_link.ReconnectPending()) {
-            m_link.ToggleConnection(m_target());
-            m_link.ResetPingFailures();
+            m_link.toggleConnection(m_target());
+            m_link.resetPingFailures();
             m_link.setReconnectPending(false);
         } else {
-            m_link.ResetPingFailures();
+            m_link.resetPingFailures();
         }
     } else if (!m_link.ReconnectPending()) {
-        m_link.CountPingFailure();
-        m_link.DropIfUnreachable();
+        m_link.countPingFailure();
+        m_link.dropIfUnreachable();
     }
     if (m_wanted)
         m_timer->start();

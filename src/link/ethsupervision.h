@@ -30,7 +30,7 @@ public:
     bool isWanted() const { return m_wanted; }
     QTimer& timer() { return *m_timer; }
 
-    void TimerPingTimer();
+    void pingTimerFired();
     // No more checks, and the link is no longer wanted: the closing sequence.
     void stop();
 

@@ -63,8 +63,8 @@ public:
         , m_ethernet(ethernet)
     {}
     void sendSerial(const QByteArray& bytes) override;
-    void sendTcp(const QByteArray& frame) override { m_ethernet.SendTcp(frame); }
-    void sendUdp(const QByteArray& frame) override { m_ethernet.SendUdp(frame); }
+    void sendTcp(const QByteArray& frame) override { m_ethernet.sendTcp(frame); }
+    void sendUdp(const QByteArray& frame) override { m_ethernet.sendUdp(frame); }
 
 private:
     const SerialConnection& m_serial;

@@ -26,12 +26,12 @@ ScaleLinks::~ScaleLinks()
 void ScaleLinks::openOrCloseSerial(const PortSettings& settings, int bufferSize)
 {
     if (m_serial->isOpen()) {
-        m_serial->StopSerial();
+        m_serial->stopSerial();
         return;
     }
     m_serial->setPortSettings(settings);
     m_serial->setBufferSize(bufferSize);
-    m_serial->StartSerial();
+    m_serial->startSerial();
 }
 
 bool ScaleLinks::isOpen(ScaleLink kind) const
@@ -46,7 +46,7 @@ bool ScaleLinks::isOpen(ScaleLink kind) const
     }
     if (EthProtocol(m_target().protocol) == EthProtocol::Udp)
         return m_eth->udpLocalPort() != 0;
-    return m_eth->GetState() == EthLinkState::Connected;
+    return m_eth->linkState() == EthLinkState::Connected;
 }
 
 bool ScaleLinks::isBusy() const

@@ -17,7 +17,7 @@ SerialConnection::~SerialConnection()
         endConnection();
 }
 
-void SerialConnection::StartSerial()
+void SerialConnection::startSerial()
 {
     // Never two readers: one left from an earlier connection ends before the port is touched again.
     m_reader.reset();
@@ -59,7 +59,7 @@ void SerialConnection::endConnection()
     SerialPort::closePort(m_settings);
 }
 
-void SerialConnection::StopSerial()
+void SerialConnection::stopSerial()
 {
     endConnection();
     emit stateChanged(SerialState::Closed);
@@ -69,7 +69,7 @@ void SerialConnection::deviceGone()
 {
     if (!isOpen())
         return;
-    StopSerial();
+    stopSerial();
     emit stateChanged(SerialState::Failed);
 }
 

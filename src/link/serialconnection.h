@@ -36,9 +36,9 @@ public:
 
     // Opens the port of the record at its speed and line settings; Open when it opened (and the reader
     // runs), Failed when it did not.
-    void StartSerial();
+    void startSerial();
     // Ends the reader, then closes the port; Closed.
-    void StopSerial();
+    void stopSerial();
     // For the open reader and every later one: lines as scales of many makers send them
     // (PendingText::setMakerLines).
     void setMakerLines(bool on);

@@ -122,14 +122,14 @@ void AutoStartEntry::setAutoRun(bool on)
 {
     if (on == m_autoRun)
         return;
-    RemoveAutoRunEntry();
+    removeAutoRunEntry();
     m_autoRun = on;
-    AddAutoRunEntry();
+    addAutoRunEntry();
 }
 
-void AutoStartEntry::AddAutoRunEntry()
+void AutoStartEntry::addAutoRunEntry()
 {
-    RemoveAutoRunEntry();
+    removeAutoRunEntry();
     if (!m_autoRun)
         return;
     const QByteArray entry = autostartDesktopEntry(m_programPath);
@@ -147,7 +147,7 @@ void AutoStartEntry::AddAutoRunEntry()
         qCWarning(lcAutoStart) << "Cannot write the start-up entry" << entryFile() << ":" << file.errorString();
 }
 
-void AutoStartEntry::RemoveAutoRunEntry()
+void AutoStartEntry::removeAutoRunEntry()
 {
     QFile file(entryFile());
     if (!file.exists())

@@ -21,8 +21,8 @@ public:
     bool AutoRun() const { return m_autoRun; }
     // Makes the entry follow the switch when it changes: removed, then written while on.
     void setAutoRun(bool on);
-    void AddAutoRunEntry();
-    void RemoveAutoRunEntry();
+    void addAutoRunEntry();
+    void removeAutoRunEntry();
 
     QString entryFile() const;
 

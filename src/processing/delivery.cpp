@@ -141,7 +141,7 @@ bool Delivery::mayType()
     return why == NotTyped::No;
 }
 
-void Delivery::TypeText(const QByteArray& text)
+void Delivery::typeText(const QByteArray& text)
 {
     if (text.isEmpty() || !mayType())
         return;
@@ -176,7 +176,7 @@ void Delivery::TypeText(const QByteArray& text)
     m_keyboard.endBurst();
 }
 
-void Delivery::SendKeyCode(quint8 code)
+void Delivery::sendKeyCode(quint8 code)
 {
     if (!mayType())
         return;
@@ -186,7 +186,7 @@ void Delivery::SendKeyCode(quint8 code)
     m_keyboard.endBurst();
 }
 
-void Delivery::AppendToOutputFile(const QByteArray& text)
+void Delivery::appendToOutputFile(const QByteArray& text)
 {
     const QString path = m_options.outputFile;
     const std::optional<AppendFailure> failure = appendWhole(QFile::encodeName(path), text);

@@ -29,12 +29,12 @@ public:
     DeliveryRecord* record() const { return m_record; }
 
     // Types the text into the focused window in one burst; nothing while the main window is active.
-    void TypeText(const QByteArray& text);
+    void typeText(const QByteArray& text);
     // Presses and releases the key of a Windows virtual-key code; nothing while the main window is active.
-    void SendKeyCode(quint8 code);
+    void sendKeyCode(quint8 code);
     // Appends the text to the output file as it is, whole or not at all; a failure (also: the output file
     // is not a regular file) is reported by outputFileFailed.
-    void AppendToOutputFile(const QByteArray& text);
+    void appendToOutputFile(const QByteArray& text);
 
 signals:
     // Once for every append that did not arrive whole: the path, the system's reason, and whether it is

@@ -254,7 +254,7 @@ ProcessData::ProcessData(KeyboardInjector& keyboard, const Clock& clock, const Q
     , m_report(m_options, m_delivery, clock, m_formats)
 {}
 
-void ProcessData::TakeScaleText(const QByteArray& text)
+void ProcessData::takeScaleText(const QByteArray& text)
 {
     if (!m_observer) {
         route(text);
@@ -299,7 +299,7 @@ void ProcessData::routeLine(const QByteArray& text)
     case ReadMode::Report:
         if (m_arrival)
             m_arrival->outcome = Arrival::Outcome::Report;
-        m_report.ProcessReport(text);
+        m_report.processReport(text);
         break;
     case ReadMode::Recognize:
         // A maker's status line is no report either.
@@ -310,16 +310,16 @@ void ProcessData::routeLine(const QByteArray& text)
         } else {
             if (m_arrival)
                 m_arrival->outcome = Arrival::Outcome::Report;
-            m_report.ProcessReport(text);
+            m_report.processReport(text);
         }
         break;
     case ReadMode::Indication:
-        ParseWeighingLine(text);
+        parseWeighingLine(text);
         break;
     }
 }
 
-void ProcessData::ParseWeighingLine(const QByteArray& text)
+void ProcessData::parseWeighingLine(const QByteArray& text)
 {
     if (!takeMakerLine(text))
         parsePlainLine(text);
@@ -372,7 +372,7 @@ void ProcessData::takeResult(double value, int decimals, const QByteArray& unit)
     // Typing into our own window would be pointless; the file still gets its output.
     if (!m_delivery.ownWindowActive() || m_options.appendToFile) {
         const QByteArray script = m_options.advancedScript ? m_options.script : m_options.composedScript.toUtf8();
-        if (!m_script.RunScript(script))
+        if (!m_script.runScript(script))
             return;
     }
     if (m_arrival && m_delivery.ownWindowActive() && m_options.typeIntoFocusedWindow)

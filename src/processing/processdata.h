@@ -29,16 +29,16 @@ public:
     // Whether a window of our own is active, asked before anything is typed.
     void setOwnWindowActive(Delivery::OwnWindowActive check) { m_delivery.setOwnWindowActive(std::move(check)); }
 
-    // Told of every text TakeScaleText took, after it is done with it: what it became and what was done
+    // Told of every text takeScaleText took, after it is done with it: what it became and what was done
     // with its output. Nothing is gathered while none is set.
     using ArrivalObserver = std::function<void(const Arrival&)>;
     void setArrivalObserver(ArrivalObserver observer) { m_observer = std::move(observer); }
 
-    void TakeScaleText(const QByteArray& text);
+    void takeScaleText(const QByteArray& text);
     // With the makers' formats chosen, a line in one of their shapes first; any other line as the plain
     // parser reads it.
-    void ParseWeighingLine(const QByteArray& text);
-    // Whether ParseWeighingLine would take a result from the line with these choices, touching nothing:
+    void parseWeighingLine(const QByteArray& text);
+    // Whether parseWeighingLine would take a result from the line with these choices, touching nothing:
     // what tells the port search that a scale answered. Safe on any thread.
     static bool acceptsAnswer(const QByteArray& answer, bool makerFormats, bool onlyStable);
 

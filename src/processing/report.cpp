@@ -84,7 +84,7 @@ void ReportMode::setLastReportTime(const QDateTime& time)
     m_lastReportTime = dateTimeToDays(time);
 }
 
-void ReportMode::ProcessReport(const QByteArray& text)
+void ReportMode::processReport(const QByteArray& text)
 {
     QByteArray output = m_options.removeScannerFrame ? cutScannerFrame(text) : text;
 
@@ -100,7 +100,7 @@ void ReportMode::ProcessReport(const QByteArray& text)
     }
 
     if (m_options.typeIntoFocusedWindow)
-        m_delivery.TypeText(output);
+        m_delivery.typeText(output);
     if (m_options.appendToFile && !m_options.outputFile.isEmpty())
-        m_delivery.AppendToOutputFile(output);
+        m_delivery.appendToOutputFile(output);
 }

@@ -15,7 +15,7 @@ class ReportMode
 public:
     ReportMode(const ProcessingOptions& options, Delivery& delivery, const Clock& clock, const LocaleFormats& formats);
 
-    void ProcessReport(const QByteArray& text);
+    void processReport(const QByteArray& text);
     // A new connection starts afresh: no frame word half seen, no line break of a frame still due.
     void startConnection();
     // Chunks that follow within the report data delay of this time belong to a report begun then, so

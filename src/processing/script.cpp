@@ -85,7 +85,7 @@ std::optional<QString> ScriptInterpreter::FormatValue(bool isAverage, double x) 
     return formatted->text;
 }
 
-bool ScriptInterpreter::RunScript(const QByteArray& script)
+bool ScriptInterpreter::runScript(const QByteArray& script)
 {
     const Statistics& statistics = m_statistics;
     const QList<QByteArrayView> lines = scriptLines(script);
@@ -102,7 +102,7 @@ bool ScriptInterpreter::RunScript(const QByteArray& script)
         qsizetype typedUpTo = 0;
         const auto typePending = [&] {
             if (m_options.typeIntoFocusedWindow && output.size() > typedUpTo)
-                m_delivery.TypeText(output.mid(typedUpTo));
+                m_delivery.typeText(output.mid(typedUpTo));
             typedUpTo = output.size();
         };
         const auto appendValue = [&](bool isAverage, double x) {
@@ -179,7 +179,7 @@ bool ScriptInterpreter::RunScript(const QByteArray& script)
                 if (codeIsKey) {
                     typePending();
                     if (m_options.typeIntoFocusedWindow)
-                        m_delivery.SendKeyCode(static_cast<quint8>(code));
+                        m_delivery.sendKeyCode(static_cast<quint8>(code));
                 } else {
                     output += static_cast<char>(code);
                 }
@@ -193,7 +193,7 @@ bool ScriptInterpreter::RunScript(const QByteArray& script)
             output += "\r\n";
         typePending();
         if (m_options.appendToFile && !m_options.outputFile.isEmpty())
-            m_delivery.AppendToOutputFile(output);
+            m_delivery.appendToOutputFile(output);
     }
     return true;
 }

@@ -20,7 +20,7 @@ public:
 
     // Runs the script for the latest result. False when a value could not be formatted: the rest of
     // the script is then not delivered and the result is abandoned.
-    bool RunScript(const QByteArray& script);
+    bool runScript(const QByteArray& script);
     // The text of a value by the result mask (or the average's mask) and the decimal-separator choice.
     std::optional<QString> FormatValue(bool isAverage, double x) const;
     static qint16 HexDigitValue(char c);

@@ -23,7 +23,7 @@ const char* const hotKeyTicks[] = {"specialHotKeyBox", "tareHotKeyBox", "zeroHot
 
 } // namespace
 
-void ReloadAllForms()
+void retranslateAllWindows()
 {
     // Qt has posted the change to every widget; delivered here, in the windows' order, they are not
     // handled a second time later.
@@ -32,10 +32,10 @@ void ReloadAllForms()
     std::stable_partition(windows.begin(), windows.end(),
                           [](const QWidget* window) { return window->objectName() == QLatin1String("MainWindow"); });
     for (QWidget* window : std::as_const(windows))
-        ReloadForm(*window);
+        retranslateWindow(*window);
 }
 
-void ReloadForm(QWidget& window)
+void retranslateWindow(QWidget& window)
 {
     QEvent change(QEvent::LanguageChange);
     QCoreApplication::sendEvent(&window, &change);
@@ -120,13 +120,13 @@ bool LanguageChooser::useLanguage(qint32 language)
 
 LanguageModules::Found LanguageChooser::changeLanguage(qint32 language)
 {
-    if (const auto found = m_modules->LoadLanguageModule(language); found != LanguageModules::Found::Loaded)
+    if (const auto found = m_modules->loadLanguageModule(language); found != LanguageModules::Found::Loaded)
         return found;
     m_chosen(language);
     LanguageSwitchKeeper kept(m_window, m_programOptions);
-    m_modules->UseResourceModule();
+    m_modules->useLoadedModule();
     // Now, before the values go back, rather than when the posted events come.
-    ReloadAllForms();
+    retranslateAllWindows();
     kept.restore();
     return LanguageModules::Found::Loaded;
 }

@@ -15,9 +15,9 @@ class QWidget;
 
 // Re-reads every window that exists in the language now in use, the main window first: each window
 // and every widget in it handles LanguageChange (retranslateUi, and the texts its code set) at once.
-void ReloadAllForms();
+void retranslateAllWindows();
 // One window and everything in it.
-void ReloadForm(QWidget& window);
+void retranslateWindow(QWidget& window);
 
 // What a change of language must leave as it was, kept before the windows are retranslated and put
 // back after, in the same order: the statistics shown, the destinations and whether the cyclic reading

@@ -23,7 +23,7 @@ LinkControl::LinkControl(CommunicationPanel& panel, ProcessData& processing, Set
     const auto readMode = [this] { return m_processing.options().readMode; };
     const auto intake = [this](ScaleLink link, const QByteArray& text) {
         m_arrivals->setLink(m_links->linkName(link));
-        m_processing.TakeScaleText(text);
+        m_processing.takeScaleText(text);
     };
     m_links = new ScaleLinks(
         readMode, intake, [this] { return m_panel.ethTarget(); }, this);
@@ -61,6 +61,7 @@ LinkControl::LinkControl(CommunicationPanel& panel, ProcessData& processing, Set
         m_settings.binding().set(Setting::Baud, baudCode);
         m_settings.binding().set(Setting::PortConfigured, true);
     });
+    connect(m_portSearch, &PortSearchDialog::languageChosen, this, &LinkControl::languageChosen);
     // A search that finds nothing leaves the start searching again.
     connect(m_portSearch, &PortSearchDialog::searchStarted, this,
             [this] { m_settings.binding().set(Setting::PortConfigured, false); });

@@ -45,6 +45,8 @@ public:
 
 signals:
     void serialStateChanged(SerialState state);
+    // Chosen with a flag of the port search's dialog, which holds the window meanwhile.
+    void languageChosen(qint32 language);
 
 private:
     void serialChanged(SerialState state);

@@ -102,7 +102,7 @@ MainWindow::MainWindow(QWidget* parent)
     }
     // Its switch starts off, so the entry a previous run left goes until the settings are read.
     m_autoRun = new AutoStartEntry(QCoreApplication::applicationFilePath(), AutoStartEntry::userFolder(), this);
-    m_autoRun->AddAutoRunEntry();
+    m_autoRun->addAutoRunEntry();
     // Before the settings are bound: ticking a hot key's box from them registers the key.
     m_hotKeys = std::make_unique<ScaleHotKeys>(*m_programOptions, createHotKeyRegistrar());
     buildLinks();
@@ -142,6 +142,12 @@ void MainWindow::buildLinks()
                 m_ui->linkStatusLabel->setText(text);
                 m_ui->linkStatusLabel->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
             });
+    // The window is held by the dialog, so it is not hidden and shown for the change as a flag of its own
+    // would have it.
+    connect(m_linkControl, &LinkControl::languageChosen, this, [this](qint32 language) {
+        if (m_languages->useLanguage(language))
+            QApplication::setApplicationDisplayName(ProgramInfo::title());
+    });
     connect(m_linkControl, &LinkControl::serialStateChanged, this, [this](SerialState state) {
         if (state != SerialState::Failed)
             m_tray->setImageIndex(int(state == SerialState::Open ? LinkPicture::Open : LinkPicture::Closed));

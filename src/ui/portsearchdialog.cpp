@@ -3,15 +3,19 @@
 #include "ui_portsearchdialog.h"
 
 #include "core/global.h"
+#include "core/languagemodule.h"
 #include "link/sio.h"
+#include "ui/artwork.h"
 #include "ui/compactstyle.h"
 
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -53,6 +57,31 @@ PortSearchDialog::PortSearchDialog(QWidget* parent, std::unique_ptr<PortSearchLi
 
     connect(m_startDelay, &QTimer::timeout, this, &PortSearchDialog::startDelayElapsed);
     connect(m_closeTimer, &QTimer::timeout, this, &PortSearchDialog::accept);
+    // A first start opens this dialog before the user could choose a language on the window, which it
+    // holds; the flags here let them choose it while the search runs.
+    const struct
+    {
+        const char* name;
+        qint32 language;
+        QIcon icon;
+        QString tip;
+    } flags[] = {
+        {"searchEnglishButton", LanguageModule::English, britishFlag(QSize(20, 13)), QStringLiteral("English")},
+        {"searchPolishButton", LanguageModule::Polish, polishFlag(QSize(20, 13)), QStringLiteral("Polski")}};
+    QHBoxLayout* buttons = m_ui->layoutButtons;
+    for (int i = 0; i < int(std::size(flags)); ++i) {
+        auto* flag = new QToolButton(this);
+        flag->setObjectName(QString::fromLatin1(flags[i].name));
+        flag->setIcon(flags[i].icon);
+        flag->setIconSize(QSize(20, 13));
+        flag->setAutoRaise(true);
+        flag->setFocusPolicy(Qt::NoFocus);
+        flag->setToolTip(flags[i].tip);
+        const qint32 language = flags[i].language;
+        connect(flag, &QToolButton::clicked, this, [this, language] { emit languageChosen(language); });
+        buttons->insertWidget(i, flag);
+    }
+    buttons->insertStretch(int(std::size(flags)));
     connect(m_ui->searchButton, &QPushButton::clicked, this, &PortSearchDialog::searchClicked);
     connect(m_ui->closeButton, &QPushButton::clicked, this, &PortSearchDialog::closeClicked);
     connect(m_maxPortEdit, &QLineEdit::textChanged, this, &PortSearchDialog::maxPortEdited);

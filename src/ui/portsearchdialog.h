@@ -54,6 +54,8 @@ signals:
     void searchStarted();
     // A scale answered at this port and baud code; the main window takes them into its port settings.
     void portFound(int port, int baudCode);
+    // The user chose the program's language with one of the dialog's flags.
+    void languageChosen(qint32 language);
 
 public slots:
     void searchClicked();

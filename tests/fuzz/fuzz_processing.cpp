@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     told.resultFormat = QString::fromLatin1(script);
     processor.setOptions(told);
 
-    processor.TakeScaleText(scaleText);
-    processor.script().RunScript(script);
+    processor.takeScaleText(scaleText);
+    processor.script().runScript(script);
     const Statistics& statistics = processor.statistics();
     if (statistics.count() > 0)
         processor.script().FormatValue(true, statistics.sum() / statistics.count());

@@ -109,7 +109,7 @@ void TestAutoStartEntry::entryFollowsTheSwitch()
     QVERIFY(QFile::exists(entry.entryFile()));
     // Written again whole when something else changed it in between.
     QVERIFY(QFile::remove(entry.entryFile()));
-    entry.AddAutoRunEntry();
+    entry.addAutoRunEntry();
     QVERIFY(fileContents(entry.entryFile()).contains("\nExec=/usr/lib/kwelta/kwelta\n"));
 
     entry.setAutoRun(false);
@@ -118,7 +118,7 @@ void TestAutoStartEntry::entryFollowsTheSwitch()
     QFile stale(entry.entryFile());
     QVERIFY(stale.open(QIODevice::WriteOnly));
     stale.close();
-    entry.AddAutoRunEntry();
+    entry.addAutoRunEntry();
     QVERIFY(!QFile::exists(entry.entryFile()));
 }
 

@@ -124,8 +124,8 @@ void TestEthConnection::makeLink()
 QTcpSocket* TestEthConnection::connectTcp()
 {
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
-    m_link->ToggleConnection(0, loopback, m_server->serverPort());
-    if (!QTest::qWaitFor([&] { return m_link->GetState() == EthLinkState::Connected; }, waitMs))
+    m_link->toggleConnection(0, loopback, m_server->serverPort());
+    if (!QTest::qWaitFor([&] { return m_link->linkState() == EthLinkState::Connected; }, waitMs))
         return nullptr;
     QTcpSocket* scale = acceptScale();
     // Reported at once: the state as it stood while the host was asked, then the attempt, then the
@@ -144,7 +144,7 @@ QTcpSocket* TestEthConnection::acceptScale()
 void TestEthConnection::tick()
 {
     QSignalSpy answered(m_link.get(), &EthConnection::reachabilityChecked);
-    m_supervision->TimerPingTimer();
+    m_supervision->pingTimerFired();
     QVERIFY(answered.wait(waitMs));
 }
 
@@ -166,18 +166,18 @@ void TestEthConnection::tcpConnectsCutsAndSends()
     scale->flush();
     QTRY_COMPARE_WITH_TIMEOUT(m_handed, QList<QByteArray>{weight}, waitMs);
 
-    m_link->SendTcp("ST\r\n");
+    m_link->sendTcp("ST\r\n");
     QCOMPARE(readFromScale(scale, 4), QByteArray("ST\r\n"));
 
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
-    m_link->ToggleConnection(0, loopback, m_server->serverPort());
+    m_link->toggleConnection(0, loopback, m_server->serverPort());
     QCOMPARE(states(spy), (QList<EthLinkState>{EthLinkState::Disconnected, EthLinkState::Disconnected}));
     QVERIFY(!m_link->isOpen());
     QVERIFY(m_link->connectedHost().isEmpty());
     QCOMPARE(m_link->connectedPort(), 0);
     QVERIFY(scale->state() == QAbstractSocket::UnconnectedState || scale->waitForDisconnected(waitMs));
     // Nothing goes out on a closed link.
-    m_link->SendTcp("ST\r\n");
+    m_link->sendTcp("ST\r\n");
 }
 
 // The monitor of received lines hears of what the cut dropped, in turn with what went to the intake,
@@ -220,14 +220,14 @@ void TestEthConnection::silentHostGetsNoSocket()
 {
     m_reachable = false;
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
-    m_link->ToggleConnection(0, loopback, m_server->serverPort());
+    m_link->toggleConnection(0, loopback, m_server->serverPort());
     QTRY_COMPARE_WITH_TIMEOUT(m_checks.load(), 1, waitMs);
     QTRY_COMPARE_WITH_TIMEOUT(ReachabilityCheck::workersOut(), 0, waitMs);
     // Delivers the answer, which was posted before the worker ended.
     QCoreApplication::processEvents();
 
     QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Disconnected});
-    QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
+    QCOMPARE(m_link->linkState(), EthLinkState::Disconnected);
     QVERIFY(m_link->ReconnectPending());
     QVERIFY(m_link->findChildren<QTcpSocket*>().isEmpty());
     QVERIFY(!m_server->hasPendingConnections());
@@ -308,7 +308,7 @@ void TestEthConnection::aLinkThatStaysDownSaysWhyOnce()
     nobody.close();
     QVERIFY(scale.listen(QHostAddress::LocalHost, port));
     tick();
-    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connected, waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->linkState(), EthLinkState::Connected, waitMs);
     QCOMPARE(linkLogLines.filter(QStringLiteral(" is connected.")).size(), 1);
 }
 
@@ -328,7 +328,7 @@ void TestEthConnection::refusedConnectionIsTriedAgainUntilCancelled()
     m_supervision->openOrCloseLink(false);
     QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(EthLinkState::Connecting), waitMs);
     QTRY_VERIFY_WITH_TIMEOUT(m_link->ReconnectPending(), waitMs);
-    QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
+    QCOMPARE(m_link->linkState(), EthLinkState::Disconnected);
     QCOMPARE(ethLinkStatus(int(m_link->shownState()), m_supervision->isWanted())->text, QStringLiteral("Łączenie..."));
 
     // Refused again, then taken once the scale listens.
@@ -339,7 +339,7 @@ void TestEthConnection::refusedConnectionIsTriedAgainUntilCancelled()
         tick();
         QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && spy.last().at(0).value<EthLinkState>() != EthLinkState::Connecting,
                                  waitMs);
-        QCOMPARE(m_link->GetState(), listening ? EthLinkState::Connected : EthLinkState::Disconnected);
+        QCOMPARE(m_link->linkState(), listening ? EthLinkState::Connected : EthLinkState::Disconnected);
     }
     QVERIFY(later.hasPendingConnections() || later.waitForNewConnection(waitMs));
 }
@@ -367,14 +367,14 @@ void TestEthConnection::userCancelsAnAttempt()
 
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     m_supervision->openOrCloseLink(false);
-    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connecting, waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->linkState(), EthLinkState::Connecting, waitMs);
     m_supervision->openOrCloseLink(true);
-    QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
+    QCOMPARE(m_link->linkState(), EthLinkState::Disconnected);
     QVERIFY(!m_link->isOpen());
     QVERIFY(!m_supervision->timer().isActive());
     QCOMPARE(states(spy),
              (QList<EthLinkState>{EthLinkState::Disconnected, EthLinkState::Connecting, EthLinkState::Disconnected}));
-    QCOMPARE(ethLinkStatus(int(m_link->GetState()), m_supervision->isWanted())->text, QStringLiteral("Rozłączono"));
+    QCOMPARE(ethLinkStatus(int(m_link->linkState()), m_supervision->isWanted())->text, QStringLiteral("Rozłączono"));
 }
 
 void TestEthConnection::scaleClosingTheConnectionAsksForAReconnect()
@@ -382,12 +382,12 @@ void TestEthConnection::scaleClosingTheConnectionAsksForAReconnect()
     QTcpSocket* scale = connectTcp();
     QVERIFY(scale);
     scale->close();
-    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Disconnected, waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->linkState(), EthLinkState::Disconnected, waitMs);
     QVERIFY(m_link->ReconnectPending());
 
     // The next answered check opens it again.
     tick();
-    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connected, waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->linkState(), EthLinkState::Connected, waitMs);
     QVERIFY(acceptScale());
 }
 
@@ -409,7 +409,7 @@ void TestEthConnection::endlessTextWithoutLineFeedIsBounded()
 void TestEthConnection::supervisionDropsAtTheFourthSilenceAndReopens()
 {
     m_supervision->openOrCloseLink(false);
-    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connected, waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->linkState(), EthLinkState::Connected, waitMs);
     QTcpSocket* first = acceptScale();
     QVERIFY(first);
 
@@ -419,27 +419,27 @@ void TestEthConnection::supervisionDropsAtTheFourthSilenceAndReopens()
     tick();
     m_reachable = true;
     tick();
-    QCOMPARE(m_link->PingFailures(), 0);
+    QCOMPARE(m_link->pingFailures(), 0);
 
     m_reachable = false;
     for (int silent = 1; silent <= 3; ++silent) {
         tick();
-        QCOMPARE(m_link->PingFailures(), silent);
-        QCOMPARE(m_link->GetState(), EthLinkState::Connected);
+        QCOMPARE(m_link->pingFailures(), silent);
+        QCOMPARE(m_link->linkState(), EthLinkState::Connected);
     }
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     tick();
-    QCOMPARE(m_link->GetState(), EthLinkState::Disconnected);
+    QCOMPARE(m_link->linkState(), EthLinkState::Disconnected);
     QVERIFY(m_link->ReconnectPending());
     QVERIFY(first->state() == QAbstractSocket::UnconnectedState || first->waitForDisconnected(waitMs));
     // Silences while the reconnect is pending are not counted.
     tick();
-    QCOMPARE(m_link->PingFailures(), 4);
+    QCOMPARE(m_link->pingFailures(), 4);
 
     m_reachable = true;
     tick();
-    QTRY_COMPARE_WITH_TIMEOUT(m_link->GetState(), EthLinkState::Connected, waitMs);
-    QCOMPARE(m_link->PingFailures(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link->linkState(), EthLinkState::Connected, waitMs);
+    QCOMPARE(m_link->pingFailures(), 0);
     QVERIFY(!m_link->ReconnectPending());
     QVERIFY(states(spy).contains(EthLinkState::Connecting));
     QVERIFY(acceptScale());
@@ -530,7 +530,7 @@ void TestEthConnection::everyLineGoesOnOnceWhenItArrives()
     quint16 listener = 0;
     if (udp) {
         QVERIFY(udpScale.bind(QHostAddress::LocalHost, 0));
-        m_link->ToggleConnection(1, loopback, udpScale.localPort());
+        m_link->toggleConnection(1, loopback, udpScale.localPort());
         listener = m_link->udpLocalPort();
         // The greeting says the listener knows the scale's address.
         QVERIFY(udpScale.waitForReadyRead(waitMs));
@@ -562,7 +562,7 @@ void TestEthConnection::udpTakesTheScalesDatagramsOnly()
     QUdpSocket scale;
     QVERIFY(scale.bind(QHostAddress::LocalHost, 0));
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
-    m_link->ToggleConnection(1, loopback, scale.localPort());
+    m_link->toggleConnection(1, loopback, scale.localPort());
     // There is no connection to wait for.
     QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Connected});
     const quint16 listener = m_link->udpLocalPort();
@@ -585,7 +585,7 @@ void TestEthConnection::udpTakesTheScalesDatagramsOnly()
     QTRY_COMPARE_WITH_TIMEOUT(m_handed, (QList<QByteArray>{longLine, weight}), waitMs);
 
     QSignalSpy closing(m_link.get(), &EthConnection::stateChanged);
-    m_link->ToggleConnection(1, loopback, scale.localPort());
+    m_link->toggleConnection(1, loopback, scale.localPort());
     QCOMPARE(states(closing), QList<EthLinkState>{EthLinkState::Disconnected});
     QVERIFY(!m_link->isOpen());
 }
@@ -594,13 +594,13 @@ void TestEthConnection::udpCommandsGoOutWhole()
 {
     QUdpSocket scale;
     QVERIFY(scale.bind(QHostAddress::LocalHost, 0));
-    m_link->ToggleConnection(1, loopback, scale.localPort());
+    m_link->toggleConnection(1, loopback, scale.localPort());
     QVERIFY(scale.waitForReadyRead(waitMs));
     scale.receiveDatagram();
 
     const QByteArray longCommand = QByteArray(180, 'C') + "\r\n";
     for (const QByteArray& command : {QByteArray("ST\r\n"), longCommand}) {
-        m_link->SendUdp(command);
+        m_link->sendUdp(command);
         QVERIFY(scale.hasPendingDatagrams() || scale.waitForReadyRead(waitMs));
         QCOMPARE(scale.receiveDatagram().data(), command + '\0');
     }
@@ -610,7 +610,7 @@ void TestEthConnection::udpSilenceIsShownWhileTheListenerStays()
 {
     QUdpSocket scale;
     QVERIFY(scale.bind(QHostAddress::LocalHost, 0));
-    m_link->ToggleConnection(1, loopback, scale.localPort());
+    m_link->toggleConnection(1, loopback, scale.localPort());
     const quint16 listener = m_link->udpLocalPort();
     // The greeting comes once the listener knows the scale's address, whose datagrams it then takes.
     QVERIFY(scale.waitForReadyRead(waitMs));
@@ -618,19 +618,19 @@ void TestEthConnection::udpSilenceIsShownWhileTheListenerStays()
 
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     for (int silent = 1; silent <= 4; ++silent) {
-        m_link->CountPingFailure();
-        m_link->DropIfUnreachable();
+        m_link->countPingFailure();
+        m_link->dropIfUnreachable();
     }
     QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Disconnected});
     QCOMPARE(m_link->shownState(), EthLinkState::Disconnected);
-    QCOMPARE(m_link->GetState(), EthLinkState::Connected);
+    QCOMPARE(m_link->linkState(), EthLinkState::Connected);
     QVERIFY(!m_link->ReconnectPending());
     QCOMPARE(m_link->udpLocalPort(), listener);
 
     scale.writeDatagram(weight, QHostAddress::LocalHost, listener);
     QTRY_COMPARE_WITH_TIMEOUT(m_handed, QList<QByteArray>{weight}, waitMs);
 
-    m_link->ResetPingFailures();
+    m_link->resetPingFailures();
     QCOMPARE(states(spy), (QList<EthLinkState>{EthLinkState::Disconnected, EthLinkState::Connected}));
 }
 
@@ -643,7 +643,7 @@ void TestEthConnection::listenerPortHeldIsReported()
 
     QSignalSpy spy(m_link.get(), &EthConnection::stateChanged);
     QSignalSpy failed(m_link.get(), &EthConnection::listenerFailed);
-    m_link->ToggleConnection(1, loopback, 1001);
+    m_link->toggleConnection(1, loopback, 1001);
     QCOMPARE(states(spy), QList<EthLinkState>{EthLinkState::Disconnected});
     QCOMPARE(failed.size(), 1);
     QCOMPARE(failed.at(0).at(0).value<quint16>(), holder.localPort());

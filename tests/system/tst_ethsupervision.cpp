@@ -199,7 +199,7 @@ public:
     {
         // Connected after the supervision's own handler, so each entry shows what that answer did.
         QObject::connect(&link, &EthConnection::reachabilityChecked, &link, [this](bool answered) {
-            checks.append({answered, link.PingFailures(), link.shownState(), link.ReconnectPending(), link.isOpen()});
+            checks.append({answered, link.pingFailures(), link.shownState(), link.ReconnectPending(), link.isOpen()});
         });
     }
 
@@ -356,7 +356,7 @@ void TestEthSupervision::tcpDroppedAtTheFourthSilentCheckAndReopened()
     };
     QCOMPARE(silentRun(rig.checks, 4), expected);
     // Still wanted, so the status line says the link is being connected rather than closed.
-    QCOMPARE(rig.link.GetState(), EthLinkState::Disconnected);
+    QCOMPARE(rig.link.linkState(), EthLinkState::Disconnected);
     QCOMPARE(rig.status(), Connecting);
     QVERIFY(rig.link.ReconnectPending());
     QVERIFY(rig.supervision.isWanted());
@@ -366,7 +366,7 @@ void TestEthSupervision::tcpDroppedAtTheFourthSilentCheckAndReopened()
     QCOMPARE(passage(reports),
              (QStringList{QStringLiteral("Disconnected"), QStringLiteral("Connecting"), QStringLiteral("Connected")}));
     QVERIFY(!rig.link.ReconnectPending());
-    QCOMPARE(rig.link.PingFailures(), 0);
+    QCOMPARE(rig.link.pingFailures(), 0);
     QVERIFY(m_log->waitForLineStarting("now serving client"));
     m_scale->command("weight 3.5\nprint\n");
     QTRY_COMPARE_WITH_TIMEOUT(rig.pieces, (QList<QByteArray>{DefaultLine, LighterLine}), ArrivalTimeoutMs);
@@ -408,7 +408,7 @@ void TestEthSupervision::udpListenerWaitsOpenWhileTheScaleIsSilent()
     QVERIFY(m_host->answerPings());
     QTRY_COMPARE_WITH_TIMEOUT(rig.status(), Connected, CheckRunTimeoutMs);
     QCOMPARE(passage(reports), (QStringList{QStringLiteral("Disconnected"), QStringLiteral("Connected")}));
-    QCOMPARE(rig.link.PingFailures(), 0);
+    QCOMPARE(rig.link.pingFailures(), 0);
     QCOMPARE(rig.link.udpLocalPort(), UdpListener::DefaultLocalPort);
 }
 
@@ -490,7 +490,7 @@ void TestEthSupervision::closingEndsTheChecks()
 
     QVERIFY(!rig.supervision.timer().isActive());
     QVERIFY(!rig.supervision.isWanted());
-    QCOMPARE(rig.link.PingFailures(), 0);
+    QCOMPARE(rig.link.pingFailures(), 0);
     QVERIFY(!rig.link.ReconnectPending());
     QVERIFY(!rig.link.isOpen());
     QCOMPARE(rig.status(), Disconnected);

@@ -249,7 +249,7 @@ void TestKeystrokes::cleanupTestCase()
 
 QStringList TestKeystrokes::keysBeforeSentinel()
 {
-    m_processData->delivery().SendKeyCode(sentinelVirtualKey);
+    m_processData->delivery().sendKeyCode(sentinelVirtualKey);
     if (!m_receiver.waitFor([this] { return m_receiver.keys().contains(sentinelToken); }, keyTimeoutMs))
         return m_receiver.keys() +
                QStringList{QStringLiteral("(no %1 within %2 ms)").arg(sentinelToken).arg(keyTimeoutMs)};
@@ -305,7 +305,7 @@ void TestKeystrokes::typesIntoTheFocusedWindow()
     if (capsLock)
         QVERIFY(m_server.setCapsLock(true));
 
-    m_processData->TakeScaleText(line);
+    m_processData->takeScaleText(line);
 
     QCOMPARE(keysBeforeSentinel(), keys);
     // The sentinel went out after the burst's closing Caps Lock tap, so the server has seen that tap.
@@ -323,16 +323,16 @@ void TestKeystrokes::typesNothingWhileTheOwnWindowIsActive()
     QVERIFY(QTest::qWaitForWindowActive(&m_ownWindow));
     QVERIFY(m_receiver.waitFor([this] { return !m_receiver.isActive(); }, keyTimeoutMs));
 
-    m_processData->TakeScaleText("     12.5 kg\r\n");
-    m_processData->delivery().SendKeyCode(0x0D);
-    m_processData->delivery().TypeText("lost");
+    m_processData->takeScaleText("     12.5 kg\r\n");
+    m_processData->delivery().sendKeyCode(0x0D);
+    m_processData->delivery().typeText("lost");
 
     QVERIFY2(m_receiver.activate(), qPrintable(m_receiver.errorString()));
     // Qt handles the X server's events in order, so once it has seen the focus go, any key that went
     // out while the own window had it has been handled too.
     QTRY_VERIFY_WITH_TIMEOUT(!m_ownWindow.isActiveWindow(), keyTimeoutMs);
     QCOMPARE(m_ownWindow.keys, QStringList());
-    m_processData->delivery().TypeText("Q7");
+    m_processData->delivery().typeText("Q7");
     QCOMPARE(keysBeforeSentinel(), (QStringList{"Shift+Q", "7"}));
 }
 
@@ -354,9 +354,9 @@ void TestKeystrokes::typesNothingIntoOurOwnMessageBox()
     QVERIFY(!form.isActiveWindow());
     QVERIFY(form.isMainWindowActive());
 
-    form.processData().TakeScaleText("     12.5 kg\r\n");
-    form.processData().delivery().TypeText("lost");
-    form.processData().delivery().SendKeyCode(0x0D);
+    form.processData().takeScaleText("     12.5 kg\r\n");
+    form.processData().delivery().typeText("lost");
+    form.processData().delivery().sendKeyCode(0x0D);
     QCOMPARE(form.processData().statistics().count(), 1);
 
     QVERIFY2(m_receiver.activate(), qPrintable(m_receiver.errorString()));
@@ -365,7 +365,7 @@ void TestKeystrokes::typesNothingIntoOurOwnMessageBox()
     QCOMPARE(trap.keys, QStringList());
     QVERIFY(box.isVisible());
     // Our box still open but no longer in front: the window types again.
-    form.processData().delivery().TypeText("Q7");
+    form.processData().delivery().typeText("Q7");
     QCOMPARE(keysBeforeSentinel(), (QStringList{"Shift+Q", "7"}));
     QCOMPARE(trap.keys, QStringList());
 }
@@ -385,7 +385,7 @@ void TestKeystrokes::typesAsSoonAsTheFocusHasLeftTheWindow()
 
     QVERIFY2(m_receiver.activate(), qPrintable(m_receiver.errorString()));
     QVERIFY(!form.isMainWindowActive());
-    form.processData().TakeScaleText("     12.5 kg\r\n");
+    form.processData().takeScaleText("     12.5 kg\r\n");
     // The sentinel goes out through the test's own controls, which ask Qt, so only once Qt has caught up.
     QTRY_VERIFY_WITH_TIMEOUT(!m_ownWindow.isActiveWindow(), keyTimeoutMs);
     QCOMPARE(keysBeforeSentinel(), (QStringList{"1", "2", ".", "5", "Tab", "k", "g", "Tab", "Return"}));
@@ -460,7 +460,7 @@ void TestKeystrokes::typesPolishCharactersWhereTheServerTakesAPolishKeymap()
     m_options.advancedScript = true;
     m_options.script = QStringLiteral("ząb").toUtf8();
     m_processData->setOptions(m_options);
-    m_processData->TakeScaleText("     12.5 kg\r\n");
+    m_processData->takeScaleText("     12.5 kg\r\n");
     QCOMPARE(keysBeforeSentinel(), (QStringList{"z", "AltGr+ą", "b"}));
 }
 

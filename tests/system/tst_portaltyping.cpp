@@ -154,8 +154,8 @@ void TestPortalTyping::makeKeyboard()
 
 void TestPortalTyping::typeAndWaitForSentinel(const QByteArray& text)
 {
-    m_delivery->TypeText(text);
-    m_delivery->SendKeyCode(sentinelVirtualKey);
+    m_delivery->typeText(text);
+    m_delivery->sendKeyCode(sentinelVirtualKey);
     QVERIFY2(m_portal->waitForLine(sentinelRelease, answerTimeoutMs), qPrintable(m_portal->lines().join(u'\n')));
 }
 
@@ -251,7 +251,7 @@ void TestPortalTyping::asksForOneKeyboardOnlySession()
     QVERIFY(m_keyboard->grant());
     QSignalSpy typingOn(m_keyboard->grant(), &KeyboardGrant::typingOn);
 
-    m_delivery->TypeText("1\r\n");
+    m_delivery->typeText("1\r\n");
     QVERIFY(typingOn.wait(answerTimeoutMs));
     typeAndWaitForSentinel("2\r\n");
 
@@ -295,7 +295,7 @@ void TestPortalTyping::releasesWhatABurstLeftDown()
     m_keyboard->sendKey(0xffe1, true);
     m_keyboard->sendKey(0x61, true);
     m_keyboard->endBurst();
-    m_delivery->SendKeyCode(sentinelVirtualKey);
+    m_delivery->sendKeyCode(sentinelVirtualKey);
     QVERIFY(m_portal->waitForLine(sentinelRelease, answerTimeoutMs));
     QStringList keys = keysymsBeforeSentinel();
     QCOMPARE(keys.mid(0, 2), (QStringList{"Keysym 0xffe1 1", "Keysym 0x61 1"}));
@@ -309,7 +309,7 @@ void TestPortalTyping::keepsTheGrantForTheNextStart()
 {
     QVERIFY(startPortal({2, 0, QStringLiteral("grant-1")}));
     startWindow();
-    m_form->processData().TakeScaleText(weighingLine.toLatin1());
+    m_form->processData().takeScaleText(weighingLine.toLatin1());
     QVERIFY(m_portal->waitForLine(QStringLiteral("Keysym 0xff0d 0"), answerTimeoutMs));
     QCOMPARE(m_portal->lines(QStringLiteral("SelectDevices")),
              QStringList{"SelectDevices types=1 persist_mode=2 restore_token=-"});
@@ -318,7 +318,7 @@ void TestPortalTyping::keepsTheGrantForTheNextStart()
 
     QVERIFY(startPortal({2, 0, QStringLiteral("grant-2")}));
     startWindow({{"RemoteDesktopToken", "grant-1"}});
-    m_form->processData().TakeScaleText(weighingLine.toLatin1());
+    m_form->processData().takeScaleText(weighingLine.toLatin1());
     QVERIFY(m_portal->waitForLine(QStringLiteral("Keysym 0xff0d 0"), answerTimeoutMs));
     QCOMPARE(m_portal->lines(QStringLiteral("SelectDevices")),
              QStringList{"SelectDevices types=1 persist_mode=2 restore_token=grant-1"});
@@ -338,7 +338,7 @@ void TestPortalTyping::unreadableTokenMeansNone()
     });
     QCOMPARE(m_form->processData().options().outputFile, m_outputFile);
     QVERIFY(!QFile::exists(settingsPath + QStringLiteral(".unreadable")));
-    m_form->processData().TakeScaleText(weighingLine.toLatin1());
+    m_form->processData().takeScaleText(weighingLine.toLatin1());
     QVERIFY(m_portal->waitForLine(QStringLiteral("Keysym 0xff0d 0"), answerTimeoutMs));
     QCOMPARE(m_portal->lines(QStringLiteral("SelectDevices")),
              QStringList{"SelectDevices types=1 persist_mode=2 restore_token=-"});
@@ -368,11 +368,11 @@ void TestPortalTyping::refusalTurnsTypingOffOnceAndTheFileGoesOn()
     QTest::failOnWarning(QRegularExpression(QStringLiteral("^Typing is off")));
 
     QVERIFY(!m_form->isMainWindowActive());
-    m_form->processData().TakeScaleText(weighingLine.toLatin1());
+    m_form->processData().takeScaleText(weighingLine.toLatin1());
     QTRY_VERIFY2_WITH_TIMEOUT(typingStatus()->isVisible(), qPrintable(m_portal->lines().join(u'\n')), answerTimeoutMs);
     QCOMPARE(typingStatus()->text(), shown);
-    m_form->processData().TakeScaleText(weighingLine.toLatin1());
-    m_form->processData().TakeScaleText(weighingLine.toLatin1());
+    m_form->processData().takeScaleText(weighingLine.toLatin1());
+    m_form->processData().takeScaleText(weighingLine.toLatin1());
 
     QCOMPARE(fileContents(m_outputFile), weighingFileLine + weighingFileLine + weighingFileLine);
     QCOMPARE(m_form->processData().statistics().count(), 3);
@@ -400,7 +400,7 @@ void TestPortalTyping::sessionClosedByTheDesktopTurnsTypingOff()
     QVERIFY(startPortal({2, 0, QStringLiteral("grant-1")}));
     startWindow();
     QVERIFY(!m_form->isMainWindowActive());
-    m_form->processData().TakeScaleText(weighingLine.toLatin1());
+    m_form->processData().takeScaleText(weighingLine.toLatin1());
     QVERIFY(m_portal->waitForLine(QStringLiteral("Keysym 0xff0d 0"), answerTimeoutMs));
     const qsizetype keysTyped = m_portal->lines(QStringLiteral("Keysym")).size();
 
@@ -410,7 +410,7 @@ void TestPortalTyping::sessionClosedByTheDesktopTurnsTypingOff()
     QTRY_VERIFY2_WITH_TIMEOUT(typingStatus()->isVisible(), qPrintable(m_portal->lines().join(u'\n')), answerTimeoutMs);
     QCOMPARE(typingStatus()->text(), revokedText);
 
-    m_form->processData().TakeScaleText(weighingLine.toLatin1());
+    m_form->processData().takeScaleText(weighingLine.toLatin1());
     QCOMPARE(fileContents(m_outputFile), weighingFileLine + weighingFileLine);
     QCOMPARE(m_form->processData().statistics().count(), 2);
     // A round trip on the program's own bus connection: what it sent before has been handled by then.

@@ -103,7 +103,7 @@ bool TestSerialConnection::portIsFree(int port)
 void TestSerialConnection::opensReadsAndCloses()
 {
     auto connection = makeConnection(1);
-    connection->StartSerial();
+    connection->startSerial();
     QCOMPARE(states(), QList<SerialState>{SerialState::Open});
     QCOMPARE(m_reports, QStringList{"Open"});
     QVERIFY(connection->isOpen());
@@ -113,7 +113,7 @@ void TestSerialConnection::opensReadsAndCloses()
     QVERIFY(m_line->write("     12.345 kg\r\n"));
     QTRY_COMPARE(m_received, QList<QByteArray>{"     12.345 kg\r\n"});
 
-    connection->StopSerial();
+    connection->stopSerial();
     QCOMPARE(states(), (QList<SerialState>{SerialState::Open, SerialState::Closed}));
     QVERIFY(!connection->isOpen());
     QVERIFY(portIsFree(1));
@@ -124,7 +124,7 @@ void TestSerialConnection::portThatDoesNotOpenFails()
 {
     ScriptedMessages messages;
     auto connection = makeConnection(9);
-    connection->StartSerial();
+    connection->startSerial();
     QCOMPARE(states(), QList<SerialState>{SerialState::Failed});
     QVERIFY(!connection->isOpen());
     QCOMPARE(m_reports, (QStringList{"error: Niepowodzenie", "Failed"}));
@@ -150,7 +150,7 @@ void TestSerialConnection::speedOutsideTheListFailsWithoutOpening()
     PortSettings settings = connection->portSettings();
     settings.BaudCode = baudCode;
     connection->setPortSettings(settings);
-    connection->StartSerial();
+    connection->startSerial();
 
     QCOMPARE(states(), QList<SerialState>{SerialState::Failed});
     QVERIFY(!connection->isOpen());
@@ -165,7 +165,7 @@ void TestSerialConnection::speedOutsideTheListFailsWithoutOpening()
 void TestSerialConnection::vanishedDeviceClosesAndFails()
 {
     auto connection = makeConnection(1);
-    connection->StartSerial();
+    connection->startSerial();
     m_line->closeMaster();
     QTRY_COMPARE(states(), (QList<SerialState>{SerialState::Open, SerialState::Closed, SerialState::Failed}));
     QVERIFY(!connection->isOpen());
@@ -174,7 +174,7 @@ void TestSerialConnection::vanishedDeviceClosesAndFails()
 void TestSerialConnection::destroyingTheConnectionFreesThePort()
 {
     auto connection = makeConnection(1);
-    connection->StartSerial();
+    connection->startSerial();
     QVERIFY(!portIsFree(1));
     connection.reset();
     QVERIFY(Global::SerialStopped);

@@ -161,7 +161,7 @@ void TestArrivalLog::outcomesOfRealLines()
     log.setLink(QStringLiteral("COM3"));
     processing.setArrivalObserver([&log](const Arrival& arrival) { log.record(arrival); });
 
-    processing.TakeScaleText(text);
+    processing.takeScaleText(text);
 
     QCOMPARE(log.rowCount(), 1);
     QCOMPARE(cell(log, 0, ArrivalLog::TimeColumn), QStringLiteral("09:26:53.000"));

@@ -77,14 +77,14 @@ void TestDelivery::typesKeyEvents()
     QFETCH(QByteArray, text);
     QFETCH(QStringList, events);
 
-    Delivery(m_options, m_keyboard).TypeText(text);
+    Delivery(m_options, m_keyboard).typeText(text);
     QCOMPARE(m_keyboard.events, events);
 }
 
 void TestDelivery::capsLockIsNeutralisedForTheBurst()
 {
     m_keyboard.capsLock = true;
-    Delivery(m_options, m_keyboard).TypeText("Ab");
+    Delivery(m_options, m_keyboard).typeText("Ab");
 
     QCOMPARE(m_keyboard.events,
              (QStringList{"+Caps", "-Caps", "+Shift", "+a", "-a", "-Shift", "+b", "-b", "+Caps", "-Caps"}));
@@ -96,8 +96,8 @@ void TestDelivery::nothingIsTypedIntoOurOwnWindow()
 {
     Delivery delivery(m_options, m_keyboard);
     delivery.setOwnWindowActive([] { return true; });
-    delivery.TypeText("12.5");
-    delivery.SendKeyCode(0x0D);
+    delivery.typeText("12.5");
+    delivery.sendKeyCode(0x0D);
     QVERIFY(m_keyboard.events.isEmpty());
 }
 
@@ -106,8 +106,8 @@ void TestDelivery::sendKeyCode()
     m_keyboard.capsLock = true;
     Delivery delivery(m_options, m_keyboard);
     QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
-    delivery.SendKeyCode(0x70);
-    delivery.SendKeyCode(0xFF);
+    delivery.sendKeyCode(0x70);
+    delivery.sendKeyCode(0xFF);
     // No Caps Lock handling and no modifiers for a key sent by code; an unknown code sends nothing.
     QCOMPARE(m_keyboard.events, (QStringList{"+VK:0x70", "-VK:0x70"}));
 }
@@ -116,9 +116,9 @@ void TestDelivery::appendsToTheFile()
 {
     Delivery delivery(m_options, m_keyboard);
     QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
-    delivery.AppendToOutputFile("12.5\tkg\t\r\n");
-    delivery.AppendToOutputFile(QByteArray("\xB5g\0", 3));
-    delivery.AppendToOutputFile("");
+    delivery.appendToOutputFile("12.5\tkg\t\r\n");
+    delivery.appendToOutputFile(QByteArray("\xB5g\0", 3));
+    delivery.appendToOutputFile("");
 
     QFile file(m_options.outputFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -147,8 +147,8 @@ void TestDelivery::failedAppendIsReportedOnce()
     m_options.outputFile = path;
     Delivery delivery(m_options, m_keyboard);
     QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
-    delivery.AppendToOutputFile("12.5\r\n");
-    delivery.AppendToOutputFile("13.5\r\n");
+    delivery.appendToOutputFile("12.5\r\n");
+    delivery.appendToOutputFile("13.5\r\n");
 
     QCOMPARE(failures.size(), 2);
     QCOMPARE(failures.at(0), (QVariantList{path, reason, true}));
@@ -171,16 +171,16 @@ void TestDelivery::aSuccessEndsARunOfFailures()
     };
 
     for (int n = 0; n < 3; ++n)
-        delivery.AppendToOutputFile("12.5\r\n");
+        delivery.appendToOutputFile("12.5\r\n");
     QCOMPARE(firsts(), (QList<bool>{true, false, false}));
 
     QVERIFY(QDir().mkpath(folder));
-    delivery.AppendToOutputFile("13.5\r\n");
+    delivery.appendToOutputFile("13.5\r\n");
     QCOMPARE(failures.size(), 3);
 
     m_options.outputFile = m_dir->filePath(QStringLiteral("missing/out.txt"));
-    delivery.AppendToOutputFile("14.5\r\n");
-    delivery.AppendToOutputFile("15.5\r\n");
+    delivery.appendToOutputFile("14.5\r\n");
+    delivery.appendToOutputFile("15.5\r\n");
     QCOMPARE(firsts(), (QList<bool>{true, false, false, true, false}));
     QCOMPARE(failures.at(3).at(0).toString(), m_options.outputFile);
     QCOMPARE(fileContents(folder + QStringLiteral("/out.txt")), QByteArray("13.5\r\n"));
@@ -194,7 +194,7 @@ void TestDelivery::fifoWithoutReaderIsRefusedWithoutWaiting()
     m_options.outputFile = fifo;
     Delivery delivery(m_options, m_keyboard);
     QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
-    delivery.AppendToOutputFile("12.5\r\n");
+    delivery.appendToOutputFile("12.5\r\n");
 
     QCOMPARE(failures.size(), 1);
 }
@@ -204,17 +204,17 @@ void TestDelivery::failedAppendLeavesNoHalfRecord()
 {
     Delivery delivery(m_options, m_keyboard);
     QSignalSpy failures(&delivery, &Delivery::outputFileFailed);
-    delivery.AppendToOutputFile("Weight12\r\n");
+    delivery.appendToOutputFile("Weight12\r\n");
     QCOMPARE(failures.size(), 0);
 
     {
         FileSizeLimit limit(14);
         QVERIFY(limit.isActive());
-        delivery.AppendToOutputFile("Weight12.345 kg\r\n");
+        delivery.appendToOutputFile("Weight12.345 kg\r\n");
     }
     QCOMPARE(failures.size(), 1);
 
-    delivery.AppendToOutputFile("Weight13\r\n");
+    delivery.appendToOutputFile("Weight13\r\n");
     QFile file(m_options.outputFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("Weight12\r\nWeight13\r\n"));

@@ -169,8 +169,8 @@ void TestLanguageModule::loadsTheModuleOfTheLanguage()
     QVERIFY(writeFileBytes(programFolder + '/' + installedAs, fileContents(builtModule)));
 
     LanguageModules modules(programFolder + "/prog");
-    QCOMPARE(modules.LoadLanguageModule(language), LanguageModules::Found::Loaded);
-    modules.UseResourceModule();
+    QCOMPARE(modules.loadLanguageModule(language), LanguageModules::Found::Loaded);
+    modules.useLoadedModule();
     QCOMPARE(modules.loadedFile(), programFolder + '/' + installedAs);
     QCOMPARE(QCoreApplication::translate("CommunicationPanel", "Otwórz port"), openPort);
     // The German design-time caption shows whether the module's texts are in use, in either language.
@@ -183,11 +183,11 @@ void TestLanguageModule::aMissingModuleChangesNothing()
     QTemporaryDir dir;
     QVERIFY(QFile::copy(builtEnglish, dir.filePath(QStringLiteral("prog.ENG"))));
     LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-    QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
-    modules.UseResourceModule();
+    QCOMPARE(modules.loadLanguageModule(2057), LanguageModules::Found::Loaded);
+    modules.useLoadedModule();
 
-    QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Missing);
-    modules.UseResourceModule();
+    QCOMPARE(modules.loadLanguageModule(1045), LanguageModules::Found::Missing);
+    modules.useLoadedModule();
     QCOMPARE(modules.loadedFile(), QFile::encodeName(dir.filePath(QStringLiteral("prog.ENG"))));
     QCOMPARE(QCoreApplication::translate("CommunicationPanel", "Otwórz port"), QStringLiteral("Open port"));
 }
@@ -223,8 +223,8 @@ void TestLanguageModule::aModuleThatCannotServeChangesNothing()
     QTemporaryDir dir;
     QVERIFY(QFile::copy(builtPolish, dir.filePath(QStringLiteral("prog.PLK"))));
     LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-    QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Loaded);
-    modules.UseResourceModule();
+    QCOMPARE(modules.loadLanguageModule(1045), LanguageModules::Found::Loaded);
+    modules.useLoadedModule();
 
     const QByteArray english = QFile::encodeName(dir.filePath(QStringLiteral("prog.ENG")));
     const QByteArray elsewhere = QFile::encodeName(dir.filePath(QStringLiteral("elsewhere")));
@@ -271,15 +271,15 @@ void TestLanguageModule::aModuleThatCannotServeChangesNothing()
                                      QRegularExpression::escape(logged));
     for (int i = 0; i < 2 && !logged.isEmpty(); ++i)
         QTest::ignoreMessage(QtWarningMsg, warning);
-    QCOMPARE(modules.LoadLanguageModule(2057),
+    QCOMPARE(modules.loadLanguageModule(2057),
              unreadable ? LanguageModules::Found::Unreadable : LanguageModules::Found::Missing);
-    modules.UseResourceModule();
+    modules.useLoadedModule();
     QCOMPARE(modules.loadedFile(), QFile::encodeName(dir.filePath(QStringLiteral("prog.PLK"))));
     QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"), QStringLiteral("&Statystyka"));
 
     QVERIFY(QFile::copy(builtEnglish, dir.filePath(QStringLiteral("prog.EN"))));
-    QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
-    modules.UseResourceModule();
+    QCOMPARE(modules.loadLanguageModule(2057), LanguageModules::Found::Loaded);
+    modules.useLoadedModule();
     QCOMPARE(modules.loadedFile(), QFile::encodeName(dir.filePath(QStringLiteral("prog.EN"))));
     QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"), QStringLiteral("&Statistics"));
 }
@@ -291,14 +291,14 @@ void TestLanguageModule::theNextModuleReplacesThePrevious()
     QVERIFY(QFile::copy(builtPolish, dir.filePath(QStringLiteral("prog.PLK"))));
     {
         LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-        QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
-        modules.UseResourceModule();
-        QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Loaded);
-        modules.UseResourceModule();
+        QCOMPARE(modules.loadLanguageModule(2057), LanguageModules::Found::Loaded);
+        modules.useLoadedModule();
+        QCOMPARE(modules.loadLanguageModule(1045), LanguageModules::Found::Loaded);
+        modules.useLoadedModule();
         // The German design-time caption has a Polish text only in the Polish module.
         QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"), QStringLiteral("&Statystyka"));
-        QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
-        modules.UseResourceModule();
+        QCOMPARE(modules.loadLanguageModule(2057), LanguageModules::Found::Loaded);
+        modules.useLoadedModule();
         QCOMPARE(QCoreApplication::translate("MainWindow", "&Statistik"), QStringLiteral("&Statistics"));
     }
     // Nothing stays installed once the modules are gone.
@@ -311,11 +311,11 @@ void TestLanguageModule::qtsOwnTextsFollowTheLanguage()
     QVERIFY(QFile::copy(builtEnglish, dir.filePath(QStringLiteral("prog.ENG"))));
     QVERIFY(QFile::copy(builtPolish, dir.filePath(QStringLiteral("prog.PLK"))));
     LanguageModules modules(dir.filePath(QStringLiteral("prog")));
-    QCOMPARE(modules.LoadLanguageModule(1045), LanguageModules::Found::Loaded);
-    modules.UseResourceModule();
+    QCOMPARE(modules.loadLanguageModule(1045), LanguageModules::Found::Loaded);
+    modules.useLoadedModule();
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Anuluj"));
-    QCOMPARE(modules.LoadLanguageModule(2057), LanguageModules::Found::Loaded);
-    modules.UseResourceModule();
+    QCOMPARE(modules.loadLanguageModule(2057), LanguageModules::Found::Loaded);
+    modules.useLoadedModule();
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }
 

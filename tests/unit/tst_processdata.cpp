@@ -172,7 +172,7 @@ void TestProcessData::parsesWeighingLines()
 
     m_options.appendToFile = true;
     auto processor = makeProcessor(locale);
-    processor->TakeScaleText(line);
+    processor->takeScaleText(line);
 
     QCOMPARE(statistics().count(), accepted ? 1 : 0);
     QCOMPARE(refreshes(), accepted ? 1 : 0);
@@ -196,7 +196,7 @@ void TestProcessData::parsesWeighingLines()
     statistics().reset();
     m_options.makerFormats = true;
     processor->setOptions(m_options);
-    processor->TakeScaleText(line);
+    processor->takeScaleText(line);
     QCOMPARE(statistics().count(), 1);
     QCOMPARE(statistics().lastValue(), value);
     QCOMPARE(statistics().unit(), unit);
@@ -206,9 +206,9 @@ void TestProcessData::parsesWeighingLines()
 void TestProcessData::countAndSumAccumulate()
 {
     auto processor = makeProcessor();
-    processor->TakeScaleText("- 3.10 kg\r\n");
-    processor->TakeScaleText("garbage\r\n");
-    processor->TakeScaleText("3.10 kg\r\n");
+    processor->takeScaleText("- 3.10 kg\r\n");
+    processor->takeScaleText("garbage\r\n");
+    processor->takeScaleText("3.10 kg\r\n");
 
     QCOMPARE(statistics().count(), 2);
     QCOMPARE(statistics().sum(), 0.0);
@@ -238,7 +238,7 @@ void TestProcessData::dateAndTimeFollowTheLocale()
 
     m_options.composedScript = QStringLiteral(":d|:t");
     m_options.appendToFile = true;
-    makeProcessor(locale)->TakeScaleText("1 kg\r\n");
+    makeProcessor(locale)->takeScaleText("1 kg\r\n");
 
     QCOMPARE(statistics().dateText(), date);
     // Some locales put a narrow no-break space before AM/PM.
@@ -259,8 +259,8 @@ void TestProcessData::systemLocaleDecidesTheSeparator()
 
     m_options.appendToFile = true;
     ProcessData& processor = *makeProcessor(QLocale::system());
-    processor.TakeScaleText("12.5 kg\r\n");
-    processor.TakeScaleText("2,25 kg\r\n");
+    processor.takeScaleText("12.5 kg\r\n");
+    processor.takeScaleText("2,25 kg\r\n");
 
     QCOMPARE(statistics().sum(), 14.75);
     QCOMPARE(fileContents(m_options.outputFile), (QStringLiteral("12") + separator + QStringLiteral("5\tkg\t\r\n2") +
@@ -293,7 +293,7 @@ void TestProcessData::routesByReadMode()
 
     m_options.readMode = readModeFromIndex(mode);
     m_options.appendToFile = true;
-    makeProcessor()->TakeScaleText(text);
+    makeProcessor()->takeScaleText(text);
 
     QCOMPARE(statistics().count(), parsed ? 1 : 0);
     // Report handling passes the text on exactly as received.
@@ -344,7 +344,7 @@ void TestProcessData::makerLinesByReadModeAndStability()
     m_options.makerFormats = makers;
     m_options.readOnlyStable = onlyStable;
     m_options.appendToFile = true;
-    makeProcessor()->TakeScaleText(text);
+    makeProcessor()->takeScaleText(text);
 
     QCOMPARE(statistics().count(), counted ? 1 : 0);
     if (reported)
@@ -410,11 +410,11 @@ void TestProcessData::paddedMakerLinesThroughTheLinksCut()
         pending.append(arrival.constData(), arrival.size());
         if (network) {
             for (const QByteArray& line : pending.takeNetworkLines())
-                processor->TakeScaleText(line);
+                processor->takeScaleText(line);
         } else {
             for (QByteArray text = pending.take(m_options.readMode); !text.isEmpty();
                  text = pending.take(m_options.readMode))
-                processor->TakeScaleText(text);
+                processor->takeScaleText(text);
         }
     }
 
@@ -460,7 +460,7 @@ void TestProcessData::acceptsAnswerAsTheParserWouldTakeIt()
     QVERIFY(m_keyboard.events.isEmpty());
     QVERIFY(!QFile::exists(m_options.outputFile));
 
-    makeProcessor()->ParseWeighingLine(line);
+    makeProcessor()->parseWeighingLine(line);
     QCOMPARE(statistics().count(), accepted ? 1 : 0);
 }
 
@@ -477,7 +477,7 @@ void TestProcessData::mainWindowActiveSuppressesTyping()
 
     m_ownWindowActive = true;
     m_options.appendToFile = file;
-    makeProcessor()->TakeScaleText("12.5 kg\r\n");
+    makeProcessor()->takeScaleText("12.5 kg\r\n");
 
     QCOMPARE(statistics().count(), 1);
     QCOMPARE(refreshes(), 1);
@@ -491,11 +491,11 @@ void TestProcessData::advancedOptionsRunTheMemoScript()
     m_options.advancedScript = true;
     m_options.script = QByteArrayLiteral("Nr :c:: :m :u");
     auto processor = makeProcessor();
-    processor->TakeScaleText("12.5 kg\r\n");
+    processor->takeScaleText("12.5 kg\r\n");
 
     m_options.advancedScript = false;
     processor->setOptions(m_options);
-    processor->TakeScaleText("1.25 kg\r\n");
+    processor->takeScaleText("1.25 kg\r\n");
 
     QCOMPARE(fileContents(m_options.outputFile), QByteArray("Nr 1: 12.5 kg1.25\tkg\t\r\n"));
 }
@@ -508,7 +508,7 @@ void TestProcessData::unusableMaskAbandonsTheResult()
     m_options.composedScript = QStringLiteral("before\r\n:m\r\nafter");
     m_options.useResultFormat = true;
     m_options.resultFormat = QString(225, u'0');
-    makeProcessor()->TakeScaleText("12.5 kg\r\n");
+    makeProcessor()->takeScaleText("12.5 kg\r\n");
 
     QCOMPARE(statistics().count(), 1);
     QCOMPARE(refreshes(), 0);
@@ -529,16 +529,16 @@ void TestProcessData::garbageNeverCrashes()
         for (int mode = 0; mode < 3; ++mode) {
             m_options.readMode = readModeFromIndex(mode);
             processor->setOptions(m_options);
-            processor->TakeScaleText(noise);
+            processor->takeScaleText(noise);
         }
     }
-    processor->TakeScaleText(QByteArray(1 << 20, '7'));
+    processor->takeScaleText(QByteArray(1 << 20, '7'));
 
     // Nothing of the noise lingers: a result after it is read as if it came first.
     m_options.readMode = ReadMode::Indication;
     processor->setOptions(m_options);
     statistics().reset();
-    processor->TakeScaleText("- 12.5 kg\r\n");
+    processor->takeScaleText("- 12.5 kg\r\n");
     QCOMPARE(statistics().count(), 1);
     QCOMPARE(statistics().lastValue(), -12.5);
     QCOMPARE(statistics().unit(), QByteArray("kg"));

@@ -25,7 +25,7 @@ public:
 
     QByteArray feed(const QByteArray& chunk)
     {
-        m_report.ProcessReport(chunk);
+        m_report.processReport(chunk);
         QFile file(m_options.outputFile);
         if (!file.open(QIODevice::ReadOnly))
             return {};
@@ -188,12 +188,12 @@ void TestReport::typesWhenKeystrokesAreOn()
     ReportMode report(m_options, delivery, m_clock, formats);
     m_options.removeScannerFrame = true;
 
-    report.ProcessReport("SCANab\r\n");
+    report.processReport("SCANab\r\n");
     QCOMPARE(keyboard.typedText(), QStringLiteral("ab"));
 
     keyboard.events.clear();
     m_ownWindowActive = true;
-    report.ProcessReport("cd");
+    report.processReport("cd");
     QVERIFY(keyboard.events.isEmpty());
 }
 

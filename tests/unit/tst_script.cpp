@@ -102,7 +102,7 @@ void TestScript::expandsTokens()
     delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
     ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
-    QVERIFY(interpreter.RunScript(script));
+    QVERIFY(interpreter.runScript(script));
     QCOMPARE(fileContents(m_options.outputFile), output);
 }
 
@@ -113,7 +113,7 @@ void TestScript::eachLineIsDeliveredOnItsOwn()
     delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
     ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
-    QVERIFY(interpreter.RunScript(":m\r\n:u"));
+    QVERIFY(interpreter.runScript(":m\r\n:u"));
 
     QCOMPARE(m_keyboard.bursts, 2);
     QCOMPARE(m_keyboard.typedText(), QStringLiteral("12.5\rkg"));
@@ -127,12 +127,12 @@ void TestScript::emptyScriptTouchesNothing()
     delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
     ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
-    QVERIFY(interpreter.RunScript(""));
+    QVERIFY(interpreter.runScript(""));
     QVERIFY(m_keyboard.events.isEmpty());
     QVERIFY(!QFile::exists(m_options.outputFile));
 
     // One empty line is still a line: the file is opened for it, nothing is typed.
-    QVERIFY(interpreter.RunScript("\r\n"));
+    QVERIFY(interpreter.runScript("\r\n"));
     QVERIFY(m_keyboard.events.isEmpty());
     QVERIFY(QFile::exists(m_options.outputFile));
     QCOMPARE(fileContents(m_options.outputFile), QByteArray());
@@ -232,7 +232,7 @@ void TestScript::keyToken()
     delivery.setOwnWindowActive([this] { return m_ownWindowActive; });
     ScriptInterpreter interpreter(m_options, m_statistics, delivery, m_formats);
 
-    QVERIFY(interpreter.RunScript(script));
+    QVERIFY(interpreter.runScript(script));
     QCOMPARE(m_keyboard.events, events);
     // The file always receives the whole line's text.
     QByteArray text = script;

@@ -823,7 +823,7 @@ void TestMainWindow::scriptBytesStayAsTheFileHasThem()
     control<QCheckBox>("appendToFileBox")->setChecked(true);
     control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
 
-    m_form->processData().TakeScaleText("     12.5 kg\r\n");
+    m_form->processData().takeScaleText("     12.5 kg\r\n");
     QTRY_COMPARE(fileContents(output), QByteArray("Masa 12.5 \xB5g"));
     QVERIFY(m_form->close());
     QCOMPARE(fileContents(SettingsKeeper::scriptFile()), original);
@@ -837,7 +837,7 @@ void TestMainWindow::resultReachesStatisticsAndFile()
     control<QCheckBox>("appendToFileBox")->setChecked(true);
     control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
 
-    m_form->processData().TakeScaleText("     12.5 kg\r\n");
+    m_form->processData().takeScaleText("     12.5 kg\r\n");
     QTRY_COMPARE(control<QLabel>("countLabel")->text(), QStringLiteral("1"));
     QCOMPARE(control<QLabel>("lastValueLabel")->text(), QStringLiteral("12.5"));
     QFile file(output);
@@ -867,8 +867,8 @@ void TestMainWindow::optionControlsReachTheProcessing()
     control<QCheckBox>("onlyStableBox")->setChecked(onlyStable);
 
     ProcessData& processing = m_form->processData();
-    processing.TakeScaleText("ST,+00123.45  g\r\n");
-    processing.TakeScaleText("US,-00012.30  g\r\n");
+    processing.takeScaleText("ST,+00123.45  g\r\n");
+    processing.takeScaleText("US,-00012.30  g\r\n");
     QCOMPARE(processing.statistics().count(), counted);
     QTRY_COMPARE(control<QLabel>("countLabel")->text(), QString::number(counted));
 }
@@ -886,7 +886,7 @@ void TestMainWindow::failedFileWriteStopsCyclicReadingAndTells()
     control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
     control<QCheckBox>("cyclicReadBox")->setChecked(true);
 
-    m_form->processData().TakeScaleText("     12.5 kg\r\n");
+    m_form->processData().takeScaleText("     12.5 kg\r\n");
 
     QVERIFY(!control<QCheckBox>("cyclicReadBox")->isChecked());
     QCOMPARE(messages.shown.size(), 1);
@@ -901,18 +901,18 @@ void TestMainWindow::failedFileWriteStopsCyclicReadingAndTells()
     // A script of two lines writes twice, and fails twice, told on the status line only.
     control<QCheckBox>("advancedBox")->setChecked(true);
     control<QPlainTextEdit>("scriptEdit")->setPlainText(QStringLiteral(":m\n:u"));
-    m_form->processData().TakeScaleText("     13.5 kg\r\n");
+    m_form->processData().takeScaleText("     13.5 kg\r\n");
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(control<QLabel>("linkStatusLabel")->text(), QStringLiteral("Błąd zapisu do pliku."));
     QVERIFY(!QFile::exists(output));
 
     // A write that succeeds ends the run; the next failure is news again.
     QVERIFY(QDir().mkpath(folder));
-    m_form->processData().TakeScaleText("     14.5 kg\r\n");
+    m_form->processData().takeScaleText("     14.5 kg\r\n");
     QVERIFY(QFile::exists(output));
     QVERIFY(QFile::remove(output));
     QVERIFY(QDir().rmdir(folder));
-    m_form->processData().TakeScaleText("     15.5 kg\r\n");
+    m_form->processData().takeScaleText("     15.5 kg\r\n");
     QCOMPARE(messages.shown.size(), 2);
 }
 
@@ -1133,7 +1133,7 @@ void TestMainWindow::monitorShowsWhatArrived()
 {
     start();
     control<QCheckBox>("typeIntoFocusBox")->setChecked(false);
-    m_form->processData().TakeScaleText("     12.5 kg\r\n");
+    m_form->processData().takeScaleText("     12.5 kg\r\n");
     control<QAbstractButton>("monitorButton")->click();
     auto* monitor = control<ArrivalMonitor>("arrivalMonitor");
     QVERIFY(monitor->isVisible());

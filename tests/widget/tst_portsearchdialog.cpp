@@ -2,9 +2,11 @@
 // what it hands to the parser, what it shows, that it answers and can be closed while the search runs,
 // and that it never leaves a port open.
 #include "core/global.h"
+#include "core/languagemodule.h"
 #include "support/scriptedportlink.h"
 #include "ui/portsearchdialog.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -35,6 +37,7 @@ class TestPortSearchDialog : public QObject
 private slots:
     void init();
     void cleanup();
+    void flagsChooseTheLanguage();
 
     void searchesPortsAndSpeedsInOrder_data();
     void searchesPortsAndSpeedsInOrder();
@@ -102,6 +105,17 @@ bool TestPortSearchDialog::showAndSearch()
     if (retry->isEnabled())
         return false;
     return QTest::qWaitFor([&] { return retry->isEnabled(); }, SearchTimeoutMs);
+}
+
+// The dialog holds the window at a first start, so it carries the language flags itself.
+void TestPortSearchDialog::flagsChooseTheLanguage()
+{
+    QSignalSpy chosen(m_dialog.get(), &PortSearchDialog::languageChosen);
+    m_dialog->findChild<QAbstractButton*>(QStringLiteral("searchEnglishButton"))->click();
+    m_dialog->findChild<QAbstractButton*>(QStringLiteral("searchPolishButton"))->click();
+    QCOMPARE(chosen.size(), 2);
+    QCOMPARE(chosen.at(0).at(0).toInt(), LanguageModule::English);
+    QCOMPARE(chosen.at(1).at(0).toInt(), LanguageModule::Polish);
 }
 
 void TestPortSearchDialog::searchesPortsAndSpeedsInOrder_data()

@@ -82,7 +82,7 @@ std::unique_ptr<StatisticsPanel> TestStatisticsPanel::makePanel(const QLocale& l
 void TestStatisticsPanel::weigh(StatisticsPanel& panel, const QByteArrayList& lines)
 {
     for (const QByteArray& line : lines) {
-        m_processor->TakeScaleText(line);
+        m_processor->takeScaleText(line);
         QCoreApplication::sendPostedEvents(&panel, QEvent::MetaCall);
     }
 }
@@ -126,7 +126,7 @@ void TestStatisticsPanel::refreshesOnceTheResultsStepIsDone()
 {
     const auto shownPanel = makePanel();
     StatisticsPanel& panel = *shownPanel;
-    m_processor->TakeScaleText("10.5 kg\r\n");
+    m_processor->takeScaleText("10.5 kg\r\n");
     QCOMPARE(shown(panel, "countLabel"), NoValue);
     QCoreApplication::processEvents();
     QCOMPARE(shown(panel, "countLabel"), QStringLiteral("1"));
@@ -135,10 +135,10 @@ void TestStatisticsPanel::refreshesOnceTheResultsStepIsDone()
     // Another source leaves the old one's results unseen.
     ProcessData other(m_keyboard, m_clock, QLocale::c());
     panel.setStatistics(&other.statistics());
-    m_processor->TakeScaleText("11 kg\r\n");
+    m_processor->takeScaleText("11 kg\r\n");
     QCoreApplication::processEvents();
     QCOMPARE(shown(panel, "lastValueLabel"), QStringLiteral("10.5"));
-    other.TakeScaleText("7 kg\r\n");
+    other.takeScaleText("7 kg\r\n");
     QCoreApplication::processEvents();
     QCOMPARE(shown(panel, "countLabel"), QStringLiteral("1"));
     QCOMPARE(shown(panel, "lastValueLabel"), QStringLiteral("7"));
