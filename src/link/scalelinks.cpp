@@ -15,12 +15,10 @@ ScaleLinks::ScaleLinks(EthConnection::ReadModeSource readMode, Intake intake, st
     , m_orders(std::make_unique<LinkOrderTransport>(*m_serial, *m_eth))
 {}
 
+// The supervision watches the Ethernet link, so it goes first; the members then end in reverse order.
 ScaleLinks::~ScaleLinks()
 {
     delete m_supervision;
-    m_orders.reset();
-    m_eth.reset();
-    m_serial.reset();
 }
 
 void ScaleLinks::openOrCloseSerial(const PortSettings& settings, int bufferSize)

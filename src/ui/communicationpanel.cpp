@@ -25,7 +25,8 @@ CommunicationPanel::CommunicationPanel(QWidget* parent)
     m_ui->setupUi(this);
     applyCompactStyle(this);
     // The port number's edit box and its up-down arrows are one control here; both names reach it.
-    m_ui->portBox->findChild<QLineEdit*>()->setObjectName(QStringLiteral("portEdit"));
+    m_portEdit = m_ui->portBox->findChild<QLineEdit*>();
+    m_portEdit->setObjectName(QStringLiteral("portEdit"));
     connect(m_ui->connectionGroup, &RadioGroup::itemIndexChanged, this, &CommunicationPanel::kindChosen);
     connect(m_ui->portBox, &QSpinBox::valueChanged, this, &CommunicationPanel::showPortDevice);
     connect(m_ui->openPortButton, &QAbstractButton::clicked, this, &CommunicationPanel::openClicked);
@@ -97,7 +98,7 @@ PortSettings CommunicationPanel::portSettings() const
 {
     // What the box shows, which may be text the arrows have not taken yet.
     bool isNumber = false;
-    const int port = m_ui->portBox->findChild<QLineEdit*>()->text().toInt(&isNumber);
+    const int port = m_portEdit->text().toInt(&isNumber);
     PortSettings settings;
     settings.Port = isNumber ? port : 0;
     settings.BaudCode = m_ui->baudRateBox->currentIndex();
@@ -175,7 +176,7 @@ void CommunicationPanel::showSerialState(SerialState state)
         status = tr("Brak połączenia. Sprawdź ustawienia.");
         break;
     }
-    showLinkStatus(status, colour);
+    emit linkStatusChanged(status, colour);
     setLinkSettingsEnabled(state != SerialState::Open);
 }
 
@@ -192,13 +193,8 @@ void CommunicationPanel::showEthStatus(const EthLinkStatus& status)
         break;
     }
     const QColor colours[] = {stateRed, stateYellow, stateGreen};
-    showLinkStatus(status.text, colours[int(status.colour)]);
+    emit linkStatusChanged(status.text, colours[int(status.colour)]);
     setLinkSettingsEnabled(status.settingsEnabled);
-}
-
-void CommunicationPanel::showLinkStatus(const QString& text, const QColor& colour)
-{
-    emit linkStatusChanged(text, colour);
 }
 
 void CommunicationPanel::setLinkSettingsEnabled(bool enabled)
@@ -207,7 +203,7 @@ void CommunicationPanel::setLinkSettingsEnabled(bool enabled)
              m_ui->connectionGroup, m_ui->ethernetGroup, m_ui->hostEdit, m_ui->ethPortEdit, m_ui->ethProtocolGroup,
              m_ui->serialGroup, m_ui->portBox, m_ui->baudRateBox, m_ui->communicationDefaultsButton})
         control->setEnabled(enabled);
-    m_ui->portBox->findChild<QLineEdit*>()->setEnabled(enabled);
+    m_portEdit->setEnabled(enabled);
 }
 
 void CommunicationPanel::setSearchEnabled(bool enabled)

@@ -12,6 +12,7 @@
 #include <memory>
 
 struct EthLinkStatus;
+class QLineEdit;
 class SettingsBinding;
 
 namespace Ui {
@@ -68,9 +69,10 @@ private:
     void fillLineFormatChoices();
     LineFormat shownLineFormat() const;
     void showLineFormat(const LineFormat& format);
-    void showLinkStatus(const QString& text, const QColor& colour);
     void offerClose(bool close);
 
     std::unique_ptr<Ui::CommunicationPanel> m_ui;
     bool m_offersClose = false;
+    // The port number's edit box inside its arrows, which holds what the user typed.
+    QLineEdit* m_portEdit = nullptr;
 };
