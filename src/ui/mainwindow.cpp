@@ -36,6 +36,8 @@
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
+#include <utility>
+
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::MainWindow>())
@@ -43,7 +45,8 @@ MainWindow::MainWindow(QWidget* parent)
     useDialogsForMessages();
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("MainWindow"));
-    setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setAutoFillBackground(true);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -188,10 +191,8 @@ void MainWindow::hideEvent(QHideEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!m_closing) {
-        m_closing = true;
+    if (!std::exchange(m_closing, true))
         closeDown();
-    }
     event->accept();
 }
 
@@ -204,7 +205,6 @@ void MainWindow::restoreOnShow()
     m_linkControl->showLinkState();
     m_formatOptions->optionsChanged();
     m_formatOptions->scriptChoiceChanged();
-    page->setChecked(true);
     showPage(page);
 }
 
@@ -224,7 +224,6 @@ void MainWindow::firstActivation()
     // With the time and unit loaded, whatever order the values came in.
     m_programOptions->cyclicReadToggled();
     QAbstractButton* page = m_settings->values().portConfigured ? m_ui->statisticsButton : m_ui->communicationButton;
-    page->setChecked(true);
     showPage(page);
     m_autoRun->setAutoRun(m_settings->values().startAtLogon);
     QDir().mkpath(SettingsKeeper::logFolder());
@@ -303,11 +302,8 @@ void MainWindow::useLanguage(qint32 language)
 void MainWindow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
-        const QString title = windowTitle();
+        // The title and the banner are the program's name and version, which no language changes.
         m_ui->retranslateUi(this);
-        setWindowTitle(title);
-        for (QLabel* label : {m_ui->bannerShadow, m_ui->bannerTitle})
-            label->setText(ProgramInfo::title());
         m_linkControl->showLinkState();
     }
     // After the minimising has run its course, not inside the state change.
@@ -324,6 +320,7 @@ void MainWindow::showPage(QAbstractButton* button)
         return;
     // The stack lays out only the page it shows: one hidden while the window grew would keep its old size.
     m_ui->pages->widget(index)->setGeometry(m_ui->pages->contentsRect());
+    button->setChecked(true);
     m_ui->pages->setCurrentIndex(index);
     m_currentPage = index;
     m_programOptions->destinationsChanged();
