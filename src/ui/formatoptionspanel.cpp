@@ -3,14 +3,19 @@
 #include "core/global.h"
 #include "core/messagepresenter.h"
 #include "processing/numbermask.h"
+#include "processing/outputpreview.h"
+#include "processing/processingoptions.h"
 #include "processing/scriptcomposition.h"
+#include "processing/statistics.h"
 #include "ui/compactstyle.h"
 #include "ui_formatoptionspanel.h"
 
 #include "core/usersettings.h"
 #include "ui/settingsbinding.h"
 
+#include <QDateTime>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QListWidgetItem>
 
@@ -33,9 +38,17 @@ void fitFieldColumns(QListWidget* list)
 FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::FormatOptionsPanel>())
+    , m_formats(LocaleFormats::fromLocale(QLocale::system()))
 {
     m_ui->setupUi(this);
     applyCompactStyle(this);
+    // Keys and blanks line up with the characters in a fixed-width font, at the page's size.
+    QFont previewFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    previewFont.setPointSizeF(m_ui->previewEdit->font().pointSizeF());
+    m_ui->previewEdit->setFont(previewFont);
+    // No frame and no more height than the text needs: the line shares the top row's height with the
+    // read mode choice, so the page does not grow for it.
+    m_ui->previewEdit->setFixedHeight(m_ui->previewEdit->minimumSizeHint().height());
     fitFieldColumns(m_ui->fieldsList);
     // A longer mask could not format any result, and all output would stop without a word.
     m_ui->resultFormatEdit->setMaxLength(int(LongestMask));
@@ -52,6 +65,14 @@ FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
     connect(m_ui->extendScriptButton, &QAbstractButton::clicked, this, &FormatOptionsPanel::extendScriptClicked);
     connect(m_ui->formatDefaultsButton, &QAbstractButton::clicked, this, &FormatOptionsPanel::restoreFormatDefaults);
 
+    // Everything that shapes a result's output; the field choices reach it through the composed script.
+    connect(this, &FormatOptionsPanel::composedScriptChanged, this, &FormatOptionsPanel::showPreview);
+    connect(m_ui->advancedBox, &QCheckBox::toggled, this, &FormatOptionsPanel::showPreview);
+    connect(m_ui->scriptEdit, &QPlainTextEdit::textChanged, this, &FormatOptionsPanel::showPreview);
+    connect(m_ui->decimalSeparatorGroup, &RadioGroup::itemIndexChanged, this, &FormatOptionsPanel::showPreview);
+    connect(m_ui->resultFormatBox, &QCheckBox::toggled, this, &FormatOptionsPanel::showPreview);
+    connect(m_ui->resultFormatEdit, &QLineEdit::textChanged, this, &FormatOptionsPanel::showPreview);
+
     // Symbols, which at this font size read better than the glyphs in the form; the texts stay for
     // screen readers.
     m_ui->scriptWizardButton->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft, nullptr, m_ui->scriptWizardButton));
@@ -67,6 +88,7 @@ FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
     scriptChoiceChanged();
     optionsChanged();
     placeScriptGroup();
+    showPreview();
 }
 
 FormatOptionsPanel::~FormatOptionsPanel() = default;
@@ -157,6 +179,9 @@ void FormatOptionsPanel::optionsChanged()
     m_ui->afterFieldsGroup->setVisible(!advanced && !report);
     m_ui->scriptGroup->setVisible(advanced && !report);
     m_ui->reportGroup->setVisible(report);
+    // A report is typed as it came, with no result and no script to preview.
+    m_ui->previewLabel->setVisible(!report);
+    m_ui->previewEdit->setVisible(!report);
 
     const QList<QWidget*> scriptControls = {m_ui->fieldsList,         m_ui->betweenFieldsGroup, m_ui->afterFieldsGroup,
                                             m_ui->scriptEdit,         m_ui->extendScriptButton, m_ui->scriptHelpButton,
@@ -221,6 +246,69 @@ void FormatOptionsPanel::restoreFormatDefaults()
     m_ui->resultFormatEdit->setText(defaults.resultFormat);
     m_ui->resultFormatBox->setChecked(defaults.resultFormatOn);
     resultFormatToggled();
+}
+
+void FormatOptionsPanel::followControls()
+{
+    optionsChanged();
+    scriptChoiceChanged();
+    showPreview();
+}
+
+void FormatOptionsPanel::setStatistics(Statistics* statistics)
+{
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = statistics;
+    // Queued, as for the statistics page: the result's processing finishes its step first.
+    if (m_source)
+        connect(m_source, &Statistics::changed, this, &FormatOptionsPanel::showPreview, Qt::QueuedConnection);
+    showPreview();
+}
+
+void FormatOptionsPanel::setLocaleFormats(const LocaleFormats& formats)
+{
+    m_formats = formats;
+    showPreview();
+}
+
+ProcessingOptions FormatOptionsPanel::outputOptions() const
+{
+    ProcessingOptions options;
+    options.readMode = readModeFromIndex(readMode());
+    options.advancedScript = advancedOptions();
+    // The memo shows a script file's single-byte characters by their ISO 8859-1 character, which types
+    // the same as the file's own bytes.
+    options.script = scriptText().toUtf8();
+    options.composedScript = m_composedScript;
+    options.decimalSeparatorChoice = decimalSeparatorChoice();
+    options.useResultFormat = useResultFormat();
+    options.resultFormat = resultFormat();
+    return options;
+}
+
+void FormatOptionsPanel::showPreview()
+{
+    OutputPreview preview;
+    if (m_source && m_source->count() > 0) {
+        preview = OutputPreview::of(outputOptions(), *m_source, m_formats);
+    } else {
+        Statistics example;
+        OutputPreview::addExampleResult(example, m_formats, QDateTime::currentDateTime());
+        preview = OutputPreview::of(outputOptions(), example, m_formats);
+    }
+    QLineEdit* edit = m_ui->previewEdit;
+    const QString line = preview.line();
+    if (edit->text() != line) {
+        edit->setText(line);
+        // The start of the output matters most; a long line scrolls from there.
+        edit->setCursorPosition(0);
+    }
+    edit->setToolTip(line);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Text,
+                     preview.error.isEmpty() ? this->palette().color(QPalette::Text) : QColor(Qt::red));
+    edit->setPalette(palette);
 }
 
 QPlainTextEdit& FormatOptionsPanel::scriptMemo()
@@ -310,6 +398,8 @@ void FormatOptionsPanel::changeEvent(QEvent* event)
         m_ui->retranslateUi(this);
         showExtendState();
         placeScriptGroup();
+        // Key names and the error are in the language too.
+        showPreview();
     }
     QWidget::changeEvent(event);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "processing/localeformats.h"
+
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -7,6 +10,8 @@
 
 class QPlainTextEdit;
 class SettingsBinding;
+class Statistics;
+struct ProcessingOptions;
 
 namespace Ui {
 class FormatOptionsPanel;
@@ -16,7 +21,8 @@ class FormatOptionsPanel;
 // fields and separators from which ComposedScript is built, or the script written by hand), the
 // decimal separator, the result format and the report options. The settings loader puts values into
 // these controls from code; the handlers are connected to the value-change signals so that they run
-// for loaded values just as for the user's clicks.
+// for loaded values just as for the user's clicks. A preview line shows what the latest result (an
+// example one until a result arrives) would make the program type under the options as they stand.
 class FormatOptionsPanel : public QWidget
 {
     Q_OBJECT
@@ -54,6 +60,15 @@ public:
     bool useResultFormat() const;
     QString resultFormat() const;
 
+    // The results whose latest the preview shows; it follows each one that went out. Without any, or
+    // while they hold none, the preview shows an example result.
+    void setStatistics(Statistics* statistics);
+    // The separators and the date and time formats the preview writes with; the user's locale unless
+    // a test sets others. The processing's are the same.
+    void setLocaleFormats(const LocaleFormats& formats);
+    // The options the page's controls stand for, as far as they shape a result's output.
+    ProcessingOptions outputOptions() const;
+
 signals:
     void composedScriptChanged();
 
@@ -65,6 +80,9 @@ public slots:
     void extendScriptClicked();
     void resultFormatToggled();
     void restoreFormatDefaults();
+    // Every handler run again for what the controls hold, as after values were put in from code.
+    void followControls();
+    void showPreview();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,4 +96,6 @@ private:
     std::unique_ptr<Ui::FormatOptionsPanel> m_ui;
     QString m_composedScript;
     bool m_scriptEnlarged = false;
+    QPointer<Statistics> m_source;
+    LocaleFormats m_formats;
 };

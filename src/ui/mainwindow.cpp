@@ -97,6 +97,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_processData->setOwnWindowActive([this] { return isMainWindowActive(); });
     connect(&m_processData->delivery(), &Delivery::outputFileFailed, this, &MainWindow::outputFileFailed);
     m_statistics->setStatistics(&m_processData->statistics());
+    m_formatOptions->setStatistics(&m_processData->statistics());
     m_settings = std::make_unique<SettingsKeeper>(*this, m_formatOptions->scriptMemo());
     // Where the desktop must allow typing, a row under the status line says when it does not.
     if (KeyboardGrant* grant = m_keyboard->grant()) {
@@ -203,8 +204,7 @@ void MainWindow::restoreOnShow()
     pushProcessingOptions();
     QAbstractButton* page = m_navigation.value(m_currentPage, m_ui->statisticsButton);
     m_linkControl->showLinkState();
-    m_formatOptions->optionsChanged();
-    m_formatOptions->scriptChoiceChanged();
+    m_formatOptions->followControls();
     showPage(page);
 }
 
@@ -218,8 +218,7 @@ void MainWindow::firstActivation()
     m_settings->load();
     m_settings->takeSnapshot();
     pushProcessingOptions();
-    m_formatOptions->optionsChanged();
-    m_formatOptions->scriptChoiceChanged();
+    m_formatOptions->followControls();
     m_linkControl->connectionKindChanged();
     // With the time and unit loaded, whatever order the values came in.
     m_programOptions->cyclicReadToggled();

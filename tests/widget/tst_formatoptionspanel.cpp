@@ -1,3 +1,5 @@
+#include "processing/localeformats.h"
+#include "processing/statistics.h"
 #include "support/scriptedmessages.h"
 #include "ui/formatoptionspanel.h"
 #include "ui/radiogroup.h"
@@ -10,6 +12,12 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+using PanelChange = std::function<void(FormatOptionsPanel&)>;
+Q_DECLARE_METATYPE(PanelChange)
 
 namespace {
 
@@ -32,6 +40,19 @@ RadioGroup* group(const FormatOptionsPanel& panel, const char* name)
 bool shownOnPanel(const FormatOptionsPanel& panel, const char* name)
 {
     return control<QWidget>(panel, name)->isVisibleTo(&panel);
+}
+
+QString preview(const FormatOptionsPanel& panel)
+{
+    return control<QLineEdit>(panel, "previewEdit")->text();
+}
+
+// A panel that writes numbers, dates and times as the C locale does, whatever the machine's locale.
+std::unique_ptr<FormatOptionsPanel> panelInTheCLocale()
+{
+    auto panel = std::make_unique<FormatOptionsPanel>();
+    panel->setLocaleFormats(LocaleFormats::fromLocale(QLocale::c()));
+    return panel;
 }
 
 } // namespace
@@ -64,6 +85,9 @@ private slots:
     void resultFormatFollowsItsControls();
     void resultFormatKeepsToAUsableLength();
     void defaultsButtonRestoresTheFormatOptions();
+    void previewFollowsEachOptionAtOnce_data();
+    void previewFollowsEachOptionAtOnce();
+    void previewShowsTheLatestResultOnceOneArrives();
 };
 
 void TestFormatOptionsPanel::composesTheScriptFromValuesPutInByCode_data()
@@ -168,6 +192,8 @@ void TestFormatOptionsPanel::showsTheGroupsOfTheMode()
         QCOMPARE(shownOnPanel(panel, name), fieldsShown);
     QTEST(shownOnPanel(panel, "scriptGroup"), "scriptShown");
     QCOMPARE(shownOnPanel(panel, "reportGroup"), reportShown);
+    // A report is typed as it came: there is no result to preview.
+    QCOMPARE(shownOnPanel(panel, "previewEdit"), !reportShown);
     for (const char* name : {"fieldsList", "betweenFieldsGroup", "afterFieldsGroup", "scriptEdit", "extendScriptButton",
                              "scriptHelpButton", "scriptWizardButton", "advancedBox"})
         QVERIFY2(control<QWidget>(panel, name)->isEnabled() == !reportShown, name);
@@ -482,6 +508,103 @@ void TestFormatOptionsPanel::defaultsButtonRestoresTheFormatOptions()
     QVERIFY(panel.reportTime());
     QVERIFY(panel.removeScannerFrame());
     QCOMPARE(panel.reportDataDelay(), 5);
+}
+
+void TestFormatOptionsPanel::previewFollowsEachOptionAtOnce_data()
+{
+    QTest::addColumn<PanelChange>("change");
+    QTest::addColumn<QString>("shown");
+
+    const auto tick = [](const char* name, bool on) {
+        return [name, on](FormatOptionsPanel& panel) { control<QCheckBox>(panel, name)->setChecked(on); };
+    };
+    const auto choose = [](const char* name, int item) {
+        return [name, item](FormatOptionsPanel& panel) { group(panel, name)->setItemIndex(item); };
+    };
+
+    QTest::newRow("the example under the defaults") << PanelChange([](FormatOptionsPanel&) {}) << "12.345⇥kg⇥⏎";
+    QTest::newRow("a field ticked by the user") << PanelChange([](FormatOptionsPanel& panel) {
+        control<QListWidget>(panel, "fieldsList")->item(0)->setCheckState(Qt::Checked);
+    }) << "1⇥12.345⇥kg⇥⏎";
+    QTest::newRow("fields put in by code")
+        << PanelChange([](FormatOptionsPanel& panel) { panel.setSendFieldsText(QStringLiteral("0001000")); })
+        << "12.345⇥⏎";
+    QTest::newRow("semicolon between fields") << PanelChange(choose("betweenFieldsGroup", 1)) << "12.345;kg;⏎";
+    QTest::newRow("Enter between fields") << PanelChange(choose("betweenFieldsGroup", 3)) << "12.345⏎kg⏎⏎";
+    QTest::newRow("nothing after the fields") << PanelChange(choose("afterFieldsGroup", 0)) << "12.345⇥kg⇥";
+    QTest::newRow("Tab after the fields") << PanelChange(choose("afterFieldsGroup", 2)) << "12.345⇥kg⇥⇥";
+    QTest::newRow("decimal comma") << PanelChange(choose("decimalSeparatorGroup", 1)) << "12,345⇥kg⇥⏎";
+    QTest::newRow("mask typed, not ticked") << PanelChange([](FormatOptionsPanel& panel) {
+        control<QLineEdit>(panel, "resultFormatEdit")->setText(QStringLiteral("0.0"));
+    }) << "12.345⇥kg⇥⏎";
+    QTest::newRow("mask ticked, then typed") << PanelChange([](FormatOptionsPanel& panel) {
+        control<QCheckBox>(panel, "resultFormatBox")->setChecked(true);
+        auto* mask = control<QLineEdit>(panel, "resultFormatEdit");
+        mask->selectAll();
+        QTest::keyClicks(mask, QStringLiteral("000.0"));
+    }) << "012.3⇥kg⇥⏎";
+    QTest::newRow("advanced, with the default script") << PanelChange(tick("advancedBox", true)) << "12.345";
+    QTest::newRow("advanced, a script typed") << PanelChange([](FormatOptionsPanel& panel) {
+        control<QCheckBox>(panel, "advancedBox")->setChecked(true);
+        auto* memo = control<QPlainTextEdit>(panel, "scriptEdit");
+        memo->selectAll();
+        QTest::keyClicks(memo, QStringLiteral(":$74:c"));
+        QTest::keyClick(memo, Qt::Key_Return);
+        QTest::keyClicks(memo, QStringLiteral(":m:#09:u:$1B"));
+    }) << "[F5]1⏎12.345⇥kg[Esc]";
+    QTest::newRow("script written, advanced off")
+        << PanelChange([](FormatOptionsPanel& panel) {
+               control<QPlainTextEdit>(panel, "scriptEdit")->setPlainText(QStringLiteral("x"));
+           })
+        << "12.345⇥kg⇥⏎";
+    QTest::newRow("advanced, and back") << PanelChange([](FormatOptionsPanel& panel) {
+        control<QCheckBox>(panel, "advancedBox")->setChecked(true);
+        control<QCheckBox>(panel, "advancedBox")->setChecked(false);
+    }) << "12.345⇥kg⇥⏎";
+    QTest::newRow("nothing at all to type") << PanelChange([](FormatOptionsPanel& panel) {
+        control<QCheckBox>(panel, "advancedBox")->setChecked(true);
+        control<QPlainTextEdit>(panel, "scriptEdit")->clear();
+    }) << "";
+}
+
+// Each change shows in the preview before anything else happens: no event loop turns in between.
+void TestFormatOptionsPanel::previewFollowsEachOptionAtOnce()
+{
+    QFETCH(PanelChange, change);
+
+    const std::unique_ptr<FormatOptionsPanel> panel = panelInTheCLocale();
+    change(*panel);
+
+    QTEST(preview(*panel), "shown");
+}
+
+void TestFormatOptionsPanel::previewShowsTheLatestResultOnceOneArrives()
+{
+    const std::unique_ptr<FormatOptionsPanel> panel = panelInTheCLocale();
+    auto statistics = std::make_unique<Statistics>();
+    panel->setStatistics(statistics.get());
+    QCOMPARE(preview(*panel), QStringLiteral("12.345⇥kg⇥⏎"));
+
+    statistics->add(7.5, QStringLiteral("0.0"), "g", QStringLiteral("14 Mar 2026"), QStringLiteral("09:26:53"));
+    statistics->announce();
+    QTRY_COMPARE(preview(*panel), QStringLiteral("7.5⇥g⇥⏎"));
+
+    // The options apply to the result that came, not to the example.
+    group(*panel, "decimalSeparatorGroup")->setItemIndex(1);
+    panel->setSendFieldsText(QStringLiteral("1011100"));
+    QCOMPARE(preview(*panel), QStringLiteral("1⇥09:26:53⇥7,5⇥g⇥⏎"));
+
+    // Cleared statistics hold no result: the example again at the next change.
+    statistics->reset();
+    group(*panel, "decimalSeparatorGroup")->setItemIndex(2);
+    QVERIFY(preview(*panel).startsWith(QStringLiteral("1⇥")));
+    QVERIFY(preview(*panel).endsWith(QStringLiteral("⇥12.345⇥kg⇥⏎")));
+
+    // Statistics that are gone leave the example, not a dangling result.
+    statistics->add(3, QStringLiteral("0"), "kg", QString(), QString());
+    statistics.reset();
+    panel->setSendFieldsText(QStringLiteral("0001100"));
+    QCOMPARE(preview(*panel), QStringLiteral("12.345⇥kg⇥⏎"));
 }
 
 QTEST_MAIN(TestFormatOptionsPanel)
