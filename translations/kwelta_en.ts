@@ -563,6 +563,18 @@ use the Clear button on the Statistics page.</translation>
         <source>Rozpoznawaj formaty wag różnych producentów</source>
         <translation>Recognise the formats of common scale makers</translation>
     </message>
+    <message>
+        <source>Co zostanie wpisane po odczycie wyniku z wagi</source>
+        <translation>What will be typed when the scale sends a result</translation>
+    </message>
+    <message>
+        <source>Podgląd:</source>
+        <translation>Preview:</translation>
+    </message>
+    <message>
+        <source>(nic)</source>
+        <translation>(nothing)</translation>
+    </message>
 </context>
 <context>
     <name>HotKeyEdit</name>
@@ -670,6 +682,21 @@ To enter weighings into any program:
     <message>
         <source>Po&amp;dgląd</source>
         <translation>&amp;Monitor</translation>
+    </message>
+</context>
+<context>
+    <name>OutputPreview</name>
+    <message>
+        <source>Backspace</source>
+        <translation>Backspace</translation>
+    </message>
+    <message>
+        <source>Spacja</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>błąd: wartości nie da się zapisać tą maską, wynik zostanie pominięty</source>
+        <translation>error: this mask cannot write the value, the result will be skipped</translation>
     </message>
 </context>
 <context>

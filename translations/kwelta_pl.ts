@@ -564,6 +564,18 @@ należy użyć przycisku Wyczyść na stronie Statystyka.</translation>
         <source>Rozpoznawaj formaty wag różnych producentów</source>
         <translation>Rozpoznawaj formaty wag różnych producentów</translation>
     </message>
+    <message>
+        <source>Co zostanie wpisane po odczycie wyniku z wagi</source>
+        <translation>Co zostanie wpisane po odczycie wyniku z wagi</translation>
+    </message>
+    <message>
+        <source>Podgląd:</source>
+        <translation>Podgląd:</translation>
+    </message>
+    <message>
+        <source>(nic)</source>
+        <translation>(nic)</translation>
+    </message>
 </context>
 <context>
     <name>HotKeyEdit</name>
@@ -672,6 +684,21 @@ ważenia do dowolnego programu, należy:
     <message>
         <source>Po&amp;dgląd</source>
         <translation>Po&amp;dgląd</translation>
+    </message>
+</context>
+<context>
+    <name>OutputPreview</name>
+    <message>
+        <source>Backspace</source>
+        <translation>Backspace</translation>
+    </message>
+    <message>
+        <source>Spacja</source>
+        <translation>Spacja</translation>
+    </message>
+    <message>
+        <source>błąd: wartości nie da się zapisać tą maską, wynik zostanie pominięty</source>
+        <translation>błąd: wartości nie da się zapisać tą maską, wynik zostanie pominięty</translation>
     </message>
 </context>
 <context>

@@ -306,8 +306,7 @@ void FormatOptionsPanel::showPreview()
     }
     edit->setToolTip(line);
     QPalette palette = edit->palette();
-    palette.setColor(QPalette::Text,
-                     preview.error.isEmpty() ? this->palette().color(QPalette::Text) : QColor(Qt::red));
+    palette.setColor(QPalette::Text, preview.error.isEmpty() ? this->palette().color(QPalette::Text) : QColor(Qt::red));
     edit->setPalette(palette);
 }
 

@@ -86,7 +86,8 @@ void TestOutputPreview::showsWhatWouldBeTyped_data()
     QTest::newRow("Tab and Enter codes") << advanced("A:#09B:#0D:#0A") << "A⇥B⏎";
     QTest::newRow("lines end in Enter") << advanced(":c\n:m") << "2⏎12.345";
     QTest::newRow("keys by code") << advanced(":$74:m:$1B:$0D:$09:$08") << "[F5]12.345[Esc]⏎⇥[Backspace]";
-    QTest::newRow("navigation and letter keys") << advanced(":$21:$26:$41:$35:$63:$6B") << "[PgUp][↑][A][5][Num 3][Num +]";
+    QTest::newRow("navigation and letter keys")
+        << advanced(":$21:$26:$41:$35:$63:$6B") << "[PgUp][↑][A][5][Num 3][Num +]";
     QTest::newRow("text before a key goes first") << advanced("x:$70y") << "x[F1]y";
     QTest::newRow("a key code no keyboard knows types nothing") << advanced("a:$07b") << "ab";
     QTest::newRow("escape and backspace characters") << advanced(":#1B:#08:#7F") << "[Esc][Backspace][Backspace]";

@@ -552,11 +552,9 @@ void TestFormatOptionsPanel::previewFollowsEachOptionAtOnce_data()
         QTest::keyClick(memo, Qt::Key_Return);
         QTest::keyClicks(memo, QStringLiteral(":m:#09:u:$1B"));
     }) << "[F5]1⏎12.345⇥kg[Esc]";
-    QTest::newRow("script written, advanced off")
-        << PanelChange([](FormatOptionsPanel& panel) {
-               control<QPlainTextEdit>(panel, "scriptEdit")->setPlainText(QStringLiteral("x"));
-           })
-        << "12.345⇥kg⇥⏎";
+    QTest::newRow("script written, advanced off") << PanelChange([](FormatOptionsPanel& panel) {
+        control<QPlainTextEdit>(panel, "scriptEdit")->setPlainText(QStringLiteral("x"));
+    }) << "12.345⇥kg⇥⏎";
     QTest::newRow("advanced, and back") << PanelChange([](FormatOptionsPanel& panel) {
         control<QCheckBox>(panel, "advancedBox")->setChecked(true);
         control<QCheckBox>(panel, "advancedBox")->setChecked(false);
