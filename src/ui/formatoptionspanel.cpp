@@ -19,6 +19,8 @@
 #include <QLineEdit>
 #include <QListWidgetItem>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int NormalScriptGroupHeight = 90;
@@ -46,9 +48,10 @@ FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
     QFont previewFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     previewFont.setPointSizeF(m_ui->previewEdit->font().pointSizeF());
     m_ui->previewEdit->setFont(previewFont);
-    // No frame and no more height than the text needs: the line shares the top row's height with the
-    // read mode choice, so the page does not grow for it.
-    m_ui->previewEdit->setFixedHeight(m_ui->previewEdit->minimumSizeHint().height());
+    // No frame and no higher than its caption: the line fits in beside the read mode choice, and the
+    // page, which every other page's height follows, grows by a few pixels at most.
+    m_ui->previewEdit->setFixedHeight(
+        std::max(m_ui->previewLabel->sizeHint().height(), m_ui->previewEdit->fontMetrics().height() + 2));
     fitFieldColumns(m_ui->fieldsList);
     // A longer mask could not format any result, and all output would stop without a word.
     m_ui->resultFormatEdit->setMaxLength(int(LongestMask));
@@ -82,6 +85,7 @@ FormatOptionsPanel::FormatOptionsPanel(QWidget* parent)
 
     // The script group is not in the layout: enlarged, it has to lie over other controls.
     m_ui->scriptGroup->setAutoFillBackground(true);
+    m_ui->scriptGroup->setProperty("overlay", true);
     m_ui->scriptGroup->raise();
     m_ui->OptionGroupsArea->installEventFilter(this);
 
