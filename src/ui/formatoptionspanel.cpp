@@ -395,6 +395,14 @@ void FormatOptionsPanel::placeScriptGroup()
         layout->activate();
 }
 
+// The statistics are cleared without a word, on another page; by the time this page shows again the
+// preview has to show the example again.
+void FormatOptionsPanel::showEvent(QShowEvent* event)
+{
+    showPreview();
+    QWidget::showEvent(event);
+}
+
 void FormatOptionsPanel::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {

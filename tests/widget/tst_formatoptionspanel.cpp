@@ -592,17 +592,19 @@ void TestFormatOptionsPanel::previewShowsTheLatestResultOnceOneArrives()
     panel->setSendFieldsText(QStringLiteral("1011100"));
     QCOMPARE(preview(*panel), QStringLiteral("1⇥09:26:53⇥7,5⇥g⇥⏎"));
 
-    // Cleared statistics hold no result: the example again at the next change.
+    // Cleared statistics hold no result, and are cleared without a word on another page: the example
+    // again once this page shows.
     statistics->reset();
-    group(*panel, "decimalSeparatorGroup")->setItemIndex(2);
+    panel->show();
     QVERIFY(preview(*panel).startsWith(QStringLiteral("1⇥")));
-    QVERIFY(preview(*panel).endsWith(QStringLiteral("⇥12.345⇥kg⇥⏎")));
+    QVERIFY(preview(*panel).endsWith(QStringLiteral("⇥12,345⇥kg⇥⏎")));
+    panel->hide();
 
     // Statistics that are gone leave the example, not a dangling result.
     statistics->add(3, QStringLiteral("0"), "kg", QString(), QString());
     statistics.reset();
     panel->setSendFieldsText(QStringLiteral("0001100"));
-    QCOMPARE(preview(*panel), QStringLiteral("12.345⇥kg⇥⏎"));
+    QCOMPARE(preview(*panel), QStringLiteral("12,345⇥kg⇥⏎"));
 }
 
 QTEST_MAIN(TestFormatOptionsPanel)
