@@ -1060,6 +1060,33 @@ To enter weighings into any program:
     </message>
 </context>
 <context>
+    <name>TrayIcon</name>
+    <message>
+        <source>Tara</source>
+        <translation>Tare</translation>
+    </message>
+    <message>
+        <source>Zero</source>
+        <translation>Zero</translation>
+    </message>
+    <message>
+        <source>Drukuj</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Zakończ</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Ukryj</source>
+        <translation>Hide</translation>
+    </message>
+    <message>
+        <source>Pokaż</source>
+        <translation>Show</translation>
+    </message>
+</context>
+<context>
     <name>TypingStatus</name>
     <message>
         <source>Wpisywanie wyłączone: pulpit nie zezwolił na nie.</source>

@@ -1062,6 +1062,33 @@ ważenia do dowolnego programu, należy:
     </message>
 </context>
 <context>
+    <name>TrayIcon</name>
+    <message>
+        <source>Tara</source>
+        <translation>Tara</translation>
+    </message>
+    <message>
+        <source>Zero</source>
+        <translation>Zero</translation>
+    </message>
+    <message>
+        <source>Drukuj</source>
+        <translation>Drukuj</translation>
+    </message>
+    <message>
+        <source>Zakończ</source>
+        <translation>Zakończ</translation>
+    </message>
+    <message>
+        <source>Ukryj</source>
+        <translation>Ukryj</translation>
+    </message>
+    <message>
+        <source>Pokaż</source>
+        <translation>Pokaż</translation>
+    </message>
+</context>
+<context>
     <name>TypingStatus</name>
     <message>
         <source>Wpisywanie wyłączone: pulpit nie zezwolił na nie.</source>

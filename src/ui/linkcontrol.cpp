@@ -150,6 +150,7 @@ void LinkControl::release()
 // user's click); the status line then speaks of the kind chosen, not of the other one.
 void LinkControl::connectionKindChanged()
 {
+    followLinkInUse();
     const ScaleLink kind = m_panel.connectionKind();
     if (kind == ScaleLink::None || m_links->isBusy())
         return;
@@ -169,10 +170,33 @@ void LinkControl::serialChanged(SerialState state)
     }
     m_panel.showSerialState(state);
     emit serialStateChanged(state);
+    followLinkInUse();
 }
 
 void LinkControl::ethLinkStateChanged(int state)
 {
     if (const std::optional<EthLinkStatus> status = ethLinkStatus(state, m_links->supervision().isWanted()))
         m_panel.showEthStatus(*status);
+    followLinkInUse();
+}
+
+// The Ethernet link counts as up as the status line shows it: a UDP scale that has gone silent reads as
+// disconnected though the listener still runs, and a connection that dropped while wanted as connecting.
+void LinkControl::followLinkInUse()
+{
+    bool up = false;
+    switch (m_panel.connectionKind()) {
+    case ScaleLink::None:
+        break;
+    case ScaleLink::Serial:
+        up = m_links->serial().isOpen();
+        break;
+    case ScaleLink::Ethernet:
+        up = m_links->ethernet().shownState() == EthLinkState::Connected;
+        break;
+    }
+    if (up == m_linkInUseUp)
+        return;
+    m_linkInUseUp = up;
+    emit linkInUseUpChanged(up);
 }

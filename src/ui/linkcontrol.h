@@ -42,15 +42,21 @@ public:
     void release();
     // The state of the newly chosen kind of link, unless a link is open or wanted.
     void connectionKindChanged();
+    // Whether the link of the chosen kind is up: the serial port open, or the Ethernet scale connected
+    // as the status line shows it.
+    bool linkInUseUp() const { return m_linkInUseUp; }
 
 signals:
     void serialStateChanged(SerialState state);
+    // The link of the chosen kind came up or went down, or the other kind was chosen.
+    void linkInUseUpChanged(bool up);
     // Chosen with a flag of the port search's dialog, which holds the window meanwhile.
     void languageChosen(qint32 language);
 
 private:
     void serialChanged(SerialState state);
     void ethLinkStateChanged(int state);
+    void followLinkInUse();
 
     CommunicationPanel& m_panel;
     ProcessData& m_processing;
@@ -59,4 +65,5 @@ private:
     ScaleLinks* m_links = nullptr;
     ArrivalLog* m_arrivals = nullptr;
     PortSearchDialog* m_portSearch = nullptr;
+    bool m_linkInUseUp = false;
 };

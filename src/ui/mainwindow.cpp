@@ -115,6 +115,8 @@ MainWindow::MainWindow(QWidget* parent)
     pushProcessingOptions();
 
     m_tray = new TrayIcon(*this, createNotificationAreaWatcher());
+    m_tray->follow(*m_linkControl, *m_communication, *m_statistics, m_processData->statistics());
+    connect(m_tray, &TrayIcon::orderChosen, this, &MainWindow::scaleOrderReceived);
     m_tray->setVisible(true);
     setWindowIcon(linkPicture(LinkPicture::Open));
     Global::SerialStopped = true;
@@ -151,10 +153,6 @@ void MainWindow::buildLinks()
     connect(m_linkControl, &LinkControl::languageChosen, this, [this](qint32 language) {
         if (m_languages->useLanguage(language))
             QApplication::setApplicationDisplayName(ProgramInfo::title());
-    });
-    connect(m_linkControl, &LinkControl::serialStateChanged, this, [this](SerialState state) {
-        if (state != SerialState::Failed)
-            m_tray->setImageIndex(int(state == SerialState::Open ? LinkPicture::Open : LinkPicture::Closed));
     });
 }
 

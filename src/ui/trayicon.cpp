@@ -1,10 +1,21 @@
 #include "ui/trayicon.h"
 
+#include "core/programinfo.h"
+#include "core/scaletext.h"
+#include "link/scalelinks.h"
 #include "platform/notificationareawatcher.h"
 #include "platform/windowactivation.h"
+#include "processing/statistics.h"
 #include "ui/artwork.h"
+#include "ui/communicationpanel.h"
+#include "ui/linkcontrol.h"
+#include "ui/namedcontrol.h"
+#include "ui/statisticspanel.h"
 
-#include <QGuiApplication>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
 #include <QStyleHints>
 #include <QTimer>
 #include <QWidget>
@@ -12,6 +23,7 @@
 TrayIcon::TrayIcon(QWidget& window, std::unique_ptr<NotificationAreaWatcher> watcher)
     : QObject(&window)
     , m_window(window)
+    , m_menu(std::make_unique<QMenu>())
     , m_icon(new QSystemTrayIcon(this))
     , m_watcher(std::move(watcher))
     , m_singleClick(new QTimer(this))
@@ -25,8 +37,10 @@ TrayIcon::TrayIcon(QWidget& window, std::unique_ptr<NotificationAreaWatcher> wat
         if (!m_removed && !m_window.isVisible())
             showFromTray();
     });
-    // Green from the start, though nothing is open yet; the serial link's opening and closing set it since.
-    setImageIndex(1);
+    // Red from the start: nothing is open before the settings are read and the start-up opens the link.
+    setImageIndex(0);
+    buildMenu();
+    showToolTip();
     connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::iconActivated);
     if (m_watcher) {
         connect(m_watcher.get(), &NotificationAreaWatcher::appeared, this, &TrayIcon::notificationAreaAppeared);
@@ -34,7 +48,31 @@ TrayIcon::TrayIcon(QWidget& window, std::unique_ptr<NotificationAreaWatcher> wat
     }
 }
 
-TrayIcon::~TrayIcon() = default;
+// A panel may still hold the menu through the icon, so the icon goes first.
+TrayIcon::~TrayIcon()
+{
+    delete m_icon;
+}
+
+void TrayIcon::follow(LinkControl& links, CommunicationPanel& communication, StatisticsPanel& statisticsPage,
+                      Statistics& statistics)
+{
+    connect(&links, &LinkControl::linkInUseUpChanged, this, [this, &links, &communication](bool up) {
+        setLinkUp(up, up ? links.links().linkName(communication.connectionKind()) : QString());
+    });
+    setLinkUp(links.linkInUseUp());
+    connect(&communication, &CommunicationPanel::linkStatusChanged, this, &TrayIcon::showLinkStatus);
+    // The page shows a result at its own queued refresh, and a clearing at once; both come before these,
+    // which were connected after the page's own.
+    auto* value = namedControl<QLabel>(&statisticsPage, "lastValueLabel");
+    const auto showResult = [this, value, &statistics] {
+        showLatestResult(statistics.count() == 0
+                             ? QString()
+                             : value->text() + QLatin1Char(' ') + decodeScaleText(statistics.unit()).trimmed());
+    };
+    connect(&statistics, &Statistics::changed, this, showResult, Qt::QueuedConnection);
+    connect(namedControl<QAbstractButton>(&statisticsPage, "clearButton"), &QAbstractButton::clicked, this, showResult);
+}
 
 void TrayIcon::setImageIndex(int index)
 {
@@ -44,6 +82,107 @@ void TrayIcon::setImageIndex(int index)
         return;
     m_imageIndex = index;
     m_icon->setIcon(linkPicture(m_imageIndex == 0 ? LinkPicture::Closed : LinkPicture::Open));
+}
+
+void TrayIcon::setLinkUp(bool up, const QString& linkName)
+{
+    setImageIndex(up ? 1 : 0);
+    m_linkName = up ? linkName : QString();
+    for (QAction* order : m_orders)
+        order->setEnabled(up);
+    showToolTip();
+}
+
+void TrayIcon::showLinkStatus(const QString& status)
+{
+    m_linkStatus = status;
+    showToolTip();
+}
+
+void TrayIcon::showLatestResult(const QString& result)
+{
+    m_latestResult = result.trimmed();
+    showToolTip();
+}
+
+void TrayIcon::showToolTip()
+{
+    QStringList lines{ProgramInfo::title()};
+    if (!m_linkStatus.isEmpty())
+        lines.append(m_linkName.isEmpty() ? m_linkStatus : QStringLiteral("%1 (%2)").arg(m_linkStatus, m_linkName));
+    if (!m_latestResult.isEmpty())
+        lines.append(m_latestResult);
+    m_icon->setToolTip(lines.join(QLatin1Char('\n')));
+}
+
+void TrayIcon::buildMenu()
+{
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
+    m_showOrHide = m_menu->addAction(QString(), this, &TrayIcon::showOrHideChosen);
+    m_showOrHide->setObjectName(QStringLiteral("showOrHideAction"));
+    m_menu->addSeparator();
+    const ScaleOrder orders[] = {ScaleOrder::Tare, ScaleOrder::Zero, ScaleOrder::Print};
+    const char* names[] = {"tareAction", "zeroAction", "printAction"};
+    for (int i = 0; i < 3; ++i) {
+        const ScaleOrder order = orders[i];
+        m_orders[i] = m_menu->addAction(QString(), this, [this, order] { emit orderChosen(order); });
+        m_orders[i]->setObjectName(QLatin1String(names[i]));
+        m_orders[i]->setEnabled(false);
+    }
+    m_menu->addSeparator();
+    m_quit = m_menu->addAction(QString(), this, &TrayIcon::quitChosen);
+    m_quit->setObjectName(QStringLiteral("quitAction"));
+    retranslate();
+    // A menu is a window of its own, so a change of language reaches it and not the main window's.
+    m_menu->installEventFilter(this);
+    m_window.installEventFilter(this);
+    // Whatever the window went through meanwhile, the menu offers what it is not as it opens.
+    connect(m_menu.get(), &QMenu::aboutToShow, this, &TrayIcon::showWindowChoice);
+    m_icon->setContextMenu(m_menu.get());
+}
+
+void TrayIcon::retranslate()
+{
+    showWindowChoice();
+    m_orders[0]->setText(tr("Tara"));
+    m_orders[1]->setText(tr("Zero"));
+    m_orders[2]->setText(tr("Drukuj"));
+    m_quit->setText(tr("Zakończ"));
+}
+
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_menu.get() && event->type() == QEvent::LanguageChange)
+        retranslate();
+    // After the change has run its course: a minimising window is still visible while it changes state.
+    if (watched == &m_window &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide || event->type() == QEvent::WindowStateChange))
+        QMetaObject::invokeMethod(this, &TrayIcon::showWindowChoice, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
+}
+
+// A minimised window counts as hidden: the choice then brings it back.
+void TrayIcon::showWindowChoice()
+{
+    const bool shown = m_window.isVisible() && !m_window.isMinimized();
+    m_showOrHide->setText(shown ? tr("Ukryj") : tr("Pokaż"));
+}
+
+void TrayIcon::showOrHideChosen()
+{
+    if (m_window.isVisible() && !m_window.isMinimized())
+        hideToTray();
+    else
+        showFromTray();
+    showWindowChoice();
+}
+
+// The window's own close, which writes the settings. A window hidden here is not the last visible window
+// closing, so the program is told to end as well; before the event loop runs, that does nothing.
+void TrayIcon::quitChosen()
+{
+    m_window.close();
+    QCoreApplication::quit();
 }
 
 bool TrayIcon::isVisible() const

@@ -1,10 +1,12 @@
 // The notification-area icon of the real program in a real notification area (trayer) under a window
 // manager (openbox), on an X server of the test's own: what the icon shows, minimising into it, the
-// double click, the start minimised, a desktop without one, and a panel that restarts.
+// double click, its menu, the start minimised, a desktop without one, and a panel that restarts.
 #include "core/programinfo.h"
 #include "platform/x11/xhandles.h"
 #include "support/configuredsettings.h"
 #include "support/pseudoterminal.h"
+#include "support/scaleinput.h"
+#include "support/scalelog.h"
 #include "support/simscaleprocess.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
@@ -167,6 +169,7 @@ private slots:
     void cleanup();
 
     void iconFollowsTheWindowAndThePort();
+    void menuSendsCommandsAndQuits();
     void startMinimisedShowsOnlyTheIcon();
     void withoutANotificationAreaMinimisingKeepsTheTaskbar();
     void restartedPanelBringsTheIconBack();
@@ -175,9 +178,15 @@ private:
     bool startWindowManager();
     bool startTray();
     void stopTray();
-    bool startProgram(const SettingValues& changes);
+    // scaleLog: where the simulated scale writes what it reads; none when empty.
+    bool startProgram(const SettingValues& changes, const QString& scaleLog = QString());
     // The program's embedded icon window, 0 while there is none.
     xcb_window_t iconWindow() const;
+    // The icon's menu while it is open: a window of the program's own on the root, 0 while there is none.
+    xcb_window_t menuWindow() const;
+    // Opens the icon's menu with a right click, points at its first item and goes down `steps` items by
+    // the keyboard to choose one.
+    void chooseFromMenu(int steps);
     xcb_window_t mainWindow() const;
     // Listed by the window manager, not withdrawn, not kept off the taskbar.
     bool onTaskbar(xcb_window_t window) const;
@@ -257,11 +266,17 @@ void TestTray::stopTray()
     m_tray.waitForFinished(stepTimeoutMs);
 }
 
-bool TestTray::startProgram(const SettingValues& changes)
+bool TestTray::startProgram(const SettingValues& changes, const QString& scaleLog)
 {
     m_scale = std::make_unique<SimScaleProcess>(QStringLiteral(KWELTA_SIMSCALE_PATH));
-    if (!m_scale->start(portsFolder(*m_profile) + QStringLiteral("/COM1"),
-                        {QStringLiteral("--baud"), QStringLiteral("2400")}))
+    // The speed of "Baud" 10 below, so that what the program sends is what the scale reads.
+    QStringList scaleOptions{QStringLiteral("--baud"), QStringLiteral("4800")};
+    if (!scaleLog.isEmpty()) {
+        m_scale->process().setProcessChannelMode(QProcess::SeparateChannels);
+        m_scale->process().setStandardErrorFile(scaleLog);
+        scaleOptions << QStringLiteral("--verbose");
+    }
+    if (!m_scale->start(portsFolder(*m_profile) + QStringLiteral("/COM1"), scaleOptions))
         return false;
     if (writeConfiguredSettings(*m_profile, m_profile->filePath(QStringLiteral("results.txt")),
                                 changes + SettingValues{{"Baud", "10"}, {"Destination", "2"}}) != QSettings::NoError)
@@ -293,6 +308,44 @@ xcb_window_t TestTray::iconWindow() const
             found = window;
     });
     return found;
+}
+
+// A menu is an override-redirect window, so it stays a child of the root, unlike the main window, which
+// the window manager has framed, and the icon, which the panel holds.
+xcb_window_t TestTray::menuWindow() const
+{
+    const qint64 pid = m_program.processId();
+    xcb_window_t found = XCB_WINDOW_NONE;
+    m_display->forEachWindow([&](xcb_window_t window, xcb_window_t parent) {
+        if (!found && parent == m_display->root() && m_display->isViewable(window) &&
+            m_display->size(window).width() > 1 &&
+            m_display->property(window, "_NET_WM_PID") == QList<quint32>{quint32(pid)})
+            found = window;
+    });
+    return found;
+}
+
+void TestTray::chooseFromMenu(int steps)
+{
+    const QPoint at = m_display->centreOnScreen(iconWindow());
+    QVERIFY(
+        run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()),
+                                        QString::number(at.y()), QStringLiteral("click"), QStringLiteral("3")}));
+    QTRY_VERIFY_WITH_TIMEOUT(menuWindow() != XCB_WINDOW_NONE, stepTimeoutMs);
+    // Where the menu opens depends on the room beside the panel, so the pointer goes to its first item
+    // before the keys count from there.
+    const xcb_window_t menu = menuWindow();
+    const QPoint centre = m_display->centreOnScreen(menu);
+    const QSize size = m_display->size(menu);
+    QVERIFY(run(QStringLiteral("xdotool"),
+                {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(centre.x()),
+                 QString::number(centre.y() - size.height() / 2 + 8)}));
+    QStringList keys{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50")};
+    for (int i = 0; i < steps; ++i)
+        keys << QStringLiteral("Down");
+    keys << QStringLiteral("Return");
+    QVERIFY(run(QStringLiteral("xdotool"), keys));
+    QTRY_VERIFY_WITH_TIMEOUT(menuWindow() == XCB_WINDOW_NONE, stepTimeoutMs);
 }
 
 // Found by title and process, whatever its state; the window manager has reparented it into a frame.
@@ -331,8 +384,8 @@ void TestTray::doubleClickIcon()
                  QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")}));
 }
 
-// Green at the start, minimising hides the window and leaves the icon, the double click brings it back
-// and hides it again, the serial port's closing turns the icon red, and SIGTERM closes as the user does.
+// Green once the start has opened the port, minimising hides the window and leaves the icon, the double
+// click brings it back and hides it again, and the serial port's closing turns the icon red.
 void TestTray::iconFollowsTheWindowAndThePort()
 {
     QVERIFY(startWindowManager());
@@ -360,6 +413,49 @@ void TestTray::iconFollowsTheWindowAndThePort()
     // The scale goes away with the port open: the connection closes, and the icon shows it.
     QVERIFY(m_scale->stopWith(QByteArray("quit")));
     QTRY_COMPARE_WITH_TIMEOUT(colourName(m_display->colour(iconWindow())), QByteArray("red"), stepTimeoutMs);
+}
+
+// The menu of the icon, with the window hidden in the notification area: the scale commands go to the
+// scale over the open port, and the quit ends the program with its settings written.
+void TestTray::menuSendsCommandsAndQuits()
+{
+    QVERIFY(startWindowManager());
+    QVERIFY(startTray());
+    ScaleLog log(m_profile->filePath(QStringLiteral("scale.log")));
+    ScaleInput input(log);
+    QVERIFY(startProgram({{"ComOpenOnStart", "1"}}, log.path()));
+    QTRY_VERIFY_WITH_TIMEOUT(iconWindow() != XCB_WINDOW_NONE, startTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(colourName(m_display->colour(iconWindow())), QByteArray("green"), startTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(mainWindow() != XCB_WINDOW_NONE && m_display->isViewable(mainWindow()), startTimeoutMs);
+    const xcb_window_t window = mainWindow();
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QString::number(window)}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_display->wmState(window), 0u, stepTimeoutMs);
+
+    // Below the first item, "Pokaż": "Tara", "Zero", "Drukuj", then "Zakończ".
+    const struct
+    {
+        int steps;
+        QByteArray command;
+    } orders[] = {{1, "ST\r\n"}, {2, "SZ\r\n"}, {3, "SI\r\n"}};
+    QByteArray sent;
+    for (const auto& order : orders) {
+        chooseFromMenu(order.steps);
+        if (QTest::currentTestFailed())
+            return;
+        sent += order.command;
+        QVERIFY(input.waitForSize(sent.size()));
+        QCOMPARE(input.bytes(), sent);
+    }
+    QVERIFY(!m_display->isViewable(window));
+
+    const QString settingsFile = m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf"));
+    QVERIFY(QFile::remove(settingsFile));
+    chooseFromMenu(4);
+    QVERIFY(m_program.waitForFinished(stepTimeoutMs));
+    QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_program.exitCode(), 0);
+    QSettings stored(settingsFile, QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("ComOpenOnStart")).toString(), QStringLiteral("1"));
 }
 
 // With an open port and "Uruchamiaj zminimalizowany" only the icon shows; the program, hidden, still
@@ -426,7 +522,8 @@ void TestTray::restartedPanelBringsTheIconBack()
 
     QVERIFY(startTray());
     QTRY_VERIFY_WITH_TIMEOUT(iconWindow() != XCB_WINDOW_NONE, stepTimeoutMs);
-    QTRY_COMPARE_WITH_TIMEOUT(colourName(m_display->colour(iconWindow())), QByteArray("green"), stepTimeoutMs);
+    // Red, as nothing was opened in this start.
+    QTRY_COMPARE_WITH_TIMEOUT(colourName(m_display->colour(iconWindow())), QByteArray("red"), stepTimeoutMs);
     QVERIFY(m_display->isViewable(window));
     // And the new panel serves as the old one did.
     QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QString::number(window)}));

@@ -1,8 +1,11 @@
-// The main window's notification-area icon without a notification area: what the icon shows, and what
-// minimising, the icon's clicks, the start and the close do to the window. A desktop with a tray is
+// The main window's notification-area icon without a notification area: what the icon shows and tells,
+// its menu, and what minimising, the icon's clicks, the start and the close do to the window. A desktop with a tray is
 // answered through TrayIcon::setTrayAvailability; the real tray is tst_tray's.
 #include "core/global.h"
 #include "core/messagepresenter.h"
+#include "core/programinfo.h"
+#include "processing/processdata.h"
+#include "processing/statistics.h"
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "ui/mainwindow.h"
@@ -17,10 +20,17 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+
+// What happens to the links, step by step.
+enum class Step { Serial, Ethernet, OpenOrClose, ScaleDrops };
+Q_DECLARE_METATYPE(Step)
 
 class TestTrayIcon : public QObject
 {
@@ -31,7 +41,13 @@ private slots:
     void cleanup();
 
     void iconComponentExists();
-    void imageFollowsTheSerialPortNotTheEthernetLink();
+    void imageFollowsTheLinkInUse_data();
+    void imageFollowsTheLinkInUse();
+    void toolTipTellsTheLinkAndTheLatestResult();
+    void menuOffersTheWindowTheCommandsAndTheQuit_data();
+    void menuOffersTheWindowTheCommandsAndTheQuit();
+    void quitWritesTheSettingsAndEnds_data();
+    void quitWritesTheSettingsAndEnds();
     void minimisingHidesOnlyWhereThereIsATray_data();
     void minimisingHidesOnlyWhereThereIsATray();
     void iconActivation_data();
@@ -89,58 +105,223 @@ void TestTrayIcon::iconComponentExists()
     m_form = std::make_unique<MainWindow>();
     auto* icon = m_form->findChild<QSystemTrayIcon*>(QStringLiteral("abfTrayIcon1"));
     QVERIFY(icon);
-    // Shown from the start, green though no port is open, with nothing but the picture.
+    // Shown from the start, and red: nothing is open before the settings are read (it used to start
+    // green, which told the user of a link that was not there).
     QVERIFY(icon->isVisible());
-    QCOMPARE(tray().imageIndex(), 1);
-    QVERIFY(icon->toolTip().isEmpty());
-    QVERIFY(!icon->contextMenu());
+    QCOMPARE(tray().imageIndex(), 0);
+    QCOMPARE(icon->toolTip(), ProgramInfo::title());
+    QCOMPARE(icon->contextMenu(), &tray().menu());
     QVERIFY(!m_form->windowIcon().isNull());
 }
 
-// Index 1 at the start, the serial port's opening 1 and its closing 0; the Ethernet link changes nothing.
-void TestTrayIcon::imageFollowsTheSerialPortNotTheEthernetLink()
+void TestTrayIcon::imageFollowsTheLinkInUse_data()
 {
-    m_form = std::make_unique<MainWindow>();
-    auto* open = control<QAbstractButton>("openPortButton");
+    QTest::addColumn<QList<Step>>("steps");
+    // The status line and the picture's index after each step.
+    QTest::addColumn<QStringList>("statuses");
+    QTest::addColumn<QList<int>>("indexes");
+
+    const QString closed = QStringLiteral("Zamknięty port COM.");
+    const QString open = QStringLiteral("Otwarty port COM.");
+    const QString connected = QStringLiteral("Połączono");
+    const QString disconnected = QStringLiteral("Rozłączono");
+    const QString connecting = QStringLiteral("Łączenie...");
+    using S = Step;
+    QTest::newRow("serial opened, closed, opened")
+        << QList<Step>{S::Serial, S::OpenOrClose, S::OpenOrClose, S::OpenOrClose}
+        << QStringList{closed, open, closed, open} << QList<int>{0, 1, 0, 1};
+    QTest::newRow("ethernet connected and disconnected")
+        << QList<Step>{S::Ethernet, S::OpenOrClose, S::OpenOrClose}
+        << QStringList{disconnected, connected, disconnected} << QList<int>{0, 1, 0};
+    QTest::newRow("ethernet scale drops: reconnecting")
+        << QList<Step>{S::Ethernet, S::OpenOrClose, S::ScaleDrops} << QStringList{disconnected, connected, connecting}
+        << QList<int>{0, 1, 0};
+    QTest::newRow("serial closed, then ethernet chosen and connected")
+        << QList<Step>{S::Serial, S::OpenOrClose, S::OpenOrClose, S::Ethernet, S::OpenOrClose}
+        << QStringList{closed, open, closed, disconnected, connected} << QList<int>{0, 1, 0, 0, 1};
+    QTest::newRow("ethernet disconnected, then serial chosen and opened")
+        << QList<Step>{S::Ethernet, S::OpenOrClose, S::OpenOrClose, S::Serial, S::OpenOrClose}
+        << QStringList{disconnected, connected, disconnected, closed, open} << QList<int>{0, 1, 0, 0, 1};
+}
+
+// Green while the link the communication page has chosen is up, whichever kind it is; the tooltip says
+// the same as the status line.
+void TestTrayIcon::imageFollowsTheLinkInUse()
+{
+    QFETCH(QList<Step>, steps);
+    QFETCH(QStringList, statuses);
+    QFETCH(QList<int>, indexes);
+    showWindow(true);
+    QCOMPARE(tray().imageIndex(), 0);
     auto* status = control<QLabel>("linkStatusLabel");
 
     QTcpServer scale;
     QVERIFY(scale.listen(QHostAddress::LocalHost));
-    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Ethernet));
     control<QLineEdit>("hostEdit")->setText(QStringLiteral("127.0.0.1"));
     control<QLineEdit>("ethPortEdit")->setText(QString::number(scale.serverPort()));
-    open->click();
-    QTRY_COMPARE(status->text(), QStringLiteral("Połączono"));
-    QCOMPARE(tray().imageIndex(), 1);
-    open->click();
-    QTRY_COMPARE(status->text(), QStringLiteral("Rozłączono"));
-    QCOMPARE(tray().imageIndex(), 1);
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    QVERIFY(linkPort(*m_profile, 1, line.slavePath()));
+    control<QSpinBox>("portBox")->setValue(1);
+    control<QComboBox>("baudRateBox")->setCurrentIndex(10);
+
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        switch (steps.at(i)) {
+        case Step::Serial:
+        case Step::Ethernet:
+            control<RadioGroup>("connectionGroup")
+                ->setItemIndex(int(steps.at(i) == Step::Serial ? ScaleLink::Serial : ScaleLink::Ethernet));
+            break;
+        case Step::OpenOrClose:
+            control<QAbstractButton>("openPortButton")->click();
+            break;
+        case Step::ScaleDrops: {
+            QTRY_VERIFY(scale.hasPendingConnections());
+            std::unique_ptr<QTcpSocket> peer(scale.nextPendingConnection());
+            peer->abort();
+            break;
+        }
+        }
+        QTRY_COMPARE(status->text(), statuses.at(i));
+        QVERIFY2(tray().imageIndex() == indexes.at(i), qPrintable(QStringLiteral("step %1").arg(i)));
+        QVERIFY2(tray().icon().toolTip().split(u'\n').value(1).startsWith(statuses.at(i)),
+                 qPrintable(tray().icon().toolTip()));
+    }
+}
+
+// The program, the link's state as the status line words it with the link while it is up, and the latest
+// result as the statistics page shows it; a change of language says it all again in the new one.
+void TestTrayIcon::toolTipTellsTheLinkAndTheLatestResult()
+{
+    showWindow(true);
+    const QString title = ProgramInfo::title();
+    QCOMPARE(tray().icon().toolTip(), title + QStringLiteral("\nZamknięty port COM."));
 
     PseudoTerminal line;
     QVERIFY(line.isValid());
     QVERIFY(linkPort(*m_profile, 1, line.slavePath()));
-    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Serial));
     control<QSpinBox>("portBox")->setValue(1);
-    control<QComboBox>("baudRateBox")->setCurrentIndex(10);
-    open->click();
-    QCOMPARE(status->text(), QStringLiteral("Otwarty port COM."));
-    QCOMPARE(tray().imageIndex(), 1);
-    open->click();
-    QCOMPARE(status->text(), QStringLiteral("Zamknięty port COM."));
-    QCOMPARE(tray().imageIndex(), 0);
-    open->click();
-    QCOMPARE(tray().imageIndex(), 1);
+    control<QAbstractButton>("openPortButton")->click();
+    QCOMPARE(tray().icon().toolTip(), title + QStringLiteral("\nOtwarty port COM. (COM1)"));
 
-    // The Ethernet link closed while the serial port was closed leaves the red picture as it is too.
-    open->click();
-    QCOMPARE(tray().imageIndex(), 0);
-    control<RadioGroup>("connectionGroup")->setItemIndex(int(ScaleLink::Ethernet));
-    open->click();
-    QTRY_COMPARE(status->text(), QStringLiteral("Połączono"));
-    QCOMPARE(tray().imageIndex(), 0);
-    open->click();
-    QTRY_COMPARE(status->text(), QStringLiteral("Rozłączono"));
-    QCOMPARE(tray().imageIndex(), 0);
+    Statistics& statistics = m_form->processData().statistics();
+    statistics.add(12.345, QStringLiteral("0.000"), "kg ", QStringLiteral("2026-01-02"), QStringLiteral("10:11:12"));
+    statistics.announce();
+    auto* value = control<QLabel>("lastValueLabel");
+    QTRY_VERIFY(value->text().startsWith(QStringLiteral("12")));
+    QTRY_COMPARE(tray().icon().toolTip(),
+                 title + QStringLiteral("\nOtwarty port COM. (COM1)\n") + value->text() + QStringLiteral(" kg"));
+
+    control<QAbstractButton>("englishButton")->click();
+    QTRY_COMPARE(tray().icon().toolTip(),
+                 title + QStringLiteral("\nCOM port open. (COM1)\n") + value->text() + QStringLiteral(" kg"));
+    QTRY_COMPARE(tray().menu().actions().constFirst()->text(), QStringLiteral("Hide"));
+
+    // Cleared figures leave no result to tell of.
+    control<QAbstractButton>("clearButton")->click();
+    QCOMPARE(tray().icon().toolTip(), title + QStringLiteral("\nCOM port open. (COM1)"));
+    control<QAbstractButton>("openPortButton")->click();
+    QCOMPARE(tray().icon().toolTip(), title + QStringLiteral("\nCOM port closed."));
+}
+
+void TestTrayIcon::menuOffersTheWindowTheCommandsAndTheQuit_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("closedTexts");
+    QTest::addColumn<QString>("hideText");
+
+    QTest::newRow("Polish") << QStringLiteral("polishButton")
+                            << QStringList{"Pokaż", "", "Tara", "Zero", "Drukuj", "", "Zakończ"}
+                            << QStringLiteral("Ukryj");
+    QTest::newRow("English") << QStringLiteral("englishButton")
+                             << QStringList{"Show", "", "Tare", "Zero", "Print", "", "Quit"} << QStringLiteral("Hide");
+}
+
+// The first item offers what the window is not; the scale commands only while the link is open, each
+// going the way its button goes.
+void TestTrayIcon::menuOffersTheWindowTheCommandsAndTheQuit()
+{
+    QFETCH(QString, language);
+    QFETCH(QStringList, closedTexts);
+    QFETCH(QString, hideText);
+    showWindow(true);
+    control<QAbstractButton>(language.toLatin1().constData())->click();
+    tray().hideToTray();
+
+    const auto texts = [this] {
+        QStringList shown;
+        for (const QAction* action : tray().menu().actions())
+            shown.append(action->text());
+        return shown;
+    };
+    const auto enabledOrders = [this] {
+        QList<bool> enabled;
+        for (const char* name : {"tareAction", "zeroAction", "printAction"})
+            enabled.append(tray().menu().findChild<QAction*>(QLatin1String(name))->isEnabled());
+        return enabled;
+    };
+    QTRY_COMPARE(texts(), closedTexts);
+    QCOMPARE(enabledOrders(), QList<bool>(3, false));
+    QVERIFY(tray().menu().findChild<QAction*>(QStringLiteral("quitAction"))->isEnabled());
+
+    QAction* showOrHide = tray().menu().actions().constFirst();
+    showOrHide->trigger();
+    QVERIFY(m_form->isVisible());
+    QTRY_COMPARE(showOrHide->text(), hideText);
+    showOrHide->trigger();
+    QVERIFY(!m_form->isVisible());
+    QTRY_COMPARE(showOrHide->text(), closedTexts.constFirst());
+    // Minimised without the menu: it brings the window back.
+    tray().showFromTray();
+    m_form->showMinimized();
+    QTRY_COMPARE(showOrHide->text(), closedTexts.constFirst());
+
+    PseudoTerminal line;
+    QVERIFY(line.isValid());
+    QVERIFY(linkPort(*m_profile, 1, line.slavePath()));
+    control<QSpinBox>("portBox")->setValue(1);
+    control<QAbstractButton>("openPortButton")->click();
+    QCOMPARE(enabledOrders(), QList<bool>(3, true));
+    const char* buttons[] = {"tareButton", "zeroButton", "printButton"};
+    const char* actions[] = {"tareAction", "zeroAction", "printAction"};
+    for (int i = 0; i < 3; ++i) {
+        QSignalSpy clicked(control<QAbstractButton>(buttons[i]), &QAbstractButton::clicked);
+        tray().menu().findChild<QAction*>(QLatin1String(actions[i]))->trigger();
+        QCOMPARE(clicked.count(), 1);
+    }
+    control<QAbstractButton>("openPortButton")->click();
+    QCOMPARE(enabledOrders(), QList<bool>(3, false));
+}
+
+// The quit closes the window as the user would, whether it is shown or hidden in the notification area,
+// and ends the program: the settings are written and the event loop returns.
+void TestTrayIcon::quitWritesTheSettingsAndEnds_data()
+{
+    QTest::addColumn<bool>("hidden");
+    QTest::newRow("window shown") << false;
+    QTest::newRow("window hidden in the notification area") << true;
+}
+
+void TestTrayIcon::quitWritesTheSettingsAndEnds()
+{
+    QFETCH(bool, hidden);
+    showWindow(true);
+    if (hidden)
+        tray().hideToTray();
+    const QString settingsFile = m_profile->filePath(QStringLiteral("config/Ostrel/Kwelta.conf"));
+    QVERIFY(!QFile::exists(settingsFile));
+
+    QTimer::singleShot(0, m_form.get(),
+                       [this] { tray().menu().findChild<QAction*>(QStringLiteral("quitAction"))->trigger(); });
+    // Only there if the quit did not end the loop.
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    connect(&stuck, &QTimer::timeout, &stuck, [] { QCoreApplication::exit(42); });
+    stuck.start(30000);
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(QFile::exists(settingsFile));
+    QVERIFY(!m_form->isVisible());
+    QVERIFY(!tray().isVisible());
 }
 
 void TestTrayIcon::minimisingHidesOnlyWhereThereIsATray_data()
