@@ -8,6 +8,10 @@
 
 bool ownWindowActive()
 {
+    // An open popup, such as the notification-area icon's menu, grabs the keyboard: keys typed now would
+    // choose its items, whichever window has the focus.
+    if (QApplication::activePopupWidget())
+        return true;
     QList<quint64> ownWindows;
     for (const QWindow* window : QGuiApplication::topLevelWindows()) {
         if (window->handle())

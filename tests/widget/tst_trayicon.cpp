@@ -10,6 +10,7 @@
 #include "support/temporaryprofile.h"
 #include "ui/mainwindow.h"
 #include "ui/namedcontrol.h"
+#include "ui/ownwindows.h"
 #include "ui/radiogroup.h"
 #include "ui/settingskeeper.h"
 #include "ui/trayicon.h"
@@ -291,6 +292,15 @@ void TestTrayIcon::menuOffersTheWindowTheCommandsAndTheQuit()
     }
     control<QAbstractButton>("openPortButton")->click();
     QCOMPARE(enabledOrders(), QList<bool>(3, false));
+
+    // An open menu holds the keyboard: a result typed now would choose its items, so it counts as one of
+    // our windows being active, and nothing is typed.
+    tray().hideToTray();
+    QVERIFY(!ownWindowActive());
+    tray().menu().popup(QPoint(0, 0));
+    QTRY_VERIFY(tray().menu().isVisible());
+    QVERIFY(ownWindowActive());
+    tray().menu().close();
 }
 
 // The quit closes the window as the user would, whether it is shown or hidden in the notification area,
