@@ -87,12 +87,6 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
     m_ui->setupUi(this);
     m_clock = &Clock::system();
 
-    // Readable from a step away at a weighing station.
-    QFont big = scaledFont(font(), 2);
-    big.setBold(true);
-    m_ui->lastValueLabel->setFont(big);
-    m_ui->lastUnitLabel->setFont(big);
-
     QChart* chart = m_ui->chartView->chart();
     chart->legend()->hide();
     chart->setTitle(QString());
@@ -115,13 +109,10 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
     m_series->setPointLabelsVisible(false);
     chart->addSeries(m_series);
 
-    // The labels a little smaller than the page's text leave the small plot more room.
-    const QFont axisFont = scaledFont(font(), 0.85);
     // The results numbered as the count above counts them: times would need three times the width per
     // label, and a burst of results would crowd into one spot.
     m_axisX = new QValueAxis(chart);
     m_axisX->setObjectName(QStringLiteral("resultNumberAxis"));
-    m_axisX->setLabelsFont(axisFont);
     m_axisX->setLabelFormat(QStringLiteral("%.0f"));
     m_axisX->setTickType(QValueAxis::TicksDynamic);
     chart->addAxis(m_axisX, Qt::AlignBottom);
@@ -129,8 +120,6 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
 
     m_axisY = new QValueAxis(chart);
     m_axisY->setObjectName(QStringLiteral("valueAxis"));
-    m_axisY->setLabelsFont(axisFont);
-    m_axisY->setTitleFont(axisFont);
     m_axisY->setTickType(QValueAxis::TicksDynamic);
     chart->addAxis(m_axisY, Qt::AlignLeft);
     m_series->attachAxis(m_axisY);
@@ -138,6 +127,7 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
     // Over the empty plot, in the same cell of the layout as the chart.
     m_ui->chartWaitingLabel->raise();
     m_ui->chartWaitingLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    applyFonts();
     retranslate();
     clearChart();
 
@@ -274,8 +264,8 @@ void StatisticsPanel::rescale()
     if (empty)
         return;
 
-    // The room QtCharts shares among the labels: the vertical axis runs the height of the chart, the
-    // horizontal one the width of the plot, which is the chart less the vertical labels and their title.
+    // The room QtCharts shares among the labels: the vertical axis's the height of the whole chart, the
+    // horizontal axis's the width of the plot.
     const QSizeF room = m_ui->chartView->size();
     const QFontMetricsF metrics(m_axisY->labelsFont());
     const ChartScale vertical =
@@ -291,13 +281,14 @@ void StatisticsPanel::rescale()
 
     const double first = m_series->at(0).x();
     const double last = double(m_plotted);
-    const QString widest = QString::number(last, 'f', 0);
-    const qreal labelsWidth = metrics.horizontalAdvance(vertical.label(0)) +
-                              metrics.horizontalAdvance(vertical.label(vertical.tickCount() - 1)) +
-                              3 * metrics.height();
-    const ChartScale horizontal =
-        niceScale(first, last, std::min(6, ticksThatFit(room.width() - labelsWidth, metrics.horizontalAdvance(widest))),
-                  1, TickSpan::Within);
+    // The vertical axis takes its widest label, the unit standing on its side and the padding around both.
+    const qreal verticalAxisWidth = std::max(metrics.horizontalAdvance(vertical.label(0)),
+                                             metrics.horizontalAdvance(vertical.label(vertical.tickCount() - 1))) +
+                                    metrics.height() + 4 * AxisLabelPadding;
+    const qreal widestNumber = metrics.horizontalAdvance(QString::number(last, 'f', 0));
+    const ChartScale horizontal = niceScale(
+        first, last, std::min(6, ticksThatFit(room.width() - verticalAxisWidth, widestNumber)), 1, TickSpan::Within);
+    // Half a result beyond the ends, and a little more on a full chart, keeps the end points whole.
     const double ends = 0.5 + (last - first) / 50;
     m_axisX->setRange(first - ends, last + ends);
     m_axisX->setTickInterval(horizontal.step());
@@ -313,6 +304,7 @@ void StatisticsPanel::clearChart()
     rescale();
 }
 
+// Readable from a step away at a weighing station: up to twice the page's font, bold.
 void StatisticsPanel::fitLastValue()
 {
     // The row the layout gave the value and its unit; none before the page is first laid out.
@@ -329,6 +321,16 @@ void StatisticsPanel::fitLastValue()
     }
     m_ui->lastValueLabel->setFont(big);
     m_ui->lastUnitLabel->setFont(big);
+}
+
+void StatisticsPanel::applyFonts()
+{
+    // The labels a little smaller than the page's text leave the small plot more room.
+    const QFont axisFont = scaledFont(font(), 0.85);
+    m_axisX->setLabelsFont(axisFont);
+    m_axisY->setLabelsFont(axisFont);
+    m_axisY->setTitleFont(axisFont);
+    fitLastValue();
 }
 
 void StatisticsPanel::retranslate()
@@ -350,6 +352,11 @@ void StatisticsPanel::changeEvent(QEvent* event)
     if (event->type() == QEvent::LanguageChange) {
         m_ui->retranslateUi(this);
         retranslate();
+    }
+    // The value and the axes carry fonts of their own, made from the page's.
+    if (event->type() == QEvent::FontChange && m_series) {
+        applyFonts();
+        rescale();
     }
     QWidget::changeEvent(event);
 }

@@ -69,6 +69,7 @@ private:
     void rescale();
     // The latest value in the largest print up to twice the page's font that fits its row.
     void fitLastValue();
+    void applyFonts();
     void retranslate();
 
     std::unique_ptr<Ui::StatisticsPanel> m_ui;
