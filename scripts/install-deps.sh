@@ -13,6 +13,9 @@ packages=(
     libwayland-dev libwayland-bin
     # running and testing on an X server of our own
     xvfb xauth xkb-data x11-xkb-utils fonts-dejavu-core
+    # the default fonts of Debian's desktops, which every panel must fit in: GNOME's Cantarell, KDE's
+    # Noto Sans; Xfce, MATE and LXQt use DejaVu Sans
+    fonts-cantarell fonts-noto-core
     # typing into Wayland windows: a headless sway and its XWayland, Qt's Wayland plugin for the program
     # and the receiver window, setpriv to run sway as another user when the tests run as root (sway
     # refuses root)

@@ -4,6 +4,8 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace {
 
@@ -58,6 +60,30 @@ HotKeyEdit::HotKeyEdit(QWidget* parent)
     // Typing must not edit the text; keys are caught before the line edit sees them.
     setReadOnly(true);
     setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+QSize HotKeyEdit::sizeHint() const
+{
+    return minimumSizeHint();
+}
+
+QSize HotKeyEdit::minimumSizeHint() const
+{
+    ensurePolished();
+    const QFontMetrics metrics = fontMetrics();
+    int widest = 0;
+    for (const Qt::Key key : {Qt::Key_PageDown, Qt::Key_Right, Qt::Key_Space, Qt::Key_Return, Qt::Key_Home,
+                              Qt::Key_Backspace, Qt::Key_F24, Qt::Key_W, Qt::Key_M, Qt::Key_Down})
+        widest = std::max(widest, metrics.horizontalAdvance(shortCutToText(QKeyCombination(
+                                      Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier, key))));
+    // What QLineEdit keeps around its text: two pixels a side, the text margins and the contents margins;
+    // the style adds its frame.
+    const QMargins margins = textMargins() + contentsMargins();
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QSize contents(widest + 4 + margins.left() + margins.right(), QLineEdit::minimumSizeHint().height());
+    const QSize framed = style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, this);
+    return {framed.width(), QLineEdit::minimumSizeHint().height()};
 }
 
 void HotKeyEdit::setKeyCombination(std::optional<QKeyCombination> combination)

@@ -27,6 +27,11 @@ public:
     void setKeyTaken(bool taken);
     bool isKeyTaken() const { return m_taken; }
 
+    // As wide as the longest combination, three modifiers and all, needs: a narrower box would show only
+    // its end, and one as wide as a line edit's usual hint would push the page apart.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     void keyCombinationChanged();
 

@@ -322,6 +322,8 @@ void MainWindow::showPage(QAbstractButton* button)
     const int index = int(m_navigation.indexOf(button));
     if (index < 0)
         return;
+    // The stack lays out only the page it shows: one hidden while the window grew would keep its old size.
+    m_ui->pages->widget(index)->setGeometry(m_ui->pages->contentsRect());
     m_ui->pages->setCurrentIndex(index);
     m_currentPage = index;
     m_programOptions->destinationsChanged();

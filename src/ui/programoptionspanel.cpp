@@ -161,11 +161,23 @@ void ProgramOptionsPanel::repeatTimerFired()
 
 void ProgramOptionsPanel::showOutputFile(const QString& path)
 {
-    QPalette palette = m_ui->outputFileLabel->palette();
-    palette.setColor(QPalette::WindowText, path.isEmpty() ? QColor(Qt::red) : QColor(Qt::black));
-    m_ui->outputFileLabel->setPalette(palette);
-    m_ui->outputFileLabel->setText(path.isEmpty() ? tr("Nie wybrano pliku") : path);
-    m_ui->outputFileLabel->setToolTip(path);
+    QPalette palette = m_ui->outputFileEdit->palette();
+    palette.setColor(QPalette::Text, path.isEmpty() ? QColor(Qt::red) : QColor(Qt::black));
+    m_ui->outputFileEdit->setPalette(palette);
+    showOutputFileText(path.isEmpty() ? tr("Nie wybrano pliku") : path);
+    m_ui->outputFileEdit->setToolTip(path);
+}
+
+// A path longer than the box scrolls rather than wrapping or being cut: the box shows its end, the
+// file's name, and the tooltip the whole path.
+void ProgramOptionsPanel::showOutputFileText(const QString& text)
+{
+    m_ui->outputFileEdit->setText(text);
+    m_ui->outputFileEdit->setCursorPosition(int(text.size()));
+    // The box has no frame of its own and reads as text on the page.
+    QPalette palette = m_ui->outputFileEdit->palette();
+    palette.setBrush(QPalette::Base, Qt::NoBrush);
+    m_ui->outputFileEdit->setPalette(palette);
 }
 
 void ProgramOptionsPanel::setOutputFile(const QString& path)
@@ -179,9 +191,9 @@ void ProgramOptionsPanel::setOutputFile(const QString& path)
 
 void ProgramOptionsPanel::showNoFileChosen()
 {
-    m_ui->outputFileLabel->setPalette(QPalette());
-    m_ui->outputFileLabel->setText(tr("Nie wybrano pliku"));
-    m_ui->outputFileLabel->setToolTip(QString());
+    m_ui->outputFileEdit->setPalette(QPalette());
+    showOutputFileText(tr("Nie wybrano pliku"));
+    m_ui->outputFileEdit->setToolTip(QString());
 }
 
 void ProgramOptionsPanel::chooseOutputFile()
@@ -216,7 +228,7 @@ void ProgramOptionsPanel::destinationsChanged()
 {
     const bool toFile = m_ui->appendToFileBox->isChecked();
     m_ui->chooseFileButton->setEnabled(toFile);
-    m_ui->outputFileLabel->setEnabled(toFile);
+    m_ui->outputFileEdit->setEnabled(toFile);
 }
 
 void ProgramOptionsPanel::bindSettings(SettingsBinding& binding)
@@ -258,13 +270,10 @@ void ProgramOptionsPanel::bindSettings(SettingsBinding& binding)
 void ProgramOptionsPanel::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
-        // The form's text of outputFileLabel is "no file"; a chosen file's path (its tooltip) stays.
-        const QString path = m_ui->outputFileLabel->toolTip();
+        // The form's text of outputFileEdit is "no file"; a chosen file's path (its tooltip) stays.
+        const QString path = m_ui->outputFileEdit->toolTip();
         m_ui->retranslateUi(this);
-        if (path.isEmpty())
-            m_ui->outputFileLabel->setText(tr("Nie wybrano pliku"));
-        else
-            m_ui->outputFileLabel->setText(path);
+        showOutputFileText(path.isEmpty() ? tr("Nie wybrano pliku") : path);
     }
     QWidget::changeEvent(event);
 }

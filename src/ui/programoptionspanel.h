@@ -73,6 +73,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void showOutputFileText(const QString& text);
     void sendOrder(const QByteArray& command);
 
     std::unique_ptr<Ui::ProgramOptionsPanel> m_ui;

@@ -256,10 +256,10 @@ void TestMainWindow::everyNamedControlExists()
         "documentationLink", "versionLabel", "helpText",
         // program options
         "cyclicReadBox", "repeatTimeEdit", "repeatUnitBox", "onlyStableBox", "bufferSizeEdit", "destinationGroup",
-        "typeIntoFocusBox", "appendToFileBox", "outputFileGroup", "chooseFileButton", "outputFileLabel",
-        "commandsGroup", "specialButton", "specialCommandEdit", "tareButton", "zeroButton", "printButton",
-        "specialHotKeyBox", "specialHotKeyEdit", "tareHotKeyBox", "tareHotKeyEdit", "zeroHotKeyBox", "zeroHotKeyEdit",
-        "printHotKeyBox", "printHotKeyEdit"};
+        "typeIntoFocusBox", "appendToFileBox", "outputFileGroup", "chooseFileButton", "outputFileEdit", "commandsGroup",
+        "specialButton", "specialCommandEdit", "tareButton", "zeroButton", "printButton", "specialHotKeyBox",
+        "specialHotKeyEdit", "tareHotKeyBox", "tareHotKeyEdit", "zeroHotKeyBox", "zeroHotKeyEdit", "printHotKeyBox",
+        "printHotKeyEdit"};
     for (const char* name : names) {
         const QString objectName = QString::fromLatin1(name);
         QVERIFY2(m_form->objectName() == objectName || m_form->findChild<QObject*>(objectName), name);
@@ -274,11 +274,13 @@ void TestMainWindow::everyNamedControlExists()
     QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
 }
 
-// Each page is shown in 252 x 212 pixels; no control may be cut off or shrunk below what its text needs.
+// Each page is shown in its content area; no control may be cut off or shrunk below what its text needs.
 void TestMainWindow::everyPageFitsTheContentArea()
 {
     start();
-    QCOMPARE(control<QWidget>("pages")->size(), QSize(252, 212));
+    // The designed 252 x 212 pixels at the least; more where the fonts need it.
+    const QSize contentArea = control<QWidget>("pages")->size();
+    QVERIFY2(contentArea.width() >= 252 && contentArea.height() >= 212, qPrintable(QDebug::toString(contentArea)));
     const QStringList problems = pageFitProblems(*m_form);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }
@@ -336,7 +338,7 @@ void TestMainWindow::firstStartUsesTheDefaults()
     QCOMPARE(options().composedScript, QStringLiteral(":m:#09:u:#09:#0D:#0A"));
     QVERIFY(control<QCheckBox>("openOnStartBox")->isChecked());
     QVERIFY(control<QCheckBox>("oneInstanceBox")->isChecked());
-    QCOMPARE(control<QLabel>("outputFileLabel")->text(), QStringLiteral("Nie wybrano pliku"));
+    QCOMPARE(control<QLineEdit>("outputFileEdit")->text(), QStringLiteral("Nie wybrano pliku"));
     QVERIFY(options().typeIntoFocusedWindow);
     QVERIFY(!options().appendToFile);
     QVERIFY(!m_form->settings().values().portConfigured);
@@ -382,7 +384,7 @@ void TestMainWindow::fullFileLoadsEveryValue()
     QCOMPARE(m_form->settings().values().bufferSize, 512);
     QVERIFY(options().typeIntoFocusedWindow && options().appendToFile);
     QCOMPARE(options().outputFile, QStringLiteral("/tmp/wyniki.csv"));
-    QCOMPARE(control<QLabel>("outputFileLabel")->text(), QStringLiteral("/tmp/wyniki.csv"));
+    QCOMPARE(control<QLineEdit>("outputFileEdit")->text(), QStringLiteral("/tmp/wyniki.csv"));
     QCOMPARE(control<HotKeyEdit>("specialHotKeyEdit")->keyCombination(),
              std::optional<QKeyCombination>(Qt::ControlModifier | Qt::Key_F2));
     QCOMPARE(control<HotKeyEdit>("zeroHotKeyEdit")->keyCombination(),
@@ -617,7 +619,7 @@ void TestMainWindow::missingLastValueAppliesTheDefaults()
     QCOMPARE(control<QLineEdit>("hostEdit")->text(), QStringLiteral("192.168.1.100"));
     QVERIFY(!m_form->settings().values().portConfigured);
     QVERIFY(options().outputFile.isEmpty());
-    QCOMPARE(control<QLabel>("outputFileLabel")->text(), QStringLiteral("Nie wybrano pliku"));
+    QCOMPARE(control<QLineEdit>("outputFileEdit")->text(), QStringLiteral("Nie wybrano pliku"));
     QVERIFY(options().typeIntoFocusedWindow && !options().appendToFile);
     QCOMPARE(int(options().readMode), 0);
     // What the defaults do not cover stays as loaded.
@@ -1006,11 +1008,11 @@ void TestMainWindow::outputFileChoice()
 
     if (outputFile.isEmpty()) {
         QVERIFY(options().outputFile.isEmpty());
-        QCOMPARE(control<QLabel>("outputFileLabel")->text(), QStringLiteral("Nie wybrano pliku"));
+        QCOMPARE(control<QLineEdit>("outputFileEdit")->text(), QStringLiteral("Nie wybrano pliku"));
         return;
     }
     QCOMPARE(options().outputFile, base + outputFile);
-    QCOMPARE(control<QLabel>("outputFileLabel")->text(), base + outputFile);
+    QCOMPARE(control<QLineEdit>("outputFileEdit")->text(), base + outputFile);
     // Created at once.
     QVERIFY(QFile::exists(base + outputFile));
 }

@@ -46,7 +46,7 @@ private slots:
 
 private:
     // The colour the label's text is drawn in, while its window is in front and while it is not.
-    static void compareTextColour(const QLabel* label, const QColor& expected);
+    static void compareTextColour(const QWidget* label, const QColor& expected);
     // A panel whose commands are recorded in m_sent.
     std::unique_ptr<ProgramOptionsPanel> recordingPanel();
     template <typename T>
@@ -72,7 +72,7 @@ void TestProgramOptionsPanel::cleanup()
     m_dir.reset();
 }
 
-void TestProgramOptionsPanel::compareTextColour(const QLabel* label, const QColor& expected)
+void TestProgramOptionsPanel::compareTextColour(const QWidget* label, const QColor& expected)
 {
     QCOMPARE(label->palette().color(QPalette::Active, label->foregroundRole()), expected);
     QCOMPARE(label->palette().color(QPalette::Inactive, label->foregroundRole()), expected);
@@ -119,7 +119,7 @@ void TestProgramOptionsPanel::chosenFileShowsInBlackNoneInRed()
         chooser->click();
     QCOMPARE(next, choices.size());
 
-    const auto* label = namedControl<QLabel>(&panel, "outputFileLabel");
+    const auto* label = namedControl<QLineEdit>(&panel, "outputFileEdit");
     QCOMPARE(label->text(), shown);
     compareTextColour(label, colour);
     QCOMPARE(panel.outputFile(), shown == noFile ? QString() : shown);
@@ -150,7 +150,7 @@ void TestProgramOptionsPanel::loadedFileShowsInBlackNoneInRed()
     for (const QString& path : std::as_const(paths))
         panel.showOutputFile(path);
 
-    const auto* label = namedControl<QLabel>(&panel, "outputFileLabel");
+    const auto* label = namedControl<QLineEdit>(&panel, "outputFileEdit");
     QCOMPARE(label->text(), shown);
     compareTextColour(label, colour);
 }
@@ -159,7 +159,7 @@ void TestProgramOptionsPanel::loadedFileShowsInBlackNoneInRed()
 void TestProgramOptionsPanel::firstStartShowsNoFileInTheWindowsColour()
 {
     ProgramOptionsPanel panel;
-    const auto* label = namedControl<QLabel>(&panel, "outputFileLabel");
+    const auto* label = namedControl<QLineEdit>(&panel, "outputFileEdit");
     const QColor windowText = panel.palette().color(QPalette::Active, QPalette::WindowText);
     QVERIFY(windowText != QColor(255, 0, 0));
     QCOMPARE(label->text(), noFile);
