@@ -304,11 +304,22 @@ void StatisticsPanel::clearChart()
     rescale();
 }
 
-// Readable from a step away at a weighing station: up to twice the page's font, bold.
+// Readable from a step away at a weighing station: twice the page's font, bold, or as large as fits beside
+// the figures on the right. The labels ask the layout for their texts' full width, so nothing is ever cut;
+// only a value too long even at the page's size makes the page wider.
 void StatisticsPanel::fitLastValue()
 {
-    // The row the layout gave the value and its unit; none before the page is first laid out.
-    const int room = m_ui->lastValueRow->geometry().width() - m_ui->lastValueRow->spacing();
+    const auto widest = [](std::initializer_list<const QLabel*> labels) {
+        int width = 0;
+        for (const QLabel* label : labels)
+            width = std::max(width, label->sizeHint().width());
+        return width;
+    };
+    const QMargins margins = m_ui->gridStats->contentsMargins();
+    const int spacing = m_ui->gridStats->horizontalSpacing();
+    const int figures = widest({m_ui->countCaption, m_ui->sumCaption, m_ui->averageCaption}) +
+                        widest({m_ui->countLabel, m_ui->sumLabel, m_ui->averageLabel}) + 2 * spacing;
+    const int room = width() - margins.left() - margins.right() - figures - m_ui->lastValueRow->spacing();
     const QString value = m_ui->lastValueLabel->text();
     const QString unit = m_ui->lastUnitLabel->text();
     QFont big;
@@ -316,11 +327,19 @@ void StatisticsPanel::fitLastValue()
         big = scaledFont(font(), factor);
         big.setBold(true);
         const QFontMetrics metrics(big);
-        if (room <= 0 || metrics.horizontalAdvance(value) + metrics.horizontalAdvance(unit) <= room)
+        // A label asks for the wider of its text's advance and its ink, and a pixel more.
+        const auto needs = [&metrics](const QString& text) {
+            return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).width()) + 1;
+        };
+        if (needs(value) + needs(unit) <= room)
             break;
     }
     m_ui->lastValueLabel->setFont(big);
     m_ui->lastUnitLabel->setFont(big);
+    // The layout's cached sizes of the two labels are stale even when the font came out the same: the
+    // texts may have changed while the page was hidden.
+    m_ui->lastValueRow->invalidate();
+    m_ui->gridStats->activate();
 }
 
 void StatisticsPanel::applyFonts()
