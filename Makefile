@@ -32,9 +32,11 @@ DEMO_PROFILE ?= $(abspath $(BUILD_DIR))/demo-profile
 run: build
 	@scripts/run-demo.sh $(BUILD_DIR) $(DEMO_PROFILE)
 
-# A PNG of each of the window's six panels, made under an X server of its own.
+# A PNG of each of the window's six panels, made under an X server of its own: at the scale factor 1,
+# and under scale-1.5/ at 1.5, as a desktop set to 150 % shows them.
 screenshots: build
 	@$(BUILD_DIR)/tests/support/kwelta_screenshots $(BUILD_DIR)/screenshots
+	@QT_SCALE_FACTOR=1.5 $(BUILD_DIR)/tests/support/kwelta_screenshots $(BUILD_DIR)/screenshots/scale-1.5
 
 # Every test, the Debian package's check, every test again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, a short fuzzing run over everything that reads outside input, and the

@@ -13,7 +13,8 @@
 namespace {
 
 const QColor stateRed(255, 0, 0);
-const QColor stateYellow(255, 255, 0);
+// Amber rather than yellow, which cannot be read on the white window (4.9:1 against 1.1:1).
+const QColor stateAmber(0x9a, 0x67, 0x00);
 const QColor stateGreen(0, 128, 0);
 
 } // namespace
@@ -192,7 +193,7 @@ void CommunicationPanel::showEthStatus(const EthLinkStatus& status)
         offerClose(true);
         break;
     }
-    const QColor colours[] = {stateRed, stateYellow, stateGreen};
+    const QColor colours[] = {stateRed, stateAmber, stateGreen};
     emit linkStatusChanged(status.text, colours[int(status.colour)]);
     setLinkSettingsEnabled(status.settingsEnabled);
 }

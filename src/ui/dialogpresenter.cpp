@@ -1,11 +1,23 @@
 #include "ui/dialogpresenter.h"
 
 #include "core/messagepresenter.h"
+#include "ui/dialogframe.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace {
+
+// A message box sizes itself to its text; a short message under a long caption would cut the caption.
+// Its layout's minimum is what it takes its width from, so a row as wide as the title bar goes in.
+void fitFrame(QMessageBox& box)
+{
+    useDialogFrame(box);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleBarWidth(box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
 
 class DialogPresenter final : public MessagePresenter
 {
@@ -36,9 +48,11 @@ public:
         }
         if (buttons == Buttons::YesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            fitFrame(box);
             return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
         }
         box.setStandardButtons(QMessageBox::Ok);
+        fitFrame(box);
         box.exec();
         return Answer::Ok;
     }

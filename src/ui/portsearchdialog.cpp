@@ -7,6 +7,7 @@
 #include "link/sio.h"
 #include "ui/artwork.h"
 #include "ui/compactstyle.h"
+#include "ui/dialogframe.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -88,6 +89,7 @@ PortSearchDialog::PortSearchDialog(QWidget* parent, std::unique_ptr<PortSearchLi
     connect(m_ui->maxPortBox, &QSpinBox::valueChanged, this, &PortSearchDialog::maxPortStepped);
 
     applyCompactStyle(this);
+    useDialogFrame(*this);
     fixSize();
 }
 
@@ -316,6 +318,8 @@ void PortSearchDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
+    // The program's name that the title bar adds may have been set since the dialog was made.
+    fixSize();
     if (const QScreen* shownOn = screen())
         move(shownOn->availableGeometry().center() - rect().center());
     maxPortEdited();
@@ -402,5 +406,5 @@ void PortSearchDialog::fixSize()
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     layout()->invalidate();
-    setFixedSize(sizeHint());
+    setFixedSize(sizeHint().expandedTo(QSize(titleBarWidth(*this), 0)));
 }

@@ -58,7 +58,7 @@ const QString disconnectedText = QStringLiteral("Rozłączono");
 const QString openCaption = QStringLiteral("Otwórz port");
 const QString closeCaption = QStringLiteral("Zamknij port");
 const QString red = QStringLiteral("#ff0000");
-const QString yellow = QStringLiteral("#ffff00");
+const QString yellow = QStringLiteral("#9a6700");
 const QString green = QStringLiteral("#008000");
 const QByteArray weighingFileLine = "12.345\tkg\t\r\n";
 const QStringList weighingKeys{"1", "2", ".", "3", "4", "5", "Tab", "k", "g", "Tab", "Return"};

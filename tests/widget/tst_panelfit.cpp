@@ -7,10 +7,15 @@
 #include "support/scriptedmessages.h"
 #include "support/temporaryprofile.h"
 #include "ui/arrivalmonitor.h"
+#include "ui/communicationpanel.h"
+#include "ui/dialogframe.h"
+#include "ui/dialogpresenter.h"
 #include "ui/mainwindow.h"
 #include "ui/portsearchdialog.h"
 #include "ui/settingskeeper.h"
 
+#include "core/messagepresenter.h"
+#include "link/ethlinkstatus.h"
 #include "processing/arrivallog.h"
 #include "processing/processdata.h"
 
@@ -19,9 +24,13 @@
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 class TestPanelFit : public QObject
 {
@@ -34,8 +43,10 @@ private slots:
     void everyPanelFits();
     void dialogsFit_data();
     void dialogsFit();
+    void linkStatesReadOnWhite();
 
 private:
+    static void checkDialogFrame(QWidget& dialog, QStringList& problems);
     // The window in the language and the font, with the longest values a user may store.
     void start(int language, const QFont& font);
     template <typename T>
@@ -78,6 +89,20 @@ void addFontRows()
 }
 
 } // namespace
+
+// A dialog's title bar has no minimise or maximise button, and the dialog is wide enough for its title.
+void TestPanelFit::checkDialogFrame(QWidget& dialog, QStringList& problems)
+{
+    const QString where = dialog.objectName() + u' ' + dialog.windowTitle();
+    if (dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+        problems.append(where + QStringLiteral(": offers to minimise or maximise"));
+    if (!(dialog.windowFlags() & Qt::CustomizeWindowHint))
+        problems.append(where + QStringLiteral(": leaves its title bar's buttons to the window manager"));
+    if (dialog.width() < titleBarWidth(dialog))
+        problems.append(
+            where +
+            QStringLiteral(": narrower than its title (%1 < %2)").arg(dialog.width()).arg(titleBarWidth(dialog)));
+}
 
 void TestPanelFit::init()
 {
@@ -197,7 +222,24 @@ void TestPanelFit::dialogsFit()
     search.show();
     QVERIFY(QTest::qWaitForWindowExposed(&search));
     problems += fitProblems(search, QStringLiteral("port search"));
+    checkDialogFrame(search, problems);
     search.close();
+
+    // A message box with a short text under a caption, as the program's own boxes have.
+    MessagePresenter::install(nullptr);
+    useDialogsForMessages();
+    QTimer::singleShot(0, this, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) {
+            problems.append(QStringLiteral("no message box shown"));
+            return;
+        }
+        checkDialogFrame(*box, problems);
+        box->close();
+    });
+    MessagePresenter::current().show(m_form.get(), QStringLiteral("OK"), QStringLiteral("Tworzenie skryptu"),
+                                     MessagePresenter::Icon::Warning, MessagePresenter::Buttons::Ok);
+    MessagePresenter::install(m_messages.get());
 
     ArrivalLog log;
     showArrivalMonitor(log, *m_form);
@@ -209,6 +251,45 @@ void TestPanelFit::dialogsFit()
     for (const QString& problem : std::as_const(problems))
         qWarning("%s", qPrintable(problem));
     QVERIFY2(problems.isEmpty(), "see the lines above");
+}
+
+namespace {
+
+// WCAG's relative luminance and contrast ratio.
+double luminance(const QColor& colour)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+} // namespace
+
+// The status line's states on the white window: connecting at WCAG AA (4.5:1) at the least; the red of
+// a closed link and the green of an open one are the colours users know and stay.
+void TestPanelFit::linkStatesReadOnWhite()
+{
+    CommunicationPanel panel;
+    QSignalSpy shown(&panel, &CommunicationPanel::linkStatusChanged);
+    for (const EthLinkStatus::Colour colour :
+         {EthLinkStatus::Colour::Red, EthLinkStatus::Colour::Yellow, EthLinkStatus::Colour::Green}) {
+        EthLinkStatus status;
+        status.colour = colour;
+        status.text = QStringLiteral("Connecting...");
+        panel.showEthStatus(status);
+    }
+    QCOMPARE(shown.size(), 3);
+    QCOMPARE(shown[0][1].value<QColor>(), QColor(Qt::red));
+    QVERIFY2(contrast(shown[1][1].value<QColor>(), Qt::white) >= 4.5, qPrintable(shown[1][1].value<QColor>().name()));
+    QCOMPARE(shown[2][1].value<QColor>(), QColor(0, 128, 0));
 }
 
 QTEST_MAIN(TestPanelFit)

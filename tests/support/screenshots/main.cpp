@@ -1,14 +1,18 @@
 // Writes a PNG of each of the main window's six panels, and of the port search dialog that a first
 // start shows, as a user would see them, under an X server of its own and in a temporary profile in
-// which no serial device of this machine is searched or opened: kwelta_screenshots <output folder>
+// which no serial device of this machine is searched or opened: kwelta_screenshots <output folder>.
+// QT_SCALE_FACTOR takes effect as for the program.
 #include "support/pseudoterminal.h"
 #include "support/temporaryprofile.h"
 #include "support/xvfbserver.h"
 #include "ui/mainwindow.h"
 #include "ui/settingskeeper.h"
 
+#include "processing/processdata.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QTest>
@@ -77,6 +81,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kwelta_screenshots: the port search of a first start did not end\n");
         return 1;
     }
+
+    // A few results, so that the statistics page shows what a user at the scale sees; typed nowhere.
+    form.findChild<QCheckBox*>(QStringLiteral("typeIntoFocusBox"))->setChecked(false);
+    for (const char* line :
+         {"  12.300 kg\r\n", "  14.200 kg\r\n", "   0.000 kg\r\n", "   3.141 kg\r\n", "  12.345 kg\r\n"})
+        form.processData().takeScaleText(line);
 
     // Every page in the language of the start (Polish, nothing being stored), then in English.
     const char* buttons[] = {"statisticsButton", "communicationButton",  "formatOptionsButton",
