@@ -304,48 +304,42 @@ void StatisticsPanel::clearChart()
     rescale();
 }
 
-// Readable from a step away at a weighing station: twice the page's font, bold, or as large as fits beside
-// the figures on the right. The labels ask the layout for their texts' full width, so nothing is ever cut;
-// only a value too long even at the page's size makes the page wider.
+// Readable from a step away at a weighing station: twice the page's font, bold, or as large as fits. The
+// labels keep the width and height the layout gave them whatever they show, so a new result never moves
+// the page around; the font adapts to them instead.
 void StatisticsPanel::fitLastValue()
 {
-    const auto widest = [](std::initializer_list<const QLabel*> labels) {
-        int width = 0;
-        for (const QLabel* label : labels)
-            width = std::max(width, label->sizeHint().width());
-        return width;
-    };
-    const QMargins margins = m_ui->gridStats->contentsMargins();
-    const int spacing = m_ui->gridStats->horizontalSpacing();
-    const int figures = widest({m_ui->countCaption, m_ui->sumCaption, m_ui->averageCaption}) +
-                        widest({m_ui->countLabel, m_ui->sumLabel, m_ui->averageLabel}) + 2 * spacing;
-    const int room = width() - margins.left() - margins.right() - figures - m_ui->lastValueRow->spacing();
     const QString value = m_ui->lastValueLabel->text();
     const QString unit = m_ui->lastUnitLabel->text();
+    // Before the first layout the labels have no width to go by.
+    const bool laidOut = m_ui->lastValueLabel->width() > 1;
     QFont big;
-    for (double factor = 2; factor >= 1; factor -= 0.125) {
+    // Down to a little below the page's own size for a value longer than the row.
+    for (double factor = 2; factor >= 0.75; factor -= 0.125) {
         big = scaledFont(font(), factor);
         big.setBold(true);
         const QFontMetrics metrics(big);
-        // A label asks for the wider of its text's advance and its ink, and a pixel more.
-        const auto needs = [&metrics](const QString& text) {
-            return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).width()) + 1;
+        // A label asks for the wider of its text's advance and its ink.
+        const auto fits = [&metrics](const QString& text, const QLabel* label) {
+            return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).width()) < label->width();
         };
-        if (needs(value) + needs(unit) <= room)
+        if (!laidOut || (fits(value, m_ui->lastValueLabel) && fits(unit, m_ui->lastUnitLabel)))
             break;
     }
     m_ui->lastValueLabel->setFont(big);
     m_ui->lastUnitLabel->setFont(big);
-    // The layout's cached sizes of the two labels are stale even when the font came out the same: the
-    // texts may have changed while the page was hidden.
-    m_ui->lastValueRow->invalidate();
-    m_ui->gridStats->activate();
 }
 
 void StatisticsPanel::applyFonts()
 {
     // The labels a little smaller than the page's text leave the small plot more room.
     const QFont axisFont = scaledFont(font(), 0.85);
+    // The row of the value is as tall as the largest print, so that a smaller one does not move the page.
+    QFont largest = scaledFont(font(), 2);
+    largest.setBold(true);
+    const int tall = QFontMetrics(largest).height();
+    m_ui->lastValueLabel->setMinimumHeight(tall);
+    m_ui->lastUnitLabel->setMinimumHeight(tall);
     m_axisX->setLabelsFont(axisFont);
     m_axisY->setLabelsFont(axisFont);
     m_axisY->setTitleFont(axisFont);
