@@ -67,7 +67,7 @@ private:
     void clearChart();
     // Both scales, from the points on the chart and the room it has; cheap enough for every batch.
     void rescale();
-    // The latest value in the largest print up to twice the page's font that fits its row.
+    // The latest value and its unit in the largest print, up to twice the page's font, that fits their labels.
     void fitLastValue();
     void applyFonts();
     void retranslate();
