@@ -77,6 +77,17 @@ int ticksThatFit(qreal length, qreal labelExtent)
     return int(length / (labelExtent + 2 * AxisLabelPadding + 2));
 }
 
+// A new range makes QtCharts create a graphics item for every tick at once, counted with the interval the
+// axis has then, while a new interval only waits for the next layout. So the interval goes first: the
+// range of a heavy load with the interval of a tiny one before it took millions of items and hung the
+// program.
+void setScale(QValueAxis& axis, double min, double max, double interval, double anchor)
+{
+    axis.setTickInterval(interval);
+    axis.setTickAnchor(anchor);
+    axis.setRange(min, max);
+}
+
 } // namespace
 
 StatisticsPanel::StatisticsPanel(QWidget* parent)
@@ -272,12 +283,11 @@ void StatisticsPanel::rescale()
         niceScale(m_lowest, m_highest, std::min(6, ticksThatFit(room.height(), metrics.height())));
     // A tenth of a step beyond the outer ticks keeps the extreme points off the plot's edges.
     const double margin = vertical.step() / 10;
-    m_axisY->setRange(vertical.low() - margin, vertical.high() + margin);
     m_axisY->setLabelFormat(vertical.labelFormat());
-    m_axisY->setTickInterval(vertical.step());
     // QtCharts places the ticks by adding the interval up from the anchor. Lifted by a billionth of a step,
     // a tick at zero cannot come out a rounding error below it, which would print as "-0.0".
-    m_axisY->setTickAnchor(vertical.low() + vertical.step() * 1e-9);
+    setScale(*m_axisY, vertical.low() - margin, vertical.high() + margin, vertical.step(),
+             vertical.low() + vertical.step() * 1e-9);
 
     const double first = m_series->at(0).x();
     const double last = double(m_plotted);
@@ -290,9 +300,7 @@ void StatisticsPanel::rescale()
         first, last, std::min(6, ticksThatFit(room.width() - verticalAxisWidth, widestNumber)), 1, TickSpan::Within);
     // Half a result beyond the ends, and a little more on a full chart, keeps the end points whole.
     const double ends = 0.5 + (last - first) / 50;
-    m_axisX->setRange(first - ends, last + ends);
-    m_axisX->setTickInterval(horizontal.step());
-    m_axisX->setTickAnchor(horizontal.low());
+    setScale(*m_axisX, first - ends, last + ends, horizontal.step(), horizontal.low());
 }
 
 void StatisticsPanel::clearChart()

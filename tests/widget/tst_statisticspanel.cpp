@@ -138,6 +138,7 @@ private slots:
     void pointsAreDrawnAsRedCircles();
     void scalesReadInFullAtThePagesSize_data();
     void scalesReadInFullAtThePagesSize();
+    void scaleFollowsValuesOfEveryMagnitude();
     void valueScaleIsTitledWithTheUnit_data();
     void valueScaleIsTitledWithTheUnit();
     void emptyChartSaysItWaitsForResults();
@@ -458,6 +459,30 @@ void TestStatisticsPanel::scalesReadInFullAtThePagesSize()
     panel.resize(300, 260);
     QTRY_VERIFY2(labelProblems(panel, Qt::Vertical, lowest, highest).isEmpty(),
                  qPrintable(labelProblems(panel, Qt::Vertical, lowest, highest).join(u'\n')));
+}
+
+// Each batch of points moves both the range and the interval of the scale; done in the wrong order, the
+// range of a heavy load met the interval of a tiny one and QtCharts made a tick for every step between.
+void TestStatisticsPanel::scaleFollowsValuesOfEveryMagnitude()
+{
+    const auto shownPanel = makePanel();
+    StatisticsPanel& panel = *shownPanel;
+    panel.resize(252, 212);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    const QByteArrayList lines = {"0.0001 kg\r\n", "99999 kg\r\n", "clear", "99999 kg\r\n", "0.0001 kg\r\n"};
+    for (const QByteArray& line : lines) {
+        if (line == "clear")
+            panel.findChild<QToolButton*>(QStringLiteral("clearButton"))->click();
+        else
+            weigh(panel, {line});
+        // As in a running program, the chart has laid out its plot before the next result comes.
+        QTRY_VERIFY(!panel.chartView()->chart()->plotArea().isEmpty());
+        QCoreApplication::processEvents();
+        const QStringList labels = tickLabels(*axis(panel, Qt::Vertical));
+        QVERIFY2(labels.size() <= 6, qPrintable(labels.join(u' ')));
+        QVERIFY2(tickLabels(*axis(panel, Qt::Horizontal)).size() <= 6, line.constData());
+    }
 }
 
 void TestStatisticsPanel::valueScaleIsTitledWithTheUnit_data()
