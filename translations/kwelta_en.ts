@@ -1058,6 +1058,10 @@ To enter weighings into any program:
         <source>Mittelwert:</source>
         <translation>Average:</translation>
     </message>
+    <message>
+        <source>Czekam na wyniki z wagi</source>
+        <translation>Waiting for results from the scale</translation>
+    </message>
 </context>
 <context>
     <name>TrayIcon</name>

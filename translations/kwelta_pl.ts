@@ -1060,6 +1060,10 @@ ważenia do dowolnego programu, należy:
         <source>Mittelwert:</source>
         <translation>Średnia:</translation>
     </message>
+    <message>
+        <source>Czekam na wyniki z wagi</source>
+        <translation>Czekam na wyniki z wagi</translation>
+    </message>
 </context>
 <context>
     <name>TrayIcon</name>

@@ -367,7 +367,7 @@ void ProcessData::takeResult(double value, int decimals, const QByteArray& unit)
     }
     const QDateTime now = m_clock.now();
     m_statistics.add(value, decimals < 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, u'0'), unit,
-                     m_formats.dateText(now), m_formats.timeText(now));
+                     m_formats.dateText(now), m_formats.timeText(now), now.date());
 
     // Typing into our own window would be pointless; the file still gets its output.
     if (!m_delivery.ownWindowActive() || m_options.appendToFile) {

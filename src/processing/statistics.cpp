@@ -6,7 +6,7 @@ Statistics::Statistics(QObject* parent)
 {}
 
 void Statistics::add(double value, const QString& valueMask, const QByteArray& unit, const QString& dateText,
-                     const QString& timeText)
+                     const QString& timeText, QDate date)
 {
     m_lastValue = value;
     m_valueMask = valueMask;
@@ -15,6 +15,7 @@ void Statistics::add(double value, const QString& valueMask, const QByteArray& u
     ++m_count;
     m_dateText = dateText;
     m_timeText = timeText;
+    m_date = date;
 }
 
 void Statistics::announce()
@@ -31,4 +32,5 @@ void Statistics::reset()
     m_sum = 0;
     m_dateText.clear();
     m_timeText.clear();
+    m_date = QDate();
 }

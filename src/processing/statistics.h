@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QObject>
 #include <QString>
 
@@ -21,11 +22,14 @@ public:
     double sum() const { return m_sum; }
     const QString& dateText() const { return m_dateText; }
     const QString& timeText() const { return m_timeText; }
+    // The day of the latest result, for whoever must tell today's results from older ones; invalid when the
+    // result came without one.
+    QDate date() const { return m_date; }
 
     // Counts a result in without a word: the script reads it at once, but whoever shows it is told by
     // announce(), once the result's output has gone out.
     void add(double value, const QString& valueMask, const QByteArray& unit, const QString& dateText,
-             const QString& timeText);
+             const QString& timeText, QDate date = QDate());
     void announce();
     // Back to no result at all, without a word: whoever clears the figures shows them cleared at once, and
     // a refresh that came later could meet the next result already counted.
@@ -43,4 +47,5 @@ private:
     double m_sum = 0;
     QString m_dateText;
     QString m_timeText;
+    QDate m_date;
 };

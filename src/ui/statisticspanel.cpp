@@ -1,5 +1,7 @@
 #include "ui/statisticspanel.h"
 
+#include "core/clock.h"
+#include "processing/chartscale.h"
 #include "processing/numbermask.h"
 #include "processing/statistics.h"
 #include "ui_statisticspanel.h"
@@ -9,6 +11,7 @@
 #include <QGraphicsLayout>
 #include <QLineSeries>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -53,6 +56,38 @@ QImage redCircle(int diameter)
     return circle;
 }
 
+// The font scaled by factor, whether it is sized in points or in pixels.
+QFont scaledFont(QFont font, double factor)
+{
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * factor);
+    else
+        font.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * factor))));
+    return font;
+}
+
+// QtCharts' room around an axis label, above and below it on the vertical axis, left and right on the
+// horizontal one: a label whose share of the axis, less this twice, is smaller than the text turns into
+// "...", and one that would touch its neighbour is left out.
+constexpr qreal AxisLabelPadding = 4;
+
+// How many ticks an axis of the given length can label in full with labels of the given extent.
+int ticksThatFit(qreal length, qreal labelExtent)
+{
+    return int(length / (labelExtent + 2 * AxisLabelPadding + 2));
+}
+
+// A new range makes QtCharts create a graphics item for every tick at once, counted with the interval the
+// axis has then, while a new interval only waits for the next layout. So the interval goes first: the
+// range of a heavy load with the interval of a tiny one before it took millions of items and hung the
+// program.
+void setScale(QValueAxis& axis, double min, double max, double interval, double anchor)
+{
+    axis.setTickInterval(interval);
+    axis.setTickAnchor(anchor);
+    axis.setRange(min, max);
+}
+
 } // namespace
 
 StatisticsPanel::StatisticsPanel(QWidget* parent)
@@ -61,6 +96,7 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
     , m_formats(LocaleFormats::fromLocale(QLocale::system()))
 {
     m_ui->setupUi(this);
+    m_clock = &Clock::system();
 
     QChart* chart = m_ui->chartView->chart();
     chart->legend()->hide();
@@ -84,17 +120,26 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
     m_series->setPointLabelsVisible(false);
     chart->addSeries(m_series);
 
-    // The points are in the order of the results; a horizontal scale would only number them.
+    // The results numbered as the count above counts them: times would need three times the width per
+    // label, and a burst of results would crowd into one spot.
     m_axisX = new QValueAxis(chart);
-    m_axisX->setVisible(false);
+    m_axisX->setObjectName(QStringLiteral("resultNumberAxis"));
+    m_axisX->setLabelFormat(QStringLiteral("%.0f"));
+    m_axisX->setTickType(QValueAxis::TicksDynamic);
     chart->addAxis(m_axisX, Qt::AlignBottom);
     m_series->attachAxis(m_axisX);
 
     m_axisY = new QValueAxis(chart);
-    m_axisY->setLabelFormat(QStringLiteral("%g"));
-    m_axisY->setLabelsFont(font());
+    m_axisY->setObjectName(QStringLiteral("valueAxis"));
+    m_axisY->setTickType(QValueAxis::TicksDynamic);
     chart->addAxis(m_axisY, Qt::AlignLeft);
     m_series->attachAxis(m_axisY);
+
+    // Over the empty plot, in the same cell of the layout as the chart.
+    m_ui->chartWaitingLabel->raise();
+    m_ui->chartWaitingLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    applyFonts();
+    retranslate();
     clearChart();
 
     connect(m_ui->clearButton, &QAbstractButton::clicked, this, &StatisticsPanel::clearClicked);
@@ -105,6 +150,11 @@ StatisticsPanel::~StatisticsPanel() = default;
 void StatisticsPanel::setLocaleFormats(const LocaleFormats& formats)
 {
     m_formats = formats;
+}
+
+void StatisticsPanel::setClock(const Clock& clock)
+{
+    m_clock = &clock;
 }
 
 void StatisticsPanel::setStatistics(Statistics* statistics)
@@ -142,6 +192,8 @@ void StatisticsPanel::refresh()
         for (QLabel* label :
              {m_ui->lastValueLabel, m_ui->lastTimeLabel, m_ui->countLabel, m_ui->sumLabel, m_ui->averageLabel})
             label->setText(NoValue);
+        m_ui->lastUnitLabel->clear();
+        fitLastValue();
         clearChart();
         return;
     }
@@ -161,6 +213,8 @@ void StatisticsPanel::refresh()
     if (!value)
         return;
     m_ui->lastValueLabel->setText(value->text);
+    m_ui->lastUnitLabel->setText(QString::fromLatin1(statistics.unit()).trimmed());
+    fitLastValue();
     const std::optional<MaskedNumber> sum = format(statistics.sum(), mask);
     if (!sum)
         return;
@@ -169,7 +223,9 @@ void StatisticsPanel::refresh()
     if (!average)
         return;
     m_ui->averageLabel->setText(average->text);
-    m_ui->lastTimeLabel->setText(statistics.timeText());
+    // A result from before midnight (the program runs for days) says which day it was.
+    const bool today = !statistics.date().isValid() || statistics.date() == m_clock->now().date();
+    m_ui->lastTimeLabel->setText(today ? statistics.timeText() : statistics.dateText() + u' ' + statistics.timeText());
     plot(shownValue(m_ui->lastValueLabel->text(), m_formats.decimalSeparator));
 }
 
@@ -204,14 +260,47 @@ void StatisticsPanel::plotWaitingPoints()
     const QList<QPointF> points = m_series->points();
     const auto [lowest, highest] = std::minmax_element(
         points.cbegin(), points.cend(), [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
-    const double low = lowest->y();
-    const double high = highest->y();
-    m_axisX->setRange(points.constFirst().x() - 1, double(m_plotted) + 1);
-    // A margin keeps the extreme points off the plot's edges; equal values still need a span.
-    const double span = high - low;
-    const double margin = span > 0 ? span * 0.1 : std::max(1.0, std::abs(high) * 0.1);
-    m_axisY->setRange(low - margin, high + margin);
-    m_axisY->applyNiceNumbers();
+    m_lowest = lowest->y();
+    m_highest = highest->y();
+    m_axisY->setTitleText(m_source ? QString::fromLatin1(m_source->unit()).trimmed() : QString());
+    rescale();
+}
+
+void StatisticsPanel::rescale()
+{
+    const bool empty = m_series->count() == 0;
+    m_ui->chartWaitingLabel->setVisible(empty);
+    m_axisX->setVisible(!empty);
+    m_axisY->setVisible(!empty);
+    if (empty)
+        return;
+
+    // The room QtCharts shares among the labels: the vertical axis's the height of the whole chart, the
+    // horizontal axis's the width of the plot.
+    const QSizeF room = m_ui->chartView->size();
+    const QFontMetricsF metrics(m_axisY->labelsFont());
+    const ChartScale vertical =
+        niceScale(m_lowest, m_highest, std::min(6, ticksThatFit(room.height(), metrics.height())));
+    // A tenth of a step beyond the outer ticks keeps the extreme points off the plot's edges.
+    const double margin = vertical.step() / 10;
+    m_axisY->setLabelFormat(vertical.labelFormat());
+    // QtCharts places the ticks by adding the interval up from the anchor. Lifted by a billionth of a step,
+    // a tick at zero cannot come out a rounding error below it, which would print as "-0.0".
+    setScale(*m_axisY, vertical.low() - margin, vertical.high() + margin, vertical.step(),
+             vertical.low() + vertical.step() * 1e-9);
+
+    const double first = m_series->at(0).x();
+    const double last = double(m_plotted);
+    // The vertical axis takes its widest label, the unit standing on its side and the padding around both.
+    const qreal verticalAxisWidth = std::max(metrics.horizontalAdvance(vertical.label(0)),
+                                             metrics.horizontalAdvance(vertical.label(vertical.tickCount() - 1))) +
+                                    metrics.height() + 4 * AxisLabelPadding;
+    const qreal widestNumber = metrics.horizontalAdvance(QString::number(last, 'f', 0));
+    const ChartScale horizontal = niceScale(
+        first, last, std::min(6, ticksThatFit(room.width() - verticalAxisWidth, widestNumber)), 1, TickSpan::Within);
+    // Half a result beyond the ends, and a little more on a full chart, keeps the end points whole.
+    const double ends = 0.5 + (last - first) / 50;
+    setScale(*m_axisX, first - ends, last + ends, horizontal.step(), horizontal.low());
 }
 
 void StatisticsPanel::clearChart()
@@ -219,14 +308,76 @@ void StatisticsPanel::clearChart()
     m_series->clear();
     m_waitingPoints.clear();
     m_plotted = 0;
-    m_axisX->setRange(0, 1);
-    m_axisY->setRange(0, 1);
+    m_axisY->setTitleText(QString());
+    rescale();
+}
+
+// Readable from a step away at a weighing station: twice the page's font, bold, or as large as fits. The
+// labels keep the width and height the layout gave them whatever they show, so a new result never moves
+// the page around; the font adapts to them instead.
+void StatisticsPanel::fitLastValue()
+{
+    const QString value = m_ui->lastValueLabel->text();
+    const QString unit = m_ui->lastUnitLabel->text();
+    // Before the first layout the labels have no width to go by.
+    const bool laidOut = m_ui->lastValueLabel->width() > 1;
+    QFont big;
+    // Down to a little below the page's own size for a value longer than the row.
+    for (double factor = 2; factor >= 0.75; factor -= 0.125) {
+        big = scaledFont(font(), factor);
+        big.setBold(true);
+        const QFontMetrics metrics(big);
+        // A label asks for the wider of its text's advance and its ink.
+        const auto fits = [&metrics](const QString& text, const QLabel* label) {
+            return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).width()) < label->width();
+        };
+        if (!laidOut || (fits(value, m_ui->lastValueLabel) && fits(unit, m_ui->lastUnitLabel)))
+            break;
+    }
+    m_ui->lastValueLabel->setFont(big);
+    m_ui->lastUnitLabel->setFont(big);
+}
+
+void StatisticsPanel::applyFonts()
+{
+    // The labels a little smaller than the page's text leave the small plot more room.
+    const QFont axisFont = scaledFont(font(), 0.85);
+    // The row of the value is as tall as the largest print, so that a smaller one does not move the page.
+    QFont largest = scaledFont(font(), 2);
+    largest.setBold(true);
+    const int tall = QFontMetrics(largest).height();
+    m_ui->lastValueLabel->setMinimumHeight(tall);
+    m_ui->lastUnitLabel->setMinimumHeight(tall);
+    m_axisX->setLabelsFont(axisFont);
+    m_axisY->setLabelsFont(axisFont);
+    m_axisY->setTitleFont(axisFont);
+    fitLastValue();
+}
+
+void StatisticsPanel::retranslate()
+{
+    m_ui->chartWaitingLabel->setText(tr("Czekam na wyniki z wagi"));
+}
+
+void StatisticsPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitLastValue();
+    if (m_series->count() > 0)
+        rescale();
 }
 
 // The values are set from code and not part of the form's texts, so they survive retranslateUi.
 void StatisticsPanel::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         m_ui->retranslateUi(this);
+        retranslate();
+    }
+    // The value and the axes carry fonts of their own, made from the page's.
+    if (event->type() == QEvent::FontChange && m_series) {
+        applyFonts();
+        rescale();
+    }
     QWidget::changeEvent(event);
 }

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class Clock;
 class Statistics;
 class QChartView;
 class QXYSeries;
@@ -18,8 +19,9 @@ namespace Ui {
 class StatisticsPanel;
 }
 
-// The page statisticsPage of the main window: the latest result with its time, count, sum and average of the
-// statistics it is given, and a point chart with one point per refresh.
+// The page statisticsPage of the main window: the latest result in large print with its unit and time, count,
+// sum and average of the statistics it is given, and a point chart with one point per refresh, numbered
+// along the bottom and scaled in round numbers with the unit up the side.
 class StatisticsPanel : public QWidget
 {
     Q_OBJECT
@@ -39,6 +41,9 @@ public:
     // The user's result format, when chosen, shows the latest value and the sum instead of the mask the
     // scale's decimals give.
     void setResultFormat(bool use, const QString& format);
+    // Where today comes from: a result of another day shows its date with the time. The system clock
+    // unless a test sets another; the clock must outlive the panel.
+    void setClock(const Clock& clock);
 
     // The chart as it is to be shown: points still waiting to be drawn go in first.
     QChartView* chartView() const;
@@ -51,6 +56,7 @@ public slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Each refresh plots a point; the chart takes the points of a burst together at the next turn of the
@@ -59,12 +65,19 @@ private:
     void plot(double value);
     void plotWaitingPoints();
     void clearChart();
+    // Both scales, from the points on the chart and the room it has; cheap enough for every batch.
+    void rescale();
+    // The latest value and its unit in the largest print, up to twice the page's font, that fits their labels.
+    void fitLastValue();
+    void applyFonts();
+    void retranslate();
 
     std::unique_ptr<Ui::StatisticsPanel> m_ui;
     LocaleFormats m_formats;
     QPointer<Statistics> m_source;
     bool m_useResultFormat = false;
     QString m_resultFormat;
+    const Clock* m_clock = nullptr;
     // Owned by the chart, which the chart view owns.
     QLineSeries* m_series = nullptr;
     QValueAxis* m_axisX = nullptr;
@@ -72,4 +85,7 @@ private:
     // Results plotted since the chart was last cleared, those waiting included.
     qint64 m_plotted = 0;
     QList<QPointF> m_waitingPoints;
+    // The vertical extent of the points on the chart, kept for rescaling on a resize.
+    double m_lowest = 0;
+    double m_highest = 0;
 };
