@@ -163,9 +163,13 @@ void StatisticsPanel::setStatistics(Statistics* statistics)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = statistics;
     // Queued, so that a result's processing finishes its step before the panel shows it; a burst of
-    // results refreshes once for each, each showing the latest.
-    if (m_source)
+    // results refreshes once for each, each showing the latest. Each result's own value is taken as it
+    // comes, so that each refresh of a burst plots its own result rather than the last one again.
+    m_arrivedValues.clear();
+    if (m_source) {
+        connect(m_source, &Statistics::changed, this, [this] { m_arrivedValues.append(m_source->lastValue()); });
         connect(m_source, &Statistics::changed, this, &StatisticsPanel::refresh, Qt::QueuedConnection);
+    }
 }
 
 void StatisticsPanel::setResultFormat(bool use, const QString& format)
@@ -195,6 +199,7 @@ void StatisticsPanel::refresh()
         m_ui->lastUnitLabel->clear();
         fitLastValue();
         clearChart();
+        m_arrivedValues.clear();
         return;
     }
 
@@ -226,7 +231,12 @@ void StatisticsPanel::refresh()
     // A result from before midnight (the program runs for days) says which day it was.
     const bool today = !statistics.date().isValid() || statistics.date() == m_clock->now().date();
     m_ui->lastTimeLabel->setText(today ? statistics.timeText() : statistics.dateText() + u' ' + statistics.timeText());
-    plot(shownValue(m_ui->lastValueLabel->text(), m_formats.decimalSeparator));
+    // The value as the panel shows it, with the mask's rounding: the one of the result this refresh is
+    // for where one is waiting, else the latest.
+    const std::optional<MaskedNumber> plotted =
+        m_arrivedValues.isEmpty() ? value : format(m_arrivedValues.takeFirst(), mask);
+    if (plotted)
+        plot(shownValue(plotted->text, m_formats.decimalSeparator));
 }
 
 void StatisticsPanel::clearClicked()

@@ -85,6 +85,8 @@ private:
     // Results plotted since the chart was last cleared, those waiting included.
     qint64 m_plotted = 0;
     QList<QPointF> m_waitingPoints;
+    // The values of results announced whose refresh has not run yet, oldest first.
+    QList<double> m_arrivedValues;
     // The vertical extent of the points on the chart, kept for rescaling on a resize.
     double m_lowest = 0;
     double m_highest = 0;

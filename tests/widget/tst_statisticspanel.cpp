@@ -130,6 +130,7 @@ private slots:
 
     void emptyBeforeAnyResultAndAfterClearing();
     void refreshesOnceTheResultsStepIsDone();
+    void aBurstPlotsEachResult();
     void showsAndPlotsTheResults_data();
     void showsAndPlotsTheResults();
     void unusableMaskStopsTheRefresh_data();
@@ -243,6 +244,19 @@ void TestStatisticsPanel::refreshesOnceTheResultsStepIsDone()
     QCoreApplication::processEvents();
     QCOMPARE(shown(panel, "countLabel"), QStringLiteral("1"));
     QCOMPARE(shown(panel, "lastValueLabel"), QStringLiteral("7"));
+}
+
+// A scale that prints faster than the window refreshes: each of the burst's refreshes plots its own
+// result, not the last one again, and the figures show the latest.
+void TestStatisticsPanel::aBurstPlotsEachResult()
+{
+    const auto shownPanel = makePanel();
+    StatisticsPanel& panel = *shownPanel;
+    for (const char* line : {"12.3 kg\r\n", "14.2 kg\r\n", "0 kg\r\n", "3.141 kg\r\n"})
+        m_processor->takeScaleText(line);
+    QTRY_COMPARE(plotted(panel), (QList<double>{12.3, 14.2, 0, 3.141}));
+    QCOMPARE(shown(panel, "countLabel"), QStringLiteral("4"));
+    QCOMPARE(shown(panel, "lastValueLabel"), QStringLiteral("3.141"));
 }
 
 void TestStatisticsPanel::showsAndPlotsTheResults_data()
