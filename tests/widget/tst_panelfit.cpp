@@ -39,10 +39,8 @@ class TestPanelFit : public QObject
 private slots:
     void init();
     void cleanup();
-    void everyPanelFits_data();
-    void everyPanelFits();
-    void dialogsFit_data();
-    void dialogsFit();
+    void everyPanelAndDialogFits_data();
+    void everyPanelAndDialogFits();
     void linkStatesReadOnWhite();
 
 private:
@@ -151,12 +149,12 @@ void TestPanelFit::start(int language, const QFont& font)
     m_form->startUp();
 }
 
-void TestPanelFit::everyPanelFits_data()
+void TestPanelFit::everyPanelAndDialogFits_data()
 {
     addFontRows();
 }
 
-void TestPanelFit::everyPanelFits()
+void TestPanelFit::everyPanelAndDialogFits()
 {
     QFETCH(int, language);
     QFETCH(QString, family);
@@ -195,29 +193,7 @@ void TestPanelFit::everyPanelFits()
     look("aboutButton", QStringLiteral("about"));
     look("programOptionsButton", QStringLiteral("program options"));
     look("helpButton", QStringLiteral("help"));
-    for (const QString& problem : std::as_const(problems))
-        qWarning("%s", qPrintable(problem));
-    QVERIFY2(problems.isEmpty(), "see the lines above");
-}
 
-void TestPanelFit::dialogsFit_data()
-{
-    addFontRows();
-}
-
-void TestPanelFit::dialogsFit()
-{
-    QFETCH(int, language);
-    QFETCH(QString, family);
-    QFETCH(int, points);
-    if (!QFontDatabase::hasFamily(family))
-        SKIP_UNLESS_REQUIRED(
-            qPrintable(family + QStringLiteral(" is not installed (fonts-cantarell, fonts-noto-core)")));
-    start(language, QFont(family, points));
-    if (QTest::currentTestFailed())
-        return;
-
-    QStringList problems;
     PortSearchDialog search(m_form.get());
     search.show();
     QVERIFY(QTest::qWaitForWindowExposed(&search));
