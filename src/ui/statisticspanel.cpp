@@ -140,6 +140,7 @@ StatisticsPanel::StatisticsPanel(QWidget* parent)
     m_ui->chartWaitingLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     applyFonts();
     retranslate();
+    localiseAxisLabels();
     clearChart();
 
     connect(m_ui->clearButton, &QAbstractButton::clicked, this, &StatisticsPanel::clearClicked);
@@ -150,6 +151,19 @@ StatisticsPanel::~StatisticsPanel() = default;
 void StatisticsPanel::setLocaleFormats(const LocaleFormats& formats)
 {
     m_formats = formats;
+    localiseAxisLabels();
+}
+
+// The scales' labels take the decimal separator of the figures above them. QtCharts localises numbers
+// only through a QLocale, so one with that separator stands in, without group separators, which the
+// labels never had.
+void StatisticsPanel::localiseAxisLabels()
+{
+    QLocale locale = m_formats.decimalSeparator == QStringLiteral(",") ? QLocale(QLocale::Polish) : QLocale::c();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    QChart* chart = m_ui->chartView->chart();
+    chart->setLocale(locale);
+    chart->setLocalizeNumbers(true);
 }
 
 void StatisticsPanel::setClock(const Clock& clock)

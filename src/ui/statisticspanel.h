@@ -59,6 +59,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void localiseAxisLabels();
     // Each refresh plots a point; the chart takes the points of a burst together at the next turn of the
     // event loop, since QtCharts recomputes the whole series' geometry for every change, and one result
     // at a time it fell far behind a fast scale.

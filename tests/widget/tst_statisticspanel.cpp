@@ -8,6 +8,7 @@
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScatterSeries>
 #include <QTest>
 #include <QToolButton>
@@ -137,6 +138,7 @@ private slots:
     void unusableMaskStopsTheRefresh();
     void chartKeepsTheLatestPointsWhileTheFiguresCoverAll();
     void pointsAreDrawnAsRedCircles();
+    void scaleLabelsUseTheFiguresSeparator();
     void scalesReadInFullAtThePagesSize_data();
     void scalesReadInFullAtThePagesSize();
     void scaleFollowsValuesOfEveryMagnitude();
@@ -424,6 +426,21 @@ void TestStatisticsPanel::pointsAreDrawnAsRedCircles()
     QCOMPARE(redPixels(), 0);
     weigh(panel, {"10.5 kg\r\n", "11.25 kg\r\n", "9 kg\r\n"});
     QTRY_VERIFY(redPixels() > 3 * 12);
+}
+
+// The scale's labels take the decimal separator of the figures above them.
+void TestStatisticsPanel::scaleLabelsUseTheFiguresSeparator()
+{
+    const auto shownPanel = makePanel(QLocale(QLocale::Polish, QLocale::Poland));
+    StatisticsPanel& panel = *shownPanel;
+    panel.resize(252, 212);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    weigh(panel, {"7.25 kg\r\n"});
+    const QRegularExpression comma(QStringLiteral("^-?[0-9]+,[0-9]+$"));
+    const QRegularExpression point(QStringLiteral("[0-9][.][0-9]"));
+    QTRY_VERIFY2(!drawnTexts(panel).filter(comma).isEmpty(), qPrintable(drawnTexts(panel).join(u' ')));
+    QVERIFY2(drawnTexts(panel).filter(point).isEmpty(), qPrintable(drawnTexts(panel).join(u' ')));
 }
 
 void TestStatisticsPanel::scalesReadInFullAtThePagesSize_data()
