@@ -166,8 +166,7 @@ OutputPreview OutputPreview::of(const ProcessingOptions& options, const Statisti
     RecordingKeys keys;
     Delivery delivery(dryRun, keys);
     ScriptInterpreter interpreter(dryRun, statistics, delivery, formats);
-    const QByteArray script = dryRun.advancedScript ? dryRun.script : dryRun.composedScript.toUtf8();
-    const bool ranToEnd = interpreter.runScript(script);
+    const bool ranToEnd = interpreter.runScript(dryRun.scriptToRun());
 
     OutputPreview preview;
     for (const quint32 key : std::as_const(keys.pressed)) {

@@ -371,8 +371,7 @@ void ProcessData::takeResult(double value, int decimals, const QByteArray& unit)
 
     // Typing into our own window would be pointless; the file still gets its output.
     if (!m_delivery.ownWindowActive() || m_options.appendToFile) {
-        const QByteArray script = m_options.advancedScript ? m_options.script : m_options.composedScript.toUtf8();
-        if (!m_script.runScript(script))
+        if (!m_script.runScript(m_options.scriptToRun()))
             return;
     }
     if (m_arrival && m_delivery.ownWindowActive() && m_options.typeIntoFocusedWindow)

@@ -42,6 +42,8 @@ struct ProcessingOptions
     // bytes and the one the field options compose.
     static ProcessingOptions fromSettings(const UserSettings& settings, const QByteArray& script,
                                           const QString& composedScript);
+    // The script a result's output runs: the hand-written one, or the one the field options compose.
+    QByteArray scriptToRun() const { return advancedScript ? script : composedScript.toUtf8(); }
 
     bool operator==(const ProcessingOptions&) const = default;
 };

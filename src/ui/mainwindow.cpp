@@ -115,7 +115,7 @@ MainWindow::MainWindow(QWidget* parent)
     pushProcessingOptions();
 
     m_tray = new TrayIcon(*this, createNotificationAreaWatcher());
-    m_tray->follow(*m_linkControl, *m_communication, *m_statistics, m_processData->statistics());
+    m_tray->follow(*m_linkControl, *m_communication, *m_statistics);
     connect(m_tray, &TrayIcon::orderChosen, this, &MainWindow::scaleOrderReceived);
     m_tray->setVisible(true);
     setWindowIcon(linkPicture(LinkPicture::Open));

@@ -214,10 +214,14 @@ void StatisticsPanel::refresh()
         fitLastValue();
         clearChart();
         m_arrivedValues.clear();
+        emit latestResultShown(QString());
         return;
     }
 
     const Statistics& statistics = *m_source;
+    // The result this refresh is for: in a burst, its own value rather than the latest. Taken before
+    // anything can end the refresh, so that a later refresh never plots a result that is not its own.
+    const double resultValue = m_arrivedValues.isEmpty() ? statistics.lastValue() : m_arrivedValues.takeFirst();
     const QString mask = m_useResultFormat ? m_resultFormat : statistics.valueMask();
     // The average always shows one decimal more than the results, whatever the result format says.
     const QString averageMask =
@@ -234,6 +238,7 @@ void StatisticsPanel::refresh()
     m_ui->lastValueLabel->setText(value->text);
     m_ui->lastUnitLabel->setText(QString::fromLatin1(statistics.unit()).trimmed());
     fitLastValue();
+    emit latestResultShown((value->text + u' ' + m_ui->lastUnitLabel->text()).trimmed());
     const std::optional<MaskedNumber> sum = format(statistics.sum(), mask);
     if (!sum)
         return;
@@ -245,11 +250,8 @@ void StatisticsPanel::refresh()
     // A result from before midnight (the program runs for days) says which day it was.
     const bool today = !statistics.date().isValid() || statistics.date() == m_clock->now().date();
     m_ui->lastTimeLabel->setText(today ? statistics.timeText() : statistics.dateText() + u' ' + statistics.timeText());
-    // The value as the panel shows it, with the mask's rounding: the one of the result this refresh is
-    // for where one is waiting, else the latest.
-    const std::optional<MaskedNumber> plotted =
-        m_arrivedValues.isEmpty() ? value : format(m_arrivedValues.takeFirst(), mask);
-    if (plotted)
+    // The value as the panel shows it, with the mask's rounding.
+    if (const std::optional<MaskedNumber> plotted = format(resultValue, mask))
         plot(shownValue(plotted->text, m_formats.decimalSeparator));
 }
 

@@ -49,6 +49,10 @@ public:
     QChartView* chartView() const;
     QXYSeries* series() const;
 
+signals:
+    // The latest result as the page shows it, value and unit; empty once the results are cleared.
+    void latestResultShown(const QString& result);
+
 public slots:
     // Redraws the panel from the statistics and plots the latest value as it is shown.
     void refresh();

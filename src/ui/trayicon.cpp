@@ -1,20 +1,15 @@
 #include "ui/trayicon.h"
 
 #include "core/programinfo.h"
-#include "core/scaletext.h"
 #include "link/scalelinks.h"
 #include "platform/notificationareawatcher.h"
 #include "platform/windowactivation.h"
-#include "processing/statistics.h"
 #include "ui/artwork.h"
 #include "ui/communicationpanel.h"
 #include "ui/linkcontrol.h"
-#include "ui/namedcontrol.h"
 #include "ui/statisticspanel.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
 #include <QMenu>
 #include <QStyleHints>
 #include <QTimer>
@@ -54,24 +49,14 @@ TrayIcon::~TrayIcon()
     delete m_icon;
 }
 
-void TrayIcon::follow(LinkControl& links, CommunicationPanel& communication, StatisticsPanel& statisticsPage,
-                      Statistics& statistics)
+void TrayIcon::follow(LinkControl& links, CommunicationPanel& communication, StatisticsPanel& statisticsPage)
 {
     connect(&links, &LinkControl::linkInUseUpChanged, this, [this, &links, &communication](bool up) {
         setLinkUp(up, up ? links.links().linkName(communication.connectionKind()) : QString());
     });
     setLinkUp(links.linkInUseUp());
     connect(&communication, &CommunicationPanel::linkStatusChanged, this, &TrayIcon::showLinkStatus);
-    // The page shows a result at its own queued refresh, and a clearing at once; both come before these,
-    // which were connected after the page's own.
-    auto* value = namedControl<QLabel>(&statisticsPage, "lastValueLabel");
-    const auto showResult = [this, value, &statistics] {
-        showLatestResult(statistics.count() == 0
-                             ? QString()
-                             : value->text() + QLatin1Char(' ') + decodeScaleText(statistics.unit()).trimmed());
-    };
-    connect(&statistics, &Statistics::changed, this, showResult, Qt::QueuedConnection);
-    connect(namedControl<QAbstractButton>(&statisticsPage, "clearButton"), &QAbstractButton::clicked, this, showResult);
+    connect(&statisticsPage, &StatisticsPanel::latestResultShown, this, &TrayIcon::showLatestResult);
 }
 
 void TrayIcon::setImageIndex(int index)

@@ -15,7 +15,6 @@ class QAction;
 class QMenu;
 class QTimer;
 class QWidget;
-class Statistics;
 class StatisticsPanel;
 
 // The main window's notification-area icon (abfTrayIcon1): the link picture of its image index (0 the
@@ -32,8 +31,7 @@ public:
 
     // What the icon tells and offers, kept in step with the window's parts: the link in use, the status
     // line's words, the latest result the statistics page shows.
-    void follow(LinkControl& links, CommunicationPanel& communication, StatisticsPanel& statisticsPage,
-                Statistics& statistics);
+    void follow(LinkControl& links, CommunicationPanel& communication, StatisticsPanel& statisticsPage);
 
     int imageIndex() const { return m_imageIndex; }
     void setImageIndex(int index);
